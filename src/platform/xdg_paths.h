@@ -1,0 +1,18 @@
+#pragma once
+
+// Where Linkvane keeps its files on a Linux desktop, after the XDG base directory rules.
+
+#include <filesystem>
+
+#include "core/util/result.h"
+
+namespace linkvane {
+
+// $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute.
+std::filesystem::path ConfigHome();
+// ConfigHome()/linkvane: the registry files, the phonebook and the call log's default place.
+std::filesystem::path LinkvaneConfigDir();
+// Creates a directory (and its parents) with mode 0700 where it is missing.
+Status EnsurePrivateDirectory(const std::filesystem::path& dir);
+
+}  // namespace linkvane

@@ -1,0 +1,47 @@
+#pragma once
+
+// Test fixtures that give each test a private directory and a private XDG config home, so
+// that tests run in parallel against real files without seeing each other.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace linkvane::testing {
+
+// A directory under the system's temp directory, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Sets XDG_CONFIG_HOME (and HOME) to a fresh temp directory for the test's duration.
+class ConfigHomeTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    const std::filesystem::path& configHome() const { return m_dir.path(); }
+    std::filesystem::path linkvaneDir() const { return m_dir.path() / "linkvane"; }
+
+private:
+    TempDir m_dir;
+    std::string m_oldConfigHome;
+    bool m_hadConfigHome = false;
+};
+
+// Path of a file in the source tree (tests read fixtures and seed files from there).
+std::filesystem::path SourcePath(const std::string& relative);
+// Path of a built artefact (helpers such as linkvanectl and test peers).
+std::filesystem::path BinaryPath(const std::string& relative);
+
+}  // namespace linkvane::testing
