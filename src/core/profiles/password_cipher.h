@@ -1,0 +1,19 @@
+#pragma once
+
+// The self-inverse byte cipher under which both profile passwords are stored, in the registry
+// and in profile files. Applied with the same key to its own output it gives back its input.
+// The output has the length of the input and never contains a zero byte.
+
+#include <string>
+#include <string_view>
+
+#include "core/util/result.h"
+
+namespace linkvane {
+
+// Fails for a text longer than kMaxPasswordLength (39) bytes: the stored form has a fixed
+// 40-byte area, and a password is never cut silently. An empty text, or a key of fewer than 3
+// bytes, gives "".
+Result<std::string> PasswordCipher(std::string_view text, std::string_view key);
+
+}  // namespace linkvane
