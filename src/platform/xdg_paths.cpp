@@ -11,21 +11,27 @@
 namespace linkvane {
 
 static std::filesystem::path HomeDir() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
-    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) return pw->pw_dir;
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
+        return pw->pw_dir;
     return "/";
 }
 
 std::filesystem::path ConfigHome() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') return xdg;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
+        return xdg;
     return HomeDir() / ".config";
 }
 
-std::filesystem::path LinkvaneConfigDir() { return ConfigHome() / "linkvane"; }
+std::filesystem::path LinkvaneConfigDir() {
+    return ConfigHome() / "linkvane";
+}
 
 Status EnsurePrivateDirectory(const std::filesystem::path& dir) {
     std::error_code ec;
-    if (std::filesystem::is_directory(dir, ec)) return Success();
+    if (std::filesystem::is_directory(dir, ec))
+        return Success();
     if (dir.has_parent_path() && dir.parent_path() != dir) {
         std::filesystem::create_directories(dir.parent_path(), ec);
     }

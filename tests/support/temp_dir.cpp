@@ -6,8 +6,10 @@
 namespace linkvane::testing {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "linkvane-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "linkvane-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
 }
 
@@ -19,7 +21,8 @@ TempDir::~TempDir() {
 void ConfigHomeTest::SetUp() {
     const char* old = std::getenv("XDG_CONFIG_HOME");
     m_hadConfigHome = old != nullptr;
-    if (old != nullptr) m_oldConfigHome = old;
+    if (old != nullptr)
+        m_oldConfigHome = old;
     setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
 }
 
@@ -33,11 +36,16 @@ void ConfigHomeTest::TearDown() {
 
 static std::filesystem::path FromEnv(const char* name, const std::string& relative) {
     const char* base = std::getenv(name);
-    if (base == nullptr) throw std::runtime_error(std::string(name) + " is not set; run through ctest");
+    if (base == nullptr)
+        throw std::runtime_error(std::string(name) + " is not set; run through ctest");
     return std::filesystem::path(base) / relative;
 }
 
-std::filesystem::path SourcePath(const std::string& relative) { return FromEnv("LINKVANE_SOURCE_DIR", relative); }
-std::filesystem::path BinaryPath(const std::string& relative) { return FromEnv("LINKVANE_BINARY_DIR", relative); }
+std::filesystem::path SourcePath(const std::string& relative) {
+    return FromEnv("LINKVANE_SOURCE_DIR", relative);
+}
+std::filesystem::path BinaryPath(const std::string& relative) {
+    return FromEnv("LINKVANE_BINARY_DIR", relative);
+}
 
 }  // namespace linkvane::testing

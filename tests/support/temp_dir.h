@@ -12,7 +12,7 @@ namespace linkvane::testing {
 
 // A directory under the system's temp directory, removed with everything in it at the end.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,20 +20,20 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
 // Sets XDG_CONFIG_HOME (and HOME) to a fresh temp directory for the test's duration.
 class ConfigHomeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
     const std::filesystem::path& configHome() const { return m_dir.path(); }
     std::filesystem::path linkvaneDir() const { return m_dir.path() / "linkvane"; }
 
-private:
+  private:
     TempDir m_dir;
     std::string m_oldConfigHome;
     bool m_hadConfigHome = false;

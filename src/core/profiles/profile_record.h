@@ -5,7 +5,10 @@
 // enciphered only where they are stored (registry, profile files).
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
+#include <variant>
 
 namespace linkvane {
 
@@ -39,24 +42,24 @@ struct GlobalSettings {
 };
 
 struct ProfileRecord {
-    std::string name;  // the profile's name: its key and its phonebook entry
-    std::string login;         // "Login"
-    std::string password;      // "Password", clear text
-    std::int32_t useLan = 0;   // "UseLan"
-    std::string username;      // "Username"
-    std::string nntpHost;      // "NNTPHost"
-    std::string organisation;  // "Organisation"
-    std::string pop3Host;      // "POP3Host"
-    std::string realname;      // "Realname"
-    std::string replyTo;       // "ReplyTo"
-    std::string smtpHost;      // "SMTPHost"
-    std::string ePassword;     // "EPassword", clear text
-    std::string ftpProxyPort;  // "FTPProxyPort"
-    std::string ftpProxy;      // "FTPProxy"
-    std::string homepage;      // "Homepage"
-    std::string httpProxyPort; // "HTTPProxyPort"
-    std::string httpProxy;     // "HTTPProxy"
-    std::string proxyOverride; // "ProxyOverride"
+    std::string name;               // the profile's name: its key and its phonebook entry
+    std::string login;              // "Login"
+    std::string password;           // "Password", clear text
+    std::int32_t useLan = 0;        // "UseLan"
+    std::string username;           // "Username"
+    std::string nntpHost;           // "NNTPHost"
+    std::string organisation;       // "Organisation"
+    std::string pop3Host;           // "POP3Host"
+    std::string realname;           // "Realname"
+    std::string replyTo;            // "ReplyTo"
+    std::string smtpHost;           // "SMTPHost"
+    std::string ePassword;          // "EPassword", clear text
+    std::string ftpProxyPort;       // "FTPProxyPort"
+    std::string ftpProxy;           // "FTPProxy"
+    std::string homepage;           // "Homepage"
+    std::string httpProxyPort;      // "HTTPProxyPort"
+    std::string httpProxy;          // "HTTPProxy"
+    std::string proxyOverride;      // "ProxyOverride"
     bool keepAliveEnabled = false;  // derived by the editor from "PingHost"; not stored
     std::string pingHost;           // "PingHost"
     std::int32_t pingFreq = 0;      // "PingFreq", minutes
@@ -72,5 +75,24 @@ struct ProfileRecord {
 
     bool operator==(const ProfileRecord&) const = default;
 };
+
+// Where each stored profile value lives in the record, by its registry value name, so that
+// loaders, savers and the command line name a value once.
+using ProfileField = std::variant<std::string ProfileRecord::*, std::int32_t ProfileRecord::*,
+                                  std::uint32_t ProfileRecord::*>;
+struct ProfileValueInfo {
+    std::string_view name;
+    ProfileField field;
+    bool isPassword = false;
+};
+std::span<const ProfileValueInfo> ProfileValues();
+const ProfileValueInfo* FindProfileValue(std::string_view name);  // case-insensitive
+
+using GlobalField = std::variant<std::string GlobalSettings::*, std::int32_t GlobalSettings::*>;
+struct GlobalValueInfo {
+    std::string_view name;
+    GlobalField field;
+};
+std::span<const GlobalValueInfo> GlobalValues();
 
 }  // namespace linkvane

@@ -25,7 +25,7 @@ struct LoadedGlobalSettings {
 };
 
 class ProfileStore {
-public:
+  public:
     explicit ProfileStore(RegistryStore& store) : m_store(store) {}
 
     LoadedGlobalSettings LoadGlobalSettings() const;
@@ -38,17 +38,18 @@ public:
     Status SetDefaultProfile(std::string_view name) const;
     // Writes the start-up value (the executable's path, or "" when off) and asks the desktop to
     // start or not start the program at login.
-    Status SetStartWithWindows(bool on, std::string_view executablePath, Autostart& autostart) const;
+    Status SetStartWithWindows(bool on, std::string_view executablePath,
+                               Autostart& autostart) const;
 
     RegistryStore& registry() const { return m_store; }
 
-private:
+  private:
     RegistryStore& m_store;
 };
 
 // The desktop's "start at login" switch (an XDG autostart entry on Linux).
 class Autostart {
-public:
+  public:
     virtual ~Autostart() = default;
     virtual Status Enable(std::string_view executablePath) = 0;
     virtual Status Disable() = 0;

@@ -31,7 +31,7 @@ inline constexpr std::uint32_t KEY_SET_VALUE = 0x0002;
 inline constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
 
 class COXRegistryItem {
-public:
+  public:
     COXRegistryItem(RegistryStore& store, std::string_view path = {});
     ~COXRegistryItem();
     COXRegistryItem(const COXRegistryItem&) = delete;
@@ -74,7 +74,7 @@ public:
     std::string Serialize() { return GetPath(); }
     void Deserialize(std::string_view stored) { SetPath(stored); }
 
-private:
+  private:
     void SplitIfStale();
     void ComposeIfStale();
     void NormaliseParts();
@@ -83,7 +83,8 @@ private:
     bool EnsureOpenForWrite();
     std::string ResolveValueName(std::string_view valueName);
     bool Store(std::uint32_t error);
-    std::optional<RegistryValue> ReadValue(std::string_view valueName, std::optional<RegType> demanded);
+    std::optional<RegistryValue> ReadValue(std::string_view valueName,
+                                           std::optional<RegType> demanded);
 
     RegistryStore& m_store;
     std::string m_fullPath;

@@ -32,14 +32,16 @@ struct RegistryAnswer {
 };
 
 class RegistryStore {
-public:
+  public:
     virtual ~RegistryStore() = default;
 
     // Opens (create false) or creates with all missing parents (create true) a key.
     virtual RegistryAnswer<RegistryKeyHandle> OpenKey(RegistryRoot root, std::string_view path,
                                                       bool create) = 0;
-    virtual RegistryAnswer<RegistryValue> QueryValue(RegistryKeyHandle key, std::string_view name) = 0;
-    virtual std::uint32_t SetValue(RegistryKeyHandle key, std::string_view name, const RegistryValue& value) = 0;
+    virtual RegistryAnswer<RegistryValue> QueryValue(RegistryKeyHandle key,
+                                                     std::string_view name) = 0;
+    virtual std::uint32_t SetValue(RegistryKeyHandle key, std::string_view name,
+                                   const RegistryValue& value) = 0;
     virtual std::uint32_t DeleteValue(RegistryKeyHandle key, std::string_view name) = 0;
     // Deletes the key with all its subkeys and values. The root itself cannot be deleted.
     virtual std::uint32_t DeleteKey(RegistryRoot root, std::string_view path) = 0;
@@ -50,7 +52,7 @@ public:
     // Groups writes to one root into one atomic, durable commit. Transactions nest; only the
     // outermost commits. A transaction that is destroyed without Commit() rolls back.
     class Transaction {
-    public:
+      public:
         virtual ~Transaction() = default;
         virtual std::uint32_t Commit() = 0;
     };

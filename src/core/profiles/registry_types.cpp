@@ -27,21 +27,24 @@ constexpr std::array<TypeName, 7> kTypeNames{{
 
 std::string_view RegTypeName(RegType type) {
     for (const auto& t : kTypeNames) {
-        if (t.type == type) return t.name;
+        if (t.type == type)
+            return t.name;
     }
     return "REG_UNKNOWN";
 }
 
 std::optional<RegType> RegTypeFromName(std::string_view name) {
     for (const auto& t : kTypeNames) {
-        if (t.name == name) return t.type;
+        if (t.name == name)
+            return t.type;
     }
     return std::nullopt;
 }
 
 RegistryValue MakeStringValue(std::string_view text, RegType type) {
     RegistryValue v{type, std::vector<std::uint8_t>(text.size() + 1, 0)};
-    std::memcpy(v.data.data(), text.data(), text.size());
+    if (!text.empty())
+        std::memcpy(v.data.data(), text.data(), text.size());
     return v;
 }
 

@@ -23,9 +23,9 @@ enum class RegistryRoot : std::uint8_t {
 };
 
 struct RegistryRootName {
-    std::string_view name;  // as in a registry path: "\CurrentUser"
+    std::string_view name;           // as in a registry path: "\CurrentUser"
     std::string_view predefinedKey;  // as in REGEDIT4 files: "HKEY_CURRENT_USER"
-    std::string_view fileStem;  // the store's file for this root
+    std::string_view fileStem;       // the store's file for this root
     RegistryRoot root;
 };
 
@@ -35,7 +35,8 @@ inline constexpr std::array<RegistryRootName, 7> kRegistryRoots{{
     {"\\CurrentUser", "HKEY_CURRENT_USER", "current_user", RegistryRoot::CurrentUser},
     {"\\LocalMachine", "HKEY_LOCAL_MACHINE", "local_machine", RegistryRoot::LocalMachine},
     {"\\Users", "HKEY_USERS", "users", RegistryRoot::Users},
-    {"\\PerformanceData", "HKEY_PERFORMANCE_DATA", "performance_data", RegistryRoot::PerformanceData},
+    {"\\PerformanceData", "HKEY_PERFORMANCE_DATA", "performance_data",
+     RegistryRoot::PerformanceData},
     {"\\CurrentConfig", "HKEY_CURRENT_CONFIG", "current_config", RegistryRoot::CurrentConfig},
     {"\\DynData", "HKEY_DYN_DATA", "dyn_data", RegistryRoot::DynData},
 }};

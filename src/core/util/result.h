@@ -24,8 +24,8 @@ struct Error {
 
 template <typename T>
 class [[nodiscard]] Result {
-public:
-    Result(T value) : m_state(std::move(value)) {}  // NOLINT(google-explicit-constructor)
+  public:
+    Result(T value) : m_state(std::move(value)) {}      // NOLINT(google-explicit-constructor)
     Result(Error error) : m_state(std::move(error)) {}  // NOLINT(google-explicit-constructor)
 
     bool ok() const { return std::holds_alternative<T>(m_state); }
@@ -41,7 +41,7 @@ public:
 
     const Error& error() const { return std::get<Error>(m_state); }
 
-private:
+  private:
     std::variant<T, Error> m_state;
 };
 
@@ -49,7 +49,9 @@ private:
 struct Ok {};
 using Status = Result<Ok>;
 
-inline Status Success() { return Ok{}; }
+inline Status Success() {
+    return Ok{};
+}
 inline Error Fail(std::string message, std::uint32_t code = 0) {
     return Error{std::move(message), code};
 }

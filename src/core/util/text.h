@@ -8,18 +8,23 @@
 
 namespace linkvane {
 
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 inline std::string AsciiFold(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = AsciiLower(c);
+    for (char& c : out)
+        c = AsciiLower(c);
     return out;
 }
 
 inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
     }
     return true;
 }

@@ -1,0 +1,603 @@
+#include "platform/sqlite_registry_store.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "core/util/text.h"
+#include "core/util/win_error.h"
+#include "platform/xdg_paths.h"
+
+namespace linkvane {
+
+namespace {
+
+constexpr int kApplicationId = 0x4C4B5652;  // "LKVR"
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 10000;
+constexpr std::int64_t kRootKeyId = 1;
+constexpr std::size_t kMaxKeyNameLength = 255;
+
+constexpr std::uint32_t kErrorBusy = 170;
+constexpr std::uint32_t kErrorDiskFull = 112;
+constexpr std::uint32_t kErrorRegistryIo = 1016;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE keys(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
+    name TEXT NOT NULL,
+    fold TEXT NOT NULL);
+CREATE UNIQUE INDEX keys_by_parent ON keys(parent, fold);
+INSERT INTO keys(id, parent, name, fold) VALUES(1, NULL, '', '');
+CREATE TABLE vals(
+    key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
+    name TEXT NOT NULL,
+    fold TEXT NOT NULL,
+    type INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    PRIMARY KEY(key, fold)) WITHOUT ROWID;
+)sql";
+
+std::uint32_t ToWinError(int rc) {
+    switch (rc & 0xFF) {
+        case SQLITE_OK:
+        case SQLITE_ROW:
+        case SQLITE_DONE:
+            return win::kSuccess;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return win::kBadDatabase;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return win::kAccessDenied;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return kErrorBusy;
+        case SQLITE_FULL:
+            return kErrorDiskFull;
+        case SQLITE_NOMEM:
+            return win::kNotEnoughMemory;
+        case SQLITE_CONSTRAINT:
+            return win::kKeyDeleted;  // a value or subkey for a key that no longer exists
+        default:
+            return kErrorRegistryIo;
+    }
+}
+
+// Splits "a\b\c" into its components; refuses empty and over-long ones as the registry does.
+std::uint32_t SplitKeyPath(std::string_view path, std::vector<std::string_view>& parts) {
+    parts.clear();
+    if (path.empty())
+        return win::kSuccess;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = path.find('\\', start);
+        const std::string_view part = path.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (part.empty() || part.size() > kMaxKeyNameLength)
+            return win::kBadPathname;
+        parts.push_back(part);
+        if (end == std::string_view::npos)
+            return win::kSuccess;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+// One root's database file with its prepared statements and transaction depth.
+class SqliteRegistryStore::Database {
+  public:
+    explicit Database(const std::filesystem::path& file) : m_file(file) { Open(); }
+    ~Database() {
+        for (auto& [sql, stmt] : m_statements)
+            sqlite3_finalize(stmt);
+        if (m_db != nullptr)
+            sqlite3_close(m_db);
+    }
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    std::uint32_t error() const { return m_error; }
+    const std::string& diagnosis() const { return m_diagnosis; }
+
+    // A prepared statement, reset and unbound when the returned guard goes.
+    class Statement {
+      public:
+        explicit Statement(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+        ~Statement() {
+            if (m_stmt != nullptr) {
+                sqlite3_reset(m_stmt);
+                sqlite3_clear_bindings(m_stmt);
+            }
+        }
+        Statement(const Statement&) = delete;
+        Statement& operator=(const Statement&) = delete;
+
+        bool valid() const { return m_stmt != nullptr; }
+        Statement& Bind(int i, std::int64_t v) {
+            sqlite3_bind_int64(m_stmt, i, v);
+            return *this;
+        }
+        Statement& Bind(int i, std::string_view v) {
+            sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+            return *this;
+        }
+        Statement& BindBlob(int i, const std::vector<std::uint8_t>& v) {
+            sqlite3_bind_blob(m_stmt, i, v.empty() ? "" : static_cast<const void*>(v.data()),
+                              static_cast<int>(v.size()), SQLITE_TRANSIENT);
+            return *this;
+        }
+        int Step() { return sqlite3_step(m_stmt); }
+        std::int64_t Int(int col) const { return sqlite3_column_int64(m_stmt, col); }
+        std::string Text(int col) const {
+            const auto* p = sqlite3_column_text(m_stmt, col);
+            return p == nullptr
+                       ? std::string()
+                       : std::string(reinterpret_cast<const char*>(p),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, col)));
+        }
+        std::vector<std::uint8_t> Blob(int col) const {
+            const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(m_stmt, col));
+            const auto n = static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, col));
+            return p == nullptr ? std::vector<std::uint8_t>() : std::vector<std::uint8_t>(p, p + n);
+        }
+
+      private:
+        sqlite3_stmt* m_stmt;
+    };
+
+    Statement Prepare(const char* sql) {
+        auto it = m_statements.find(sql);
+        if (it != m_statements.end())
+            return Statement(it->second);
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
+            SQLITE_OK) {
+            Note(sqlite3_errcode(m_db));
+            return Statement(nullptr);
+        }
+        m_statements.emplace(sql, stmt);
+        return Statement(stmt);
+    }
+
+    // Maps a result to a Windows error and remembers damage found on the way.
+    std::uint32_t Note(int rc) {
+        const std::uint32_t error = ToWinError(rc);
+        if (error == win::kBadDatabase && m_error == 0)
+            MarkDamaged(sqlite3_errstr(rc));
+        return error;
+    }
+
+    std::uint32_t Exec(const char* sql) {
+        return Note(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
+    }
+
+    // Outermost level takes the write lock at once, so a writer never deadlocks on upgrade.
+    std::uint32_t Begin() {
+        const std::string sql =
+            m_depth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT lv" + std::to_string(m_depth);
+        const std::uint32_t error = Exec(sql.c_str());
+        if (error == 0)
+            ++m_depth;
+        return error;
+    }
+    std::uint32_t Commit() {
+        --m_depth;
+        const std::string sql = m_depth == 0 ? "COMMIT" : "RELEASE lv" + std::to_string(m_depth);
+        const std::uint32_t error = Exec(sql.c_str());
+        if (error != 0 && m_depth == 0)
+            Exec("ROLLBACK");
+        return error;
+    }
+    void Rollback() {
+        --m_depth;
+        if (m_depth == 0) {
+            Exec("ROLLBACK");
+        } else {
+            const std::string name = "lv" + std::to_string(m_depth);
+            Exec(("ROLLBACK TO " + name + "; RELEASE " + name).c_str());
+        }
+    }
+
+  private:
+    void MarkDamaged(const std::string& why) {
+        m_error = win::kBadDatabase;
+        m_diagnosis =
+            "The settings file " + m_file.string() + " is damaged (" + why +
+            "). Linkvane has left it as it is; move it aside to start with empty settings.";
+    }
+
+    std::uint32_t Fail(std::uint32_t error, const std::string& why) {
+        m_error = error;
+        m_diagnosis = "The settings file " + m_file.string() + " cannot be used: " + why + ".";
+        return error;
+    }
+
+    std::int64_t PragmaInt(const char* sql, int& rc) {
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        std::int64_t value = 0;
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_ROW) {
+                value = sqlite3_column_int64(stmt, 0);
+                rc = SQLITE_OK;
+            }
+        }
+        sqlite3_finalize(stmt);
+        return value;
+    }
+
+    std::string PragmaText(const char* sql, int& rc) {
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        std::string value;
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_ROW) {
+                const auto* p = sqlite3_column_text(stmt, 0);
+                value = p == nullptr ? "" : reinterpret_cast<const char*>(p);
+                rc = SQLITE_OK;
+            }
+        }
+        sqlite3_finalize(stmt);
+        return value;
+    }
+
+    void Open() {
+        if (auto dir = EnsurePrivateDirectory(m_file.parent_path()); !dir) {
+            Fail(win::kAccessDenied, dir.error().message);
+            return;
+        }
+        // Create the file ourselves so that it is private from the first byte; SQLite gives its
+        // journal files the same mode.
+        const int fd = ::open(m_file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+        } else if (errno != EEXIST) {
+            Fail(errno == EACCES ? win::kAccessDenied : kErrorRegistryIo, std::strerror(errno));
+            return;
+        }
+        int rc = sqlite3_open_v2(m_file.c_str(), &m_db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (rc != SQLITE_OK) {
+            Fail(ToWinError(rc), sqlite3_errstr(rc));
+            return;
+        }
+        sqlite3_extended_result_codes(m_db, 1);
+        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+
+        const std::int64_t appId = PragmaInt("PRAGMA application_id", rc);
+        if (rc != SQLITE_OK) {
+            if (Note(rc) != win::kBadDatabase)
+                Fail(ToWinError(rc), sqlite3_errmsg(m_db));
+            return;
+        }
+        const std::int64_t tables = PragmaInt("SELECT count(*) FROM sqlite_master", rc);
+        if (rc != SQLITE_OK) {
+            if (Note(rc) != win::kBadDatabase)
+                Fail(ToWinError(rc), sqlite3_errmsg(m_db));
+            return;
+        }
+        if (appId != kApplicationId && !(appId == 0 && tables == 0)) {
+            MarkDamaged("it is not a Linkvane settings file");
+            return;
+        }
+        if (appId == kApplicationId) {
+            const std::string check = PragmaText("PRAGMA quick_check", rc);
+            if (rc != SQLITE_OK || check != "ok") {
+                MarkDamaged(rc != SQLITE_OK ? sqlite3_errstr(rc) : check);
+                return;
+            }
+        }
+        if (const std::string mode = PragmaText("PRAGMA journal_mode=WAL", rc); rc != SQLITE_OK) {
+            if (Note(rc) != win::kBadDatabase)
+                Fail(ToWinError(rc), sqlite3_errmsg(m_db));
+            return;
+        }
+        if (Exec("PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON") != 0) {
+            if (m_error == 0)
+                Fail(kErrorRegistryIo, sqlite3_errmsg(m_db));
+            return;
+        }
+        if (appId == 0)
+            InitialiseSchema();
+    }
+
+    void InitialiseSchema() {
+        if (Begin() != 0) {
+            if (m_error == 0)
+                Fail(kErrorBusy, sqlite3_errmsg(m_db));
+            return;
+        }
+        int rc = SQLITE_OK;
+        // Another process may have initialised the file while we waited for the lock.
+        if (PragmaInt("PRAGMA application_id", rc) == 0 && rc == SQLITE_OK) {
+            const std::string pragmas = "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                                        "; PRAGMA user_version=" + std::to_string(kSchemaVersion);
+            if (Exec(kSchema) != 0 || Exec(pragmas.c_str()) != 0) {
+                Rollback();
+                if (m_error == 0)
+                    Fail(kErrorRegistryIo, sqlite3_errmsg(m_db));
+                return;
+            }
+        }
+        if (Commit() != 0 && m_error == 0)
+            Fail(kErrorRegistryIo, sqlite3_errmsg(m_db));
+    }
+
+    std::filesystem::path m_file;
+    sqlite3* m_db = nullptr;
+    std::uint32_t m_error = 0;
+    std::string m_diagnosis;
+    int m_depth = 0;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+};
+
+namespace {
+
+using Database = SqliteRegistryStore::Database;
+
+// Finds (and with create, makes) the key below the root; the id in `id`.
+std::uint32_t WalkKey(Database& db, std::string_view path, bool create, std::int64_t& id) {
+    std::vector<std::string_view> parts;
+    if (const std::uint32_t error = SplitKeyPath(path, parts); error != 0)
+        return error;
+    id = kRootKeyId;
+    for (const std::string_view part : parts) {
+        const std::string fold = AsciiFold(part);
+        {
+            auto find = db.Prepare("SELECT id FROM keys WHERE parent=?1 AND fold=?2");
+            if (!find.valid())
+                return kErrorRegistryIo;
+            find.Bind(1, id).Bind(2, fold);
+            const int rc = find.Step();
+            if (rc == SQLITE_ROW) {
+                id = find.Int(0);
+                continue;
+            }
+            if (rc != SQLITE_DONE)
+                return db.Note(rc);
+        }
+        if (!create)
+            return win::kFileNotFound;
+        auto insert = db.Prepare("INSERT INTO keys(parent, name, fold) VALUES(?1, ?2, ?3)");
+        if (!insert.valid())
+            return kErrorRegistryIo;
+        insert.Bind(1, id).Bind(2, part).Bind(3, fold);
+        if (const int rc = insert.Step(); rc != SQLITE_DONE)
+            return db.Note(rc);
+        auto last = db.Prepare("SELECT last_insert_rowid()");
+        last.Step();
+        id = last.Int(0);
+    }
+    return win::kSuccess;
+}
+
+std::uint32_t KeyState(Database& db, std::int64_t id) {
+    auto stmt = db.Prepare("SELECT 1 FROM keys WHERE id=?1");
+    if (!stmt.valid())
+        return kErrorRegistryIo;
+    stmt.Bind(1, id);
+    const int rc = stmt.Step();
+    if (rc == SQLITE_ROW)
+        return win::kSuccess;
+    return rc == SQLITE_DONE ? win::kKeyDeleted : db.Note(rc);
+}
+
+class SqliteTransaction final : public RegistryStore::Transaction {
+  public:
+    SqliteTransaction(Database* db, std::recursive_mutex& mutex) : m_db(db), m_mutex(mutex) {
+        std::lock_guard lock(m_mutex);
+        m_error = m_db->error() != 0 ? m_db->error() : m_db->Begin();
+        m_open = m_error == 0;
+    }
+    ~SqliteTransaction() override {
+        std::lock_guard lock(m_mutex);
+        if (m_open)
+            m_db->Rollback();
+    }
+    SqliteTransaction(const SqliteTransaction&) = delete;
+    SqliteTransaction& operator=(const SqliteTransaction&) = delete;
+
+    std::uint32_t Commit() override {
+        std::lock_guard lock(m_mutex);
+        if (!m_open)
+            return m_error;
+        m_open = false;
+        return m_db->Commit();
+    }
+
+  private:
+    Database* m_db;
+    std::recursive_mutex& m_mutex;
+    std::uint32_t m_error = 0;
+    bool m_open = false;
+};
+
+}  // namespace
+
+SqliteRegistryStore::SqliteRegistryStore(std::filesystem::path directory)
+    : m_directory(std::move(directory)) {}
+SqliteRegistryStore::~SqliteRegistryStore() = default;
+
+std::filesystem::path SqliteRegistryStore::FileOf(RegistryRoot root) const {
+    return m_directory / (std::string(RootInfo(root).fileStem) + ".db");
+}
+
+SqliteRegistryStore::Database* SqliteRegistryStore::Db(RegistryRoot root) {
+    auto& db = m_databases[root];
+    if (!db)
+        db = std::make_unique<Database>(FileOf(root));
+    return db.get();
+}
+
+RegistryAnswer<RegistryKeyHandle> SqliteRegistryStore::OpenKey(RegistryRoot root,
+                                                               std::string_view path, bool create) {
+    std::lock_guard lock(m_mutex);
+    Database* db = Db(root);
+    if (db->error() != 0)
+        return {db->error(), {}};
+    std::int64_t id = 0;
+    std::uint32_t error = WalkKey(*db, path, false, id);
+    if (error == win::kFileNotFound && create) {
+        // Creating missing parents is several statements: do them as one write.
+        SqliteTransaction tx(db, m_mutex);
+        error = WalkKey(*db, path, true, id);
+        if (error == 0)
+            error = tx.Commit();
+    }
+    if (error != 0)
+        return {error, {}};
+    return {0, RegistryKeyHandle{root, id}};
+}
+
+RegistryAnswer<RegistryValue> SqliteRegistryStore::QueryValue(RegistryKeyHandle key,
+                                                              std::string_view name) {
+    std::lock_guard lock(m_mutex);
+    Database* db = Db(key.root);
+    if (db->error() != 0)
+        return {db->error(), {}};
+    auto stmt = db->Prepare("SELECT type, data FROM vals WHERE key=?1 AND fold=?2");
+    if (!stmt.valid())
+        return {kErrorRegistryIo, {}};
+    stmt.Bind(1, key.id).Bind(2, AsciiFold(name));
+    const int rc = stmt.Step();
+    if (rc == SQLITE_ROW) {
+        return {0, RegistryValue{static_cast<RegType>(stmt.Int(0)), stmt.Blob(1)}};
+    }
+    if (rc != SQLITE_DONE)
+        return {db->Note(rc), {}};
+    const std::uint32_t state = KeyState(*db, key.id);
+    return {state == 0 ? win::kFileNotFound : state, {}};
+}
+
+std::uint32_t SqliteRegistryStore::SetValue(RegistryKeyHandle key, std::string_view name,
+                                            const RegistryValue& value) {
+    std::lock_guard lock(m_mutex);
+    Database* db = Db(key.root);
+    if (db->error() != 0)
+        return db->error();
+    // A value keeps the case of its name as first written, as the registry does.
+    auto stmt = db->Prepare(
+        "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+        "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+    if (!stmt.valid())
+        return kErrorRegistryIo;
+    stmt.Bind(1, key.id)
+        .Bind(2, name)
+        .Bind(3, AsciiFold(name))
+        .Bind(4, static_cast<std::int64_t>(value.type));
+    stmt.BindBlob(5, value.data);
+    const int rc = stmt.Step();
+    return rc == SQLITE_DONE ? win::kSuccess : db->Note(rc);
+}
+
+std::uint32_t SqliteRegistryStore::DeleteValue(RegistryKeyHandle key, std::string_view name) {
+    std::lock_guard lock(m_mutex);
+    Database* db = Db(key.root);
+    if (db->error() != 0)
+        return db->error();
+    {
+        auto stmt = db->Prepare("DELETE FROM vals WHERE key=?1 AND fold=?2");
+        if (!stmt.valid())
+            return kErrorRegistryIo;
+        stmt.Bind(1, key.id).Bind(2, AsciiFold(name));
+        if (const int rc = stmt.Step(); rc != SQLITE_DONE)
+            return db->Note(rc);
+    }
+    auto changes = db->Prepare("SELECT changes()");
+    changes.Step();
+    if (changes.Int(0) > 0)
+        return win::kSuccess;
+    const std::uint32_t state = KeyState(*db, key.id);
+    return state == 0 ? win::kFileNotFound : state;
+}
+
+std::uint32_t SqliteRegistryStore::DeleteKey(RegistryRoot root, std::string_view path) {
+    std::lock_guard lock(m_mutex);
+    Database* db = Db(root);
+    if (db->error() != 0)
+        return db->error();
+    if (path.empty())
+        return win::kAccessDenied;  // a root cannot be deleted
+    SqliteTransaction tx(db, m_mutex);
+    std::int64_t id = 0;
+    if (const std::uint32_t error = WalkKey(*db, path, false, id); error != 0)
+        return error;
+    auto stmt = db->Prepare("DELETE FROM keys WHERE id=?1");  // subkeys and values cascade
+    if (!stmt.valid())
+        return kErrorRegistryIo;
+    stmt.Bind(1, id);
+    if (const int rc = stmt.Step(); rc != SQLITE_DONE)
+        return db->Note(rc);
+    return tx.Commit();
+}
+
+RegistryAnswer<std::vector<std::string>> SqliteRegistryStore::EnumSubkeys(RegistryKeyHandle key) {
+    std::lock_guard lock(m_mutex);
+    Database* db = Db(key.root);
+    if (db->error() != 0)
+        return {db->error(), {}};
+    if (const std::uint32_t state = KeyState(*db, key.id); state != 0)
+        return {state, {}};
+    auto stmt = db->Prepare("SELECT name FROM keys WHERE parent=?1 ORDER BY fold");
+    if (!stmt.valid())
+        return {kErrorRegistryIo, {}};
+    stmt.Bind(1, key.id);
+    std::vector<std::string> names;
+    int rc = 0;
+    while ((rc = stmt.Step()) == SQLITE_ROW)
+        names.push_back(stmt.Text(0));
+    if (rc != SQLITE_DONE)
+        return {db->Note(rc), {}};
+    return {0, std::move(names)};
+}
+
+RegistryAnswer<std::vector<NamedRegistryValue>> SqliteRegistryStore::EnumValues(
+    RegistryKeyHandle key) {
+    std::lock_guard lock(m_mutex);
+    Database* db = Db(key.root);
+    if (db->error() != 0)
+        return {db->error(), {}};
+    if (const std::uint32_t state = KeyState(*db, key.id); state != 0)
+        return {state, {}};
+    auto stmt = db->Prepare("SELECT name, type, data FROM vals WHERE key=?1 ORDER BY fold");
+    if (!stmt.valid())
+        return {kErrorRegistryIo, {}};
+    stmt.Bind(1, key.id);
+    std::vector<NamedRegistryValue> values;
+    int rc = 0;
+    while ((rc = stmt.Step()) == SQLITE_ROW) {
+        values.push_back(
+            {stmt.Text(0), RegistryValue{static_cast<RegType>(stmt.Int(1)), stmt.Blob(2)}});
+    }
+    if (rc != SQLITE_DONE)
+        return {db->Note(rc), {}};
+    return {0, std::move(values)};
+}
+
+std::unique_ptr<RegistryStore::Transaction> SqliteRegistryStore::BeginTransaction(
+    RegistryRoot root) {
+    std::lock_guard lock(m_mutex);
+    return std::make_unique<SqliteTransaction>(Db(root), m_mutex);
+}
+
+std::string SqliteRegistryStore::Diagnose(RegistryRoot root) {
+    std::lock_guard lock(m_mutex);
+    return Db(root)->diagnosis();
+}
+
+std::unique_ptr<RegistryStore> OpenUserRegistry() {
+    return std::make_unique<SqliteRegistryStore>(LinkvaneConfigDir());
+}
+
+}  // namespace linkvane

@@ -1,0 +1,57 @@
+#pragma once
+
+// SqliteRegistryStore: the registry on SQLite, one database file per root in one directory
+// ("current_user.db", "local_machine.db", ...), each created on first use with mode 0600.
+//
+// Every write is durable when it returns (WAL, synchronous FULL). Several processes may use
+// the same files at once: writes wait for each other (busy timeout) and none is lost. A file
+// that is damaged or is not one of ours is never repaired, replaced or wiped: every operation
+// on that root answers 1009 (ERROR_BADDB) and Diagnose() says which file and why.
+//
+// Thread safety: all calls are serialised by one mutex.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "core/profiles/registry_store.h"
+
+namespace linkvane {
+
+class SqliteRegistryStore final : public RegistryStore {
+  public:
+    explicit SqliteRegistryStore(std::filesystem::path directory);
+    ~SqliteRegistryStore() override;
+    SqliteRegistryStore(const SqliteRegistryStore&) = delete;
+    SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
+
+    RegistryAnswer<RegistryKeyHandle> OpenKey(RegistryRoot root, std::string_view path,
+                                              bool create) override;
+    RegistryAnswer<RegistryValue> QueryValue(RegistryKeyHandle key, std::string_view name) override;
+    std::uint32_t SetValue(RegistryKeyHandle key, std::string_view name,
+                           const RegistryValue& value) override;
+    std::uint32_t DeleteValue(RegistryKeyHandle key, std::string_view name) override;
+    std::uint32_t DeleteKey(RegistryRoot root, std::string_view path) override;
+    RegistryAnswer<std::vector<std::string>> EnumSubkeys(RegistryKeyHandle key) override;
+    RegistryAnswer<std::vector<NamedRegistryValue>> EnumValues(RegistryKeyHandle key) override;
+    std::unique_ptr<Transaction> BeginTransaction(RegistryRoot root) override;
+    std::string Diagnose(RegistryRoot root) override;
+
+    const std::filesystem::path& directory() const { return m_directory; }
+    std::filesystem::path FileOf(RegistryRoot root) const;
+
+    class Database;  // one open root file
+
+  private:
+    Database* Db(RegistryRoot root);  // opens on first use; null never, check ok()
+
+    std::filesystem::path m_directory;
+    std::recursive_mutex m_mutex;
+    std::map<RegistryRoot, std::unique_ptr<Database>> m_databases;
+};
+
+// The store of this user: SqliteRegistryStore on LinkvaneConfigDir().
+std::unique_ptr<RegistryStore> OpenUserRegistry();
+
+}  // namespace linkvane

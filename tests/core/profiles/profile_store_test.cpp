@@ -1,0 +1,184 @@
+#include "core/profiles/profile_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "core/profiles/password_cipher.h"
+#include "core/profiles/registry_item.h"
+#include "platform/sqlite_registry_store.h"
+#include "platform/xdg_autostart.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+class ProfileStoreTest : public testing::ConfigHomeTest {
+  protected:
+    SqliteRegistryStore registry{linkvaneDir()};
+    ProfileStore store{registry};
+};
+
+ProfileRecord FullProfile(const std::string& name) {
+    ProfileRecord r;
+    r.name = name;
+    r.keyPath = ProfileKeyPath(name);
+    r.login = "jdoe";
+    r.password = "s3cret!";
+    r.useLan = 1;
+    r.username = "john";
+    r.nntpHost = "news.example.net";
+    r.organisation = "Example Ltd";
+    r.pop3Host = "pop.example.net";
+    r.realname = "John Doe";
+    r.replyTo = "john@example.net";
+    r.smtpHost = "smtp.example.net";
+    r.ePassword = std::string(39, 'x');
+    r.ftpProxyPort = "2121";
+    r.ftpProxy = "ftpproxy.example.net";
+    r.homepage = "http://www.example.net/";
+    r.httpProxyPort = "8080";
+    r.httpProxy = "proxy.example.net";
+    r.proxyOverride = "localhost;*.local";
+    r.pingHost = "10.1.2.3";
+    r.pingFreq = 5;
+    r.tweak = 42;
+    r.setIE = 1;
+    r.setNetscape = 1;
+    r.checkEmail = 1;
+    r.emailSound = "/usr/share/sounds/mail.wav";
+    r.playSound = 1;
+    r.popMinutes = 0xFFFFFFFFu;
+    r.popupAlert = 1;
+    return r;
+}
+
+TEST_F(ProfileStoreTest, AProfileRoundTripsWithPasswordsStoredEnciphered) {
+    const ProfileRecord saved = FullProfile("My ISP");
+    ASSERT_TRUE(store.SaveProfile(saved, false));
+    EXPECT_EQ(store.LoadProfile("My ISP"), saved);
+
+    COXRegistryItem key(registry, "\\Software\\Kestrom\\Linkvane\\DialEntry\\My ISP\\");
+    const std::string stored = key.GetStringValue("Password");
+    EXPECT_EQ(stored.size(), saved.password.size());
+    EXPECT_NE(stored, saved.password);
+    EXPECT_EQ(PasswordCipher(stored, kPasswordKey).value(), saved.password);
+    auto raw = key.GetRawValue("UseLan");
+    ASSERT_TRUE(raw.has_value());
+    EXPECT_EQ(raw->type, RegType::Dword);
+    EXPECT_EQ(key.GetRawValue("HTTPProxyPort")->type, RegType::Sz);  // ports are the typed text
+}
+
+TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyPasswordsStayEmpty) {
+    ProfileRecord expected;
+    expected.name = "Nowhere";
+    expected.keyPath = "\\Software\\Kestrom\\Linkvane\\DialEntry\\Nowhere\\";
+    EXPECT_EQ(store.LoadProfile("Nowhere"), expected);
+
+    ProfileRecord blank = expected;
+    ASSERT_TRUE(store.SaveProfile(blank, false));
+    EXPECT_EQ(COXRegistryItem(registry, blank.keyPath + "Password").GetRawValue()->data,
+              std::vector<std::uint8_t>{0});
+    EXPECT_EQ(store.LoadProfile("Nowhere"), expected);
+}
+
+TEST_F(ProfileStoreTest, APasswordTooLongForTheCipherIsRefusedAndNothingIsWritten) {
+    ProfileRecord r = FullProfile("Long");
+    ASSERT_TRUE(store.SaveProfile(r, false));
+    r.login = "changed";
+    r.password = std::string(40, 'p');
+    auto status = store.SaveProfile(r, false);
+    ASSERT_FALSE(status);
+    EXPECT_NE(status.error().message.find("39"), std::string::npos) << status.error().message;
+    EXPECT_EQ(store.LoadProfile("Long").login, "jdoe");
+}
+
+TEST_F(ProfileStoreTest, ASaveCutOffByACrashLeavesAllOldValuesOrAllNew) {
+    ASSERT_TRUE(store.SaveProfile(FullProfile("Crash"), false));
+    // The child dies in the middle of its save: inside the transaction, after half the values.
+    const pid_t child = fork();
+    if (child == 0) {
+        auto* reg = new SqliteRegistryStore(linkvaneDir());
+        auto tx = reg->BeginTransaction(RegistryRoot::CurrentUser);
+        COXRegistryItem item(*reg, ProfileKeyPath("Crash"));
+        item.SetStringValue("half", "Login");
+        item.SetStringValue("half", "Username");
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(store.LoadProfile("Crash"), FullProfile("Crash"));
+}
+
+TEST_F(ProfileStoreTest, RedialValuesLoadOnlyWhileRedialIsEnabled) {
+    GlobalSettings g;
+    g.launchEmail = 1;
+    g.enableRedial = 0;
+    g.redialTimeout = 90;
+    g.redialAttempts = 3;
+    g.startMinimised = 1;
+    g.url1Label = "News";
+    g.url1Loc = "http://news.example/";
+    g.app1Path = "/usr/bin/xterm";
+    g.browserPath = "/usr/bin/firefox";
+    ASSERT_TRUE(store.SaveGlobalSettings(g));
+    ASSERT_TRUE(store.SetDefaultProfile("My ISP"));
+
+    auto loaded = store.LoadGlobalSettings();
+    GlobalSettings expected = g;
+    expected.redialTimeout = 0;
+    expected.redialAttempts = 0;
+    EXPECT_EQ(loaded.settings, expected);
+    EXPECT_EQ(loaded.defaultProfile, "My ISP");
+
+    g.enableRedial = 1;
+    ASSERT_TRUE(store.SaveGlobalSettings(g));
+    EXPECT_EQ(store.LoadGlobalSettings().settings, g);
+}
+
+TEST_F(ProfileStoreTest, ProgramWideStringsStoredExpandableReadExpanded) {
+    setenv("LINKVANE_TEST_HOME", "/home/tester", 1);
+    ASSERT_TRUE(COXRegistryItem(registry, "\\Software\\Kestrom\\Linkvane\\EmailPath")
+                    .SetStringValue("%LINKVANE_TEST_HOME%/bin/mail", {}, true));
+    EXPECT_EQ(store.LoadGlobalSettings().settings.emailPath, "/home/tester/bin/mail");
+}
+
+TEST_F(ProfileStoreTest, ClearingRemovesTheKeyAndOnlyThatKey) {
+    ASSERT_TRUE(store.SaveProfile(FullProfile("One"), false));
+    ASSERT_TRUE(store.SaveProfile(FullProfile("Two"), false));
+    ASSERT_TRUE(store.ClearProfile("One"));
+    EXPECT_FALSE(COXRegistryItem(registry, ProfileKeyPath("One")).Open(false));
+    EXPECT_EQ(store.LoadProfile("One").login, "");
+    EXPECT_EQ(store.LoadProfile("Two"), FullProfile("Two"));
+    EXPECT_TRUE(store.ClearProfile("One"));  // clearing what is clear is no error
+    EXPECT_FALSE(store.ClearProfile(""));    // would name the whole profile folder
+    EXPECT_FALSE(store.ClearProfile("a\\b"));
+    EXPECT_EQ(store.LoadProfile("Two"), FullProfile("Two"));
+}
+
+TEST_F(ProfileStoreTest, StartWithLoginWritesTheRunValueAndTheAutostartEntry) {
+    XdgAutostart autostart(configHome() / "autostart");
+    ASSERT_TRUE(store.SetStartWithWindows(true, "/opt/link vane/linkvane", autostart));
+    COXRegistryItem run(
+        registry, "\\LocalMachine\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Linkvaner");
+    EXPECT_EQ(run.GetStringValue(), "/opt/link vane/linkvane");
+    std::ifstream in(autostart.EntryPath());
+    std::string entry((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(entry.find("Exec=\"/opt/link vane/linkvane\"\n"), std::string::npos) << entry;
+
+    ASSERT_TRUE(store.SetStartWithWindows(false, "/opt/link vane/linkvane", autostart));
+    EXPECT_EQ(run.GetStringValue(), "");
+    EXPECT_EQ(run.LastResult(), 0);  // present and empty
+    EXPECT_FALSE(std::filesystem::exists(autostart.EntryPath()));
+}
+
+TEST(DesktopExecQuote, EscapesWhatAnEntryWouldOtherwiseInterpret) {
+    EXPECT_EQ(DesktopExecQuote("/usr/bin/linkvane").value(), "\"/usr/bin/linkvane\"");
+    EXPECT_EQ(DesktopExecQuote("/a$b`c\"d%e\\f").value(), "\"/a\\\\$b\\\\`c\\\\\"d%%e\\\\\\\\f\"");
+    EXPECT_FALSE(DesktopExecQuote("/a\nExec=rm"));
+}
+
+}  // namespace
+}  // namespace linkvane
