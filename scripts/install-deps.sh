@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that Linkvane needs to build, run and test.
+# Runs apt-get as root, or through sudo; does nothing when everything is installed already.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config
+    qt6-base-dev qt6-svg-dev libgl-dev
+    libsqlite3-dev libsndfile1-dev libasound2-dev nlohmann-json3-dev
+    # run: the dialler hands connected lines to pppd
+    ppp
+    # test
+    libgtest-dev libgmock-dev xvfb xauth trayer dovecot-pop3d iproute2 sqlite3
+    fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs the whole test suite, then runs each fuzzer for a
+# short, bounded time. Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+"$root/scripts/install-deps.sh"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+build="$root/build/asan"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLINKVANE_SANITIZE=ON -DLINKVANE_WERROR=ON
+cmake --build "$build" -j "$jobs"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+
+# The GUI tests run on a private X server with a tray host; the others need no display.
+"$root/scripts/with-xvfb.sh" ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
+
+fuzz="$root/build/fuzz"
+CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DLINKVANE_FUZZ=ON -DLINKVANE_GUI=OFF -DLINKVANE_TESTS=OFF
+cmake --build "$fuzz" -j "$jobs"
+"$root/scripts/run-fuzzers.sh" "$fuzz" "${LINKVANE_FUZZ_SECONDS:-20}"
+
+echo "All tests and fuzzers passed."
