@@ -1,0 +1,101 @@
+#pragma once
+
+// Phonebook: the dial-up phonebook that profiles are tied to (a profile's name is an entry's
+// name). Each entry holds the Remote Access entry properties, the dial parameters the service
+// remembers for it, and what dialling on Linux needs (line speed and modem init string; the
+// properties' deviceName is the modem's device path). The phonebook also lists the machine's
+// dial-up devices and the devices the user added by path.
+//
+// Entry names compare exactly (case-sensitively). Failures carry Remote Access error numbers
+// where the service has one (623 no such entry, 621 phonebook cannot be opened, 624 cannot be
+// written, 625 damaged, 608 no such device) and 123 for an invalid entry name.
+//
+// An implementation keeps no state between calls that another process could make stale; one
+// thread at a time.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/profiles/ras_entry.h"
+#include "core/util/result.h"
+
+namespace linkvane {
+
+namespace ras {
+inline constexpr std::uint32_t kDeviceDoesNotExist = 608;   // ERROR_DEVICE_DOES_NOT_EXIST
+inline constexpr std::uint32_t kCannotOpenPhonebook = 621;  // ERROR_CANNOT_OPEN_PHONEBOOK
+inline constexpr std::uint32_t kCannotFindPhonebookEntry =
+    623;                                                     // ERROR_CANNOT_FIND_PHONEBOOK_ENTRY
+inline constexpr std::uint32_t kCannotWritePhonebook = 624;  // ERROR_CANNOT_WRITE_PHONEBOOK
+inline constexpr std::uint32_t kCorruptPhonebook = 625;      // ERROR_CORRUPT_PHONEBOOK
+inline constexpr std::uint32_t kInvalidName = 123;           // ERROR_INVALID_NAME
+}  // namespace ras
+
+// Limits of the Remote Access structures: entry names (RAS_MaxEntryName 256), user names and
+// passwords (UNLEN and PWLEN 256), all in bytes.
+inline constexpr std::size_t kMaxEntryNameLength = 256;
+inline constexpr std::size_t kMaxDialParamLength = 256;
+inline constexpr std::size_t kMaxInitStringLength = 256;
+
+struct DialParams {
+    std::string userName;
+    std::string password;  // clear text
+
+    bool operator==(const DialParams&) const = default;
+};
+
+struct PhonebookEntry {
+    std::string name;
+    RasEntry properties;
+    std::uint32_t lineSpeed = 115200;  // bits per second on the serial line
+    std::string initString = "ATZ";    // sent to the modem before dialling
+    std::optional<DialParams> dialParams;
+
+    bool operator==(const PhonebookEntry&) const = default;
+};
+
+struct DeviceInfo {
+    std::string type;  // "modem"
+    std::string name;  // device path, e.g. /dev/ttyUSB0
+
+    bool operator==(const DeviceInfo&) const = default;
+};
+
+class Phonebook {
+  public:
+    virtual ~Phonebook() = default;
+
+    // Entry names in the phonebook's order.
+    virtual Result<std::vector<std::string>> ListEntries() = 0;
+    // nullopt when there is no entry of exactly that name.
+    virtual Result<std::optional<PhonebookEntry>> ReadEntry(std::string_view name) = 0;
+    // Creates the entry, or replaces every member of the entry with that name. Refuses an
+    // entry that ValidatePhonebookEntry refuses.
+    virtual Status WriteEntry(const PhonebookEntry& entry) = 0;
+    virtual Status RemoveEntry(std::string_view name) = 0;
+    // Stores the user name and password the service remembers for an existing entry.
+    virtual Status SetDialParams(std::string_view name, const DialParams& params) = 0;
+    // The machine's modems and the devices the user added, without duplicates.
+    virtual Result<std::vector<DeviceInfo>> EnumDevices() = 0;
+    // Adds a device by its absolute path; it must exist as a character device then.
+    virtual Status AddDevice(std::string_view path) = 0;
+    // Forgets a device the user added (608 when it was not added).
+    virtual Status RemoveDevice(std::string_view path) = 0;
+};
+
+// An entry name: not empty, at most kMaxEntryNameLength bytes of valid UTF-8, no path
+// separator ('/' or '\', which would also split its registry key), no control character,
+// not "." or "..". Failures have code 123.
+Status ValidateEntryName(std::string_view name);
+// The name; properties that fit the record; a non-zero line speed; an init string without
+// control characters (a line break would start a second modem command); dial parameters of
+// UTF-8 text without zero characters. Each text within its limit.
+Status ValidatePhonebookEntry(const PhonebookEntry& entry);
+// A device path the user may add: absolute, at most 128 bytes of UTF-8 without control
+// characters (it must fit the entry's deviceName). Says nothing about its existence.
+Status ValidateDevicePath(std::string_view path);
+
+}  // namespace linkvane

@@ -1,0 +1,581 @@
+#include "platform/phonebook_file.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <utility>
+
+#include "platform/xdg_paths.h"
+
+namespace linkvane {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr int kFileFormatVersion = 1;
+// A phonebook of a few hundred entries is well below this; a larger file is not ours.
+constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
+// The format nests three levels deep; anything much deeper is not a phonebook.
+constexpr int kMaxDepth = 8;
+
+std::string ErrnoText() {
+    return std::strerror(errno);
+}
+
+// Closes a descriptor on every path out of a function.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now and reports whether the close succeeded (it can report a failed write).
+    bool Close() {
+        const int fd = std::exchange(m_fd, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+  private:
+    int m_fd;
+};
+
+// ---- JSON to phonebook ----
+
+std::string FormatAddress(const IpAddressBytes& address) {
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." +
+           std::to_string(address[2]) + "." + std::to_string(address[3]);
+}
+
+std::optional<IpAddressBytes> ParseAddress(std::string_view text) {
+    IpAddressBytes address{};
+    std::size_t pos = 0;
+    for (std::size_t part = 0; part < address.size(); ++part) {
+        if (part > 0) {
+            if (pos >= text.size() || text[pos] != '.')
+                return std::nullopt;
+            ++pos;
+        }
+        const std::size_t start = pos;
+        while (pos < text.size() && pos - start < 4 && text[pos] >= '0' && text[pos] <= '9')
+            ++pos;
+        unsigned value = 0;
+        const std::size_t digits = pos - start;
+        if (digits == 0 || digits > 3)
+            return std::nullopt;
+        std::from_chars(text.data() + start, text.data() + pos, value);
+        if (value > 255)
+            return std::nullopt;
+        address[part] = static_cast<std::uint8_t>(value);
+    }
+    if (pos != text.size())
+        return std::nullopt;
+    return address;
+}
+
+// Reads the members of one JSON object, naming the place of any fault ("entries[2].areaCode").
+class ObjectReader {
+  public:
+    ObjectReader(const Json& object, std::string where)
+        : m_object(object), m_where(std::move(where)) {}
+
+    Status Number(std::string_view key, std::uint32_t& out) const {
+        const Json* value = Find(key);
+        if (value == nullptr)
+            return Success();
+        if (!value->is_number_unsigned() ||
+            value->get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
+            return Wrong(key, "a whole number from 0 to 4294967295");
+        }
+        out = static_cast<std::uint32_t>(value->get<std::uint64_t>());
+        return Success();
+    }
+
+    Status Text(std::string_view key, std::string& out) const {
+        const Json* value = Find(key);
+        if (value == nullptr)
+            return Success();
+        if (!value->is_string())
+            return Wrong(key, "a string");
+        out = value->get<std::string>();
+        return Success();
+    }
+
+    Status Address(std::string_view key, IpAddressBytes& out) const {
+        std::string text = FormatAddress(out);
+        if (Status read = Text(key, text); !read)
+            return Wrong(key, "an IPv4 address such as \"10.0.0.1\"");
+        std::optional<IpAddressBytes> address = ParseAddress(text);
+        if (!address)
+            return Wrong(key, "an IPv4 address such as \"10.0.0.1\"");
+        out = *address;
+        return Success();
+    }
+
+    const Json* Find(std::string_view key) const {
+        auto it = m_object.find(key);
+        return it == m_object.end() ? nullptr : &*it;
+    }
+
+    std::string Place(std::string_view key) const { return m_where + "." + std::string(key); }
+
+  private:
+    Status Wrong(std::string_view key, std::string_view expected) const {
+        return Fail(Place(key) + " must be " + std::string(expected) + ".");
+    }
+
+    const Json& m_object;
+    std::string m_where;
+};
+
+Result<PhonebookEntry> ParseEntry(const Json& object, const std::string& where) {
+    if (!object.is_object())
+        return Fail(where + " must be an object.");
+    ObjectReader reader(object, where);
+    PhonebookEntry entry;
+    const Json* name = reader.Find("name");
+    if (name == nullptr || !name->is_string())
+        return Fail(reader.Place("name") + " must be a string.");
+    entry.name = name->get<std::string>();
+    for (const RasNumberField& field : kRasNumberFields) {
+        if (Status read = reader.Number(field.name, entry.properties.*field.member); !read)
+            return read.error();
+    }
+    for (const RasTextField& field : kRasTextFields) {
+        if (Status read = reader.Text(field.name, entry.properties.*field.member); !read)
+            return read.error();
+    }
+    for (const RasAddressField& field : kRasAddressFields) {
+        if (Status read = reader.Address(field.name, entry.properties.*field.member); !read)
+            return read.error();
+    }
+    if (Status read = reader.Number("lineSpeed", entry.lineSpeed); !read)
+        return read.error();
+    if (Status read = reader.Text("initString", entry.initString); !read)
+        return read.error();
+    if (const Json* params = reader.Find("dialParams"); params != nullptr && !params->is_null()) {
+        if (!params->is_object())
+            return Fail(reader.Place("dialParams") + " must be an object.");
+        ObjectReader paramsReader(*params, reader.Place("dialParams"));
+        DialParams dial;
+        if (Status read = paramsReader.Text("userName", dial.userName); !read)
+            return read.error();
+        if (Status read = paramsReader.Text("password", dial.password); !read)
+            return read.error();
+        entry.dialParams = std::move(dial);
+    }
+    if (Status valid = ValidatePhonebookEntry(entry); !valid) {
+        return Fail(where + ": " + valid.error().message);
+    }
+    return entry;
+}
+
+Result<PhonebookData> ParseDocument(const Json& doc) {
+    if (!doc.is_object())
+        return Fail("The phonebook must be a JSON object.");
+    ObjectReader reader(doc, "phonebook");
+    if (const Json* version = reader.Find("version"); version != nullptr) {
+        if (!version->is_number_unsigned() || version->get<std::uint64_t>() != kFileFormatVersion) {
+            return Fail("The phonebook has a format version other than " +
+                        std::to_string(kFileFormatVersion) + ".");
+        }
+    }
+    PhonebookData data;
+    if (const Json* entries = reader.Find("entries"); entries != nullptr) {
+        if (!entries->is_array())
+            return Fail("phonebook.entries must be an array.");
+        for (std::size_t i = 0; i < entries->size(); ++i) {
+            Result<PhonebookEntry> entry =
+                ParseEntry((*entries)[i], "phonebook.entries[" + std::to_string(i) + "]");
+            if (!entry)
+                return entry.error();
+            for (const PhonebookEntry& earlier : data.entries) {
+                if (earlier.name == entry->name) {
+                    return Fail("The phonebook has two entries named \"" + entry->name + "\".");
+                }
+            }
+            data.entries.push_back(std::move(entry).value());
+        }
+    }
+    if (const Json* devices = reader.Find("devices"); devices != nullptr) {
+        if (!devices->is_array())
+            return Fail("phonebook.devices must be an array.");
+        for (std::size_t i = 0; i < devices->size(); ++i) {
+            const Json& device = (*devices)[i];
+            const std::string where = "phonebook.devices[" + std::to_string(i) + "]";
+            if (!device.is_string())
+                return Fail(where + " must be a string.");
+            std::string path = device.get<std::string>();
+            if (Status valid = ValidateDevicePath(path); !valid) {
+                return Fail(where + ": " + valid.error().message);
+            }
+            if (std::find(data.addedDevices.begin(), data.addedDevices.end(), path) ==
+                data.addedDevices.end()) {
+                data.addedDevices.push_back(std::move(path));
+            }
+        }
+    }
+    return data;
+}
+
+// ---- phonebook to JSON ----
+
+Json EntryToJson(const PhonebookEntry& entry) {
+    Json object = Json::object();
+    object["name"] = entry.name;
+    for (const RasNumberField& field : kRasNumberFields) {
+        object[std::string(field.name)] = entry.properties.*field.member;
+    }
+    for (const RasTextField& field : kRasTextFields) {
+        object[std::string(field.name)] = entry.properties.*field.member;
+    }
+    for (const RasAddressField& field : kRasAddressFields) {
+        object[std::string(field.name)] = FormatAddress(entry.properties.*field.member);
+    }
+    object["lineSpeed"] = entry.lineSpeed;
+    object["initString"] = entry.initString;
+    if (entry.dialParams) {
+        object["dialParams"] = {{"userName", entry.dialParams->userName},
+                                {"password", entry.dialParams->password}};
+    }
+    return object;
+}
+
+// ---- devices ----
+
+bool IsRealUart(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    // Non-blocking so that a port without carrier does not hold the open.
+    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid())
+        return false;
+    serial_struct serial{};
+    return ::ioctl(fd.get(), TIOCGSERIAL, &serial) == 0 && serial.type != PORT_UNKNOWN;
+}
+
+// "ttyUSB" followed by a number, and so on.
+bool IsNumberedDevice(std::string_view name, std::string_view prefix) {
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::vector<std::string> MachineDevices(const std::filesystem::path& devRoot) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(devRoot, ec)) {
+        const std::string name = item.path().filename().string();
+        if (IsNumberedDevice(name, "ttyS")) {
+            if (IsRealUart(item.path()))
+                found.push_back(item.path().string());
+        } else if (IsNumberedDevice(name, "ttyUSB") || IsNumberedDevice(name, "ttyACM")) {
+            found.push_back(item.path().string());
+        }
+    }
+    // Stable names of USB modems; each is a link to one of the ttyUSB/ttyACM devices.
+    for (const auto& item : std::filesystem::directory_iterator(devRoot / "serial" / "by-id", ec)) {
+        std::error_code existsError;
+        if (std::filesystem::exists(item.path(), existsError))
+            found.push_back(item.path().string());
+    }
+    return found;
+}
+
+Error OpenError(const std::filesystem::path& file, const std::string& why) {
+    return Fail("Cannot open the phonebook " + file.string() + ": " + why,
+                ras::kCannotOpenPhonebook);
+}
+
+Error WriteError(const std::filesystem::path& file, const std::string& why) {
+    return Fail("Cannot write the phonebook " + file.string() + ": " + why,
+                ras::kCannotWritePhonebook);
+}
+
+Error NoSuchEntry(std::string_view name) {
+    return Fail("There is no phonebook entry named \"" + std::string(name) + "\".",
+                ras::kCannotFindPhonebookEntry);
+}
+
+PhonebookEntry* FindEntry(PhonebookData& data, std::string_view name) {
+    auto it = std::find_if(data.entries.begin(), data.entries.end(),
+                           [&](const PhonebookEntry& entry) { return entry.name == name; });
+    return it == data.entries.end() ? nullptr : &*it;
+}
+
+}  // namespace
+
+Result<PhonebookData> ParsePhonebook(std::string_view text) {
+    if (text.size() > kMaxFileSize) {
+        return Fail("The phonebook is larger than " + std::to_string(kMaxFileSize) + " bytes.");
+    }
+    bool tooDeep = false;
+    // Values nested deeper than the format allows are dropped as they are read, so that a
+    // hostile file costs neither stack nor memory.
+    auto limitDepth = [&tooDeep](int depth, Json::parse_event_t, Json&) {
+        if (depth > kMaxDepth)
+            tooDeep = true;
+        return depth <= kMaxDepth;
+    };
+    try {
+        const Json doc = Json::parse(text.begin(), text.end(), limitDepth);
+        if (tooDeep)
+            return Fail("The phonebook nests values deeper than its format allows.");
+        return ParseDocument(doc);
+    } catch (const Json::exception& e) {
+        // "[json.exception.parse_error.101] parse error at line 1, ..." without the tag.
+        std::string what = e.what();
+        if (const std::size_t tag = what.find("] "); tag != std::string::npos)
+            what.erase(0, tag + 2);
+        return Fail("The phonebook is not valid JSON: " + what);
+    } catch (const std::exception& e) {
+        return Fail(std::string("The phonebook cannot be read: ") + e.what());
+    }
+}
+
+Result<std::string> SerializePhonebook(const PhonebookData& data) {
+    Json doc = Json::object();
+    doc["version"] = kFileFormatVersion;
+    doc["entries"] = Json::array();
+    for (const PhonebookEntry& entry : data.entries) {
+        if (Status valid = ValidatePhonebookEntry(entry); !valid)
+            return valid.error();
+        doc["entries"].push_back(EntryToJson(entry));
+    }
+    doc["devices"] = Json::array();
+    for (const std::string& device : data.addedDevices) {
+        if (Status valid = ValidateDevicePath(device); !valid)
+            return valid.error();
+        doc["devices"].push_back(device);
+    }
+    try {
+        return doc.dump(2) + "\n";
+    } catch (const std::exception& e) {
+        return Fail(std::string("The phonebook cannot be written as text: ") + e.what());
+    }
+}
+
+std::filesystem::path DefaultPhonebookPath() {
+    return LinkvaneConfigDir() / "phonebook.json";
+}
+
+PhonebookFile::PhonebookFile(std::filesystem::path file, std::filesystem::path devRoot)
+    : m_file(std::move(file)), m_devRoot(std::move(devRoot)) {}
+
+Result<PhonebookData> PhonebookFile::Load() const {
+    FileDescriptor fd(::open(m_file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return PhonebookData{};
+        return OpenError(m_file, ErrnoText());
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return OpenError(m_file, ErrnoText());
+    if (!S_ISREG(info.st_mode))
+        return OpenError(m_file, "it is not a regular file");
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize) {
+        return OpenError(m_file, "it is larger than " + std::to_string(kMaxFileSize) + " bytes");
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return OpenError(m_file, ErrnoText());
+        if (got == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (text.size() > kMaxFileSize)
+            return OpenError(m_file, "it grew while being read");
+    }
+    Result<PhonebookData> data = ParsePhonebook(text);
+    if (!data) {
+        return Fail("The phonebook " + m_file.string() + " is damaged and was left as it is. " +
+                        data.error().message + " Repair or remove the file.",
+                    ras::kCorruptPhonebook);
+    }
+    return data;
+}
+
+template <typename Change>
+Status PhonebookFile::Modify(Change change) {
+    const std::filesystem::path dir = m_file.parent_path();
+    if (Status made = EnsurePrivateDirectory(dir); !made) {
+        return WriteError(m_file, made.error().message);
+    }
+    FileDescriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd.valid())
+        return WriteError(m_file, ErrnoText());
+    // Another process (a second instance, the command line) changes the phonebook the same way.
+    while (::flock(dirFd.get(), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return WriteError(m_file, ErrnoText());
+    }
+    Result<PhonebookData> data = Load();
+    if (!data)
+        return data.error();
+    if (Status changed = change(*data); !changed)
+        return changed;
+    return Save(*data, dirFd.get());
+}
+
+Status PhonebookFile::Save(const PhonebookData& data, int dirFd) const {
+    Result<std::string> text = SerializePhonebook(data);
+    if (!text)
+        return WriteError(m_file, text.error().message);
+
+    std::string tempPath =
+        (m_file.parent_path() / ("." + m_file.filename().string() + ".XXXXXX")).string();
+    FileDescriptor fd(::mkostemp(tempPath.data(), O_CLOEXEC));
+    if (!fd.valid())
+        return WriteError(m_file, ErrnoText());
+    auto fail = [&](const std::string& why) {
+        ::unlink(tempPath.c_str());
+        return WriteError(m_file, why);
+    };
+    if (::fchmod(fd.get(), 0600) != 0)
+        return fail(ErrnoText());
+    std::size_t written = 0;
+    while (written < text->size()) {
+        const ssize_t put = ::write(fd.get(), text->data() + written, text->size() - written);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            return fail(ErrnoText());
+        written += static_cast<std::size_t>(put);
+    }
+    if (::fsync(fd.get()) != 0)
+        return fail(ErrnoText());
+    if (!fd.Close())
+        return fail(ErrnoText());
+    if (::rename(tempPath.c_str(), m_file.c_str()) != 0)
+        return fail(ErrnoText());
+    // The rename is durable only once the directory is on disk too.
+    if (::fsync(dirFd) != 0)
+        return WriteError(m_file, ErrnoText());
+    return Success();
+}
+
+Result<std::vector<std::string>> PhonebookFile::ListEntries() {
+    Result<PhonebookData> data = Load();
+    if (!data)
+        return data.error();
+    std::vector<std::string> names;
+    for (const PhonebookEntry& entry : data->entries)
+        names.push_back(entry.name);
+    return names;
+}
+
+Result<std::optional<PhonebookEntry>> PhonebookFile::ReadEntry(std::string_view name) {
+    Result<PhonebookData> data = Load();
+    if (!data)
+        return data.error();
+    PhonebookEntry* entry = FindEntry(*data, name);
+    if (entry == nullptr)
+        return std::optional<PhonebookEntry>();
+    return std::optional<PhonebookEntry>(std::move(*entry));
+}
+
+Status PhonebookFile::WriteEntry(const PhonebookEntry& entry) {
+    if (Status valid = ValidatePhonebookEntry(entry); !valid)
+        return valid;
+    return Modify([&](PhonebookData& data) {
+        if (PhonebookEntry* existing = FindEntry(data, entry.name); existing != nullptr) {
+            *existing = entry;
+        } else {
+            data.entries.push_back(entry);
+        }
+        return Success();
+    });
+}
+
+Status PhonebookFile::RemoveEntry(std::string_view name) {
+    return Modify([&](PhonebookData& data) -> Status {
+        PhonebookEntry* existing = FindEntry(data, name);
+        if (existing == nullptr)
+            return NoSuchEntry(name);
+        data.entries.erase(data.entries.begin() + (existing - data.entries.data()));
+        return Success();
+    });
+}
+
+Status PhonebookFile::SetDialParams(std::string_view name, const DialParams& params) {
+    return Modify([&](PhonebookData& data) -> Status {
+        PhonebookEntry* existing = FindEntry(data, name);
+        if (existing == nullptr)
+            return NoSuchEntry(name);
+        PhonebookEntry changed = *existing;
+        changed.dialParams = params;
+        if (Status valid = ValidatePhonebookEntry(changed); !valid)
+            return valid;
+        *existing = std::move(changed);
+        return Success();
+    });
+}
+
+Result<std::vector<DeviceInfo>> PhonebookFile::EnumDevices() {
+    Result<PhonebookData> data = Load();
+    if (!data)
+        return data.error();
+    std::vector<std::string> names = MachineDevices(m_devRoot);
+    names.insert(names.end(), data->addedDevices.begin(), data->addedDevices.end());
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    std::vector<DeviceInfo> devices;
+    for (std::string& name : names) {
+        devices.push_back(DeviceInfo{std::string(kRasDeviceTypeModem), std::move(name)});
+    }
+    return devices;
+}
+
+Status PhonebookFile::AddDevice(std::string_view path) {
+    if (Status valid = ValidateDevicePath(path); !valid)
+        return valid;
+    const std::string device(path);
+    struct stat info {};
+    if (::stat(device.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        return Fail("There is no device at " + device + ".", ras::kDeviceDoesNotExist);
+    }
+    return Modify([&](PhonebookData& data) {
+        if (std::find(data.addedDevices.begin(), data.addedDevices.end(), device) ==
+            data.addedDevices.end()) {
+            data.addedDevices.push_back(device);
+        }
+        return Success();
+    });
+}
+
+Status PhonebookFile::RemoveDevice(std::string_view path) {
+    return Modify([&](PhonebookData& data) -> Status {
+        auto it = std::find(data.addedDevices.begin(), data.addedDevices.end(), path);
+        if (it == data.addedDevices.end()) {
+            return Fail("The device " + std::string(path) + " was not added.",
+                        ras::kDeviceDoesNotExist);
+        }
+        data.addedDevices.erase(it);
+        return Success();
+    });
+}
+
+}  // namespace linkvane

@@ -1,0 +1,80 @@
+#pragma once
+
+// PhonebookFile: the dial-up phonebook on Linux, one JSON file (normally
+// $XDG_CONFIG_HOME/linkvane/phonebook.json, mode 0600 because it holds the dial passwords):
+//
+//   { "version": 1,
+//     "entries": [ { "name": "...", <every RasEntry member by its table name>,
+//                    "lineSpeed": 115200, "initString": "ATZ",
+//                    "dialParams": { "userName": "...", "password": "..." } }, ... ],
+//     "devices": [ "/dev/pts/3", ... ] }
+//
+// IP addresses are dotted quads ("10.0.0.1"). A missing member takes its default; a member of
+// the wrong type, a duplicate or invalid entry name, or text that does not fit its record field
+// makes the whole file damaged.
+//
+// Every call reads the file afresh. Changes lock the phonebook's directory (flock), read, and
+// replace the file atomically (temp file in the same directory, fsync, rename, fsync of the
+// directory), so a crash leaves the old or the new phonebook and concurrent processes do not
+// lose each other's changes. A damaged file is reported (625) and never overwritten: changes
+// are refused until the user repairs or removes it. A missing file is an empty phonebook.
+//
+// Devices: the real UARTs among <dev>/ttyS* (TIOCGSERIAL reports a known port type), the
+// <dev>/ttyUSB* and <dev>/ttyACM* that exist, the names in <dev>/serial/by-id, and the
+// devices the user added (listed whether or not they exist now).
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/profiles/phonebook.h"
+#include "core/util/result.h"
+
+namespace linkvane {
+
+// The contents of a phonebook file.
+struct PhonebookData {
+    std::vector<PhonebookEntry> entries;
+    std::vector<std::string> addedDevices;
+
+    bool operator==(const PhonebookData&) const = default;
+};
+
+// Parses and checks a phonebook file's text. Never throws; the error says what is wrong.
+Result<PhonebookData> ParsePhonebook(std::string_view text);
+// The text of a phonebook file; fails only for data that ParsePhonebook would refuse.
+Result<std::string> SerializePhonebook(const PhonebookData& data);
+
+// LinkvaneConfigDir()/"phonebook.json".
+std::filesystem::path DefaultPhonebookPath();
+
+class PhonebookFile final : public Phonebook {
+  public:
+    // devRoot is where the machine's devices are looked for; tests give a directory of their own.
+    explicit PhonebookFile(std::filesystem::path file = DefaultPhonebookPath(),
+                           std::filesystem::path devRoot = "/dev");
+
+    Result<std::vector<std::string>> ListEntries() override;
+    Result<std::optional<PhonebookEntry>> ReadEntry(std::string_view name) override;
+    Status WriteEntry(const PhonebookEntry& entry) override;
+    Status RemoveEntry(std::string_view name) override;
+    Status SetDialParams(std::string_view name, const DialParams& params) override;
+    Result<std::vector<DeviceInfo>> EnumDevices() override;
+    Status AddDevice(std::string_view path) override;
+    Status RemoveDevice(std::string_view path) override;
+
+    const std::filesystem::path& path() const { return m_file; }
+
+  private:
+    Result<PhonebookData> Load() const;
+    // Runs change on the current contents under the directory lock and stores the result.
+    template <typename Change>
+    Status Modify(Change change);
+    Status Save(const PhonebookData& data, int dirFd) const;
+
+    std::filesystem::path m_file;
+    std::filesystem::path m_devRoot;
+};
+
+}  // namespace linkvane

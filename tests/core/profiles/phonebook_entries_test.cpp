@@ -1,0 +1,240 @@
+#include "core/profiles/phonebook_entries.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+
+#include "core/profiles/registry_item.h"
+#include "platform/phonebook_file.h"
+#include "platform/sqlite_registry_store.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+// Plays the user at the modem dialog: answers from a script, and remembers what it was shown.
+class ScriptedChooser : public ModemChooser {
+  public:
+    explicit ScriptedChooser(std::deque<std::optional<std::string>> answers)
+        : m_answers(std::move(answers)) {}
+
+    std::optional<std::string> ChooseModem(const ModemList& modems) override {
+        shown.push_back(modems);
+        if (m_answers.empty())
+            return std::nullopt;
+        std::optional<std::string> answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+
+    std::vector<ModemList> shown;
+
+  private:
+    std::deque<std::optional<std::string>> m_answers;
+};
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+}
+
+// Stored properties as a profile file from another machine carries them.
+RasEntry StoredEntry(const std::string& number) {
+    RasEntry stored;
+    stored.size = 2088;  // the size another system's service reported
+    stored.options = 0x00000210;
+    stored.countryId = 44;
+    stored.countryCode = 44;
+    stored.areaCode = "0845";
+    stored.localPhoneNumber = number;
+    stored.ipAddressDns = {194, 168, 4, 100};
+    stored.netProtocols = 4;
+    stored.framingProtocol = 1;
+    stored.deviceType = "modem";
+    stored.deviceName = "Sportster 28800";  // never used: the user picks this machine's modem
+    stored.x25Address = "x25";
+    stored.channels = 2;
+    stored.reserved2 = 9;
+    return stored;
+}
+
+class PhonebookEntriesTest : public testing::ConfigHomeTest {
+  protected:
+    void SetUp() override {
+        testing::ConfigHomeTest::SetUp();
+        WriteText(m_dev.path() / "ttyUSB0", "");
+        WriteText(m_dev.path() / "ttyACM0", "");
+    }
+
+    PhonebookFile OpenPhonebook() const {
+        return PhonebookFile(DefaultPhonebookPath(), m_dev.path());
+    }
+    std::string Dev(const std::string& name) const { return (m_dev.path() / name).string(); }
+
+    testing::TempDir m_dev;
+};
+
+TEST_F(PhonebookEntriesTest, EntryExistsComparesExactlyAndIsFalseWhenThePhonebookCannotBeRead) {
+    PhonebookFile phonebook = OpenPhonebook();
+    EXPECT_FALSE(EntryExists(phonebook, "Demon"));
+    EXPECT_FALSE(EntryExists(phonebook, ""));
+    EXPECT_TRUE(ListEntryNames(phonebook).empty());
+
+    PhonebookEntry entry;
+    entry.name = "Demon";
+    ASSERT_TRUE(phonebook.WriteEntry(entry));
+    entry.name = "Zetnet";
+    ASSERT_TRUE(phonebook.WriteEntry(entry));
+    EXPECT_TRUE(EntryExists(phonebook, "Demon"));
+    EXPECT_FALSE(EntryExists(phonebook, "demon"));
+    EXPECT_FALSE(EntryExists(phonebook, "Demon "));
+    EXPECT_EQ(ListEntryNames(phonebook), (std::vector<std::string>{"Demon", "Zetnet"}));
+
+    WriteText(phonebook.path(), "{ damaged");
+    EXPECT_FALSE(EntryExists(phonebook, "Demon"));
+    EXPECT_TRUE(ListEntryNames(phonebook).empty());
+}
+
+TEST_F(PhonebookEntriesTest, ReadEntryPropertiesGivesTheRecordOrZeros) {
+    PhonebookFile phonebook = OpenPhonebook();
+    PhonebookEntry entry;
+    entry.name = "Demon";
+    entry.properties = StoredEntry("0798000");
+    ASSERT_TRUE(phonebook.WriteEntry(entry));
+
+    const RasEntryBytes bytes = ReadEntryProperties(phonebook, "Demon");
+    EXPECT_EQ(*DecodeRasEntry(bytes), entry.properties);
+    EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), RasEntryBytes{});
+    WriteText(phonebook.path(), "[]");
+    EXPECT_EQ(ReadEntryProperties(phonebook, "Demon"), RasEntryBytes{});
+}
+
+TEST_F(PhonebookEntriesTest, CreatedEntryGetsTheConfirmedModemOrKeepsTheLastOneOfTheRun) {
+    PhonebookFile phonebook = OpenPhonebook();
+    EntryCreator creator(phonebook);
+    ScriptedChooser chooser({std::nullopt, Dev("ttyACM0"), std::nullopt, std::nullopt});
+    auto created = [&](const std::string& name) { return phonebook.ReadEntry(name)->value(); };
+
+    // First import of the run, cancelled: no device yet.
+    const RasEntry stored = StoredEntry("0798000");
+    ASSERT_EQ(creator.CreateEntry("Demon", stored, chooser), 0u);
+    RasEntry expected = stored;
+    expected.size = 1768;
+    expected.deviceName = "";
+    EXPECT_EQ(created("Demon").properties, expected);
+    EXPECT_EQ(chooser.shown.at(0).names,
+              (std::vector<std::string>{Dev("ttyACM0"), Dev("ttyUSB0")}));
+    EXPECT_EQ(chooser.shown.at(0).message, "");
+
+    // Second import: the user confirms a modem.
+    ASSERT_EQ(creator.CreateEntry("Zetnet", StoredEntry("0845 1"), chooser), 0u);
+    EXPECT_EQ(created("Zetnet").properties.deviceName, Dev("ttyACM0"));
+    EXPECT_EQ(created("Zetnet").properties.localPhoneNumber, "0845 1");
+
+    // Third and fourth, cancelled: the confirmed modem persists, also into an overwrite.
+    ASSERT_EQ(creator.CreateEntry("Other", StoredEntry("1"), chooser), 0u);
+    EXPECT_EQ(created("Other").properties.deviceName, Dev("ttyACM0"));
+    ASSERT_EQ(creator.CreateEntry("Demon", StoredEntry("2"), chooser), 0u);
+    EXPECT_EQ(created("Demon").properties.deviceName, Dev("ttyACM0"));
+    EXPECT_EQ(created("Demon").properties.localPhoneNumber, "2");
+    EXPECT_EQ(creator.entry().deviceName, Dev("ttyACM0"));
+
+    // A second creator (a new run) starts again with no device.
+    EntryCreator nextRun(phonebook);
+    ASSERT_EQ(nextRun.CreateEntry("Fresh", stored, chooser), 0u);
+    EXPECT_EQ(created("Fresh").properties.deviceName, "");
+}
+
+TEST_F(PhonebookEntriesTest, OverwritingAnEntryKeepsItsLineSettingsAndDialParams) {
+    PhonebookFile phonebook = OpenPhonebook();
+    PhonebookEntry entry;
+    entry.name = "Demon";
+    entry.lineSpeed = 38400;
+    entry.initString = "AT&F1";
+    entry.dialParams = DialParams{"me", "pw"};
+    ASSERT_TRUE(phonebook.WriteEntry(entry));
+
+    EntryCreator creator(phonebook);
+    ScriptedChooser chooser({Dev("ttyUSB0")});
+    ASSERT_EQ(creator.CreateEntry("Demon", StoredEntry("3"), chooser), 0u);
+    const PhonebookEntry after = phonebook.ReadEntry("Demon")->value();
+    EXPECT_EQ(after.lineSpeed, 38400u);
+    EXPECT_EQ(after.initString, "AT&F1");
+    EXPECT_EQ(after.dialParams, entry.dialParams);
+    EXPECT_EQ(after.properties.localPhoneNumber, "3");
+    EXPECT_EQ(after.properties.deviceName, Dev("ttyUSB0"));
+}
+
+TEST_F(PhonebookEntriesTest, CreateEntryAnswersWithTheServicesErrorNumber) {
+    PhonebookFile phonebook = OpenPhonebook();
+    EntryCreator creator(phonebook);
+    ScriptedChooser chooser({});
+
+    // An invalid name is refused before the user is asked for a modem.
+    EXPECT_EQ(creator.CreateEntry("a\\b", StoredEntry("1"), chooser), 123u);
+    EXPECT_TRUE(chooser.shown.empty());
+
+    RasEntry tooLong = StoredEntry("1");
+    tooLong.areaCode = std::string(11, '0');  // as a record without a terminator decodes
+    EXPECT_EQ(creator.CreateEntry("A", tooLong, chooser), 87u);
+
+    WriteText(phonebook.path(), "not json");
+    EXPECT_EQ(creator.CreateEntry("A", StoredEntry("1"), chooser), 625u);
+    // The dialog says why there is nothing to choose from.
+    EXPECT_NE(chooser.shown.back().message.find("damaged"), std::string::npos);
+    EXPECT_TRUE(chooser.shown.back().names.empty());
+}
+
+TEST_F(PhonebookEntriesTest, ModemListIsSortedWithoutCaseAndSaysWhenThereAreNone) {
+    testing::TempDir emptyDev;
+    PhonebookFile none(DefaultPhonebookPath(), emptyDev.path());
+    ModemList list = BuildModemList(none);
+    EXPECT_TRUE(list.names.empty());
+    EXPECT_EQ(list.message, "No modems found!");
+
+    WriteText(m_dev.path() / "serial/by-id/usb-Zoom", "");
+    WriteText(m_dev.path() / "serial/by-id/usb-acme", "");
+    WriteText(m_dev.path() / "serial/by-id/usb-Acme", "");
+    PhonebookFile phonebook = OpenPhonebook();
+    list = BuildModemList(phonebook);
+    EXPECT_EQ(list.names, (std::vector<std::string>{
+                              Dev("serial/by-id/usb-Acme"), Dev("serial/by-id/usb-acme"),
+                              Dev("serial/by-id/usb-Zoom"), Dev("ttyACM0"), Dev("ttyUSB0")}));
+    EXPECT_EQ(list.message, "");
+}
+
+TEST_F(PhonebookEntriesTest, StoreDialParamsKeepsEvenAnEmptyPassword) {
+    PhonebookFile phonebook = OpenPhonebook();
+    PhonebookEntry entry;
+    entry.name = "Demon";
+    ASSERT_TRUE(phonebook.WriteEntry(entry));
+
+    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", "s3cret"));
+    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", "s3cret"}));
+    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", ""));
+    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", ""}));
+    EXPECT_EQ(StoreDialParams(phonebook, "demon", "login", "x").error().code, 623u);
+}
+
+TEST_F(PhonebookEntriesTest, SetEntryTerminalWritesTheTerminalBlockUnderTheEntrysKey) {
+    SqliteRegistryStore store(linkvaneDir());
+    for (bool flag : {false, true}) {
+        ASSERT_TRUE(SetEntryTerminal(store, "Demon Internet", flag));
+        COXRegistryItem item(store,
+                             "\\CurrentUser\\RemoteAccess\\Profile\\Demon Internet\\Terminal");
+        std::optional<RegistryValue> value = item.GetRawValue();
+        ASSERT_TRUE(value);
+        std::vector<std::uint8_t> expected(44, 0);
+        expected[8] = flag ? 1 : 7;
+        EXPECT_EQ(value->type, RegType::Binary);
+        EXPECT_EQ(value->data, expected);
+    }
+    // A name that would reach another key writes nothing.
+    EXPECT_FALSE(SetEntryTerminal(store, "a\\b", false));
+    COXRegistryItem profiles(store, "\\CurrentUser\\RemoteAccess\\Profile\\");
+    EXPECT_EQ(profiles.GetSubkeyNames(), (std::vector<std::string>{"Demon Internet"}));
+}
+
+}  // namespace
+}  // namespace linkvane

@@ -1,0 +1,172 @@
+#include "core/profiles/ras_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace linkvane {
+namespace {
+
+// Every member at the edge of its range: numbers that need all four bytes, each string filling
+// its field up to the terminating zero and ending in characters that 1252 stores above 0x7F.
+RasEntry FullEntry() {
+    RasEntry entry;
+    std::uint32_t number = 0xFFFFFFF0u;
+    for (const RasNumberField& field : kRasNumberFields)
+        entry.*field.member = number++;
+    for (const RasTextField& field : kRasTextFields) {
+        std::string text(field.size - 3, static_cast<char>('a' + field.offset % 26));
+        text += "\xC3\xA9\xE2\x82\xAC";  // "é€": two bytes of the code page
+        entry.*field.member = text;
+    }
+    std::uint8_t byte = 250;
+    for (const RasAddressField& field : kRasAddressFields) {
+        entry.*field.member = {byte, 0, 1, static_cast<std::uint8_t>(255 - byte)};
+        ++byte;
+    }
+    return entry;
+}
+
+TEST(RasEntry, FieldTablesCoverEveryByteOnceButThePadding) {
+    std::vector<int> uses(kRasEntrySize, 0);
+    auto mark = [&](std::size_t offset, std::size_t size) {
+        for (std::size_t i = offset; i < offset + size; ++i)
+            ++uses.at(i);
+    };
+    for (const RasNumberField& field : kRasNumberFields)
+        mark(field.offset, 4);
+    for (const RasTextField& field : kRasTextFields)
+        mark(field.offset, field.size);
+    for (const RasAddressField& field : kRasAddressFields)
+        mark(field.offset, 4);
+    for (std::size_t i = 0; i < kRasEntrySize; ++i) {
+        const int expected = (i == 1754 || i == 1755) ? 0 : 1;
+        EXPECT_EQ(uses[i], expected) << "byte " << i;
+    }
+}
+
+TEST(RasEntry, FullEntryRoundTripsAndLandsAtItsOffsets) {
+    const RasEntry entry = FullEntry();
+    Result<RasEntryBytes> bytes = EncodeRasEntry(entry);
+    ASSERT_TRUE(bytes) << bytes.error().message;
+    Result<RasEntry> decoded = DecodeRasEntry(*bytes);
+    ASSERT_TRUE(decoded) << decoded.error().message;
+    EXPECT_EQ(*decoded, entry);
+
+    const RasEntryBytes& b = *bytes;
+    // dwSize 0xFFFFFFF0 little-endian, dwReserved2 the last of the numbers.
+    EXPECT_EQ(std::vector<int>(b.begin(), b.begin() + 4),
+              (std::vector<int>{0xF0, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(std::vector<int>(b.begin() + 1764, b.end()),
+              (std::vector<int>{0xFA, 0xFF, 0xFF, 0xFF}));
+    // ipaddr keeps its bytes in order; szAreaCode holds 8 letters, "é" 0xE9 and "€" 0x80, zero.
+    EXPECT_EQ(std::vector<int>(b.begin() + 160, b.begin() + 164), (std::vector<int>{250, 0, 1, 5}));
+    EXPECT_EQ(b[16], 'q');
+    EXPECT_EQ(b[24], 0xE9);
+    EXPECT_EQ(b[25], 0x80);
+    EXPECT_EQ(b[26], 0);
+    EXPECT_EQ(b[1754], 0);
+    EXPECT_EQ(b[1755], 0);
+}
+
+TEST(RasEntry, DefaultEntryEncodesAsSizeAndZeros) {
+    Result<RasEntryBytes> bytes = EncodeRasEntry(RasEntry{});
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ((*bytes)[0], 0xE8);  // 1768 = 0x06E8
+    EXPECT_EQ((*bytes)[1], 0x06);
+    EXPECT_TRUE(
+        std::all_of(bytes->begin() + 4, bytes->end(), [](std::uint8_t v) { return v == 0; }));
+}
+
+TEST(RasEntry, EncodeRefusesTextThatDoesNotFitNamingTheMember) {
+    struct Case {
+        std::string text;
+        std::string why;
+    };
+    const std::vector<Case> cases = {
+        {std::string(10, '1') + "2", "longer than 10"},
+        {"01\xE2\x82\xAC" + std::string(8, '5'), "longer than 10"},  // 11 bytes in the code page
+        {std::string("1\0", 2) + "2", "zero character"},
+        {"\xE6\x97\xA5", "cannot be stored"},  // a character outside 1252
+        {"\xFF", "cannot be stored"},          // not UTF-8
+    };
+    for (const Case& c : cases) {
+        RasEntry entry;
+        entry.areaCode = c.text;
+        Result<RasEntryBytes> bytes = EncodeRasEntry(entry);
+        ASSERT_FALSE(bytes) << c.why;
+        EXPECT_NE(bytes.error().message.find("areaCode"), std::string::npos)
+            << bytes.error().message;
+        EXPECT_NE(bytes.error().message.find(c.why), std::string::npos) << bytes.error().message;
+        EXPECT_EQ(bytes.error().code, 87u);
+    }
+    RasEntry entry;
+    entry.x25UserData = std::string(201, 'x');
+    Result<RasEntryBytes> bytes = EncodeRasEntry(entry);
+    ASSERT_FALSE(bytes);
+    EXPECT_NE(bytes.error().message.find("x25UserData"), std::string::npos);
+}
+
+TEST(RasEntry, DecodeRefusesAnyOtherSize) {
+    const std::vector<std::uint8_t> big(kRasEntrySize + 1, 0);
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{4}, kRasEntrySize - 1, kRasEntrySize + 1}) {
+        Result<RasEntry> decoded = DecodeRasEntry(std::span(big.data(), size));
+        ASSERT_FALSE(decoded) << size;
+        EXPECT_EQ(decoded.error().code, 13u);
+        EXPECT_NE(decoded.error().message.find(std::to_string(size)), std::string::npos);
+    }
+}
+
+TEST(RasEntry, DecodeBoundsStringsByTheirFieldAndIgnoresWhatFollowsTheZero) {
+    RasEntryBytes bytes = *EncodeRasEntry(FullEntry());
+    // szAreaCode without its zero runs to the end of its field, not into szLocalPhoneNumber.
+    std::fill(bytes.begin() + 16, bytes.begin() + 27, std::uint8_t{'7'});
+    // Garbage after the zero of szScript and in the padding is not part of anything.
+    bytes[192] = 'x';
+    bytes[193] = 0;
+    std::fill(bytes.begin() + 194, bytes.begin() + 452, std::uint8_t{0xAA});
+    bytes[1754] = 0x55;
+    bytes[1755] = 0x66;
+    // The bytes 1252 leaves undefined come back as the C1 controls of the same number.
+    bytes[972] = 0x81;
+    bytes[973] = 0;
+
+    Result<RasEntry> decoded = DecodeRasEntry(bytes);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->areaCode, std::string(11, '7'));
+    EXPECT_EQ(decoded->localPhoneNumber, FullEntry().localPhoneNumber);
+    EXPECT_EQ(decoded->script, "x");
+    EXPECT_EQ(decoded->deviceType, "\xC2\x81");
+
+    // A string that fills its field cannot be written back: it would lose its terminator.
+    Result<RasEntryBytes> again = EncodeRasEntry(*decoded);
+    ASSERT_FALSE(again);
+    EXPECT_NE(again.error().message.find("areaCode"), std::string::npos);
+    decoded->areaCode.pop_back();
+    again = EncodeRasEntry(*decoded);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*DecodeRasEntry(*again), *decoded);
+}
+
+TEST(RasEntry, ArbitraryBytesWithTerminatedStringsDecodeStably) {
+    RasEntryBytes bytes{};
+    std::uint32_t state = 12345;
+    for (std::uint8_t& b : bytes) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(state >> 16);
+    }
+    for (const RasTextField& field : kRasTextFields)
+        bytes[field.offset + field.size - 1] = 0;
+    Result<RasEntry> first = DecodeRasEntry(bytes);
+    ASSERT_TRUE(first);
+    Result<RasEntryBytes> encoded = EncodeRasEntry(*first);
+    ASSERT_TRUE(encoded) << encoded.error().message;
+    Result<RasEntry> second = DecodeRasEntry(*encoded);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(*second, *first);
+}
+
+}  // namespace
+}  // namespace linkvane
