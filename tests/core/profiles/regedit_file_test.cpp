@@ -1,0 +1,116 @@
+#include "core/profiles/regedit_file.h"
+
+#include <gtest/gtest.h>
+
+#include "core/profiles/registry_item.h"
+#include "platform/sqlite_registry_store.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+class RegeditFileTest : public testing::ConfigHomeTest {
+  protected:
+    SqliteRegistryStore store{linkvaneDir() / "a"};
+    SqliteRegistryStore other{linkvaneDir() / "b"};
+};
+
+TEST_F(RegeditFileTest, ExportShowsEveryTypeInItsTextForm) {
+    COXRegistryItem key(store, "\\Software\\Kestrom\\Linkvane\\");
+    key.SetStringValue("My \"ISP\" C:\\dir", "Default");
+    key.SetNumberValue(60, "RedialTimeout");
+    key.SetBinaryValue({1, 0, 0, 0}, "ProxyEnable");
+    key.SetStringValue("%HOME%/x", "Path", true);
+    key.SetStringValue("two\nlines", "Note");
+    key.SetStringValue("default", "NoName");
+    COXRegistryItem(store, "\\Software\\Kestrom\\Linkvane\\DialEntry\\Empty\\").Open(true);
+
+    auto text = ExportRegistry(store, RegistryRoot::CurrentUser, "Software\\Kestrom");
+    ASSERT_TRUE(text) << text.error().message;
+    EXPECT_EQ(text.value(),
+              "REGEDIT4\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Kestrom]\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane]\n"
+              "@=\"default\"\n"
+              "\"Default\"=\"My \\\"ISP\\\" C:\\\\dir\"\n"
+              "\"Note\"=hex(1):74,77,6f,0a,6c,69,6e,65,73,00\n"
+              "\"Path\"=hex(2):25,48,4f,4d,45,25,2f,78,00\n"
+              "\"ProxyEnable\"=hex:01,00,00,00\n"
+              "\"RedialTimeout\"=dword:0000003c\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane\\DialEntry]\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane\\DialEntry\\Empty]\n\n");
+    EXPECT_FALSE(ExportRegistry(store, RegistryRoot::CurrentUser, "Software\\Missing"));
+}
+
+TEST_F(RegeditFileTest, ExportThenImportReproducesTheSubtreeExactly) {
+    COXRegistryItem key(store, "\\Software\\T\\Sub\\");
+    std::vector<std::uint8_t> big(300);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i);
+    key.SetBinaryValue(big, "Big");
+    key.SetBinaryValue({}, "EmptyBinary");
+    key.SetNumberValue(0xDEADBEEF, "BigEndian", false);
+    key.SetStringValue("", "EmptyString");
+    key.SetStringValue("é ü €", "Unicode");
+    COXRegistryItem machine(store, "\\LocalMachine\\Software\\M\\V");
+    machine.SetNumberValue(5);
+
+    auto text = ExportAllRoots(store);
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("\\\n  "), std::string::npos)
+        << "long hex data continues on the next line";
+    auto parsed = ParseRegFile(text.value());
+    ASSERT_TRUE(parsed) << parsed.error().message;
+    ASSERT_TRUE(ApplyRegFile(other, parsed.value()));
+    EXPECT_EQ(ExportAllRoots(other).value(), text.value());
+}
+
+TEST_F(RegeditFileTest, ImportDeletesWhatTheFileMarksForDeletion) {
+    COXRegistryItem(store, "\\Software\\Old\\Deep\\V").SetNumberValue(1);
+    COXRegistryItem(store, "\\Software\\Keep\\Gone").SetNumberValue(1);
+    COXRegistryItem(store, "\\Software\\Keep\\Stay").SetNumberValue(2);
+    auto parsed = ParseRegFile(
+        "REGEDIT4\r\n\r\n; a comment\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n"
+        "[HKCU\\Software\\Keep]\r\n\"Gone\"=-\r\n\"New\"=\"x\"\r\n[-HKEY_CURRENT_"
+        "USER\\Software\\NeverWas]\r\n");
+    ASSERT_TRUE(parsed) << parsed.error().message;
+    ASSERT_TRUE(ApplyRegFile(store, parsed.value()));
+    EXPECT_FALSE(COXRegistryItem(store, "\\Software\\Old\\").Open(false));
+    COXRegistryItem keep(store, "\\Software\\Keep\\");
+    EXPECT_EQ(keep.GetNumberValue("Gone"), 0u);
+    EXPECT_EQ(keep.GetNumberValue("Stay"), 2u);
+    EXPECT_EQ(keep.GetStringValue("New"), "x");
+}
+
+TEST_F(RegeditFileTest, MalformedFilesAreRefusedWithTheLineAndChangeNothing) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "REGEDIT4"},
+        {"Windows Registry Editor Version 5.00\n", "Line 1"},
+        {"REGEDIT4\n\"A\"=\"x\"\n", "Line 2: a value must follow a [key] line"},
+        {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", "Line 2"},
+        {"REGEDIT4\n[HKCU\\X\n", "Line 2"},
+        {"REGEDIT4\n[HKCU\\X]\n\"A\"=dword:123456789\n", "Line 3"},
+        {"REGEDIT4\n[HKCU\\X]\n\"A\"=hex:1,2\n", "Line 3"},
+        {"REGEDIT4\n[HKCU\\X]\n\"A\"=\"open\n", "Line 3"},
+        {"REGEDIT4\n[HKCU\\X]\n\"A\"=\"x\"trailing\n", "Line 3"},
+        {"REGEDIT4\n[HKCU\\X]\nA=\"x\"\n", "Line 3"},
+        {"REGEDIT4\n[HKCU\\X]\n\"A\"=hex:01,\\\n  zz\n", "Line 3"},
+        {"REGEDIT4\n[HKCU\\X\\\\Y]\n", "Line 2"},
+        {"REGEDIT4\n[-HKCU\\X]\n\"A\"=\"x\"\n", "Line 3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto parsed = ParseRegFile(c.text);
+        ASSERT_FALSE(parsed);
+        EXPECT_NE(parsed.error().message.find(c.message), std::string::npos)
+            << parsed.error().message;
+    }
+    EXPECT_FALSE(COXRegistryItem(store, "\\X\\").Open(false));
+}
+
+}  // namespace
+}  // namespace linkvane
