@@ -1,0 +1,318 @@
+#include "core/profiles/profile_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/profiles/password_cipher.h"
+
+namespace linkvane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// UTF-8 text of n characters cycling through ASCII and 1252 characters beyond it, each of which
+// takes one byte in the file.
+std::string Fill(std::size_t n, std::size_t seed) {
+    static const char* const kPieces[] = {"a", "\u00e9", "\u20ac", "Z", "\u0160", "7", "\u00ff"};
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i)
+        out += kPieces[(i + seed) % std::size(kPieces)];
+    return out;
+}
+
+// Every string at the longest length its field carries, every number at its largest.
+ProfileFile FullFile() {
+    ProfileFile file;
+    for (std::size_t i = 0; i < file.phonebookPart.size(); ++i) {
+        file.phonebookPart[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
+    std::size_t seed = 0;
+    for (const auto& field : ProfileFileLayout()) {
+        if (field.kind == ProfileFileField::Kind::kNumber) {
+            file.*field.number = 0xFFFFFFFFu - static_cast<std::uint32_t>(seed++ % 2);
+        } else {
+            file.*field.text = Fill(field.size - 1, seed++);
+        }
+    }
+    // A password holds 39 bytes of UTF-8: here 36 characters, two of them beyond ASCII.
+    file.password = std::string(34, 'q') + "\u00e9\u20ac";
+    file.ePassword = "\u20ac\u00e9" + std::string(34, 'Q');
+    return file;
+}
+
+Bytes Encode(const ProfileFile& file) {
+    auto bytes = EncodeProfileFile(file);
+    EXPECT_TRUE(bytes.ok()) << bytes.error().message;
+    return bytes.ok() ? *bytes : Bytes();
+}
+
+ProfileFile Decode(const Bytes& bytes) {
+    auto file = DecodeProfileFile(bytes);
+    EXPECT_TRUE(file.ok()) << file.error().message;
+    return file.ok() ? *file : ProfileFile();
+}
+
+std::string At(const Bytes& bytes, std::size_t offset, std::size_t size) {
+    return std::string(reinterpret_cast<const char*>(bytes.data() + offset), size);
+}
+
+std::uint32_t NumberAt(const Bytes& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t k = 4; k > 0; --k)
+        value = value << 8 | bytes[offset + k - 1];
+    return value;
+}
+
+TEST(ProfileFile, RoundTripsEveryFieldAtItsLongestAndLargest) {
+    const ProfileFile full = FullFile();
+    const Bytes bytes = Encode(full);
+    ASSERT_EQ(bytes.size(), 7136u);
+    EXPECT_EQ(Decode(bytes), full);
+}
+
+TEST(ProfileFile, RoundTripsEmptyAndBoundaryValues) {
+    ProfileFile empty;
+    const Bytes bytes = Encode(empty);
+    ASSERT_EQ(bytes.size(), 7136u);
+    EXPECT_EQ(bytes, Bytes(7136, 0));  // empty strings, zero numbers, zeros after
+    EXPECT_EQ(Decode(bytes), empty);
+
+    ProfileFile mixed;
+    mixed.name = "Caf\u00e9 \u20ac";
+    mixed.password = "\u00e9\u20ac";
+    mixed.useLan = 1;
+    mixed.pingFreq = 0x80000000u;
+    mixed.popMinutes = 0xFFFFFFFFu;
+    mixed.homepage = "http://example.net/\u00e9\u20ac";
+    EXPECT_EQ(Decode(Encode(mixed)), mixed);
+}
+
+// The offsets are those of the file format, written out here rather than taken from the codec.
+TEST(ProfileFile, PutsEachFieldAtItsOffset) {
+    ProfileFile file;
+    file.phonebookPart.fill(0xAB);
+    file.name = "Provider";
+    file.homepage = "http://home/";
+    file.realname = "Jos\u00e9 \u20ac";
+    file.login = "jdoe";
+    file.ePassword = "secret";
+    file.useLan = 0x01020304;
+    file.popMinutes = 0xA1B2C3D4;
+    file.startMinimised = 0xFFFFFFFE;
+    const Bytes bytes = Encode(file);
+
+    EXPECT_EQ(bytes[0], 0xAB);
+    EXPECT_EQ(bytes[1767], 0xAB);
+    EXPECT_EQ(At(bytes, 1768, 9), std::string("Provider\0", 9));
+    EXPECT_EQ(At(bytes, 3494, 13), std::string("http://home/\0", 13));
+    EXPECT_EQ(At(bytes, 4380, 7), std::string("Jos\xe9 \x80\0", 7));  // 1252 bytes
+    EXPECT_EQ(At(bytes, 6360, 5), std::string("jdoe\0", 5));
+    // "secret" under the key "581730264" (computed independently, see password_cipher_test).
+    EXPECT_EQ(At(bytes, 7064, 7), std::string("\x17\x11\x1a\x72\x15\x06\0", 7));
+    EXPECT_EQ(NumberAt(bytes, 6512), 0x01020304u);
+    EXPECT_EQ(NumberAt(bytes, 7056), 0xA1B2C3D4u);
+    EXPECT_EQ(bytes[7132], 0xFE);
+    EXPECT_EQ(NumberAt(bytes, 7132), 0xFFFFFFFEu);
+    EXPECT_EQ(At(bytes, 6460, 52), std::string(52, '\0'));  // empty "Password"
+}
+
+TEST(ProfileFile, RefusesValuesTheFileCannotCarryNamingTheField) {
+    struct Case {
+        std::string ProfileFile::*member;
+        std::string value;
+        std::string message;
+    };
+    const Case cases[] = {
+        {&ProfileFile::homepage, std::string(260, 'h'),
+         "The value of \"Homepage\" is longer than the 259 characters a profile file can carry."},
+        {&ProfileFile::ftpProxyPort, "123456",
+         "The value of \"FTPProxyPort\" is longer than the 5 characters a profile file can carry."},
+        {&ProfileFile::url1Label, Fill(20, 1),
+         "The value of \"Url1Label\" is longer than the 19 characters a profile file can carry."},
+        {&ProfileFile::proxyOverride, std::string(1000, 'p'),
+         "The value of \"ProxyOverride\" is longer than the 999 characters"},
+        {&ProfileFile::name, std::string(100, 'n'),
+         "The profile name is longer than the 99 characters"},
+        {&ProfileFile::password, std::string(40, 'x'),
+         "The value of \"Password\" is longer than the 39 bytes a password can hold."},
+        {&ProfileFile::ePassword, Fill(25, 2), "The value of \"EPassword\" is longer than the 39"},
+        {&ProfileFile::realname, "\u4e2d\u6587", "The value of \"Realname\" cannot be written"},
+        {&ProfileFile::login, "bad\xff", "The value of \"Login\" cannot be written"},
+        {&ProfileFile::pingHost, std::string("a\0b", 3),
+         "The value of \"PingHost\" contains a zero"},
+    };
+    for (const auto& c : cases) {
+        ProfileFile file;
+        file.*c.member = c.value;
+        auto bytes = EncodeProfileFile(file);
+        ASSERT_FALSE(bytes.ok()) << c.message;
+        EXPECT_EQ(bytes.error().message.rfind(c.message, 0), 0u) << bytes.error().message;
+    }
+}
+
+TEST(ProfileFile, RefusesInputThatIsNotExactlyOneRecord) {
+    for (std::size_t size : {0u, 1u, 7135u, 7137u, 14272u}) {
+        auto file = DecodeProfileFile(Bytes(size, 0));
+        ASSERT_FALSE(file.ok()) << size;
+        EXPECT_EQ(file.error().message, "This file is not a profile file: it has " +
+                                            std::to_string(size) +
+                                            " bytes, a profile file has 7136.");
+    }
+}
+
+TEST(ProfileFile, BoundsStringsByTheirFieldAndIgnoresBytesAfterTheZero) {
+    Bytes bytes(7136, 0);
+    std::memset(bytes.data() + 2388, 'L', 20);          // "Url1Label" fills its field: no zero
+    std::memcpy(bytes.data() + 2408, "next\0junk", 9);  // "Url1Loc", then bytes that do not count
+    std::memset(bytes.data() + 1768, '\xe9', 100);      // profile name, no zero either
+    std::memset(bytes.data() + 5000, 'o', 1000);        // "ProxyOverride" runs into "NNTPHost"
+    std::memcpy(bytes.data() + 6000, "news", 4);
+    const ProfileFile file = Decode(bytes);
+    EXPECT_EQ(file.url1Label, std::string(20, 'L'));
+    EXPECT_EQ(file.url1Loc, "next");
+    EXPECT_EQ(file.name.size(), 200u);  // 100 times U+00E9 in UTF-8
+    EXPECT_EQ(file.proxyOverride, std::string(1000, 'o'));
+    EXPECT_EQ(file.nntpHost, "news");
+
+    // Such a value cannot go back into a file without its zero: export says so.
+    auto again = EncodeProfileFile(file);
+    ASSERT_FALSE(again.ok());
+    EXPECT_NE(again.error().message.find("longer than"), std::string::npos);
+}
+
+TEST(ProfileFile, RefusesPasswordsTooLongForTheCipher) {
+    // A stored password of 40 bytes cannot come from the cipher.
+    Bytes raw(7136, 0);
+    std::memset(raw.data() + 6460, 'x', 40);
+    auto file = DecodeProfileFile(raw);
+    ASSERT_FALSE(file.ok());
+    EXPECT_EQ(file.error().message,
+              "The value of \"Password\" in this file is longer than the 39 bytes a password can "
+              "hold.");
+
+    // 39 clear bytes of 'é' are 78 bytes of UTF-8: too long for the stores' cipher.
+    auto stored = PasswordCipher(std::string(39, '\xe9'), kPasswordKey);
+    ASSERT_TRUE(stored.ok());
+    Bytes wide(7136, 0);
+    std::memcpy(wide.data() + 7064, stored->data(), stored->size());
+    file = DecodeProfileFile(wide);
+    ASSERT_FALSE(file.ok());
+    EXPECT_NE(file.error().message.find("\"EPassword\""), std::string::npos);
+}
+
+TEST(ProfileFile, PasswordsFromAFileComeBackByteExact) {
+    // Clear passwords in 1252 as another writer would have enciphered them: ASCII of several
+    // lengths, one with a byte that passes the cipher unchanged ("abzde"), and 1252 letters.
+    struct Case {
+        std::string clear1252;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {"Zq8#kLm", "Zq8#kLm"},
+        {"abzde", "abzde"},
+        {"0123456789abcdefghijklmnopqrstuvwxyzABC", "0123456789abcdefghijklmnopqrstuvwxyzABC"},
+        {"\xe9\x80\xfc", "\u00e9\u20ac\u00fc"},
+    };
+    for (const auto& c : cases) {
+        auto stored = PasswordCipher(c.clear1252, kPasswordKey);
+        ASSERT_TRUE(stored.ok());
+        Bytes raw(7136, 0);
+        std::memcpy(raw.data() + 6460, stored->data(), stored->size());
+        std::memcpy(raw.data() + 7064, stored->data(), stored->size());
+        const ProfileFile file = Decode(raw);
+        EXPECT_EQ(file.password, c.utf8);
+        EXPECT_EQ(file.ePassword, c.utf8);
+        EXPECT_EQ(Encode(file), raw) << c.utf8;
+    }
+}
+
+TEST(ProfileFile, CorruptedBytesAreDecodedConsistentlyOrRefused) {
+    const Bytes valid = Encode(FullFile());
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<std::size_t> position(0, valid.size() - 1);
+    std::uniform_int_distribution<int> flips(1, 64);
+    int decoded = 0;
+    for (int round = 0; round < 1000; ++round) {
+        Bytes bytes = valid;
+        for (int k = flips(random); k > 0; --k) {
+            bytes[position(random)] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+        }
+        auto file = DecodeProfileFile(bytes);
+        if (!file.ok()) {
+            EXPECT_FALSE(file.error().message.empty());
+            continue;
+        }
+        ++decoded;
+        // What decodes either encodes to a file that decodes the same, or is refused by name.
+        auto again = EncodeProfileFile(*file);
+        if (again.ok()) {
+            EXPECT_EQ(Decode(*again), *file);
+        } else {
+            EXPECT_NE(again.error().message.find("longer than"), std::string::npos);
+        }
+    }
+    EXPECT_GT(decoded, 0);
+}
+
+TEST(ProfileFile, CarriesTheProfileAndTheImportedProgramWideValues) {
+    ProfileRecord record;
+    record.name = "Dial Home";
+    record.login = "me";
+    record.password = "pw";
+    record.ePassword = "mailpw";
+    record.useLan = -1;
+    record.pop3Host = "pop.example";
+    record.pingHost = "ping.example";
+    record.pingFreq = 5;
+    record.tweak = 77;
+    record.popMinutes = 0xFFFFFFFFu;
+    record.emailSound = "/snd/new.wav";
+    GlobalSettings globals;
+    globals.launchEmail = 1;
+    globals.launchBrowser = 1;
+    globals.enableRedial = 1;
+    globals.redialTimeout = 90;
+    globals.redialAttempts = 3;
+    globals.startup = 1;
+    globals.startMinimised = 1;
+    globals.url1Label = "News";
+    globals.browserPath = "/usr/bin/browser";
+    std::array<std::uint8_t, kProfileFilePhonebookSize> phonebook{};
+    phonebook[0] = 0xE8;
+    phonebook[1] = 0x06;
+
+    const ProfileFile file = Decode(Encode(MakeProfileFile(record, globals, phonebook)));
+    EXPECT_EQ(file.phonebookPart, phonebook);
+    EXPECT_EQ(file.startup, 1u);
+    EXPECT_EQ(file.startMinimised, 1u);
+    EXPECT_EQ(file.useLan, 0xFFFFFFFFu);
+
+    ProfileRecord keep;
+    keep.tweak = 5;
+    keep.login = "replaced";
+    ProfileRecord imported = ProfileRecordFromFile(file, keep);
+    ProfileRecord expected = record;
+    expected.tweak = 5;  // not in the file
+    expected.keyPath = "\\Software\\Kestrom\\Linkvane\\DialEntry\\Dial Home\\";
+    EXPECT_EQ(imported, expected);
+
+    GlobalSettings here;  // the importing machine's own launch and start-up choices stay
+    here.launchEmail = 0;
+    here.launchBrowser = 0;
+    here.startup = 0;
+    here.startMinimised = 0;
+    ApplyFileToGlobals(file, here);
+    GlobalSettings expectedGlobals = globals;
+    expectedGlobals.launchEmail = 0;
+    expectedGlobals.launchBrowser = 0;
+    expectedGlobals.startup = 0;
+    expectedGlobals.startMinimised = 0;
+    EXPECT_EQ(here, expectedGlobals);
+}
+
+}  // namespace
+}  // namespace linkvane
