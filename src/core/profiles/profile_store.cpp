@@ -17,6 +17,9 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// clang 14 (the fuzz build) does not deduce aggregate template arguments without a guide.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 // Reads or writes one field of a record through the accessor: strings as REG_SZ (read with
 // expansion), numbers as little-endian REG_DWORD.
