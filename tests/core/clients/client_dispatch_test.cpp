@@ -41,6 +41,14 @@ ProfileRecord RecordOf(const ActiveProfile& p) {
     return r;
 }
 
+// "Demon Dial" with SetIE and nothing else.
+ActiveProfile OnlySetIE() {
+    ActiveProfile p;
+    p.profileName = "Demon Dial";
+    p.setIE = 1;
+    return p;
+}
+
 class ClientDispatch : public ClientTest {
   protected:
     void Save(const ActiveProfile& profile) {
@@ -110,9 +118,7 @@ TEST_F(ClientDispatch, FlagsAndFieldsChooseTheWriters) {
          ""},
         {"SetIE without proxy, start page or mail server writes nothing",
          [](ActiveProfile& p) {
-             p = ActiveProfile{};
-             p.profileName = "Demon Dial";
-             p.setIE = 1;
+             p = OnlySetIE();
              p.nntpHost = "news.demon.net";
              p.realname = "John Smith";
          },
@@ -120,9 +126,7 @@ TEST_F(ClientDispatch, FlagsAndFieldsChooseTheWriters) {
          ""},
         {"a bypass list alone runs the Internet Explorer writer (autodial only)",
          [](ActiveProfile& p) {
-             p = ActiveProfile{};
-             p.profileName = "Demon Dial";
-             p.setIE = 1;
+             p = OnlySetIE();
              p.proxyOverride = "*.local";
          },
          {false, true, false, false},
@@ -131,9 +135,7 @@ TEST_F(ClientDispatch, FlagsAndFieldsChooseTheWriters) {
 )"},
         {"an SMTP host alone runs the two mail writers",
          [](ActiveProfile& p) {
-             p = ActiveProfile{};
-             p.profileName = "Demon Dial";
-             p.setIE = 1;
+             p = OnlySetIE();
              p.smtpHost = "post.demon.net";
          },
          {false, false, true, true},
