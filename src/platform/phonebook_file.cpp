@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "core/util/file_descriptor.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -32,29 +33,6 @@ constexpr int kMaxDepth = 8;
 std::string ErrnoText() {
     return std::strerror(errno);
 }
-
-// Closes a descriptor on every path out of a function.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    // Closes now and reports whether the close succeeded (it can report a failed write).
-    bool Close() {
-        const int fd = std::exchange(m_fd, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-  private:
-    int m_fd;
-};
 
 // ---- JSON to phonebook ----
 
@@ -237,17 +215,27 @@ Result<PhonebookData> ParseDocument(const Json& doc) {
 // ---- phonebook to JSON ----
 
 Json EntryToJson(const PhonebookEntry& entry) {
-    Json object = Json::object();
-    object["name"] = entry.name;
+    // The record's members in the record's order, so that the file reads like its layout.
+    std::vector<std::pair<std::size_t, std::pair<std::string, Json>>> members;
     for (const RasNumberField& field : kRasNumberFields) {
-        object[std::string(field.name)] = entry.properties.*field.member;
+        members.push_back(
+            {field.offset, {std::string(field.name), entry.properties.*field.member}});
     }
     for (const RasTextField& field : kRasTextFields) {
-        object[std::string(field.name)] = entry.properties.*field.member;
+        members.push_back(
+            {field.offset, {std::string(field.name), entry.properties.*field.member}});
     }
     for (const RasAddressField& field : kRasAddressFields) {
-        object[std::string(field.name)] = FormatAddress(entry.properties.*field.member);
+        members.push_back(
+            {field.offset,
+             {std::string(field.name), FormatAddress(entry.properties.*field.member)}});
     }
+    std::sort(members.begin(), members.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    Json object = Json::object();
+    object["name"] = entry.name;
+    for (auto& [offset, member] : members)
+        object[member.first] = std::move(member.second);
     object["lineSpeed"] = entry.lineSpeed;
     object["initString"] = entry.initString;
     if (entry.dialParams) {
@@ -456,15 +444,8 @@ Status PhonebookFile::Save(const PhonebookData& data, int dirFd) const {
     };
     if (::fchmod(fd.get(), 0600) != 0)
         return fail(ErrnoText());
-    std::size_t written = 0;
-    while (written < text->size()) {
-        const ssize_t put = ::write(fd.get(), text->data() + written, text->size() - written);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            return fail(ErrnoText());
-        written += static_cast<std::size_t>(put);
-    }
+    if (!WriteAll(fd.get(), text->data(), text->size()))
+        return fail(ErrnoText());
     if (::fsync(fd.get()) != 0)
         return fail(ErrnoText());
     if (!fd.Close())

@@ -1,0 +1,52 @@
+#pragma once
+
+// FileDescriptor owns a POSIX file descriptor and closes it on every path out of a scope.
+// WriteAll writes a whole buffer, resuming after interruptions and short writes.
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <utility>
+
+namespace linkvane {
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now and reports whether the close succeeded: a late write error shows up here.
+    bool Close() {
+        const int fd = std::exchange(m_fd, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+  private:
+    int m_fd;
+};
+
+// False with errno set when a write fails.
+inline bool WriteAll(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace linkvane
