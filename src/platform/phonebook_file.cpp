@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "core/util/atomic_file.h"
 #include "core/util/file_descriptor.h"
 #include "platform/xdg_paths.h"
 
@@ -425,36 +426,16 @@ Status PhonebookFile::Modify(Change change) {
         return data.error();
     if (Status changed = change(*data); !changed)
         return changed;
-    return Save(*data, dirFd.get());
+    return Save(*data);
 }
 
-Status PhonebookFile::Save(const PhonebookData& data, int dirFd) const {
+Status PhonebookFile::Save(const PhonebookData& data) const {
     Result<std::string> text = SerializePhonebook(data);
     if (!text)
         return WriteError(m_file, text.error().message);
-
-    std::string tempPath =
-        (m_file.parent_path() / ("." + m_file.filename().string() + ".XXXXXX")).string();
-    FileDescriptor fd(::mkostemp(tempPath.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return WriteError(m_file, ErrnoText());
-    auto fail = [&](const std::string& why) {
-        ::unlink(tempPath.c_str());
-        return WriteError(m_file, why);
-    };
-    if (::fchmod(fd.get(), 0600) != 0)
-        return fail(ErrnoText());
-    if (!WriteAll(fd.get(), text->data(), text->size()))
-        return fail(ErrnoText());
-    if (::fsync(fd.get()) != 0)
-        return fail(ErrnoText());
-    if (!fd.Close())
-        return fail(ErrnoText());
-    if (::rename(tempPath.c_str(), m_file.c_str()) != 0)
-        return fail(ErrnoText());
-    // The rename is durable only once the directory is on disk too.
-    if (::fsync(dirFd) != 0)
-        return WriteError(m_file, ErrnoText());
+    // Private: the file holds the stored dial passwords.
+    if (const auto failure = ReplaceFileAtomically(m_file, text.value(), 0600))
+        return WriteError(m_file, std::strerror(failure->error));
     return Success();
 }
 

@@ -71,7 +71,7 @@ class PhonebookFile final : public Phonebook {
     // Runs change on the current contents under the directory lock and stores the result.
     template <typename Change>
     Status Modify(Change change);
-    Status Save(const PhonebookData& data, int dirFd) const;
+    Status Save(const PhonebookData& data) const;
 
     std::filesystem::path m_file;
     std::filesystem::path m_devRoot;

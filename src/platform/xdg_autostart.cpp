@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/util/atomic_file.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -38,34 +39,6 @@ Result<std::string> DesktopExecQuote(std::string_view path) {
     return quoted;
 }
 
-Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                           unsigned mode) {
-    const std::string temp = path.string() + ".tmp-XXXXXX";
-    std::string name = temp;
-    const int fd = mkstemp(name.data());
-    if (fd < 0)
-        return Fail("Cannot write " + path.string() + ": " + std::strerror(errno));
-    bool ok = fchmod(fd, static_cast<mode_t>(mode)) == 0;
-    std::size_t written = 0;
-    while (ok && written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            written += static_cast<std::size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    const int savedErrno = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(name.c_str(), path.c_str()) != 0) {
-        const int why = ok ? errno : savedErrno;
-        ::unlink(name.c_str());
-        return Fail("Cannot write " + path.string() + ": " + std::strerror(why));
-    }
-    return Success();
-}
-
 Status XdgAutostart::Enable(std::string_view executablePath) {
     auto exec = DesktopExecQuote(executablePath);
     if (!exec)
@@ -85,7 +58,10 @@ Status XdgAutostart::Enable(std::string_view executablePath) {
         "Icon=linkvane\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
-    return WriteFileAtomically(EntryPath(), entry, 0644);
+    if (const auto failure = ReplaceFileAtomically(EntryPath(), entry, 0644)) {
+        return Fail("Cannot write " + EntryPath().string() + ": " + std::strerror(failure->error));
+    }
+    return Success();
 }
 
 Status XdgAutostart::Disable() {

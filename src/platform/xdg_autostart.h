@@ -27,9 +27,4 @@ class XdgAutostart final : public Autostart {
 // that a desktop entry cannot carry (line breaks, control characters).
 Result<std::string> DesktopExecQuote(std::string_view path);
 
-// Writes a file through a temporary file in the same folder and a rename, so that readers see
-// the old file or the new one, never a part.
-Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                           unsigned mode);
-
 }  // namespace linkvane
