@@ -1,0 +1,47 @@
+#pragma once
+
+// The machine's active dial-up links, whoever dialled them, and how to end them.
+//
+// ConnectionEnumerator lists the links (in a stable order) and hangs one up by the handle it
+// listed. HangUpAllConnections ends every link it finds, one after the other, pausing between
+// them so that each line and modem can settle. Nothing here shows anything to the user.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/util/result.h"
+
+namespace linkvane {
+
+struct ActiveConnection {
+    std::string entryName;   // the phonebook entry the link was dialled for
+    std::string deviceType;  // "modem" for a serial line, "ppp" when no line is known
+    std::string deviceName;  // the line's device path, or the link's interface name
+    std::uint64_t handle = 0;
+
+    bool operator==(const ActiveConnection&) const = default;
+};
+
+class ConnectionEnumerator {
+  public:
+    virtual ~ConnectionEnumerator() = default;
+    // The links that are up now. Fails when the links cannot be listed at all.
+    virtual Result<std::vector<ActiveConnection>> EnumConnections() = 0;
+    // Ends the link with that handle; returns when it has ended or the attempt has failed.
+    // A handle whose link has gone already is a failure and touches nothing.
+    virtual Status HangUp(std::uint64_t handle) = 0;
+};
+
+inline constexpr std::chrono::milliseconds kHangUpPause{1000};
+
+// Hangs up every link in the order listed, pausing `pause` after each hang-up (the pause is
+// taken by `sleep`, which tests replace). When the links cannot be listed nothing is hung up;
+// a link that fails to hang up does not stop the others. Blocks the calling thread.
+void HangUpAllConnections(ConnectionEnumerator& links,
+                          std::chrono::milliseconds pause = kHangUpPause,
+                          const std::function<void(std::chrono::milliseconds)>& sleep = {});
+
+}  // namespace linkvane

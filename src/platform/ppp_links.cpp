@@ -1,0 +1,302 @@
+#include "platform/ppp_links.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "core/util/win_error.h"
+
+namespace linkvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMaxPidFileSize = 256;
+constexpr std::size_t kMaxInterfaceName = 15;  // IFNAMSIZ - 1
+constexpr pid_t kPidLimit = 4194304;           // PID_MAX_LIMIT on 64-bit kernels
+constexpr std::uint32_t kTimeout = 1460;       // ERROR_TIMEOUT
+constexpr std::chrono::milliseconds kKillWait{2000};
+const fs::path kProc = "/proc";
+
+std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string text(limit + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got > limit)
+        return std::nullopt;
+    text.resize(got);
+    return text;
+}
+
+bool IsInterfaceName(std::string_view name) {
+    return !name.empty() && name.size() <= kMaxInterfaceName && name != "." && name != ".." &&
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-' || c == '.';
+           });
+}
+
+std::string_view TrimLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    return line;
+}
+
+// A pidfd for pid, or -1 when the kernel has none (ENOSYS) or the process is gone (ESRCH).
+int OpenPidFd(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+int SendSignal(int pidFd, pid_t pid, int signal) {
+    if (pidFd >= 0)
+        return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidFd, signal, nullptr, 0));
+    return ::kill(pid, signal);
+}
+
+// A process that has exited (even one whose parent has not reaped it yet) counts as gone.
+bool ProcessGone(pid_t pid) {
+    const auto stat = ReadSmallFile(kProc / std::to_string(pid) / "stat", 4096);
+    if (!stat)
+        return true;
+    const auto paren = stat->rfind(')');
+    return paren == std::string::npos || paren + 2 >= stat->size() || (*stat)[paren + 2] == 'Z' ||
+           (*stat)[paren + 2] == 'X';
+}
+
+// Waits until the process has exited or `wait` has passed; true when it has exited.
+bool WaitForExit(int pidFd, pid_t pid, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (pidFd >= 0) {
+            pollfd entry{pidFd, POLLIN, 0};
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            const int ready =
+                ::poll(&entry, 1, static_cast<int>(std::max<long long>(0, left.count())));
+            if (ready > 0)
+                return true;
+            if (ready == 0)
+                return false;
+            if (errno != EINTR)
+                return ProcessGone(pid);
+        } else {
+            if (ProcessGone(pid))
+                return true;
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            ::usleep(20000);
+        }
+    }
+}
+
+class FdCloser {
+  public:
+    explicit FdCloser(int fd) : m_fd(fd) {}
+    ~FdCloser() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+
+  private:
+    int m_fd;
+};
+
+}  // namespace
+
+std::optional<PppPidFile> ParsePppPidFile(std::string_view text) {
+    if (text.size() > kMaxPidFileSize)
+        return std::nullopt;
+    const auto newline = text.find('\n');
+    const std::string_view first = TrimLine(text.substr(0, newline));
+    std::string_view second;
+    if (newline != std::string_view::npos) {
+        std::string_view rest = text.substr(newline + 1);
+        const auto end = rest.find('\n');
+        second = TrimLine(rest.substr(0, end));
+        if (end != std::string_view::npos && !TrimLine(rest.substr(end + 1)).empty())
+            return std::nullopt;  // pppd writes two lines at most
+    }
+    if (first.empty() || first.size() > 7 ||
+        !std::all_of(first.begin(), first.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const pid_t pid = static_cast<pid_t>(std::stol(std::string(first)));
+    if (pid < 2 || pid > kPidLimit)
+        return std::nullopt;
+    if (!second.empty() && !IsInterfaceName(second))
+        return std::nullopt;
+    return PppPidFile{pid, std::string(second)};
+}
+
+PppLinks::PppLinks(PppLinkOptions options) : m_options(std::move(options)) {}
+
+bool PppLinks::IsPppd(pid_t pid) const {
+    if (ProcessGone(pid))
+        return false;
+    const fs::path proc = kProc / std::to_string(pid);
+    if (const auto comm = ReadSmallFile(proc / "comm", 64); comm && *comm == "pppd\n")
+        return true;
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink(proc / "exe", ec);
+    if (ec)
+        return false;
+    const fs::path configured = fs::weakly_canonical(m_options.pppdPath, ec);
+    return !ec && exe == configured;
+}
+
+std::string PppLinks::SerialLineOf(pid_t pid) const {
+    const fs::path proc = kProc / std::to_string(pid);
+    // The device pppd was given on its command line ("pppd /dev/ttyS0 115200 ..."), else the
+    // line it was handed on its standard input, as after a modem dialogue of the dialler.
+    if (const auto cmdline = ReadSmallFile(proc / "cmdline", 65536)) {
+        std::string_view rest = *cmdline;
+        while (!rest.empty()) {
+            const auto end = rest.find('\0');
+            const std::string_view arg = rest.substr(0, end);
+            if (arg.starts_with("/dev/") && arg.size() > 5)
+                return std::string(arg);
+            if (end == std::string_view::npos)
+                break;
+            rest.remove_prefix(end + 1);
+        }
+    }
+    std::error_code ec;
+    const std::string input = fs::read_symlink(proc / "fd" / "0", ec).string();
+    if (!ec &&
+        (input.starts_with("/dev/tty") || input.starts_with("/dev/pts/") ||
+         input.starts_with("/dev/rfcomm")) &&
+        input != "/dev/tty")
+        return input;
+    return {};
+}
+
+Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
+    struct Found {
+        std::string entryName;
+        std::string interfaceName;
+    };
+    std::map<pid_t, Found> byPid;
+    std::map<std::string, pid_t> interfacePids;  // from <ifname>.pid files
+
+    std::error_code ec;
+    fs::directory_iterator runDir(m_options.runDir, ec);
+    if (ec) {
+        return Fail("Cannot read " + m_options.runDir.string() + ": " + ec.message(),
+                    ec == std::errc::permission_denied ? win::kAccessDenied : win::kFileNotFound);
+    }
+    for (const auto& file : runDir) {
+        const std::string name = file.path().filename().string();
+        if (!name.ends_with(".pid") || !file.is_regular_file(ec))
+            continue;
+        const std::string stem = name.substr(0, name.size() - 4);
+        const auto text = ReadSmallFile(file.path(), kMaxPidFileSize);
+        const auto parsed = text ? ParsePppPidFile(*text) : std::nullopt;
+        if (!parsed || !IsPppd(parsed->pid))
+            continue;
+        if (stem.starts_with("ppp-") && stem.size() > 4) {
+            Found& found = byPid[parsed->pid];
+            found.entryName = stem.substr(4);
+            if (!parsed->interfaceName.empty())
+                found.interfaceName = parsed->interfaceName;
+        } else if (stem.starts_with("ppp") && IsInterfaceName(stem)) {
+            interfacePids[stem] = parsed->pid;
+        }
+    }
+
+    std::vector<ActiveConnection> links;
+    std::set<std::string> claimed;
+    for (const auto& [pid, found] : byPid) {
+        if (!found.interfaceName.empty())
+            claimed.insert(found.interfaceName);
+    }
+    for (const auto& [ifname, pid] : interfacePids) {
+        auto it = byPid.find(pid);
+        if (it != byPid.end()) {
+            if (it->second.interfaceName.empty())
+                it->second.interfaceName = ifname;
+            claimed.insert(ifname);
+        }
+    }
+    for (const auto& [pid, found] : byPid) {
+        const std::string line = SerialLineOf(pid);
+        links.push_back({found.entryName, line.empty() ? "ppp" : "modem",
+                         line.empty() ? found.interfaceName : line,
+                         static_cast<std::uint64_t>(pid)});
+    }
+    for (const auto& netIf : fs::directory_iterator(m_options.netDir, ec)) {
+        const std::string ifname = netIf.path().filename().string();
+        if (!ifname.starts_with("ppp") || !IsInterfaceName(ifname) || claimed.contains(ifname))
+            continue;
+        const auto pid = interfacePids.find(ifname);
+        if (pid == interfacePids.end()) {
+            links.push_back({ifname, "ppp", ifname, 0});
+            continue;
+        }
+        const std::string line = SerialLineOf(pid->second);
+        links.push_back({ifname, line.empty() ? "ppp" : "modem", line.empty() ? ifname : line,
+                         static_cast<std::uint64_t>(pid->second)});
+    }
+    std::sort(links.begin(), links.end(), [](const auto& a, const auto& b) {
+        return a.entryName != b.entryName ? a.entryName < b.entryName : a.handle < b.handle;
+    });
+    return links;
+}
+
+Status PppLinks::HangUp(std::uint64_t handle) {
+    if (handle < 2 || handle > static_cast<std::uint64_t>(kPidLimit))
+        return Fail("No pppd is known for this link", win::kInvalidHandle);
+    const auto pid = static_cast<pid_t>(handle);
+    const int pidFd = OpenPidFd(pid);
+    const FdCloser closer(pidFd);
+    if (pidFd < 0 && errno != ENOSYS)
+        return Fail("The link has ended already", win::kInvalidHandle);
+    // Checked after the pidfd is open, so a pid reused since then cannot be signalled.
+    if (!IsPppd(pid))
+        return Fail("Process " + std::to_string(pid) + " is not pppd", win::kInvalidHandle);
+
+    if (SendSignal(pidFd, pid, SIGTERM) != 0) {
+        if (errno == ESRCH)
+            return Success();
+        return Fail("Cannot end pppd " + std::to_string(pid),
+                    errno == EPERM ? win::kAccessDenied : win::kInvalidHandle);
+    }
+    if (WaitForExit(pidFd, pid, m_options.termGrace))
+        return Success();
+    if (SendSignal(pidFd, pid, SIGKILL) != 0 && errno != ESRCH)
+        return Fail("Cannot kill pppd " + std::to_string(pid), win::kAccessDenied);
+    if (!WaitForExit(pidFd, pid, kKillWait))
+        return Fail("pppd " + std::to_string(pid) + " did not end", kTimeout);
+    // pppd had no chance to remove its pid files; stale ones would name a pid that is reused.
+    RemovePidFilesOf(pid);
+    return Success();
+}
+
+void PppLinks::RemovePidFilesOf(pid_t pid) const {
+    std::error_code ec;
+    for (const auto& file : fs::directory_iterator(m_options.runDir, ec)) {
+        const std::string name = file.path().filename().string();
+        if (!name.starts_with("ppp") || !name.ends_with(".pid"))
+            continue;
+        const auto text = ReadSmallFile(file.path(), kMaxPidFileSize);
+        const auto parsed = text ? ParsePppPidFile(*text) : std::nullopt;
+        if (parsed && parsed->pid == pid)
+            fs::remove(file.path(), ec);
+    }
+}
+
+}  // namespace linkvane

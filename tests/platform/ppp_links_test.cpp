@@ -1,0 +1,293 @@
+#include "platform/ppp_links.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "support/temp_dir.h"
+
+namespace linkvane {
+
+void PrintTo(const ActiveConnection& link, std::ostream* out) {
+    *out << "{" << link.entryName << ", " << link.deviceType << ", " << link.deviceName << ", "
+         << link.handle << "}";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+fs::path SleepProgram() {
+    for (const char* p : {"/usr/bin/sleep", "/bin/sleep"}) {
+        if (fs::exists(p))
+            return p;
+    }
+    return {};
+}
+
+std::string Comm(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
+// Real processes standing in for pppd: `sleep` started under another name (a symlink named
+// "pppd" makes its comm "pppd"). Children still running at the end are killed and reaped.
+class StandIns {
+  public:
+    explicit StandIns(const fs::path& dir) : m_dir(dir) {}
+    ~StandIns() {
+        for (pid_t pid : m_children) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+
+    // Starts `sleep 60` as `name` (a symlink in the private bin directory, or `target` when
+    // given). With ignoreTerm the process ignores SIGTERM; stdinFd becomes its standard input.
+    pid_t Start(const std::string& name, bool ignoreTerm = false, int stdinFd = -1,
+                fs::path target = {}) {
+        const fs::path bin = m_dir / "bin";
+        fs::create_directories(bin);
+        const fs::path link = bin / name;
+        if (!fs::exists(link))
+            fs::create_symlink(target.empty() ? SleepProgram() : target, link);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::signal(SIGTERM, ignoreTerm ? SIG_IGN : SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::dup2(stdinFd >= 0 ? stdinFd : ::open("/dev/null", O_RDONLY), 0);
+            const std::string argv0 = name;
+            char seconds[] = "60";
+            char* argv[] = {const_cast<char*>(argv0.c_str()), seconds, nullptr};
+            ::execv(link.c_str(), argv);
+            ::_exit(127);
+        }
+        m_children.push_back(pid);
+        // The process carries its new name only once exec has happened.
+        for (int i = 0; i < 200 && Comm(pid) != name.substr(0, 15); ++i)
+            std::this_thread::sleep_for(10ms);
+        return pid;
+    }
+
+    // How the child ended: the signal that killed it, 0 if it is still running.
+    int EndSignal(pid_t pid) {
+        int status = 0;
+        for (int i = 0; i < 300; ++i) {
+            const pid_t got = ::waitpid(pid, &status, WNOHANG);
+            if (got == pid) {
+                std::erase(m_children, pid);
+                return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return 0;
+    }
+
+    bool Running(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
+
+  private:
+    fs::path m_dir;
+    std::vector<pid_t> m_children;
+};
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Tree {
+    testing::TempDir dir;
+    fs::path run = dir.path() / "run";
+    fs::path net = dir.path() / "net";
+    Tree() {
+        fs::create_directories(run);
+        fs::create_directories(net);
+    }
+    PppLinkOptions Options() const {
+        PppLinkOptions options;
+        options.runDir = run;
+        options.netDir = net;
+        options.pppdPath = dir.path() / "no-such-pppd";
+        options.termGrace = 300ms;
+        return options;
+    }
+};
+
+TEST(PppPidFile, AcceptsOnlyWhatPppdWrites) {
+    const struct {
+        const char* text;
+        std::optional<PppPidFile> parsed;
+    } cases[] = {
+        {"1234\n", PppPidFile{1234, ""}},
+        {"1234", PppPidFile{1234, ""}},
+        {"1234\nppp0\n", PppPidFile{1234, "ppp0"}},
+        {" 77 \r\nppp12\r\n", PppPidFile{77, "ppp12"}},
+        {"4194304\n", PppPidFile{4194304, ""}},
+        {"", std::nullopt},
+        {"\n", std::nullopt},
+        {"0\n", std::nullopt},
+        {"1\n", std::nullopt},  // init, never a link
+        {"-1\n", std::nullopt},
+        {"-1234\n", std::nullopt},
+        {"+12\n", std::nullopt},
+        {"12a\n", std::nullopt},
+        {"0x10\n", std::nullopt},
+        {"4194305\n", std::nullopt},
+        {"99999999999999999999\n", std::nullopt},
+        {"1234\nppp0/../x\n", std::nullopt},
+        {"1234\nppp0\nextra\n", std::nullopt},
+        {"1234\nan-interface-name-too-long\n", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParsePppPidFile(c.text), c.parsed) << c.text;
+    EXPECT_EQ(ParsePppPidFile(std::string(300, '1')), std::nullopt);
+}
+
+TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
+    Tree tree;
+    StandIns standIns(tree.dir.path());
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string line = ::ptsname(master);
+    const int slave = ::open(line.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave, 0);
+
+    const pid_t alpha = standIns.Start("pppd");
+    const pid_t provider = standIns.Start("pppd", false, slave);
+    const pid_t bare = standIns.Start("pppd");
+    ::close(slave);
+    WriteFile(tree.run / "ppp-Alpha.pid", std::to_string(alpha) + "\nppp0\n");
+    WriteFile(tree.run / "ppp0.pid", std::to_string(alpha) + "\n");
+    WriteFile(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\n");
+    WriteFile(tree.run / "ppp3.pid", std::to_string(bare) + "\n");
+    for (const char* netIf : {"lo", "eth0", "ppp0", "ppp1", "ppp3"})
+        fs::create_directories(tree.net / netIf);
+
+    PppLinks links(tree.Options());
+    const auto listed = links.EnumConnections();
+    ASSERT_TRUE(listed) << listed.error().Describe();
+    EXPECT_EQ(*listed, (std::vector<ActiveConnection>{
+                           {"Alpha", "ppp", "ppp0", static_cast<std::uint64_t>(alpha)},
+                           {"Provider B", "modem", line, static_cast<std::uint64_t>(provider)},
+                           {"ppp1", "ppp", "ppp1", 0},
+                           {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare)},
+                       }));
+    // The interface whose pppd is unknown cannot be ended from here.
+    EXPECT_EQ(links.HangUp(0).ok(), false);
+    ::close(master);
+}
+
+TEST(PppLinks, TrustsNoPidFileThatNamesAnythingButALivePppd) {
+    Tree tree;
+    StandIns standIns(tree.dir.path());
+    const pid_t unrelated = standIns.Start("innocent");
+    const pid_t gone = standIns.Start("pppd");
+    ::kill(gone, SIGKILL);
+    ASSERT_EQ(standIns.EndSignal(gone), SIGKILL);
+    WriteFile(tree.run / "ppp-unrelated.pid", std::to_string(unrelated) + "\n");
+    WriteFile(tree.run / "ppp-stale.pid", std::to_string(gone) + "\n");
+    WriteFile(tree.run / "ppp-init.pid", "1\n");
+    WriteFile(tree.run / "ppp-self.pid", std::to_string(::getpid()) + "\n");
+    WriteFile(tree.run / "ppp-group.pid", "-" + std::to_string(::getpgrp()) + "\n");
+    WriteFile(tree.run / "ppp-all.pid", "-1\n");
+    WriteFile(tree.run / "ppp-garbage.pid", "pppd\n");
+    fs::create_directories(tree.run / "ppp-dir.pid");
+
+    PppLinks links(tree.Options());
+    const auto listed = links.EnumConnections();
+    ASSERT_TRUE(listed);
+    EXPECT_TRUE(listed->empty());
+    for (pid_t pid : {unrelated, ::getpid(), pid_t{1}}) {
+        const Status refused = links.HangUp(static_cast<std::uint64_t>(pid));
+        EXPECT_FALSE(refused.ok()) << pid;
+        EXPECT_EQ(refused.error().code, 6u);
+    }
+    EXPECT_TRUE(standIns.Running(unrelated));
+    HangUpAllConnections(links, 0ms);
+    EXPECT_TRUE(standIns.Running(unrelated));
+}
+
+TEST(PppLinks, ConfiguredPppdIsRecognisedByItsExecutable) {
+    Tree tree;
+    StandIns standIns(tree.dir.path());
+    const fs::path copy = tree.dir.path() / "stand-in-pppd";
+    fs::copy_file(SleepProgram(), copy);
+    fs::permissions(copy, fs::perms::owner_all);
+    const pid_t dialler = standIns.Start("linkd", false, -1, copy);
+    WriteFile(tree.run / "ppp-Work.pid", std::to_string(dialler) + "\n");
+
+    PppLinkOptions options = tree.Options();
+    EXPECT_TRUE(PppLinks(options).EnumConnections()->empty());
+    options.pppdPath = copy;
+    PppLinks links(options);
+    const auto listed = links.EnumConnections();
+    ASSERT_TRUE(listed);
+    ASSERT_EQ(listed->size(), 1u);
+    EXPECT_EQ((*listed)[0].entryName, "Work");
+    EXPECT_TRUE(links.HangUp((*listed)[0].handle).ok());
+    EXPECT_EQ(standIns.EndSignal(dialler), SIGTERM);
+}
+
+TEST(PppLinks, HangUpAllEndsEveryLinkInOrderAndKillsOneThatIgnoresTerm) {
+    Tree tree;
+    StandIns standIns(tree.dir.path());
+    const pid_t first = standIns.Start("pppd");
+    const pid_t stubborn = standIns.Start("pppd", true);
+    const pid_t last = standIns.Start("pppd");
+    WriteFile(tree.run / "ppp-A.pid", std::to_string(first) + "\n");
+    WriteFile(tree.run / "ppp-B.pid", std::to_string(stubborn) + "\nppp1\n");
+    WriteFile(tree.run / "ppp1.pid", std::to_string(stubborn) + "\n");
+    WriteFile(tree.run / "ppp-C.pid", std::to_string(last) + "\n");
+
+    PppLinks links(tree.Options());
+    std::vector<std::pair<std::string, std::chrono::milliseconds>> steps;
+    HangUpAllConnections(links, kHangUpPause, [&](std::chrono::milliseconds pause) {
+        // After each hang-up: which links are still listed at this moment.
+        std::string left;
+        const auto listed = links.EnumConnections();
+        for (const auto& link : *listed)
+            left += link.entryName;
+        steps.emplace_back(left, pause);
+    });
+    EXPECT_EQ(steps, (std::vector<std::pair<std::string, std::chrono::milliseconds>>{
+                         {"BC", 1000ms}, {"C", 1000ms}, {"", 1000ms}}));
+    EXPECT_EQ(standIns.EndSignal(first), SIGTERM);
+    EXPECT_EQ(standIns.EndSignal(stubborn), SIGKILL);
+    EXPECT_EQ(standIns.EndSignal(last), SIGTERM);
+    // The killed pppd could not remove its pid files; they are gone all the same.
+    EXPECT_FALSE(fs::exists(tree.run / "ppp-B.pid"));
+    EXPECT_FALSE(fs::exists(tree.run / "ppp1.pid"));
+}
+
+TEST(PppLinks, NothingIsHungUpWhenTheLinksCannotBeListed) {
+    Tree tree;
+    StandIns standIns(tree.dir.path());
+    const pid_t link = standIns.Start("pppd");
+    WriteFile(tree.run / "ppp-A.pid", std::to_string(link) + "\n");
+    PppLinkOptions options = tree.Options();
+    options.runDir = tree.dir.path() / "missing";
+    PppLinks links(options);
+    const auto listed = links.EnumConnections();
+    ASSERT_FALSE(listed);
+    EXPECT_EQ(listed.error().code, 2u);
+    int pauses = 0;
+    HangUpAllConnections(links, kHangUpPause, [&](std::chrono::milliseconds) { ++pauses; });
+    EXPECT_EQ(pauses, 0);
+    EXPECT_TRUE(standIns.Running(link));
+}
+
+}  // namespace
+}  // namespace linkvane
