@@ -1,0 +1,87 @@
+#include "gui_test_environment.h"
+
+#include <gtest/gtest.h>
+#include <QtCore/QElapsedTimer>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+
+#include <cstdlib>
+#include <memory>
+
+namespace linkvane::testing {
+namespace {
+
+// One QApplication for the whole test program, made before the first test and destroyed
+// after the last, so every test runs with a real GUI application on a real display.
+class QtApplicationEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        // Fixed look: the tests read colours from the palette and sizes from fonts.
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+  private:
+    int m_argc = 1;
+    char m_name[16] = "linkvane-tests";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+}  // namespace
+
+QImage Grab(QWidget& widget) {
+    return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+bool Near(QColor a, QColor b, int tolerance) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+QRect InkBounds(const QImage& image, QColor background, int tolerance) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!Near(image.pixelColor(x, y), background, tolerance)) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
+
+bool IsHighDensity(const QWidget& widget) {
+    const bool high = widget.devicePixelRatioF() >= 2.0;
+    if (!high && qEnvironmentVariableIsSet("LINKVANE_EXPECT_HIGH_DENSITY")) {
+        ADD_FAILURE() << "expected a device pixel ratio of 2, got " << widget.devicePixelRatioF();
+    }
+    return high;
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeout.count()) {
+            return false;
+        }
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+ColourWindow::ColourWindow(QColor colour, QSize size) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, colour);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    resize(size);
+}
+
+}  // namespace linkvane::testing

@@ -1,0 +1,41 @@
+#pragma once
+
+// Helpers for tests of widgets: a QApplication for the whole test program (registered as
+// a GoogleTest environment by gui_test_environment.cpp) and small image helpers that
+// read what a widget really painted.
+
+#include <QtCore/QRect>
+#include <QtGui/QColor>
+#include <QtGui/QImage>
+#include <QtWidgets/QWidget>
+
+#include <chrono>
+#include <functional>
+
+namespace linkvane::testing {
+
+// What the widget paints, as an image in device pixels (ARGB32).
+QImage Grab(QWidget& widget);
+
+// True when the two colours differ by at most `tolerance` in every channel.
+bool Near(QColor a, QColor b, int tolerance = 0);
+
+// The bounding box of the pixels that are not `background` (empty when there are none).
+QRect InkBounds(const QImage& image, QColor background, int tolerance = 8);
+
+// True when the widget's screen has a device pixel ratio of 2 or more. The ctest run that
+// sets QT_SCALE_FACTOR=2 also sets LINKVANE_EXPECT_HIGH_DENSITY, and then a lower ratio is
+// a failure rather than a reason to skip.
+bool IsHighDensity(const QWidget& widget);
+
+// Runs the event loop until `done` holds or `timeout` passes; returns `done()`.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+
+// A plain parent window of one colour, shown, for controls that draw over their parent.
+class ColourWindow : public QWidget {
+  public:
+    ColourWindow(QColor colour, QSize size);
+};
+
+}  // namespace linkvane::testing

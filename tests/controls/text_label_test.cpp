@@ -1,0 +1,251 @@
+#include "controls/text_label.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "gui_test_environment.h"
+
+namespace linkvane {
+namespace {
+
+using testing::Grab;
+using testing::InkBounds;
+using testing::Near;
+
+const QColor kPanel(88, 88, 88);
+const QColor kCyan(0, 228, 228);
+const QColor kYellow(243, 238, 165);
+
+// A label styled the way the main window styles its labels.
+void Style(CTextLabel& label, QColor textColour, bool bold) {
+    label.SetHAlign(CTextLabel::kAlignLeft, false);
+    label.SetBackColour(kPanel, false);
+    label.SetTextColour(textColour, false);
+    label.SetFontStyle(CTextLabel::kStyleBold, bold ? 1 : 0, false);
+}
+
+// True when `c` lies between the background and the text colour (antialiased glyph edges).
+bool IsBlendOf(QColor c, QColor background, QColor text) {
+    for (int step = 0; step <= 64; ++step) {
+        const auto mix = [&](int b, int t) { return b + (t - b) * step / 64; };
+        const QColor expected(mix(background.red(), text.red()),
+                              mix(background.green(), text.green()),
+                              mix(background.blue(), text.blue()));
+        if (Near(c, expected, 12)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(TextLabel, PaintsTextInItsColourOnItsBackground) {
+    CTextLabel label;
+    label.resize(120, 16);
+    Style(label, kCyan, true);
+    ASSERT_TRUE(label.SetText(QStringLiteral("Last Ping:")));
+    const QImage image = Grab(label);
+
+    int background = 0;
+    int text = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            background += c == kPanel ? 1 : 0;
+            text += Near(c, kCyan, 24) ? 1 : 0;
+            ASSERT_TRUE(IsBlendOf(c, kPanel, kCyan)) << "stray colour at " << x << "," << y;
+        }
+    }
+    EXPECT_GT(text, 20) << "glyphs in the text colour";
+    EXPECT_GT(background, image.width() * image.height() / 2);
+    // The corners and the far right, past the text, are background.
+    EXPECT_EQ(image.pixelColor(image.width() - 1, 0), kPanel);
+    EXPECT_EQ(image.pixelColor(0, image.height() - 1), kPanel);
+}
+
+TEST(TextLabel, BoldTextIsWiderThanNormalText) {
+    CTextLabel normal;
+    CTextLabel bold;
+    for (CTextLabel* label : {&normal, &bold}) {
+        label->resize(200, 16);
+        Style(*label, kYellow, label == &bold);
+        label->SetText(QStringLiteral("Not Activated"));
+    }
+    const QRect normalInk = InkBounds(Grab(normal), kPanel);
+    const QRect boldInk = InkBounds(Grab(bold), kPanel);
+    ASSERT_FALSE(normalInk.isEmpty());
+    EXPECT_GT(boldInk.width(), normalInk.width());
+    EXPECT_GT(bold.TextSize().width(), normal.TextSize().width());
+    EXPECT_EQ(bold.FontDescription().weight(), QFont::Bold);
+    EXPECT_EQ(normal.FontDescription().weight(), QFont::Normal);
+}
+
+TEST(TextLabel, PlacesTextAsItsAlignmentSays) {
+    struct Case {
+        int hAlign;
+        int vAlign;
+    };
+    const Case cases[] = {{0, 3}, {1, 3}, {2, 3}, {0, 4}, {1, 4}, {2, 4}, {0, 5}, {1, 5}, {2, 5}};
+    const QSize size(200, 48);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "alignment " << c.hAlign << "/" << c.vAlign);
+        CTextLabel label(c.hAlign, c.vAlign);
+        label.resize(size);
+        label.SetBackColour(kPanel, false);
+        label.SetTextColour(kYellow, false);
+        label.SetText(QStringLiteral("00"));
+        const QRect ink = InkBounds(Grab(label), kPanel);
+        ASSERT_FALSE(ink.isEmpty());
+        const QSize text = label.TextSize();
+        // The text image (text plus 2-pixel side margins) lies where the table puts its
+        // centre; the glyphs lie inside it.
+        int left = 0;
+        switch (c.hAlign) {
+            case 0:
+                left = 0;
+                break;
+            case 1:
+                left = size.width() / 2 - text.width() / 2;
+                break;
+            default:
+                left = size.width() - text.width() / 2 - 1 - text.width() / 2;
+                break;
+        }
+        int top = 0;
+        switch (c.vAlign) {
+            case 3:
+                top = 0;
+                break;
+            case 4:
+                top = size.height() / 2 - text.height() / 2;
+                break;
+            default:
+                top = size.height() - text.height() / 2 - 1 - text.height() / 2;
+                break;
+        }
+        const QRect image(QPoint(left, top), text);
+        EXPECT_TRUE(image.contains(ink)) << "ink outside the text image";
+        EXPECT_LE(ink.left() - image.left(), 4);
+        EXPECT_LE(image.right() - ink.right(), 4);
+    }
+}
+
+TEST(TextLabel, SetHAlignRefusesVerticalAndUnknownCodes) {
+    CTextLabel label(CTextLabel::kAlignRight, CTextLabel::kAlignMiddle);
+    label.resize(160, 16);
+    label.SetText(QStringLiteral("Ping"));
+    const QImage before = Grab(label);
+    for (const int code : {3, 4, 5, -1, 6}) {
+        EXPECT_FALSE(label.SetHAlign(code)) << code;
+        EXPECT_EQ(label.HAlign(), CTextLabel::kAlignRight);
+    }
+    EXPECT_EQ(Grab(label), before);
+    EXPECT_TRUE(label.SetHAlign(CTextLabel::kAlignLeft));
+    EXPECT_NE(Grab(label), before);
+}
+
+TEST(TextLabel, EmptyTextShowsTheTemplateText) {
+    CTextLabel fromTemplate(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle,
+                            QStringLiteral("Waiting Email:"));
+    CTextLabel explicitText(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
+    for (CTextLabel* label : {&fromTemplate, &explicitText}) {
+        label->resize(150, 16);
+        label->SetBackColour(kPanel, false);
+        label->SetTextColour(kCyan, false);
+    }
+    fromTemplate.SetText(QString());
+    explicitText.SetText(QStringLiteral("Waiting Email:"));
+    const QImage shown = Grab(fromTemplate);
+    EXPECT_FALSE(InkBounds(shown, kPanel).isEmpty());
+    EXPECT_EQ(shown, Grab(explicitText));
+    EXPECT_TRUE(fromTemplate.Text().isEmpty());
+}
+
+TEST(TextLabel, SettingsHeldBackShowTogetherOnTheNextRebuild) {
+    CTextLabel label(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
+    label.resize(150, 16);
+    Style(label, kYellow, false);
+    label.SetText(QStringLiteral("This Call:"));
+    // Shown, as in the program: rendering a hidden widget would deliver a resize (and with
+    // it a rebuild) on every grab.
+    label.show();
+    ASSERT_TRUE(testing::WaitUntil([&] { return label.isVisible(); }));
+    const QImage first = Grab(label);
+    const int firstWidth = InkBounds(first, kPanel).width();
+
+    const QColor red(255, 0, 0);
+    EXPECT_TRUE(label.SetTextColour(red, false));
+    EXPECT_TRUE(label.SetFontStyle(CTextLabel::kStyleBold, 1, false));
+    // Nothing rendered yet: the label still shows the old text image.
+    EXPECT_EQ(Grab(label), first);
+
+    EXPECT_TRUE(label.SetText(QStringLiteral("This Call:"), true));
+    const QImage after = Grab(label);
+    bool sawRed = false;
+    for (int y = 0; y < after.height() && !sawRed; ++y) {
+        for (int x = 0; x < after.width() && !sawRed; ++x) {
+            sawRed = Near(after.pixelColor(x, y), red, 30);
+        }
+    }
+    EXPECT_TRUE(sawRed);
+    EXPECT_GT(InkBounds(after, kPanel).width(), firstWidth);
+}
+
+TEST(TextLabel, WideLeftAlignedTextShowsItsBeginningCutAtTheRight) {
+    const QString text = QStringLiteral("Reply from 192.0.2.1: bytes=32 time=131ms TTL=52");
+    CTextLabel narrow(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
+    CTextLabel wide(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
+    narrow.resize(60, 16);
+    wide.resize(400, 16);
+    for (CTextLabel* label : {&narrow, &wide}) {
+        label->SetBackColour(kPanel, false);
+        label->SetTextColour(kYellow, false);
+        label->SetText(text);
+    }
+    const QImage cut = Grab(narrow);
+    const QImage whole = Grab(wide);
+    EXPECT_EQ(cut, whole.copy(0, 0, cut.width(), cut.height()));
+    EXPECT_EQ(InkBounds(cut, kPanel).right(), cut.width() - 1) << "text runs to the edge";
+}
+
+TEST(TextLabel, ResizingRealignsTheText) {
+    CTextLabel label(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
+    label.SetBackColour(kPanel, false);
+    label.SetTextColour(kCyan, false);
+    label.SetHAlign(CTextLabel::kAlignRight, false);
+    label.resize(100, 16);
+    label.SetText(QStringLiteral("42"));
+    const QRect small = InkBounds(Grab(label), kPanel);
+    label.resize(220, 30);
+    const QRect large = InkBounds(Grab(label), kPanel);
+    EXPECT_EQ(large.right() - small.right(), 120);
+    EXPECT_GT(large.top(), small.top()) << "re-centred vertically in the taller label";
+}
+
+TEST(TextLabel, HighDensityTextIsRenderedAtScreenResolution) {
+    CTextLabel label(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
+    if (!testing::IsHighDensity(label)) {
+        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 (ctest: controls_high_density)";
+    }
+    label.resize(120, 16);
+    Style(label, kCyan, false);
+    label.SetText(QStringLiteral("Not Activated"));
+    const QImage image = Grab(label);
+    ASSERT_EQ(image.size(), QSize(240, 32));
+    // Text drawn at 1x and scaled up would fill whole 2 x 2 blocks with one colour; text
+    // rendered for the screen has detail inside the blocks.
+    int detailed = 0;
+    for (int y = 0; y + 1 < image.height(); y += 2) {
+        for (int x = 0; x + 1 < image.width(); x += 2) {
+            const QRgb a = image.pixel(x, y);
+            detailed += (image.pixel(x + 1, y) != a || image.pixel(x, y + 1) != a ||
+                         image.pixel(x + 1, y + 1) != a)
+                            ? 1
+                            : 0;
+        }
+    }
+    EXPECT_GT(detailed, 20);
+}
+
+}  // namespace
+}  // namespace linkvane
