@@ -19,12 +19,13 @@ function(linkvane_add_test)
         DISCOVERY_TIMEOUT 60
         PROPERTIES TIMEOUT 300
         ENVIRONMENT "LINKVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};LINKVANE_BINARY_DIR=${PROJECT_BINARY_DIR}")
-    # Labels are set by a file that CTest reads after the discovered tests: a list of labels
-    # passed through PROPERTIES above would be split into separate properties.
+    # Labels and the environment are set by a file that CTest reads after the discovered tests:
+    # a list passed through PROPERTIES above would be split into separate properties.
     set(label_file ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_labels.cmake)
     file(WRITE ${label_file}
         "foreach(t IN LISTS ${T_NAME}_TESTS)\n"
-        "    set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${T_LABELS}\")\n"
+        "    set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${T_LABELS}\"\n"
+        "        ENVIRONMENT \"LINKVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};LINKVANE_BINARY_DIR=${PROJECT_BINARY_DIR}\")\n"
         "endforeach()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
 endfunction()

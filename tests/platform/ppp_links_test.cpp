@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "support/stand_in_pppd.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -24,83 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-fs::path SleepProgram() {
-    for (const char* p : {"/usr/bin/sleep", "/bin/sleep"}) {
-        if (fs::exists(p))
-            return p;
-    }
-    return {};
-}
-
-std::string Comm(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    std::getline(in, name);
-    return name;
-}
-
-// Real processes standing in for pppd: `sleep` started under another name (a symlink named
-// "pppd" makes its comm "pppd"). Children still running at the end are killed and reaped.
-class StandIns {
-  public:
-    explicit StandIns(const fs::path& dir) : m_dir(dir) {}
-    ~StandIns() {
-        for (pid_t pid : m_children) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-
-    // Starts `sleep 60` as `name` (a symlink in the private bin directory, or `target` when
-    // given). With ignoreTerm the process ignores SIGTERM; stdinFd becomes its standard input.
-    pid_t Start(const std::string& name, bool ignoreTerm = false, int stdinFd = -1,
-                fs::path target = {}) {
-        const fs::path bin = m_dir / "bin";
-        fs::create_directories(bin);
-        const fs::path link = bin / name;
-        if (!fs::exists(link))
-            fs::create_symlink(target.empty() ? SleepProgram() : target, link);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::signal(SIGTERM, ignoreTerm ? SIG_IGN : SIG_DFL);
-            sigset_t none;
-            sigemptyset(&none);
-            ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            ::dup2(stdinFd >= 0 ? stdinFd : ::open("/dev/null", O_RDONLY), 0);
-            const std::string argv0 = name;
-            char seconds[] = "60";
-            char* argv[] = {const_cast<char*>(argv0.c_str()), seconds, nullptr};
-            ::execv(link.c_str(), argv);
-            ::_exit(127);
-        }
-        m_children.push_back(pid);
-        // The process carries its new name only once exec has happened.
-        for (int i = 0; i < 200 && Comm(pid) != name.substr(0, 15); ++i)
-            std::this_thread::sleep_for(10ms);
-        return pid;
-    }
-
-    // How the child ended: the signal that killed it, 0 if it is still running.
-    int EndSignal(pid_t pid) {
-        int status = 0;
-        for (int i = 0; i < 300; ++i) {
-            const pid_t got = ::waitpid(pid, &status, WNOHANG);
-            if (got == pid) {
-                std::erase(m_children, pid);
-                return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return 0;
-    }
-
-    bool Running(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
-
-  private:
-    fs::path m_dir;
-    std::vector<pid_t> m_children;
-};
+using testing::SleepProgram;
+using testing::StandIns;
 
 void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

@@ -1,0 +1,50 @@
+// Linkvane's entry point: start-up, the main window for the life of the program, shutdown.
+//
+// Start-up: the application object; the registry store (a damaged store is reported and ends
+// the program before anything else is shown); the splash (bitmap 204) for three seconds while
+// the GUI thread waits in a local event loop; then the main window runs modally until the exit
+// sequence ends it. Sockets need no start-up here. Several copies may run at once.
+
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMessageBox>
+
+#include <chrono>
+
+#include "app/main_window.h"
+#include "app/splash_window.h"
+#include "controls/resource_ids.h"
+#include "platform/phonebook_file.h"
+#include "platform/ppp_links.h"
+#include "platform/sqlite_registry_store.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kSplashTime{3000};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Linkvane"));
+    QApplication::setDesktopFileName(QStringLiteral("linkvane"));
+    // The main window hides to the notification area; that is no reason to end.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::unique_ptr<linkvane::RegistryStore> registry = linkvane::OpenUserRegistry();
+    if (const std::string problem = registry->Diagnose(linkvane::RegistryRoot::CurrentUser);
+        !problem.empty()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Linkvane"),
+                              QStringLiteral("Linkvane cannot start: its settings cannot be "
+                                             "read.\n\n%1")
+                                  .arg(QString::fromStdString(problem)));
+        return 1;
+    }
+
+    linkvane::RunSplashScreen(linkvane::resource::kSplash, kSplashTime);
+
+    linkvane::PhonebookFile phonebook;
+    linkvane::PppLinks links;
+    linkvane::CLinkvaneDlg window(linkvane::MainWindowServices(*registry, phonebook, links));
+    window.exec();
+    return 0;
+}

@@ -1,0 +1,511 @@
+#include "app/main_window.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtGui/QContextMenuEvent>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QScreen>
+#include <QtGui/QWindow>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMessageBox>
+
+#include <string>
+
+#include "app/about_dialog.h"
+#include "app/exit_dialog.h"
+#include "app/picture_button.h"
+#include "app/popup_menu.h"
+#include "app/shell_launch.h"
+#include "controls/bitmap_button.h"
+#include "controls/bitmap_panel.h"
+#include "controls/dialog_units.h"
+#include "controls/resource_ids.h"
+#include "controls/resource_images.h"
+#include "controls/text_label.h"
+#include "core/connection/call_clock.h"
+#include "core/profiles/phonebook_entries.h"
+#include "core/profiles/profile_list.h"
+#include "core/profiles/profile_record.h"
+#include "core/profiles/registry_item.h"
+
+namespace linkvane {
+namespace {
+
+// The window's template size in dialog units; the client area the rounded outline is cut from.
+constexpr QSize kTemplateSize{301, 103};
+
+// String 101: the system menu's About item.
+const char* const kAboutMenuText = "&About quorvale...";
+const char* const kTrayTooltip = "Linkvaner";
+constexpr std::chrono::milliseconds kHideDelay{1000};
+constexpr std::chrono::milliseconds kCallClockPeriod{1000};
+
+const QColor kLabelBack(88, 88, 88);
+const QColor kCaptionColour(0, 228, 228);
+const QColor kValueColour(243, 238, 165);
+const QColor kShortcutColour(0, 228, 0);
+
+struct LabelStyle {
+    int id;
+    QRect layout;  // dialog units
+    bool bold;
+    QColor colour;
+    const char* templateText;
+};
+
+const LabelStyle kLabels[] = {
+    {ctl::kShortcut1Label, {101, 11, 49, 8}, true, kShortcutColour, ""},
+    {ctl::kShortcut2Label, {101, 23, 49, 8}, true, kShortcutColour, ""},
+    {ctl::kShortcut3Label, {101, 35, 49, 8}, true, kShortcutColour, ""},
+    {ctl::kMailCaption, {7, 78, 46, 8}, true, kCaptionColour, "Waiting Email:"},
+    {ctl::kMailResult, {56, 78, 144, 8}, false, kValueColour, ""},
+    {ctl::kPingCaption, {12, 88, 39, 8}, true, kCaptionColour, ""},
+    {ctl::kPingResult, {56, 88, 144, 8}, false, kValueColour, ""},
+    {ctl::kCallCaption, {206, 88, 41, 8}, true, kCaptionColour, "Current Call:"},
+    {ctl::kCallHours, {253, 88, 12, 8}, false, kValueColour, ""},
+    {ctl::kCallMinutes, {267, 88, 12, 8}, false, kValueColour, ""},
+    {ctl::kCallSeconds, {283, 88, 12, 8}, false, kValueColour, ""},
+};
+
+struct PictureButtonSpec {
+    int id;
+    QPoint position;  // dialog units; the size is the picture's
+    int up;
+    int down;
+    const char* name;  // accessible name
+};
+
+const PictureButtonSpec kPictureButtons[] = {
+    {ctl::kShortcut1, {88, 10}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 1"},
+    {ctl::kShortcut2, {88, 22}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 2"},
+    {ctl::kShortcut3, {88, 34}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 3"},
+    {ctl::kHide, {266, 34}, resource::kHideUp, resource::kHideDown, "Hide"},
+    {ctl::kExpand, {282, 34}, resource::kExpandUp, resource::kExpandDown, "Expand"},
+    {ctl::kViewLog, {13, 59}, resource::kViewLogUp, resource::kViewLogDown, "View Log"},
+    {ctl::kCheckMail, {61, 59}, resource::kCheckMailUp, resource::kCheckMailDown, "Check Email"},
+    {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping"},
+};
+
+struct TopButtonSpec {
+    int id;
+    int x;  // dialog units, at y 6
+    int image;
+    const char* tip;
+};
+
+// In the order the window sets them up.
+const TopButtonSpec kTopButtons[] = {
+    {ctl::kSetup, 161, resource::kSetup, "Setup/Config"},
+    {ctl::kWeb, 215, resource::kWeb, "Surf The Web!"},
+    {ctl::kEmail, 188, resource::kMail, "Email"},
+    {ctl::kConnect, 242, resource::kConnectIdle, "Connect"},
+    {ctl::kExit, 269, resource::kExit, "Exit"},
+};
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint),
+      m_registry(services.registry),
+      m_phonebook(services.phonebook),
+      m_links(services.links),
+      m_hangUpPause(services.hangUpPause),
+      m_hangUpSleep(std::move(services.hangUpSleep)),
+      m_dialer(std::move(services.engine), [this](std::function<void()> task) {
+          // Dial events reach the window on the GUI thread, whatever thread reported them.
+          QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      }) {
+    m_dialer.SetEventSink(this);
+    CreateControls();
+    InitDialog();
+}
+
+CLinkvaneDlg::~CLinkvaneDlg() {
+    m_dialer.SetEventSink(nullptr);
+    m_tray.RemoveIcon();
+    StopCallMonitor();
+}
+
+template <typename T>
+T* CLinkvaneDlg::Add(int id, T* control) {
+    control->setObjectName(QStringLiteral("control-%1").arg(id));
+    m_controls[id] = control;
+    return control;
+}
+
+QWidget* CLinkvaneDlg::Control(int id) const {
+    const auto found = m_controls.find(id);
+    return found == m_controls.end() ? nullptr : found->second.data();
+}
+
+CTextLabel* CLinkvaneDlg::Label(int id) const {
+    return qobject_cast<CTextLabel*>(Control(id));
+}
+
+// The controls of template 102 at their places. Later siblings paint over earlier ones, so
+// the lower panel comes first, the upper panel (whose picture fills the collapsed window)
+// next, and the controls on top.
+void CLinkvaneDlg::CreateControls() {
+    resize(DialogUnitsToPixels(kTemplateSize));
+
+    auto* lower = Add(ctl::kLowerPanel, new CBitmapPanel(this));
+    lower->setGeometry(DialogUnitsToPixels(QRect(0, 48, 301, 54)));
+    auto* upper = Add(ctl::kUpperPanel, new CBitmapPanel(this));
+    upper->setGeometry(DialogUnitsToPixels(QRect(0, 0, 301, 52)));
+
+    for (const PictureButtonSpec& spec : kPictureButtons) {
+        auto* button = Add(spec.id, new CPictureButton(this));
+        button->move(DialogUnitsToPixels(QRect(spec.position, QSize(1, 1))).topLeft());
+        button->setAccessibleName(QString::fromLatin1(spec.name));
+        const int id = spec.id;
+        connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+    }
+    for (const LabelStyle& style : kLabels) {
+        auto* label =
+            Add(style.id, new CTextLabel(CTextLabel::kAlignCentre, CTextLabel::kAlignMiddle,
+                                         QString::fromLatin1(style.templateText), this));
+        label->setGeometry(DialogUnitsToPixels(style.layout));
+    }
+    for (const TopButtonSpec& spec : kTopButtons) {
+        auto* button = Add(spec.id, new COXBitmapButton(this));
+        button->setGeometry(DialogUnitsToPixels(QRect(spec.x, 6, 18, 16)));
+        const int id = spec.id;
+        connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+    }
+
+    m_profileList = Add(ctl::kProfileList, new QComboBox(this));
+    const QRect list = DialogUnitsToPixels(QRect(157, 32, 104, 77));
+    m_profileList->setGeometry(list.x(), list.y(), list.width(),
+                               m_profileList->sizeHint().height());
+    m_profileList->setAccessibleName(QStringLiteral("Profile"));
+    m_profileList->setMaxVisibleItems(list.height() / m_profileList->sizeHint().height());
+
+    m_hideTimer.setInterval(kHideDelay);
+    connect(&m_hideTimer, &QTimer::timeout, this, &CLinkvaneDlg::OnHideTimer);
+    m_callTimer.setInterval(kCallClockPeriod);
+    connect(&m_callTimer, &QTimer::timeout, this, &CLinkvaneDlg::OnCallTimer);
+}
+
+void CLinkvaneDlg::InitDialog() {
+    COXRegistryItem settings(m_registry, kSettingsKey);
+
+    if (!StartCallMonitor()) {
+        QMessageBox::warning(this, QStringLiteral("Error"),
+                             QStringLiteral("Error starting call monitor"));
+    }
+
+    SetRoundRegion(std::nullopt, kCornerSize);
+
+    qobject_cast<CBitmapPanel*>(Control(ctl::kUpperPanel))->LoadById(resource::kUpperPanel);
+    qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
+    for (const PictureButtonSpec& spec : kPictureButtons)
+        qobject_cast<CPictureButton*>(Control(spec.id))->LoadBitmaps(spec.up, spec.down);
+    StyleLabels();
+
+    for (const TopButtonSpec& spec : kTopButtons) {
+        auto* button = qobject_cast<COXBitmapButton*>(Control(spec.id));
+        button->LoadImageFromBitmap(spec.image, true, 0);
+        button->SetTransparentLook(true);
+        button->EnableTip(true);
+        button->SetTipText(QString::fromLatin1(spec.tip));
+    }
+
+    const QIcon icon = LoadIconResource(resource::kAppIcon);
+    setWindowIcon(icon);
+    m_tray.Create(this, QString::fromLatin1(kTrayTooltip), icon, kPopupMenuId);
+    connect(&m_tray, &CTrayIcon::commandTriggered, this, [this](int id) { OnCommand(id); });
+
+    if (FillProfileList()) {
+        std::vector<std::string> names;
+        for (int i = 0; i < m_profileList->count(); ++i)
+            names.push_back(m_profileList->itemText(i).toStdString());
+        if (const auto index = FindDefaultProfile(names, settings.GetStringValue("Default")))
+            m_profileList->setCurrentIndex(static_cast<int>(*index));
+    }
+
+    const auto redialTimeout = static_cast<std::int32_t>(settings.GetNumberValue("RedialTimeout"));
+    m_redialBudget = static_cast<std::int32_t>(settings.GetNumberValue("RedialAttempts"));
+    const DialTimeoutSetting timeout = DialTimeoutFromSetting(redialTimeout);
+    if (timeout.writeBack)
+        settings.SetNumberValue(static_cast<std::uint32_t>(timeout.seconds), "RedialTimeout");
+    m_dialer.SetDialTimeout(timeout.seconds);
+
+    Label(ctl::kPingCaption)->SetText(QStringLiteral("Last Ping:"));
+    Label(ctl::kMailCaption)->SetText(QStringLiteral("New Email:"));
+    Label(ctl::kMailResult)->SetText(QStringLiteral("Not Activated"));
+    Label(ctl::kCallCaption)->SetText(QStringLiteral("This Call:"));
+    Label(ctl::kPingResult)->SetText(QStringLiteral("Not Activated"));
+    LoadShortcutCaptions();
+
+    setWindowTitle(QStringLiteral("Linkvane"));
+
+    resize(kCollapsedSize);
+    raise();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->availableGeometry();
+        move(desktop.x() + (desktop.width() - width()) / 2,
+             desktop.y() + (desktop.height() - height()) / 2);
+    }
+
+    if (settings.GetNumberValue("StartMinimised") == 1) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        m_hideTimer.start();
+    } else {
+        QTimer::singleShot(0, this, [this] {
+            raise();
+            activateWindow();
+        });
+    }
+}
+
+bool CLinkvaneDlg::StartCallMonitor() {
+    // The call monitor and its call log come with the connection work; until then there is
+    // no monitor thread to start, and nothing can fail here.
+    return true;
+}
+
+void CLinkvaneDlg::StopCallMonitor() {
+    // Stops and joins the call monitor thread once there is one (see StartCallMonitor).
+}
+
+void CLinkvaneDlg::StyleLabels() {
+    // Every setting but the last is made with redraw held back, so each label renders once.
+    for (const LabelStyle& style : kLabels) {
+        CTextLabel* label = Label(style.id);
+        label->SetFontStyle(CTextLabel::kStyleBold, style.bold ? 1 : 0, false);
+        label->SetHAlign(CTextLabel::kAlignLeft, false);
+        label->SetBackColour(kLabelBack, false);
+        label->SetTextColour(style.colour, true);
+    }
+}
+
+void CLinkvaneDlg::LoadShortcutCaptions() {
+    COXRegistryItem item(m_registry, kSettingsKey);
+    Label(ctl::kShortcut1Label)->SetText(Text(item.GetStringValue("Url1Label")));
+    Label(ctl::kShortcut2Label)->SetText(Text(item.GetStringValue("Url2Label")));
+    Label(ctl::kShortcut3Label)->SetText(Text(item.GetStringValue("App1Label")));
+}
+
+bool CLinkvaneDlg::FillProfileList() {
+    const std::vector<std::string> names = SortProfileNames(ListEntryNames(m_phonebook));
+    if (names.empty())
+        return false;
+    m_profileList->clear();
+    for (const std::string& name : names)
+        m_profileList->addItem(Text(name));
+    m_profileList->setCurrentIndex(0);
+    return true;
+}
+
+bool CLinkvaneDlg::OnCommand(int id) {
+    switch (id) {
+        case ctl::kWeb:
+            Launch("BrowserPath");
+            return true;
+        case ctl::kEmail:
+            Launch("EmailPath");
+            return true;
+        case ctl::kShortcut1:
+            Launch("Url1Loc");
+            return true;
+        case ctl::kShortcut2:
+            Launch("Url2Loc");
+            return true;
+        case ctl::kShortcut3:
+            Launch("App1Path");
+            return true;
+        case ctl::kExit:
+        case kCmdExit:
+            ExitSequence();
+            return true;
+        case kCmdHelp:
+            OpenHelp();
+            return true;
+        case kCmdAbout:
+        case ctl::kSysAbout:
+            ShowAbout();
+            return true;
+        case kCmdShow:
+            ShowWindowAgain();
+            return true;
+        case ctl::kHide:
+        case kCmdHide:
+            hide();
+            return true;
+        case ctl::kExpand:
+            ToggleExpanded();
+            return true;
+        // The commands below belong to the connection, profile-editor, call-log, ping and
+        // mail-check work, which attaches them here; until then they do nothing.
+        case ctl::kConnect:    // Connect / Disconnect
+        case ctl::kSetup:      // Setup/Config: the profile editor
+        case kCmdConfig:       //
+        case ctl::kViewLog:    // the call log viewer
+        case kCmdViewLog:      //
+        case ctl::kCheckMail:  // CheckMail when the profile's POP3Host has 4+ characters
+        case kCmdCheckEmail:   // CheckMail unconditionally
+        case ctl::kPing:       // RunPing when the profile's PingHost has 4+ characters
+        case kCmdPing:         // RunPing unconditionally
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CLinkvaneDlg::Launch(const char* valueName) {
+    COXRegistryItem item(m_registry, kSettingsKey);
+    ShellOpen(item.GetStringValue(valueName));
+}
+
+void CLinkvaneDlg::OpenHelp() {
+    const QString manual =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("linkvane.html"));
+    RunOpenPlan({OpenKind::Document, manual.toStdString()});
+}
+
+void CLinkvaneDlg::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CLinkvaneDlg::ShowWindowAgain() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CLinkvaneDlg::ToggleExpanded() {
+    resize(m_expanded ? kCollapsedAfterExpandSize : kExpandedSize);
+    m_expanded = !m_expanded;
+    raise();
+    show();
+}
+
+void CLinkvaneDlg::ExitSequence() {
+    if (m_dialer.CallActive()) {
+        CExitDlg ask(this);
+        if (ask.exec() != QDialog::Accepted)
+            return;
+        m_dialer.HangUp();
+    }
+    HangUpAllConnections(m_links, m_hangUpPause, m_hangUpSleep);
+    m_ending = true;
+    if (isHidden()) {
+        // Hidden to the tray, the dialog would see nothing left to hide and its modal loop
+        // would go on; count it as shown (without putting it on the screen) so ending it hides
+        // it and ends the loop.
+        setAttribute(Qt::WA_DontShowOnScreen, true);
+        QWidget::setVisible(true);
+    }
+    QDialog::reject();  // the base operation: the window's own reject() does nothing
+}
+
+void CLinkvaneDlg::RefreshCallClock(std::time_t now) {
+    const CallClockText clock = FormatCallClock(static_cast<std::int64_t>(now - m_callStart));
+    Label(ctl::kCallHours)->SetText(Text(clock.hours));
+    Label(ctl::kCallMinutes)->SetText(Text(clock.minutes));
+    Label(ctl::kCallSeconds)->SetText(Text(clock.seconds));
+}
+
+void CLinkvaneDlg::OnCallTimer() {
+    RefreshCallClock(std::time(nullptr));
+}
+
+void CLinkvaneDlg::OnHideTimer() {
+    m_hideTimer.stop();
+    hide();
+}
+
+// Connect, redial and hang-up handle these once the program can dial; the idle engine it
+// holds until then never reports.
+void CLinkvaneDlg::DialConnected() {}
+void CLinkvaneDlg::DialDisconnected() {}
+void CLinkvaneDlg::DialFailed(std::int16_t&, std::string&, std::int16_t&) {}
+void CLinkvaneDlg::DialTimedOut() {}
+
+void CLinkvaneDlg::accept() {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Not a Magician"),
+                    QStringLiteral("Hey, Gimme time! :-)"), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void CLinkvaneDlg::reject() {
+    // Escape and the close box: only the exit sequence ends the window.
+}
+
+void CLinkvaneDlg::setVisible(bool visible) {
+    // A dialog's exec() ends when the dialog hides; this one hides to the tray and goes on
+    // running, so hiding skips QDialog's part until the exit sequence ends the window.
+    if (!visible && !m_ending) {
+        QWidget::setVisible(false);
+        return;
+    }
+    QDialog::setVisible(visible);
+}
+
+void CLinkvaneDlg::keyPressEvent(QKeyEvent* event) {
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
+        ShowSystemMenu();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// A borderless window gets no system menu from the desktop; Alt+Space opens the window's
+// own, with the About item that string 101 names.
+void CLinkvaneDlg::ShowSystemMenu() {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Mi&nimize"), this, [this] { showMinimized(); });
+    menu.addSeparator();
+    menu.addAction(QString::fromLatin1(kAboutMenuText), this,
+                   [this] { OnCommand(ctl::kSysAbout); });
+    menu.exec(mapToGlobal(QPoint(0, 0)));
+}
+
+void CLinkvaneDlg::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu = CreatePopupMenu(kPopupMenuId, this);
+    if (!menu)
+        return;
+    const int command = MenuCommand(menu->exec(event->globalPos()));
+    menu.reset();
+    if (command != 0)
+        OnCommand(command);
+}
+
+// The window is dragged by any point that no control takes: the desktop moves it when it
+// can, otherwise the window follows the mouse.
+void CLinkvaneDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    if (QWindow* window = windowHandle(); window != nullptr && window->startSystemMove())
+        return;
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CLinkvaneDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragOffset && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *m_dragOffset);
+}
+
+void CLinkvaneDlg::mouseReleaseEvent(QMouseEvent* /*event*/) {
+    m_dragOffset.reset();
+}
+
+}  // namespace linkvane

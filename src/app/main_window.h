@@ -1,0 +1,180 @@
+#pragma once
+
+// CLinkvaneDlg: the main window. A borderless, rounded dialog that runs modally for the life
+// of the program: the profile list, the top-row buttons (Setup/Config, Surf The Web!, Email,
+// Connect, Exit), three launch shortcuts, and a lower panel with the last ping, the waiting
+// mail and the call clock. It owns the dialler control, the notification icon and its timers.
+//
+// Only the exit sequence ends it (Exit button, tray menu's "Exit"): Escape and the close box
+// do nothing, Enter only answers with a message. Commands of the buttons and of the popup
+// menu go through OnCommand by their identifiers. The window borrows the registry store, the
+// phonebook and the link enumerator, which must outlive it. GUI thread only.
+
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <QtWidgets/QDialog>
+
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "app/tray_icon.h"
+#include "controls/round_region.h"
+#include "core/connection/connections.h"
+#include "core/connection/ras_dialer.h"
+#include "core/profiles/phonebook.h"
+#include "core/profiles/registry_store.h"
+
+class QComboBox;
+
+namespace linkvane {
+
+class CBitmapPanel;
+class COXBitmapButton;
+class CPictureButton;
+class CTextLabel;
+
+// Control and command identifiers of the main window (dialog 102).
+namespace ctl {
+inline constexpr int kUpperPanel = 1004;
+inline constexpr int kLowerPanel = 1008;
+inline constexpr int kSetup = 1006;
+inline constexpr int kEmail = 1007;
+inline constexpr int kWeb = 1005;
+inline constexpr int kConnect = 1009;
+inline constexpr int kExit = 1035;
+inline constexpr int kShortcut1 = 1020;
+inline constexpr int kShortcut2 = 1021;
+inline constexpr int kShortcut3 = 1024;
+inline constexpr int kShortcut1Label = 1022;
+inline constexpr int kShortcut2Label = 1023;
+inline constexpr int kShortcut3Label = 1026;
+inline constexpr int kProfileList = 1011;
+inline constexpr int kHide = 1082;
+inline constexpr int kExpand = 1079;
+inline constexpr int kPingCaption = 1080;
+inline constexpr int kPingResult = 1081;
+inline constexpr int kMailCaption = 1090;
+inline constexpr int kMailResult = 1083;
+inline constexpr int kCallCaption = 1094;
+inline constexpr int kCallHours = 1095;
+inline constexpr int kCallMinutes = 1096;
+inline constexpr int kCallSeconds = 1097;
+inline constexpr int kViewLog = 1100;
+inline constexpr int kCheckMail = 1101;
+inline constexpr int kPing = 1102;
+inline constexpr int kSysAbout = 16;  // the system menu's About item
+}  // namespace ctl
+
+// What the main window works with. The engine is handed over; the rest is borrowed.
+struct MainWindowServices {
+    MainWindowServices(RegistryStore& registryStore, Phonebook& phonebookFile,
+                       ConnectionEnumerator& activeLinks)
+        : registry(registryStore), phonebook(phonebookFile), links(activeLinks) {}
+
+    RegistryStore& registry;
+    Phonebook& phonebook;
+    ConnectionEnumerator& links;
+    std::unique_ptr<DialerEngine> engine = std::make_unique<IdleDialerEngine>();
+    // The pause between two hang-ups of the exit sequence, and what takes it (empty: sleep).
+    std::chrono::milliseconds hangUpPause = kHangUpPause;
+    std::function<void(std::chrono::milliseconds)> hangUpSleep;
+};
+
+class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents {
+    Q_OBJECT
+
+  public:
+    static constexpr QSize kCollapsedSize{450, 84};
+    static constexpr QSize kCollapsedAfterExpandSize{455, 84};
+    static constexpr QSize kExpandedSize{455, 170};
+    static constexpr QSize kCornerSize{20, 20};
+
+    explicit CLinkvaneDlg(MainWindowServices services, QWidget* parent = nullptr);
+    ~CLinkvaneDlg() override;  // removes the tray icon, then stops the call monitor
+
+    // Runs the command of a button or menu item; false for an identifier it does not know.
+    bool OnCommand(int id);
+    // Ends the window when no call is up, or when the user confirms; hangs up every link first.
+    void ExitSequence();
+
+    // The call clock: the call began at `start` (calendar seconds); the labels show the time
+    // from then to `now`.
+    void SetCallStartTime(std::time_t start) { m_callStart = start; }
+    void RefreshCallClock(std::time_t now);
+
+    QWidget* Control(int id) const;
+    CTextLabel* Label(int id) const;
+    QComboBox* ProfileList() const { return m_profileList; }
+    CTrayIcon& TrayIcon() { return m_tray; }
+    CRasDialer& Dialer() { return m_dialer; }
+    bool Expanded() const { return m_expanded; }
+    bool HideTimerActive() const { return m_hideTimer.isActive(); }
+
+    // Refills the profile list from the phonebook, the first entry selected; false (and the
+    // list untouched) when the phonebook has no entries or cannot be read.
+    bool FillProfileList();
+
+    // RasDialerEvents: the dial events of the connection logic.
+    void DialConnected() override;
+    void DialDisconnected() override;
+    void DialFailed(std::int16_t& errorCode, std::string& errorText,
+                    std::int16_t& reserved) override;
+    void DialTimedOut() override;
+
+  public Q_SLOTS:
+    void accept() override;  // Enter: "Hey, Gimme time! :-)"
+    void reject() override;  // Escape and close: nothing
+
+  protected:
+    QWidget* RegionHost() override { return this; }
+    void setVisible(bool visible) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void CreateControls();
+    void InitDialog();
+    bool StartCallMonitor();
+    void StopCallMonitor();
+    void StyleLabels();
+    void LoadShortcutCaptions();
+    void Launch(const char* valueName);
+    void OpenHelp();
+    void ShowAbout();
+    void ShowWindowAgain();
+    void ToggleExpanded();
+    void ShowSystemMenu();
+    void OnHideTimer();
+    void OnCallTimer();
+
+    template <typename T>
+    T* Add(int id, T* control);
+
+    RegistryStore& m_registry;
+    Phonebook& m_phonebook;
+    ConnectionEnumerator& m_links;
+    std::chrono::milliseconds m_hangUpPause;
+    std::function<void(std::chrono::milliseconds)> m_hangUpSleep;
+
+    CRasDialer m_dialer;
+    CTrayIcon m_tray;
+    std::map<int, QPointer<QWidget>> m_controls;
+    QComboBox* m_profileList = nullptr;
+
+    QTimer m_hideTimer;  // 1040: hides the window a second after a minimised start
+    QTimer m_callTimer;  // 1035: refreshes the call clock every second while connected
+    std::time_t m_callStart = 0;
+    bool m_expanded = false;
+    std::int32_t m_redialBudget = 0;
+    bool m_ending = false;  // the exit sequence is ending the modal loop
+    std::optional<QPoint> m_dragOffset;
+};
+
+}  // namespace linkvane

@@ -1,0 +1,550 @@
+#include "app/main_window.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFileInfo>
+#include <QtCore/QUrl>
+#include <QtGui/QDesktopServices>
+#include <QtGui/QScreen>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/about_dialog.h"
+#include "app/exit_dialog.h"
+#include "app/popup_menu.h"
+#include "app/splash_window.h"
+#include "controls/resource_ids.h"
+#include "controls/round_region.h"
+#include "controls/text_label.h"
+#include "core/profiles/profile_record.h"
+#include "core/profiles/registry_item.h"
+#include "gui_test_environment.h"
+#include "gui_test_support.h"
+#include "platform/phonebook_file.h"
+#include "platform/ppp_links.h"
+#include "platform/sqlite_registry_store.h"
+#include "support/stand_in_pppd.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::CountPixels;
+using testing::ModalAnswer;
+using testing::SaveArtifact;
+
+// An engine with a call up: the dialler reports Connected until it is told to hang up. No
+// real engine can dial here (there is no modem line and no PPP in the kernel).
+class HeldCallEngine final : public DialerEngine {
+  public:
+    explicit HeldCallEngine(int* hangUps) : m_hangUps(hangUps) {}
+    void SetObserver(DialerEngineObserver*) override {}
+    std::int16_t Dial(const DialRequest&) override { return 0; }
+    std::int16_t HangUp() override {
+        ++*m_hangUps;
+        m_up = false;
+        return 0;
+    }
+    bool Connected() const override { return m_up; }
+    std::int16_t ConnectionState() const override { return m_up ? kRasConnected : 0; }
+    std::int16_t ErrorCode() const override { return 0; }
+
+  private:
+    int* m_hangUps;
+    bool m_up = true;
+};
+
+// Receives the addresses and documents the program hands to the desktop's opener.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+
+  public:
+    OpenedUrls() {
+        for (const char* scheme : {"http", "https", "file"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
+    }
+    ~OpenedUrls() override {
+        for (const char* scheme : {"http", "https", "file"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    QList<QUrl> urls;
+
+  public Q_SLOTS:
+    void Open(const QUrl& url) { urls.push_back(url); }
+};
+
+class MainWindowTest : public testing::ConfigHomeTest {
+  protected:
+    void SetUp() override {
+        ConfigHomeTest::SetUp();
+        // The window hides to the tray; closing its dialogs must not end the test program.
+        QApplication::setQuitOnLastWindowClosed(false);
+        m_registry = std::make_unique<SqliteRegistryStore>(linkvaneDir());
+        m_phonebook =
+            std::make_unique<PhonebookFile>(linkvaneDir() / "phonebook.json", m_dir.path() / "dev");
+        std::filesystem::create_directories(m_dir.path() / "run");
+        std::filesystem::create_directories(m_dir.path() / "net");
+        PppLinkOptions options;
+        options.runDir = m_dir.path() / "run";
+        options.netDir = m_dir.path() / "net";
+        options.termGrace = 500ms;
+        m_links = std::make_unique<PppLinks>(options);
+    }
+
+    void SetString(const char* name, const std::string& value) {
+        COXRegistryItem item(*m_registry, kSettingsKey);
+        ASSERT_TRUE(item.SetStringValue(value, name));
+    }
+    void SetNumber(const char* name, std::uint32_t value) {
+        COXRegistryItem item(*m_registry, kSettingsKey);
+        ASSERT_TRUE(item.SetNumberValue(value, name));
+    }
+    std::uint32_t Number(const char* name) {
+        COXRegistryItem item(*m_registry, kSettingsKey);
+        return item.GetNumberValue(name);
+    }
+    void AddEntry(const std::string& name) {
+        PhonebookEntry entry;
+        entry.name = name;
+        const Status written = m_phonebook->WriteEntry(entry);
+        ASSERT_TRUE(written) << written.error().Describe();
+    }
+
+    std::unique_ptr<CLinkvaneDlg> MakeWindow(std::unique_ptr<DialerEngine> engine = nullptr) {
+        MainWindowServices services(*m_registry, *m_phonebook, *m_links);
+        if (engine)
+            services.engine = std::move(engine);
+        services.hangUpSleep = [this](std::chrono::milliseconds pause) {
+            m_pauses.push_back(pause);
+        };
+        return std::make_unique<CLinkvaneDlg>(std::move(services));
+    }
+
+    // Runs the window's modal loop with `script` started from inside it; gives up (and fails)
+    // after `limit`. Returns whether the loop ended by itself.
+    bool RunModal(CLinkvaneDlg& window, const std::function<void()>& script,
+                  std::chrono::milliseconds limit = 15s) {
+        bool timedOut = false;
+        QTimer::singleShot(0, &window, script);
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            timedOut = true;
+            QCoreApplication::exit(1);
+        });
+        guard.start(limit);
+        window.exec();
+        return !timedOut;
+    }
+
+    testing::TempDir m_dir;
+    std::unique_ptr<SqliteRegistryStore> m_registry;
+    std::unique_ptr<PhonebookFile> m_phonebook;
+    std::unique_ptr<PppLinks> m_links;
+    std::vector<std::chrono::milliseconds> m_pauses;
+};
+
+QImage ScreenShot(const QWidget& window) {
+    QScreen* screen = window.screen();
+    const QRect frame = window.frameGeometry();
+    return screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
+}
+
+TEST_F(MainWindowTest, CollapsedIs450By84WithRoundedOutlineAndExpandsTo455By170) {
+    AddEntry("Provider One");
+    SetString("Url1Label", "News");
+    SetString("Url2Label", "Weather");
+    SetString("App1Label", "Editor");
+    auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_EQ(window->size(), QSize(450, 84));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Linkvane"));
+
+    // The outline is cut once from the template's client area (301 x 103 units) with 20 x 20
+    // corners, and not recut when the window is resized.
+    const QRegion expected = RoundedRectRegion(QRect(0, 0, 452, 167), QSize(20, 20));
+    EXPECT_EQ(window->mask(), expected);
+    EXPECT_FALSE(window->mask().contains(QPoint(0, 0)));
+    EXPECT_FALSE(window->mask().contains(QPoint(451, 0)));
+    EXPECT_TRUE(window->mask().contains(QPoint(10, 10)));
+    EXPECT_TRUE(window->mask().contains(QPoint(225, 83)));
+    QTest::qWait(200);
+    SaveArtifact(ScreenShot(*window), QStringLiteral("main-window-collapsed"));
+
+    window->OnCommand(ctl::kExpand);
+    EXPECT_TRUE(window->Expanded());
+    EXPECT_EQ(window->size(), QSize(455, 170));
+    EXPECT_EQ(window->mask(), expected);
+    QTest::qWait(200);
+    SaveArtifact(ScreenShot(*window), QStringLiteral("main-window-expanded"));
+
+    window->OnCommand(ctl::kExpand);
+    EXPECT_FALSE(window->Expanded());
+    EXPECT_EQ(window->size(), QSize(455, 84));
+}
+
+TEST_F(MainWindowTest, LabelsShowTheirTextsInTheirColoursWithBoldCaptions) {
+    SetString("Url1Label", "News");
+    SetString("Url2Label", "Weather");
+    SetString("App1Label", "Editor");
+    auto window = MakeWindow();
+    window->OnCommand(ctl::kExpand);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTest::qWait(100);
+
+    const QColor grey(88, 88, 88);
+    const QColor cyan(0, 228, 228);
+    const QColor yellow(243, 238, 165);
+    const QColor green(0, 228, 0);
+    const struct {
+        int id;
+        const char* text;
+        QColor colour;
+        bool bold;
+    } cases[] = {
+        {ctl::kPingCaption, "Last Ping:", cyan, true},
+        {ctl::kPingResult, "Not Activated", yellow, false},
+        {ctl::kMailCaption, "New Email:", cyan, true},
+        {ctl::kMailResult, "Not Activated", yellow, false},
+        {ctl::kCallCaption, "This Call:", cyan, true},
+        {ctl::kShortcut1Label, "News", green, true},
+        {ctl::kShortcut2Label, "Weather", green, true},
+        {ctl::kShortcut3Label, "Editor", green, true},
+    };
+    for (const auto& c : cases) {
+        CTextLabel* label = window->Label(c.id);
+        ASSERT_NE(label, nullptr) << c.id;
+        EXPECT_EQ(label->Text(), QString::fromLatin1(c.text)) << c.id;
+        EXPECT_EQ(label->TextColour(), c.colour) << c.id;
+        EXPECT_EQ(label->BackColour(), grey) << c.id;
+        EXPECT_EQ(label->HAlign(), CTextLabel::kAlignLeft) << c.id;
+
+        // What the screen shows: the grey background, and glyphs in the text colour.
+        const QImage shown = label->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(shown.width() - 1, 0), grey) << c.id;
+        EXPECT_GT(CountPixels(shown, c.colour, 24), 3) << c.id;
+
+        // Bold shows as more ink than the same text in the regular weight.
+        CTextLabel regular(CTextLabel::kAlignCentre, CTextLabel::kAlignMiddle);
+        regular.resize(label->size());
+        regular.SetHAlign(CTextLabel::kAlignLeft, false);
+        regular.SetBackColour(grey, false);
+        regular.SetTextColour(c.colour, false);
+        regular.SetText(label->Text());
+        const QImage plain = regular.grab().toImage();
+        const int ink = label->width() * label->height() - CountPixels(shown, grey);
+        const int plainInk = label->width() * label->height() - CountPixels(plain, grey);
+        if (c.bold) {
+            EXPECT_GT(ink, plainInk * 11 / 10) << c.id;
+        } else {
+            EXPECT_EQ(ink, plainInk) << c.id;
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ProfileListShowsThePhonebookSortedWithTheDefaultSelected) {
+    for (const char* name : {"zeta", "Beta Net", "alpha", "beta"})
+        AddEntry(name);
+    SetString("Default", "BETA N");
+    auto window = MakeWindow();
+    QComboBox* list = window->ProfileList();
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown << list->itemText(i);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("alpha"), QStringLiteral("beta"),
+                                  QStringLiteral("Beta Net"), QStringLiteral("zeta")}));
+    EXPECT_EQ(list->currentText(), QStringLiteral("Beta Net"));
+
+    SetString("Default", "nobody");
+    EXPECT_EQ(MakeWindow()->ProfileList()->currentText(), QStringLiteral("alpha"));
+}
+
+TEST_F(MainWindowTest, EmptyPhonebookLeavesTheListEmptyWithNothingSelected) {
+    SetString("Default", "anything");
+    auto window = MakeWindow();
+    EXPECT_EQ(window->ProfileList()->count(), 0);
+    EXPECT_EQ(window->ProfileList()->currentIndex(), -1);
+}
+
+TEST_F(MainWindowTest, RedialTimeoutOfZeroBecomesSixtyAndIsWrittenBack) {
+    SetNumber("RedialTimeout", 0);
+    EXPECT_EQ(MakeWindow()->Dialer().GetDialTimeout(), 60);
+    EXPECT_EQ(Number("RedialTimeout"), 60u);
+
+    SetNumber("RedialTimeout", 45);
+    EXPECT_EQ(MakeWindow()->Dialer().GetDialTimeout(), 45);
+    EXPECT_EQ(Number("RedialTimeout"), 45u);
+}
+
+TEST_F(MainWindowTest, TrayMenuRunsItsCommandsOnTheWindow) {
+    // The tray host may need a moment to claim the notification area after the display starts.
+    ASSERT_TRUE(testing::WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CTrayIcon& tray = window->TrayIcon();
+    ASSERT_TRUE(tray.IsEnabled());
+    EXPECT_EQ(tray.TooltipText(), QStringLiteral("Linkvaner"));
+
+    // Right click: pick "Hide" (second item) from the menu that pops up at the cursor.
+    QTimer::singleShot(200, [] {
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr);
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+    });
+    EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::Context));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(tray.IsEnabled());
+
+    // Double click runs the first item, "Show".
+    EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::DoubleClick));
+    EXPECT_TRUE(window->isVisible());
+
+    // "About" from the menu opens the About box over the window.
+    QString aboutTitle;
+    ModalAnswer closeAbout([&](QWidget& modal) {
+        aboutTitle = modal.windowTitle();
+        EXPECT_NE(qobject_cast<CAboutDlg*>(&modal), nullptr);
+        qobject_cast<QDialog*>(&modal)->accept();
+    });
+    QTimer::singleShot(200, [] {
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr);
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+    });
+    EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::Context));
+    EXPECT_TRUE(closeAbout.ran());
+    EXPECT_EQ(aboutTitle, QStringLiteral("About Linkvane"));
+
+    // Every menu command has its handler in the window.
+    for (const MenuItem& item : kPopupMenuItems) {
+        if (item.command != kCmdExit && item.command != kCmdAbout && item.command != kCmdHelp) {
+            EXPECT_TRUE(window->OnCommand(item.command)) << item.text;
+        }
+    }
+    EXPECT_FALSE(window->OnCommand(4242));
+}
+
+TEST_F(MainWindowTest, ExitWithoutACallAsksNothingAndHangsUpEveryLink) {
+    testing::StandIns standIns(m_dir.path());
+    const pid_t ours = standIns.Start("pppd");
+    const pid_t theirs = standIns.Start("pppd", true);  // another program's, ignores SIGTERM
+    testing::WritePidFile(m_dir.path() / "run" / "ppp-Provider One.pid", ours);
+    testing::WritePidFile(m_dir.path() / "run" / "ppp-Other.pid", theirs, "ppp1");
+    auto window = MakeWindow();
+
+    bool asked = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        asked = asked || qobject_cast<CExitDlg*>(QApplication::activeModalWidget()) != nullptr;
+    });
+    watch.start(20);
+    EXPECT_TRUE(RunModal(*window, [&] { window->OnCommand(ctl::kExit); }));
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+    EXPECT_EQ(standIns.EndSignal(ours), SIGTERM);
+    EXPECT_EQ(standIns.EndSignal(theirs), SIGKILL);
+    EXPECT_EQ(m_pauses, (std::vector<std::chrono::milliseconds>{1000ms, 1000ms}));
+}
+
+TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
+    testing::StandIns standIns(m_dir.path());
+    const pid_t link = standIns.Start("pppd");
+    testing::WritePidFile(m_dir.path() / "run" / "ppp-Provider One.pid", link);
+    int hangUps = 0;
+    auto window = MakeWindow(std::make_unique<HeldCallEngine>(&hangUps));
+    window->show();
+
+    int questions = 0;
+    bool stillRunningAfterNo = false;
+    const bool ended = RunModal(*window, [&] {
+        ModalAnswer no([&](QWidget& modal) {
+            ++questions;
+            ASSERT_NE(qobject_cast<CExitDlg*>(&modal), nullptr);
+            EXPECT_EQ(modal.windowTitle(), QStringLiteral("Exit Linkvane"));
+            qobject_cast<QDialog*>(&modal)->reject();  // "No"
+        });
+        window->OnCommand(kCmdExit);
+        stillRunningAfterNo = window->isVisible() && hangUps == 0 && standIns.Running(link);
+
+        ModalAnswer yes([&](QWidget& modal) {
+            ++questions;
+            for (QPushButton* button : modal.findChildren<QPushButton*>()) {
+                if (button->text() == QStringLiteral("Yes"))
+                    button->click();
+            }
+        });
+        window->OnCommand(ctl::kExit);
+    });
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(questions, 2);
+    EXPECT_TRUE(stillRunningAfterNo);
+    EXPECT_EQ(hangUps, 1);
+    EXPECT_EQ(standIns.EndSignal(link), SIGTERM);
+}
+
+TEST_F(MainWindowTest, ExitFromTheTrayEndsAHiddenWindow) {
+    auto window = MakeWindow();
+    window->show();
+    EXPECT_TRUE(RunModal(*window, [&] {
+        window->OnCommand(kCmdHide);
+        EXPECT_FALSE(window->isVisible());
+        QTimer::singleShot(100, window.get(), [&] { window->OnCommand(kCmdExit); });
+    }));
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, MinimisedStartHidesTheWindowAfterASecond) {
+    SetNumber("StartMinimised", 1);
+    auto window = MakeWindow();
+    EXPECT_TRUE(window->windowState().testFlag(Qt::WindowMinimized));
+    EXPECT_TRUE(window->HideTimerActive());
+    bool visibleEarly = false;
+    bool visibleLate = true;
+    EXPECT_TRUE(RunModal(*window, [&] {
+        QTimer::singleShot(700, [&] { visibleEarly = window->isVisible(); });
+        QTimer::singleShot(1400, [&] {
+            visibleLate = window->isVisible();
+            EXPECT_TRUE(window->TrayIcon().IsEnabled());
+            window->OnCommand(kCmdExit);
+        });
+    }));
+    EXPECT_TRUE(visibleEarly);
+    EXPECT_FALSE(visibleLate);
+    EXPECT_FALSE(window->HideTimerActive());
+}
+
+TEST_F(MainWindowTest, CallClockShowsHoursMinutesAndSecondsOfTheCall) {
+    auto window = MakeWindow();
+    window->SetCallStartTime(1'000'000);
+    const struct {
+        std::time_t elapsed;
+        const char* hours;
+        const char* minutes;
+        const char* seconds;
+    } cases[] = {{0, "00", "00", "00"},      {1, "00", "00", "01"},
+                 {9, "00", "00", "09"},      {10, "00", "00", "10"},
+                 {3600, "01", "00", "00"},   {3600 + 61, "01", "01", "01"},
+                 {360000, "100", "00", "00"}};
+    for (const auto& c : cases) {
+        window->RefreshCallClock(1'000'000 + c.elapsed);
+        EXPECT_EQ(window->Label(ctl::kCallHours)->Text(), QString::fromLatin1(c.hours));
+        EXPECT_EQ(window->Label(ctl::kCallMinutes)->Text(), QString::fromLatin1(c.minutes));
+        EXPECT_EQ(window->Label(ctl::kCallSeconds)->Text(), QString::fromLatin1(c.seconds));
+    }
+}
+
+TEST_F(MainWindowTest, EnterAnswersWithAMessageAndEscapeDoesNothing) {
+    AddEntry("Provider One");
+    auto window = MakeWindow();
+    window->show();
+    QString title;
+    QString text;
+    bool visibleAfter = false;
+    const bool ended = RunModal(*window, [&] {
+        ModalAnswer answer([&](QWidget& modal) {
+            auto* box = qobject_cast<QMessageBox*>(&modal);
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        });
+        window->ProfileList()->setFocus();
+        QTest::keyClick(window->ProfileList(), Qt::Key_Return);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        window->close();
+        QTest::qWait(50);
+        visibleAfter = window->isVisible();
+        window->OnCommand(kCmdExit);
+    });
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(title, QStringLiteral("Not a Magician"));
+    EXPECT_EQ(text, QStringLiteral("Hey, Gimme time! :-)"));
+    EXPECT_TRUE(visibleAfter);
+}
+
+TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual) {
+    const auto marker = m_dir.path() / "launched";
+    const auto script = m_dir.path() / "tool.sh";
+    std::ofstream(script) << "#!/bin/sh\ntouch '" << marker.string() << "'\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    SetString("App1Path", script.string());
+    SetString("Url1Loc", "www.example.org");
+    SetString("BrowserPath", "https://example.org/start");
+    SetString("EmailPath", "");
+    OpenedUrls opened;
+    auto window = MakeWindow();
+
+    EXPECT_TRUE(window->OnCommand(ctl::kShortcut3));
+    for (int i = 0; i < 100 && !std::filesystem::exists(marker); ++i)
+        QTest::qWait(30);
+    EXPECT_TRUE(std::filesystem::exists(marker));
+
+    window->OnCommand(ctl::kShortcut1);
+    window->OnCommand(ctl::kWeb);
+    window->OnCommand(ctl::kEmail);      // empty: nothing
+    window->OnCommand(ctl::kShortcut2);  // absent: nothing
+    window->OnCommand(kCmdHelp);
+    ASSERT_EQ(opened.urls.size(), 3);
+    EXPECT_EQ(opened.urls[0], QUrl(QStringLiteral("http://www.example.org")));
+    EXPECT_EQ(opened.urls[1], QUrl(QStringLiteral("https://example.org/start")));
+    EXPECT_EQ(opened.urls[2].toLocalFile(),
+              QCoreApplication::applicationDirPath() + QStringLiteral("/linkvane.html"));
+    // The manual the program opens is built beside the program itself.
+    EXPECT_TRUE(QFileInfo::exists(
+        QString::fromStdString(testing::BinaryPath("src/app/linkvane.html").string())));
+}
+
+TEST_F(MainWindowTest, PictureButtonsAreNamedForAssistiveTools) {
+    auto window = MakeWindow();
+    const struct {
+        int id;
+        const char* name;
+    } cases[] = {{ctl::kSetup, "Setup/Config"},
+                 {ctl::kWeb, "Surf The Web!"},
+                 {ctl::kEmail, "Email"},
+                 {ctl::kConnect, "Connect"},
+                 {ctl::kExit, "Exit"},
+                 {ctl::kHide, "Hide"},
+                 {ctl::kExpand, "Expand"},
+                 {ctl::kViewLog, "View Log"},
+                 {ctl::kCheckMail, "Check Email"},
+                 {ctl::kPing, "Ping"}};
+    for (const auto& c : cases) {
+        ASSERT_NE(window->Control(c.id), nullptr) << c.id;
+        EXPECT_EQ(window->Control(c.id)->accessibleName(), QString::fromLatin1(c.name)) << c.id;
+    }
+}
+
+TEST(SplashScreen, ShowsItsPictureCentredAndSavesAScreenshot) {
+    CSplashWnd splash;
+    ASSERT_TRUE(splash.SetSplashBitmap(resource::kSplash));
+    splash.ShowSplash();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&splash));
+    EXPECT_EQ(splash.size(), QSize(270, 400));
+    const QRect screen = splash.screen()->geometry();
+    EXPECT_EQ(splash.geometry().center(), screen.center());
+    QTest::qWait(100);
+    SaveArtifact(ScreenShot(splash), QStringLiteral("splash"));
+    splash.HideSplash();
+}
+
+}  // namespace
+}  // namespace linkvane
+
+#include "main_window_test.moc"
