@@ -29,7 +29,8 @@ void WritePictures(const QDir& out) {
     while (it.hasNext()) {
         const QString name = it.nextFileInfo().baseName();
         for (const int scale : {1, 2, 4}) {
-            const QImage picture = RenderBitmapResource(name, {}, scale);
+            QImage picture = RenderBitmapResource(name, {}, scale);
+            picture.setDevicePixelRatio(1.0);  // one image pixel per file pixel
             QImage sheet(picture.size(), QImage::Format_ARGB32_Premultiplied);
             sheet.fill(QColor(88, 88, 88));
             QPainter(&sheet).drawImage(0, 0, picture);
