@@ -82,8 +82,11 @@ constexpr std::array<CommandSpec, 1> kCommands{{
      "      SetNetscape is set; with SetIE, Internet Explorer and autodial when a proxy, bypass\n"
      "      list or start page is given, and the mail accounts and Internet Mail and News when a\n"
      "      POP3 or SMTP host is given. Prints which writers ran; the writers' messages go to\n"
-     "      stderr and make the exit status 1. JSON: {\"profile\",\"entryExists\",\"netscape\",\n"
-     "      \"internetExplorer\",\"accountManager\",\"mailAndNews\",\"messages\":[...]}.",
+     "      stderr and make the exit status 1. A profile without stored settings fails\n"
+     "      (code 2); one without a phonebook entry gets a warning.\n"
+     "      JSON: "
+     "{\"profile\",\"entryExists\",\"netscape\",\"internetExplorer\",\"accountManager\",\n"
+     "      \"mailAndNews\",\"messages\":[...]}.",
      1, 1, "--json", "", Apply},
 }};
 

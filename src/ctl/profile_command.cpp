@@ -283,7 +283,8 @@ constexpr std::array<CommandSpec, 6> kCommands{{
      0, 0, "--json", "", List},
     {"show", "NAME [--json] [--show-passwords]",
      "Shows the profile's values keyed by their registry value names, numbers as numbers;\n"
-     "      the two passwords as \"********\" (\"\" when empty) unless --show-passwords.",
+     "      the two passwords as \"********\" (\"\" when empty) unless --show-passwords.\n"
+     "      A name without stored settings or phonebook entry fails with code 2.",
      1, 1, "--json --show-passwords", "", Show},
     {"set", "NAME VALUE DATA",
      "Sets one profile value, VALUE being its registry name (UseLan, PingFreq, Homepage,\n"

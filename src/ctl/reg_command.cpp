@@ -1,6 +1,8 @@
 // linkvanectl reg: the registry store through the accessor's path syntax.
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <iostream>
 
 #include "core/profiles/regedit_file.h"
@@ -257,8 +259,9 @@ int Import(Invocation& call) {
 
 constexpr std::array<CommandSpec, 6> kCommands{{
     {"parse", "PATH [--json]",
-     "Splits PATH into machine, root, key path and value name after the accessor's "
-     "normalisations,\n      and shows the full path composed from them. Reads no store.",
+     "Splits PATH into machine, root, key path and value name after the accessor's\n"
+     "      normalisations, and shows the full path composed from them. Reads no store.\n"
+     "      JSON: {\"machine\",\"root\",\"keyPath\",\"valueName\",\"path\"}.",
      1, 1, "--json", "", Parse},
     {"query", "PATH [--json]",
      "Shows a value, or a key's values and subkeys when PATH names a key (ends in \"\\\").\n"
@@ -268,7 +271,8 @@ constexpr std::array<CommandSpec, 6> kCommands{{
     {"add", "PATH TYPE DATA",
      "Writes a value (creating missing keys). TYPE is REG_SZ, REG_EXPAND_SZ, REG_DWORD,\n"
      "      REG_DWORD_BIG_ENDIAN or REG_BINARY. Numbers are decimal or 0x-hex, 0 to 4294967295;\n"
-     "      binary data is hex digit pairs, optionally separated by commas or spaces.",
+     "      REG_DWORD_BIG_ENDIAN is stored most significant byte first. Binary data is hex\n"
+     "      digit pairs, optionally separated by commas or spaces.",
      3, 3, "", "", Add},
     {"delete", "PATH",
      "Deletes a value, or a key with everything below it when PATH ends in \"\\\".", 1, 1, "", "",

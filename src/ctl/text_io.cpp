@@ -5,9 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 namespace linkvane::ctl {
 
@@ -23,14 +21,27 @@ Error FileError(const std::string& what, const std::string& path, int error) {
 }  // namespace
 
 Result<std::string> ReadTextInput(const std::string& path) {
-    if (path == "-")
-        return std::string(std::istreambuf_iterator<char>(std::cin), {});
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const bool standardInput = path == "-";
+    const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return FileError("open", path, errno);
-    std::string text(std::istreambuf_iterator<char>(in), {});
-    if (in.bad())
-        return FileError("read", path, errno);
+    std::string text;
+    char buffer[65536];
+    int error = 0;
+    while (true) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    if (!standardInput)
+        ::close(fd);
+    if (error != 0)
+        return FileError("read", standardInput ? "standard input" : path, error);
     return text;
 }
 

@@ -40,11 +40,16 @@ std::ostream& operator<<(std::ostream& os, const CtlResult& result) {
 }
 
 CtlResult CtlTest::Run(const std::vector<std::string>& args, const std::string& input) {
+    const auto inPath = scratch() / ("in" + std::to_string(m_runs + 1));
+    std::ofstream(inPath, std::ios::binary) << input;
+    return RunWithStdin(args, inPath.string());
+}
+
+CtlResult CtlTest::RunWithStdin(const std::vector<std::string>& args,
+                                const std::string& stdinPath) {
     const std::string run = std::to_string(++m_runs);
-    const auto inPath = scratch() / ("in" + run);
     const auto outPath = scratch() / ("out" + run);
     const auto errPath = scratch() / ("err" + run);
-    std::ofstream(inPath, std::ios::binary) << input;
 
     const std::string binary = LINKVANECTL_PATH;
     std::vector<char*> argv;
@@ -55,7 +60,7 @@ CtlResult CtlTest::Run(const std::vector<std::string>& args, const std::string& 
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY | O_NOCTTY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -99,6 +104,10 @@ PseudoTerminal::PseudoTerminal() {
         return;
     }
     m_path = ptsname(m_master);
+}
+
+void PseudoTerminal::Type(const std::string& text) {
+    ASSERT_EQ(write(m_master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
 }
 
 PseudoTerminal::~PseudoTerminal() {

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,8 @@ class CtlTest : public ConfigHomeTest {
   protected:
     // Runs linkvanectl with args; stdin reads input (not a terminal).
     CtlResult Run(const std::vector<std::string>& args, const std::string& input = "");
+    // Runs linkvanectl with stdin opened from a path (a terminal, for instance).
+    CtlResult RunWithStdin(const std::vector<std::string>& args, const std::string& stdinPath);
     // Runs a command that must succeed and print JSON, and returns that JSON.
     nlohmann::json RunJson(const std::vector<std::string>& args);
     // Runs a command that must succeed.
@@ -53,6 +57,8 @@ class PseudoTerminal {
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     const std::string& path() const { return m_path; }
+    // Types text at the terminal, for a program that reads it from the slave side.
+    void Type(const std::string& text);
 
   private:
     int m_master = -1;

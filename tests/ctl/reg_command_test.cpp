@@ -49,6 +49,8 @@ TEST_F(CtlReg, AddQueryAndDeleteRoundTripEveryType) {
         {"REG_SZ", "gr\xC3\xBC\xC3\x9F \"quoted\"", "gr\xC3\xBC\xC3\x9F \"quoted\"",
          "\"V\"=\"gr\xC3\xBC\xC3\x9F \\\"quoted\\\"\""},
         {"REG_SZ", "", "", "\"V\"=\"\""},
+        // Bytes that are not UTF-8 are replaced in JSON, and stored as they came.
+        {"REG_SZ", "\xFF", "\xEF\xBF\xBD", "\"V\"=\"\xFF\""},
         {"REG_EXPAND_SZ", "%HOME%\\x", "%HOME%\\x", "\"V\"=hex(2):25,48,4f,4d,45,25,5c,78,00"},
         {"REG_DWORD", "0x3c", 60, "\"V\"=dword:0000003c"},
         {"reg_dword", "4294967295", 4294967295u, "\"V\"=dword:ffffffff"},
@@ -204,6 +206,7 @@ TEST_F(CtlReg, ExitCodesOfTheCommandLine) {
         {{"phonebook", "add", "X"}, 2},
         {{"reg", "export", "/nonexistent-dir/x.reg"}, 1},
         {{"reg", "import", "/nonexistent-dir/x.reg"}, 1},
+        {{"reg", "import", "/"}, 1},
         {{"--help"}, 0},
         {{"reg", "--help"}, 0},
         {{"profile", "show", "--help"}, 0},
