@@ -177,6 +177,12 @@ TEST_F(PhonebookFileTest, EntriesThatCannotBeStoredAreRefused) {
     entry.initString = "ATZ\rATDT999";  // a second command hidden in the init string
     EXPECT_FALSE(phonebook.WriteEntry(entry));
     entry = RichEntry("E");
+    entry.properties.localPhoneNumber = "555\rATH";  // the number ends up in the dial command
+    EXPECT_EQ(phonebook.WriteEntry(entry).error().code, 87u);
+    entry = RichEntry("E");
+    entry.properties.areaCode = "01\n";
+    EXPECT_EQ(phonebook.WriteEntry(entry).error().code, 87u);
+    entry = RichEntry("E");
     entry.dialParams->password = std::string(257, 'p');
     EXPECT_FALSE(phonebook.WriteEntry(entry));
     EXPECT_FALSE(std::filesystem::exists(file()));

@@ -1,5 +1,7 @@
 #include "core/profiles/phonebook.h"
 
+#include <limits>
+
 #include "core/util/win_error.h"
 
 namespace linkvane {
@@ -105,6 +107,19 @@ Status ValidatePhonebookEntry(const PhonebookEntry& entry) {
         return name;
     if (Result<RasEntryBytes> encoded = EncodeRasEntry(entry.properties); !encoded) {
         return encoded.error();
+    }
+    // The number goes into the modem's dial command: a line break would end that command and
+    // start another one. Their lengths are the record's to judge, in its code page.
+    constexpr std::size_t kAnyLength = std::numeric_limits<std::size_t>::max();
+    if (Status area = CheckText("The area code", entry.properties.areaCode, kAnyLength, false,
+                                win::kInvalidParameter);
+        !area) {
+        return area;
+    }
+    if (Status phone = CheckText("The phone number", entry.properties.localPhoneNumber, kAnyLength,
+                                 false, win::kInvalidParameter);
+        !phone) {
+        return phone;
     }
     if (entry.lineSpeed == 0) {
         return Fail("The line speed of entry " + entry.name + " must not be 0.",

@@ -55,6 +55,8 @@ inline constexpr std::size_t kRasEntrySize = 1768;
 inline constexpr std::string_view kRasDeviceTypeModem = "modem";
 // RAS_MaxDeviceName: the longest device name the record holds, in bytes.
 inline constexpr std::size_t kRasMaxDeviceName = 128;
+inline constexpr std::size_t kRasMaxAreaCode = 10;
+inline constexpr std::size_t kRasMaxPhoneNumber = 128;
 
 using IpAddressBytes = std::array<std::uint8_t, 4>;
 using RasEntryBytes = std::array<std::uint8_t, kRasEntrySize>;
@@ -126,8 +128,8 @@ inline constexpr std::array<RasNumberField, 11> kRasNumberFields{{
 }};
 
 inline constexpr std::array<RasTextField, 11> kRasTextFields{{
-    {"areaCode", 16, 11, &RasEntry::areaCode},
-    {"localPhoneNumber", 27, 129, &RasEntry::localPhoneNumber},
+    {"areaCode", 16, kRasMaxAreaCode + 1, &RasEntry::areaCode},
+    {"localPhoneNumber", 27, kRasMaxPhoneNumber + 1, &RasEntry::localPhoneNumber},
     {"script", 192, 260, &RasEntry::script},
     {"autodialDll", 452, 260, &RasEntry::autodialDll},
     {"autodialFunc", 712, 260, &RasEntry::autodialFunc},

@@ -102,12 +102,17 @@ Status ExportKey(RegistryStore& store, RegistryRoot root, const std::string& pat
     return Success();
 }
 
-bool HasContent(RegistryStore& store, RegistryRoot root) {
+// Whether a root holds anything; a root that cannot be read is an error, not an empty root.
+Result<bool> HasContent(RegistryStore& store, RegistryRoot root) {
     auto key = store.OpenKey(root, "", false);
     if (key.error != 0)
-        return false;
+        return Fail("Cannot read " + KeyName(root, ""), key.error);
     auto values = store.EnumValues(key.value);
     auto subkeys = store.EnumSubkeys(key.value);
+    if (values.error != 0 || subkeys.error != 0) {
+        return Fail("Cannot read " + KeyName(root, ""),
+                    values.error != 0 ? values.error : subkeys.error);
+    }
     return !values.value.empty() || !subkeys.value.empty();
 }
 
@@ -292,7 +297,10 @@ Result<std::string> ExportRegistry(RegistryStore& store, RegistryRoot root, std:
 Result<std::string> ExportAllRoots(RegistryStore& store) {
     std::string out = std::string(kHeader) + "\n\n";
     for (const RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
-        if (!HasContent(store, root))
+        auto content = HasContent(store, root);
+        if (!content)
+            return content.error();
+        if (!content.value())
             continue;
         if (auto status = ExportKey(store, root, "", out); !status)
             return status.error();

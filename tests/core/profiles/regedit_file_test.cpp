@@ -42,6 +42,17 @@ TEST_F(RegeditFileTest, ExportShowsEveryTypeInItsTextForm) {
     EXPECT_FALSE(ExportRegistry(store, RegistryRoot::CurrentUser, "Software\\Missing"));
 }
 
+TEST_F(RegeditFileTest, AWholeExportReportsARootItCannotReadInsteadOfLeavingItOut) {
+    COXRegistryItem(store, "\\LocalMachine\\Software\\V").SetNumberValue(1);
+    COXRegistryItem(store, "\\Software\\V").SetNumberValue(1);
+    SqliteRegistryStore reopened{linkvaneDir() / "a"};
+    std::filesystem::resize_file(reopened.FileOf(RegistryRoot::LocalMachine), 10);
+    std::filesystem::remove(reopened.FileOf(RegistryRoot::LocalMachine).string() + "-wal");
+    auto text = ExportAllRoots(reopened);
+    ASSERT_FALSE(text);
+    EXPECT_EQ(text.error().code, 1009u);
+}
+
 TEST_F(RegeditFileTest, ExportThenImportReproducesTheSubtreeExactly) {
     COXRegistryItem key(store, "\\Software\\T\\Sub\\");
     std::vector<std::uint8_t> big(300);
