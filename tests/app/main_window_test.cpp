@@ -510,6 +510,20 @@ TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual
         QString::fromStdString(testing::BinaryPath("src/app/linkvane.html").string())));
 }
 
+TEST_F(MainWindowTest, DraggingAnyFreePointMovesTheWindow) {
+    auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QPoint before = window->pos();
+    // A caption label takes no mouse input, so the press reaches the window beneath it.
+    QWidget* label = window->Control(ctl::kShortcut1Label);
+    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(label, QPoint(45, 25));
+    QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(45, 25));
+    EXPECT_TRUE(testing::WaitUntil([&] { return window->pos() == before + QPoint(40, 20); }))
+        << window->pos().x() << "," << window->pos().y();
+}
+
 TEST_F(MainWindowTest, PictureButtonsAreNamedForAssistiveTools) {
     auto window = MakeWindow();
     const struct {
