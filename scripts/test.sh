@@ -13,7 +13,8 @@ build="$root/build/asan"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLINKVANE_SANITIZE=ON -DLINKVANE_WERROR=ON
 cmake --build "$build" -j "$jobs"
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+# strict_string_checks is left off: libxkbcommon strndup()s bounded, unterminated text.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 
