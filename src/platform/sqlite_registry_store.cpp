@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "core/util/text.h"
@@ -20,6 +22,7 @@ namespace {
 constexpr int kApplicationId = 0x4C4B5652;  // "LKVR"
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
+constexpr int kBusyRetryMs = 5;
 constexpr std::int64_t kRootKeyId = 1;
 constexpr std::size_t kMaxKeyNameLength = 255;
 
@@ -236,6 +239,23 @@ class SqliteRegistryStore::Database {
         return value;
     }
 
+    // The first two columns of a one-row query; the second through `second`.
+    std::int64_t PragmaPair(const char* sql, std::int64_t& second, int& rc) {
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        std::int64_t first = 0;
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_ROW) {
+                first = sqlite3_column_int64(stmt, 0);
+                second = sqlite3_column_int64(stmt, 1);
+                rc = SQLITE_OK;
+            }
+        }
+        sqlite3_finalize(stmt);
+        return first;
+    }
+
     std::string PragmaText(const char* sql, int& rc) {
         sqlite3_stmt* stmt = nullptr;
         rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
@@ -275,13 +295,13 @@ class SqliteRegistryStore::Database {
         sqlite3_extended_result_codes(m_db, 1);
         sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
 
-        const std::int64_t appId = PragmaInt("PRAGMA application_id", rc);
-        if (rc != SQLITE_OK) {
-            if (Note(rc) != win::kBadDatabase)
-                Fail(ToWinError(rc), sqlite3_errmsg(m_db));
-            return;
-        }
-        const std::int64_t tables = PragmaInt("SELECT count(*) FROM sqlite_master", rc);
+        // One statement, so that both come from one snapshot: another process may be
+        // initialising the file at this very moment.
+        std::int64_t tables = 0;
+        const std::int64_t appId = PragmaPair(
+            "SELECT (SELECT application_id FROM pragma_application_id), "
+            "(SELECT count(*) FROM sqlite_master)",
+            tables, rc);
         if (rc != SQLITE_OK) {
             if (Note(rc) != win::kBadDatabase)
                 Fail(ToWinError(rc), sqlite3_errmsg(m_db));
@@ -298,7 +318,16 @@ class SqliteRegistryStore::Database {
                 return;
             }
         }
-        if (const std::string mode = PragmaText("PRAGMA journal_mode=WAL", rc); rc != SQLITE_OK) {
+        // Switching to WAL needs the file to itself for a moment and does not wait for a
+        // process that is initialising it at the same time, so wait here.
+        std::string mode;
+        for (int waited = 0;; waited += kBusyRetryMs) {
+            mode = PragmaText("PRAGMA journal_mode=WAL", rc);
+            if ((rc & 0xFF) != SQLITE_BUSY || waited >= kBusyTimeoutMs)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
+        }
+        if (rc != SQLITE_OK) {
             if (Note(rc) != win::kBadDatabase)
                 Fail(ToWinError(rc), sqlite3_errmsg(m_db));
             return;
@@ -408,6 +437,9 @@ class SqliteTransaction final : public RegistryStore::Transaction {
     SqliteTransaction(const SqliteTransaction&) = delete;
     SqliteTransaction& operator=(const SqliteTransaction&) = delete;
 
+    // Non-zero when the transaction could not begin (the write lock was not had in time).
+    std::uint32_t error() const { return m_error; }
+
     std::uint32_t Commit() override {
         std::lock_guard lock(m_mutex);
         if (!m_open)
@@ -435,7 +467,8 @@ std::filesystem::path SqliteRegistryStore::FileOf(RegistryRoot root) const {
 
 SqliteRegistryStore::Database* SqliteRegistryStore::Db(RegistryRoot root) {
     auto& db = m_databases[root];
-    if (!db)
+    // A file that was busy when it was opened is tried again; damage is final.
+    if (!db || db->error() == kErrorBusy)
         db = std::make_unique<Database>(FileOf(root));
     return db.get();
 }
@@ -451,6 +484,8 @@ RegistryAnswer<RegistryKeyHandle> SqliteRegistryStore::OpenKey(RegistryRoot root
     if (error == win::kFileNotFound && create) {
         // Creating missing parents is several statements: do them as one write.
         SqliteTransaction tx(db, m_mutex);
+        if (tx.error() != 0)
+            return {tx.error(), {}};
         error = WalkKey(*db, path, true, id);
         if (error == 0)
             error = tx.Commit();
@@ -486,6 +521,11 @@ std::uint32_t SqliteRegistryStore::SetValue(RegistryKeyHandle key, std::string_v
     Database* db = Db(key.root);
     if (db->error() != 0)
         return db->error();
+    // Every write takes the write lock before it reads anything, so that a writer waits for
+    // another process instead of failing on a snapshot that went stale.
+    SqliteTransaction tx(db, m_mutex);
+    if (tx.error() != 0)
+        return tx.error();
     // A value keeps the case of its name as first written, as the registry does.
     auto stmt = db->Prepare(
         "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
@@ -497,8 +537,9 @@ std::uint32_t SqliteRegistryStore::SetValue(RegistryKeyHandle key, std::string_v
         .Bind(3, AsciiFold(name))
         .Bind(4, static_cast<std::int64_t>(value.type));
     stmt.BindBlob(5, value.data);
-    const int rc = stmt.Step();
-    return rc == SQLITE_DONE ? win::kSuccess : db->Note(rc);
+    if (const int rc = stmt.Step(); rc != SQLITE_DONE)
+        return db->Note(rc);
+    return tx.Commit();
 }
 
 std::uint32_t SqliteRegistryStore::DeleteValue(RegistryKeyHandle key, std::string_view name) {
@@ -506,6 +547,9 @@ std::uint32_t SqliteRegistryStore::DeleteValue(RegistryKeyHandle key, std::strin
     Database* db = Db(key.root);
     if (db->error() != 0)
         return db->error();
+    SqliteTransaction tx(db, m_mutex);
+    if (tx.error() != 0)
+        return tx.error();
     {
         auto stmt = db->Prepare("DELETE FROM vals WHERE key=?1 AND fold=?2");
         if (!stmt.valid())
@@ -517,7 +561,7 @@ std::uint32_t SqliteRegistryStore::DeleteValue(RegistryKeyHandle key, std::strin
     auto changes = db->Prepare("SELECT changes()");
     changes.Step();
     if (changes.Int(0) > 0)
-        return win::kSuccess;
+        return tx.Commit();
     const std::uint32_t state = KeyState(*db, key.id);
     return state == 0 ? win::kFileNotFound : state;
 }
@@ -530,6 +574,8 @@ std::uint32_t SqliteRegistryStore::DeleteKey(RegistryRoot root, std::string_view
     if (path.empty())
         return win::kAccessDenied;  // a root cannot be deleted
     SqliteTransaction tx(db, m_mutex);
+    if (tx.error() != 0)
+        return tx.error();
     std::int64_t id = 0;
     if (const std::uint32_t error = WalkKey(*db, path, false, id); error != 0)
         return error;
