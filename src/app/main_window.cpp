@@ -25,6 +25,7 @@
 #include "controls/resource_ids.h"
 #include "controls/resource_images.h"
 #include "controls/text_label.h"
+#include "controls/window_drag.h"
 #include "core/connection/call_clock.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_list.h"
@@ -124,6 +125,7 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
           QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
       }) {
     m_dialer.SetEventSink(this);
+    new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
     InitDialog();
 }
@@ -485,27 +487,6 @@ void CLinkvaneDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.reset();
     if (command != 0)
         OnCommand(command);
-}
-
-// The window is dragged by any point that no control takes: the desktop moves it when it
-// can, otherwise the window follows the mouse.
-void CLinkvaneDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QDialog::mousePressEvent(event);
-        return;
-    }
-    if (QWindow* window = windowHandle(); window != nullptr && window->startSystemMove())
-        return;
-    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
-
-void CLinkvaneDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragOffset && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *m_dragOffset);
-}
-
-void CLinkvaneDlg::mouseReleaseEvent(QMouseEvent* /*event*/) {
-    m_dragOffset.reset();
 }
 
 }  // namespace linkvane

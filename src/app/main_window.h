@@ -134,9 +134,6 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     void setVisible(bool visible) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void CreateControls();
@@ -174,7 +171,6 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     bool m_expanded = false;
     std::int32_t m_redialBudget = 0;
     bool m_ending = false;  // the exit sequence is ending the modal loop
-    std::optional<QPoint> m_dragOffset;
 };
 
 }  // namespace linkvane

@@ -9,6 +9,7 @@
 #include <QtGui/QWindow>
 
 #include "controls/resource_images.h"
+#include "controls/window_drag.h"
 
 namespace linkvane {
 
@@ -16,6 +17,7 @@ CSplashWnd::CSplashWnd(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
+    new CWindowDrag(this);  // dragged by any point
 }
 
 CSplashWnd::~CSplashWnd() = default;
@@ -55,27 +57,6 @@ void CSplashWnd::paintEvent(QPaintEvent* /*event*/) {
     }
     QPainter painter(this);
     painter.drawPixmap(QPoint(0, 0), m_bitmap);
-}
-
-void CSplashWnd::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        return;
-    }
-    // The window manager moves the window when it can; otherwise follow the mouse.
-    if (QWindow* window = windowHandle(); window != nullptr && window->startSystemMove()) {
-        return;
-    }
-    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
-
-void CSplashWnd::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragOffset && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - *m_dragOffset);
-    }
-}
-
-void CSplashWnd::mouseReleaseEvent(QMouseEvent* /*event*/) {
-    m_dragOffset.reset();
 }
 
 void CSplashWnd::closeEvent(QCloseEvent* event) {

@@ -32,17 +32,12 @@ class CSplashWnd : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
     QPixmap m_bitmap;
     int m_resourceId = 0;
     bool m_closeAllowed = false;
-    // Where the drag grabbed the window, when the window manager cannot move it for us.
-    std::optional<QPoint> m_dragOffset;
 };
 
 // Shows bitmap `resourceId` in a splash window, runs the event loop for `wait`, then
