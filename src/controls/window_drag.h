@@ -12,9 +12,8 @@ class QWidget;
 
 namespace linkvane {
 
+// No signals or slots: it only filters events, so it needs no meta-object code.
 class CWindowDrag : public QObject {
-    Q_OBJECT
-
   public:
     explicit CWindowDrag(QWidget* window);
 
