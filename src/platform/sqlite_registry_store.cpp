@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -184,6 +185,8 @@ class SqliteRegistryStore::Database {
     }
 
     // Outermost level takes the write lock at once, so a writer never deadlocks on upgrade.
+    bool InTransaction() const { return m_depth > 0; }
+
     std::uint32_t Begin() {
         const std::string sql =
             m_depth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT lv" + std::to_string(m_depth);
@@ -455,6 +458,22 @@ class SqliteTransaction final : public RegistryStore::Transaction {
     bool m_open = false;
 };
 
+// The write lock for one statement made outside any transaction, taken before the statement
+// reads anything. Inside a transaction the lock is held already and one statement is atomic
+// by itself, so nothing more is needed.
+class SingleWrite {
+  public:
+    SingleWrite(Database* db, std::recursive_mutex& mutex) {
+        if (!db->InTransaction())
+            m_tx.emplace(db, mutex);
+    }
+    std::uint32_t error() const { return m_tx ? m_tx->error() : 0; }
+    std::uint32_t Commit() { return m_tx ? m_tx->Commit() : 0; }
+
+  private:
+    std::optional<SqliteTransaction> m_tx;
+};
+
 }  // namespace
 
 SqliteRegistryStore::SqliteRegistryStore(std::filesystem::path directory)
@@ -521,9 +540,9 @@ std::uint32_t SqliteRegistryStore::SetValue(RegistryKeyHandle key, std::string_v
     Database* db = Db(key.root);
     if (db->error() != 0)
         return db->error();
-    // Every write takes the write lock before it reads anything, so that a writer waits for
-    // another process instead of failing on a snapshot that went stale.
-    SqliteTransaction tx(db, m_mutex);
+    // The write lock comes before any read, so that a writer waits for another process
+    // instead of failing on a snapshot that went stale.
+    SingleWrite tx(db, m_mutex);
     if (tx.error() != 0)
         return tx.error();
     // A value keeps the case of its name as first written, as the registry does.
@@ -547,7 +566,7 @@ std::uint32_t SqliteRegistryStore::DeleteValue(RegistryKeyHandle key, std::strin
     Database* db = Db(key.root);
     if (db->error() != 0)
         return db->error();
-    SqliteTransaction tx(db, m_mutex);
+    SingleWrite tx(db, m_mutex);
     if (tx.error() != 0)
         return tx.error();
     {
