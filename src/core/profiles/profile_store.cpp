@@ -36,17 +36,22 @@ void ReadField(COXRegistryItem& item, Record& record, const Info& info) {
         info.field);
 }
 
+// False when the store refused the write; item.LastResult() says why.
 template <class Record, class Info>
-void WriteField(COXRegistryItem& item, const Record& record, const Info& info) {
-    std::visit(
-        Overloaded{
-            [&](std::string Record::*m) { item.SetStringValue(record.*m, info.name, false); },
-            [&](std::int32_t Record::*m) {
-                item.SetNumberValue(static_cast<std::uint32_t>(record.*m), info.name, true);
-            },
-            [&](std::uint32_t Record::*m) { item.SetNumberValue(record.*m, info.name, true); },
-        },
-        info.field);
+bool WriteField(COXRegistryItem& item, const Record& record, const Info& info) {
+    return std::visit(Overloaded{
+                          [&](std::string Record::*m) {
+                              return item.SetStringValue(record.*m, info.name, false);
+                          },
+                          [&](std::int32_t Record::*m) {
+                              return item.SetNumberValue(static_cast<std::uint32_t>(record.*m),
+                                                         info.name, true);
+                          },
+                          [&](std::uint32_t Record::*m) {
+                              return item.SetNumberValue(record.*m, info.name, true);
+                          },
+                      },
+                      info.field);
 }
 
 // The orders in which a profile's values are read and written.
@@ -77,6 +82,12 @@ Status Committed(std::uint32_t error) {
     if (error == 0)
         return Success();
     return Fail("The settings could not be saved; nothing was changed.", error);
+}
+
+// A refused write (a key name the store cannot hold, a full disk) ends the save before its
+// commit, so the transaction rolls back instead of committing the values around the gap.
+Status Refused(const COXRegistryItem& item) {
+    return Committed(static_cast<std::uint32_t>(item.LastResult()) & 0xFFFFu);
 }
 
 }  // namespace
@@ -118,8 +129,10 @@ ProfileRecord ProfileStore::LoadProfile(std::string_view name) const {
 Status ProfileStore::SaveGlobalSettings(const GlobalSettings& record) const {
     auto tx = m_store.BeginTransaction(RegistryRoot::CurrentUser);
     COXRegistryItem item(m_store, kSettingsKey);
-    for (const auto& info : GlobalValues())
-        WriteField(item, record, info);
+    for (const auto& info : GlobalValues()) {
+        if (!WriteField(item, record, info))
+            return Refused(item);
+    }
     return Committed(tx->Commit());
 }
 
@@ -138,7 +151,8 @@ Status ProfileStore::SaveProfile(const ProfileRecord& record, bool passwordsEnci
     auto tx = m_store.BeginTransaction(RegistryRoot::CurrentUser);
     COXRegistryItem item(m_store, ProfileKeyPath(record.name));
     for (const std::string_view valueName : kProfileSaveOrder) {
-        WriteField(item, stored, *FindProfileValue(valueName));
+        if (!WriteField(item, stored, *FindProfileValue(valueName)))
+            return Refused(item);
     }
     return Committed(tx->Commit());
 }

@@ -95,6 +95,15 @@ TEST_F(ProfileStoreTest, APasswordTooLongForTheCipherIsRefusedAndNothingIsWritte
     EXPECT_EQ(store.LoadProfile("Long").login, "jdoe");
 }
 
+TEST_F(ProfileStoreTest, ASaveTheStoreRefusesIsReportedAndLeavesNothing) {
+    // 256 bytes is a valid entry name, one more than a registry key name can hold.
+    const std::string name(256, 'n');
+    auto status = store.SaveProfile(FullProfile(name), false);
+    ASSERT_FALSE(status);
+    EXPECT_EQ(status.error().code, 161u) << status.error().message;
+    EXPECT_EQ(store.LoadProfile(name).login, "");
+}
+
 TEST_F(ProfileStoreTest, ASaveCutOffByACrashLeavesAllOldValuesOrAllNew) {
     ASSERT_TRUE(store.SaveProfile(FullProfile("Crash"), false));
     // The child dies in the middle of its save: inside the transaction, after half the values.
