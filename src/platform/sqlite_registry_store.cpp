@@ -26,6 +26,8 @@ constexpr int kBusyTimeoutMs = 10000;
 constexpr int kBusyRetryMs = 5;
 constexpr std::int64_t kRootKeyId = 1;
 constexpr std::size_t kMaxKeyNameLength = 255;
+// Levels below a root, as the registry allows; it also bounds the recursion of a tree walk.
+constexpr std::size_t kMaxKeyDepth = 512;
 
 constexpr std::uint32_t kErrorBusy = 170;
 constexpr std::uint32_t kErrorDiskFull = 112;
@@ -75,7 +77,8 @@ std::uint32_t ToWinError(int rc) {
     }
 }
 
-// Splits "a\b\c" into its components; refuses empty and over-long ones as the registry does.
+// Splits "a\b\c" into its components; refuses empty and over-long ones, and paths nested
+// deeper than kMaxKeyDepth, as the registry does.
 std::uint32_t SplitKeyPath(std::string_view path, std::vector<std::string_view>& parts) {
     parts.clear();
     if (path.empty())
@@ -85,7 +88,7 @@ std::uint32_t SplitKeyPath(std::string_view path, std::vector<std::string_view>&
         const std::size_t end = path.find('\\', start);
         const std::string_view part = path.substr(
             start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (part.empty() || part.size() > kMaxKeyNameLength)
+        if (part.empty() || part.size() > kMaxKeyNameLength || parts.size() == kMaxKeyDepth)
             return win::kBadPathname;
         parts.push_back(part);
         if (end == std::string_view::npos)

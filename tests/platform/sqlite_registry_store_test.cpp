@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/profiles/regedit_file.h"
 #include "core/profiles/registry_item.h"
 #include "support/temp_dir.h"
 
@@ -174,6 +175,25 @@ TEST_F(SqliteRegistryStoreTest, ATransactionCommitsAllOrNothing) {
     }
     EXPECT_EQ(COXRegistryItem(store, "\\Software\\Tx\\A").GetNumberValue(), 1u);
     EXPECT_EQ(COXRegistryItem(store, "\\Software\\Tx\\B").GetNumberValue(), 2u);
+}
+
+TEST_F(SqliteRegistryStoreTest, KeysNestNoDeeperThanTheRegistryAllows) {
+    SqliteRegistryStore store(linkvaneDir());
+    auto nested = [](std::size_t depth) {
+        std::string path = "k";
+        for (std::size_t i = 1; i < depth; ++i)
+            path += "\\k";
+        return path;
+    };
+    ASSERT_EQ(store.OpenKey(RegistryRoot::CurrentUser, nested(512), true).error, 0u);
+    // One level more is refused before anything is made, so a whole export (which walks the
+    // tree recursively) stays bounded instead of running out of stack.
+    EXPECT_EQ(store.OpenKey(RegistryRoot::CurrentUser, nested(513), true).error, 161u);
+    EXPECT_EQ(store.OpenKey(RegistryRoot::CurrentUser, nested(513), false).error, 161u);
+    auto exported = ExportAllRoots(store);
+    ASSERT_TRUE(exported);
+    EXPECT_NE(exported->find("[HKEY_CURRENT_USER\\" + nested(512) + "]"), std::string::npos);
+    EXPECT_EQ(exported->find(nested(513)), std::string::npos);
 }
 
 }  // namespace
