@@ -22,7 +22,6 @@ namespace {
 
 constexpr int kApplicationId = 0x4C4B5652;  // "LKVR"
 constexpr int kSchemaVersion = 1;
-constexpr int kBusyTimeoutMs = 10000;
 constexpr int kBusyRetryMs = 5;
 constexpr std::int64_t kRootKeyId = 1;
 constexpr std::size_t kMaxKeyNameLength = 255;
@@ -102,7 +101,10 @@ std::uint32_t SplitKeyPath(std::string_view path, std::vector<std::string_view>&
 // One root's database file with its prepared statements and transaction depth.
 class SqliteRegistryStore::Database {
   public:
-    explicit Database(const std::filesystem::path& file) : m_file(file) { Open(); }
+    Database(const std::filesystem::path& file, int busyTimeoutMs)
+        : m_file(file), m_busyTimeoutMs(busyTimeoutMs) {
+        Open();
+    }
     ~Database() {
         for (auto& [sql, stmt] : m_statements)
             sqlite3_finalize(stmt);
@@ -299,7 +301,7 @@ class SqliteRegistryStore::Database {
             return;
         }
         sqlite3_extended_result_codes(m_db, 1);
-        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+        sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
 
         // One statement, so that both come from one snapshot: another process may be
         // initialising the file at this very moment.
@@ -329,7 +331,7 @@ class SqliteRegistryStore::Database {
         std::string mode;
         for (int waited = 0;; waited += kBusyRetryMs) {
             mode = PragmaText("PRAGMA journal_mode=WAL", rc);
-            if ((rc & 0xFF) != SQLITE_BUSY || waited >= kBusyTimeoutMs)
+            if ((rc & 0xFF) != SQLITE_BUSY || waited >= m_busyTimeoutMs)
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
         }
@@ -370,6 +372,7 @@ class SqliteRegistryStore::Database {
     }
 
     std::filesystem::path m_file;
+    int m_busyTimeoutMs;
     sqlite3* m_db = nullptr;
     std::uint32_t m_error = 0;
     std::string m_diagnosis;
@@ -443,8 +446,7 @@ class SqliteTransaction final : public RegistryStore::Transaction {
     SqliteTransaction(const SqliteTransaction&) = delete;
     SqliteTransaction& operator=(const SqliteTransaction&) = delete;
 
-    // Non-zero when the transaction could not begin (the write lock was not had in time).
-    std::uint32_t error() const { return m_error; }
+    std::uint32_t error() const override { return m_error; }
 
     std::uint32_t Commit() override {
         std::lock_guard lock(m_mutex);
@@ -479,8 +481,9 @@ class SingleWrite {
 
 }  // namespace
 
-SqliteRegistryStore::SqliteRegistryStore(std::filesystem::path directory)
-    : m_directory(std::move(directory)) {}
+SqliteRegistryStore::SqliteRegistryStore(std::filesystem::path directory,
+                                         std::chrono::milliseconds busyTimeout)
+    : m_directory(std::move(directory)), m_busyTimeout(busyTimeout) {}
 SqliteRegistryStore::~SqliteRegistryStore() = default;
 
 std::filesystem::path SqliteRegistryStore::FileOf(RegistryRoot root) const {
@@ -491,7 +494,7 @@ SqliteRegistryStore::Database* SqliteRegistryStore::Db(RegistryRoot root) {
     auto& db = m_databases[root];
     // A file that was busy when it was opened is tried again; damage is final.
     if (!db || db->error() == kErrorBusy)
-        db = std::make_unique<Database>(FileOf(root));
+        db = std::make_unique<Database>(FileOf(root), static_cast<int>(m_busyTimeout.count()));
     return db.get();
 }
 

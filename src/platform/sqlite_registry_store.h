@@ -10,6 +10,7 @@
 //
 // Thread safety: all calls are serialised by one mutex.
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,7 +22,9 @@ namespace linkvane {
 
 class SqliteRegistryStore final : public RegistryStore {
   public:
-    explicit SqliteRegistryStore(std::filesystem::path directory);
+    // busyTimeout: how long a write waits for another process's write to end.
+    explicit SqliteRegistryStore(std::filesystem::path directory,
+                                 std::chrono::milliseconds busyTimeout = std::chrono::seconds(10));
     ~SqliteRegistryStore() override;
     SqliteRegistryStore(const SqliteRegistryStore&) = delete;
     SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
@@ -47,6 +50,7 @@ class SqliteRegistryStore final : public RegistryStore {
     Database* Db(RegistryRoot root);  // opens on first use; null never, check ok()
 
     std::filesystem::path m_directory;
+    std::chrono::milliseconds m_busyTimeout;
     std::recursive_mutex m_mutex;
     std::map<RegistryRoot, std::unique_ptr<Database>> m_databases;
 };

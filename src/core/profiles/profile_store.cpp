@@ -128,6 +128,8 @@ ProfileRecord ProfileStore::LoadProfile(std::string_view name) const {
 
 Status ProfileStore::SaveGlobalSettings(const GlobalSettings& record) const {
     auto tx = m_store.BeginTransaction(RegistryRoot::CurrentUser);
+    if (tx->error() != 0)
+        return Committed(tx->error());
     COXRegistryItem item(m_store, kSettingsKey);
     for (const auto& info : GlobalValues()) {
         if (!WriteField(item, record, info))
@@ -149,6 +151,8 @@ Status ProfileStore::SaveProfile(const ProfileRecord& record, bool passwordsEnci
         }
     }
     auto tx = m_store.BeginTransaction(RegistryRoot::CurrentUser);
+    if (tx->error() != 0)
+        return Committed(tx->error());
     COXRegistryItem item(m_store, ProfileKeyPath(record.name));
     for (const std::string_view valueName : kProfileSaveOrder) {
         if (!WriteField(item, stored, *FindProfileValue(valueName)))

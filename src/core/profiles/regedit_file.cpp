@@ -378,9 +378,12 @@ Result<std::vector<RegFileKey>> ParseRegFile(std::string_view text) {
 Status ApplyRegFile(RegistryStore& store, const std::vector<RegFileKey>& keys) {
     std::map<RegistryRoot, std::unique_ptr<RegistryStore::Transaction>> transactions;
     for (const RegFileKey& key : keys) {
-        if (!transactions.contains(key.root))
-            transactions[key.root] = store.BeginTransaction(key.root);
         const std::string name = KeyName(key.root, key.path);
+        if (!transactions.contains(key.root)) {
+            transactions[key.root] = store.BeginTransaction(key.root);
+            if (const std::uint32_t error = transactions[key.root]->error(); error != 0)
+                return Fail("Cannot change " + name, error);
+        }
         if (key.remove) {
             const std::uint32_t error = store.DeleteKey(key.root, key.path);
             if (error != 0 && error != win::kFileNotFound)

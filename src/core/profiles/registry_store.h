@@ -54,6 +54,9 @@ class RegistryStore {
     class Transaction {
       public:
         virtual ~Transaction() = default;
+        // Non-zero when the transaction could not begin (the write lock was not had in time,
+        // the file is damaged): writes made then would stand alone, so callers stop.
+        virtual std::uint32_t error() const = 0;
         virtual std::uint32_t Commit() = 0;
     };
     virtual std::unique_ptr<Transaction> BeginTransaction(RegistryRoot root) = 0;

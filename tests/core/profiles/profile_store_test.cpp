@@ -121,6 +121,25 @@ TEST_F(ProfileStoreTest, ASaveCutOffByACrashLeavesAllOldValuesOrAllNew) {
     EXPECT_EQ(store.LoadProfile("Crash"), FullProfile("Crash"));
 }
 
+TEST_F(ProfileStoreTest, ASaveThatCannotHaveTheWriteLockChangesNothingAndSaysSo) {
+    ASSERT_TRUE(store.SaveProfile(FullProfile("Busy"), false));
+    SqliteRegistryStore impatientRegistry(linkvaneDir(), std::chrono::milliseconds(200));
+    ProfileStore impatient(impatientRegistry);
+    ASSERT_EQ(impatient.LoadProfile("Busy").login, "jdoe");  // the file is open and readable
+
+    auto otherWriter = registry.BeginTransaction(RegistryRoot::CurrentUser);
+    ASSERT_EQ(otherWriter->error(), 0u);
+    ProfileRecord changed = FullProfile("Busy");
+    changed.login = "changed";
+    auto status = impatient.SaveProfile(changed, false);
+    ASSERT_FALSE(status);
+    EXPECT_EQ(status.error().code, 170u);  // busy
+    EXPECT_FALSE(impatient.SaveGlobalSettings(GlobalSettings{}));
+    otherWriter.reset();
+    EXPECT_EQ(store.LoadProfile("Busy"), FullProfile("Busy"));
+    EXPECT_TRUE(impatient.SaveProfile(changed, false));  // the lock is free again
+}
+
 TEST_F(ProfileStoreTest, RedialValuesLoadOnlyWhileRedialIsEnabled) {
     GlobalSettings g;
     g.launchEmail = 1;
