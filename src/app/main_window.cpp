@@ -340,7 +340,7 @@ bool CLinkvaneDlg::OnCommand(int id) {
             return true;
         case ctl::kHide:
         case kCmdHide:
-            hide();
+            HideWindow();
             return true;
         case ctl::kExpand:
             ToggleExpanded();
@@ -424,7 +424,18 @@ void CLinkvaneDlg::OnCallTimer() {
 
 void CLinkvaneDlg::OnHideTimer() {
     m_hideTimer.stop();
-    hide();
+    HideWindow();
+}
+
+// Hidden, the window is reached again through the notification icon. Without one (a desktop
+// with no notification area, or one that refused the icon) a hidden window could never come
+// back while the program runs on, so it is minimised instead and stays on the taskbar.
+void CLinkvaneDlg::HideWindow() {
+    if (m_tray.IsEnabled()) {
+        hide();
+    } else {
+        showMinimized();
+    }
 }
 
 // Connect, redial and hang-up handle these once the program can dial; the idle engine it

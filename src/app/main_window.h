@@ -146,6 +146,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     void OpenHelp();
     void ShowAbout();
     void ShowWindowAgain();
+    void HideWindow();
     void ToggleExpanded();
     void ShowSystemMenu();
     void OnHideTimer();

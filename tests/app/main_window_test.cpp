@@ -429,6 +429,30 @@ TEST_F(MainWindowTest, MinimisedStartHidesTheWindowAfterASecond) {
     EXPECT_FALSE(window->HideTimerActive());
 }
 
+TEST_F(MainWindowTest, WithoutATrayIconHideMinimisesSoTheWindowCanComeBack) {
+    // Hidden, the window comes back only through the notification icon; where there is none
+    // it must stay reachable, on the taskbar.
+    SetNumber("StartMinimised", 1);
+    auto window = MakeWindow();
+    window->TrayIcon().RemoveIcon();
+    bool visibleAfterHideTimer = false;
+    bool visibleAfterHide = false;
+    bool minimisedAfterHide = false;
+    EXPECT_TRUE(RunModal(*window, [&] {
+        QTimer::singleShot(1400, [&] {
+            visibleAfterHideTimer = window->isVisible();
+            window->OnCommand(kCmdShow);
+            window->OnCommand(ctl::kHide);
+            visibleAfterHide = window->isVisible();
+            minimisedAfterHide = window->isMinimized();
+            window->OnCommand(kCmdExit);
+        });
+    }));
+    EXPECT_TRUE(visibleAfterHideTimer);
+    EXPECT_TRUE(visibleAfterHide);
+    EXPECT_TRUE(minimisedAfterHide);
+}
+
 TEST_F(MainWindowTest, CallClockShowsHoursMinutesAndSecondsOfTheCall) {
     auto window = MakeWindow();
     window->SetCallStartTime(1'000'000);
