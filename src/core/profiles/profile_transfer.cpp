@@ -23,7 +23,12 @@ Result<std::optional<ImportedProfile>> ImportProfile(const std::filesystem::path
     auto bytes = ReadProfileFileBytes(path);
     if (!bytes)
         return bytes.error();
-    auto decoded = DecodeProfileFile(bytes.value());
+    // A file that names no profile imports nothing and says nothing, whatever else it holds;
+    // the name field follows the phonebook part.
+    const std::vector<std::uint8_t>& raw = bytes.value();
+    if (raw.size() == kProfileFileSize && raw[kProfileFilePhonebookSize] == 0)
+        return std::optional<ImportedProfile>();
+    auto decoded = DecodeProfileFile(raw);
     if (!decoded)
         return decoded.error();
     ImportedProfile imported;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "core/profiles/profile_file_io.h"
@@ -119,6 +120,9 @@ TEST_F(ProfileTransferTest, DecliningTheOverwriteOrAnUnnamedFileChangesNothing) 
     EXPECT_EQ(store.LoadProfile("Home ISP").login, "changed since");
 
     std::vector<std::uint8_t> unnamed(kProfileFileSize, 0);
+    // Whatever else an unnamed file holds (here a password field too long to decipher), it
+    // imports nothing and says nothing.
+    std::fill(unnamed.begin() + 6460, unnamed.begin() + 6460 + 51, std::uint8_t{'p'});
     ASSERT_TRUE(WriteProfileFileBytes(FilePath("unnamed.idf"), unnamed));
     auto nothing = ImportProfile(FilePath("unnamed.idf"), store, phonebook, creator, user, 0);
     ASSERT_TRUE(nothing);
