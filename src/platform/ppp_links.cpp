@@ -20,6 +20,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Visits each entry of dir. A folder that cannot be read, or stops being readable partway,
+// ends the walk with its error instead of an exception.
+template <class Visit>
+std::error_code ForEachEntry(const fs::path& dir, Visit visit) {
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec))
+        visit(*it);
+    return ec;
+}
+
 constexpr std::size_t kMaxPidFileSize = 256;
 constexpr std::size_t kMaxInterfaceName = 15;  // IFNAMSIZ - 1
 constexpr pid_t kPidLimit = 4194304;           // PID_MAX_LIMIT on 64-bit kernels
@@ -193,21 +204,16 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
     std::map<pid_t, Found> byPid;
     std::map<std::string, pid_t> interfacePids;  // from <ifname>.pid files
 
-    std::error_code ec;
-    fs::directory_iterator runDir(m_options.runDir, ec);
-    if (ec) {
-        return Fail("Cannot read " + m_options.runDir.string() + ": " + ec.message(),
-                    ec == std::errc::permission_denied ? win::kAccessDenied : win::kFileNotFound);
-    }
-    for (const auto& file : runDir) {
+    const std::error_code ec = ForEachEntry(m_options.runDir, [&](const fs::directory_entry& file) {
         const std::string name = file.path().filename().string();
-        if (!name.ends_with(".pid") || !file.is_regular_file(ec))
-            continue;
+        std::error_code typeError;
+        if (!name.ends_with(".pid") || !file.is_regular_file(typeError))
+            return;
         const std::string stem = name.substr(0, name.size() - 4);
         const auto text = ReadSmallFile(file.path(), kMaxPidFileSize);
         const auto parsed = text ? ParsePppPidFile(*text) : std::nullopt;
         if (!parsed || !IsPppd(parsed->pid))
-            continue;
+            return;
         if (stem.starts_with("ppp-") && stem.size() > 4) {
             Found& found = byPid[parsed->pid];
             found.entryName = stem.substr(4);
@@ -216,6 +222,10 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
         } else if (stem.starts_with("ppp") && IsInterfaceName(stem)) {
             interfacePids[stem] = parsed->pid;
         }
+    });
+    if (ec) {
+        return Fail("Cannot read " + m_options.runDir.string() + ": " + ec.message(),
+                    ec == std::errc::permission_denied ? win::kAccessDenied : win::kFileNotFound);
     }
 
     std::vector<ActiveConnection> links;
@@ -238,19 +248,20 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
                          line.empty() ? found.interfaceName : line,
                          static_cast<std::uint64_t>(pid)});
     }
-    for (const auto& netIf : fs::directory_iterator(m_options.netDir, ec)) {
+    // Interfaces are a second source; without /sys the pid files still tell.
+    ForEachEntry(m_options.netDir, [&](const fs::directory_entry& netIf) {
         const std::string ifname = netIf.path().filename().string();
         if (!ifname.starts_with("ppp") || !IsInterfaceName(ifname) || claimed.contains(ifname))
-            continue;
+            return;
         const auto pid = interfacePids.find(ifname);
         if (pid == interfacePids.end()) {
             links.push_back({ifname, "ppp", ifname, 0});
-            continue;
+            return;
         }
         const std::string line = SerialLineOf(pid->second);
         links.push_back({ifname, line.empty() ? "ppp" : "modem", line.empty() ? ifname : line,
                          static_cast<std::uint64_t>(pid->second)});
-    }
+    });
     std::sort(links.begin(), links.end(), [](const auto& a, const auto& b) {
         return a.entryName != b.entryName ? a.entryName < b.entryName : a.handle < b.handle;
     });
@@ -287,16 +298,16 @@ Status PppLinks::HangUp(std::uint64_t handle) {
 }
 
 void PppLinks::RemovePidFilesOf(pid_t pid) const {
-    std::error_code ec;
-    for (const auto& file : fs::directory_iterator(m_options.runDir, ec)) {
+    ForEachEntry(m_options.runDir, [&](const fs::directory_entry& file) {
         const std::string name = file.path().filename().string();
         if (!name.starts_with("ppp") || !name.ends_with(".pid"))
-            continue;
+            return;
         const auto text = ReadSmallFile(file.path(), kMaxPidFileSize);
         const auto parsed = text ? ParsePppPidFile(*text) : std::nullopt;
+        std::error_code ignored;
         if (parsed && parsed->pid == pid)
-            fs::remove(file.path(), ec);
-    }
+            fs::remove(file.path(), ignored);
+    });
 }
 
 }  // namespace linkvane
