@@ -71,7 +71,7 @@ const LabelStyle kLabels[] = {
     {ctl::kCallSeconds, {283, 88, 12, 8}, false, kValueColour, ""},
 };
 
-struct PictureButtonSpec {
+struct PictureButtonPlace {
     int id;
     QPoint position;  // dialog units; the size is the picture's
     int up;
@@ -79,7 +79,7 @@ struct PictureButtonSpec {
     const char* name;  // accessible name
 };
 
-const PictureButtonSpec kPictureButtons[] = {
+const PictureButtonPlace kPictureButtons[] = {
     {ctl::kShortcut1, {88, 10}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 1"},
     {ctl::kShortcut2, {88, 22}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 2"},
     {ctl::kShortcut3, {88, 34}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 3"},
@@ -90,7 +90,7 @@ const PictureButtonSpec kPictureButtons[] = {
     {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping"},
 };
 
-struct TopButtonSpec {
+struct TopButtonPlace {
     int id;
     int x;  // dialog units, at y 6
     int image;
@@ -98,7 +98,7 @@ struct TopButtonSpec {
 };
 
 // In the order the window sets them up.
-const TopButtonSpec kTopButtons[] = {
+const TopButtonPlace kTopButtons[] = {
     {ctl::kSetup, 161, resource::kSetup, "Setup/Config"},
     {ctl::kWeb, 215, resource::kWeb, "Surf The Web!"},
     {ctl::kEmail, 188, resource::kMail, "Email"},
@@ -163,11 +163,11 @@ void CLinkvaneDlg::CreateControls() {
     auto* upper = Add(ctl::kUpperPanel, new CBitmapPanel(this));
     upper->setGeometry(DialogUnitsToPixels(QRect(0, 0, 301, 52)));
 
-    for (const PictureButtonSpec& spec : kPictureButtons) {
-        auto* button = Add(spec.id, new CPictureButton(this));
-        button->move(DialogUnitsToPixels(QRect(spec.position, QSize(1, 1))).topLeft());
-        button->setAccessibleName(QString::fromLatin1(spec.name));
-        const int id = spec.id;
+    for (const PictureButtonPlace& place : kPictureButtons) {
+        auto* button = Add(place.id, new CPictureButton(this));
+        button->move(DialogUnitsToPixels(QRect(place.position, QSize(1, 1))).topLeft());
+        button->setAccessibleName(QString::fromLatin1(place.name));
+        const int id = place.id;
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
     }
     for (const LabelStyle& style : kLabels) {
@@ -176,10 +176,10 @@ void CLinkvaneDlg::CreateControls() {
                                          QString::fromLatin1(style.templateText), this));
         label->setGeometry(DialogUnitsToPixels(style.layout));
     }
-    for (const TopButtonSpec& spec : kTopButtons) {
-        auto* button = Add(spec.id, new COXBitmapButton(this));
-        button->setGeometry(DialogUnitsToPixels(QRect(spec.x, 6, 18, 16)));
-        const int id = spec.id;
+    for (const TopButtonPlace& place : kTopButtons) {
+        auto* button = Add(place.id, new COXBitmapButton(this));
+        button->setGeometry(DialogUnitsToPixels(QRect(place.x, 6, 18, 16)));
+        const int id = place.id;
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
     }
 
@@ -208,16 +208,16 @@ void CLinkvaneDlg::InitDialog() {
 
     qobject_cast<CBitmapPanel*>(Control(ctl::kUpperPanel))->LoadById(resource::kUpperPanel);
     qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
-    for (const PictureButtonSpec& spec : kPictureButtons)
-        qobject_cast<CPictureButton*>(Control(spec.id))->LoadBitmaps(spec.up, spec.down);
+    for (const PictureButtonPlace& place : kPictureButtons)
+        qobject_cast<CPictureButton*>(Control(place.id))->LoadBitmaps(place.up, place.down);
     StyleLabels();
 
-    for (const TopButtonSpec& spec : kTopButtons) {
-        auto* button = qobject_cast<COXBitmapButton*>(Control(spec.id));
-        button->LoadImageFromBitmap(spec.image, true, 0);
+    for (const TopButtonPlace& place : kTopButtons) {
+        auto* button = qobject_cast<COXBitmapButton*>(Control(place.id));
+        button->LoadImageFromBitmap(place.image, true, 0);
         button->SetTransparentLook(true);
         button->EnableTip(true);
-        button->SetTipText(QString::fromLatin1(spec.tip));
+        button->SetTipText(QString::fromLatin1(place.tip));
     }
 
     const QIcon icon = LoadIconResource(resource::kAppIcon);

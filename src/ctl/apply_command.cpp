@@ -76,7 +76,7 @@ int Apply(Invocation& call) {
     return messages.lines().empty() ? kExitSuccess : kExitFailure;
 }
 
-constexpr std::array<CommandSpec, 1> kCommands{{
+constexpr std::array<CommandInfo, 1> kCommands{{
     {"", "NAME [--json]",
      "Writes the profile's client settings as Connect does, without dialling: Netscape when\n"
      "      SetNetscape is set; with SetIE, Internet Explorer and autodial when a proxy, bypass\n"

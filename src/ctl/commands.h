@@ -28,7 +28,7 @@ struct Invocation {
 
 using CommandHandler = int (*)(Invocation& call);
 
-struct CommandSpec {
+struct CommandInfo {
     std::string_view name;      // "add"; "" for a group that is a single command ("apply")
     std::string_view synopsis;  // the arguments after the command's name
     std::string_view summary;
@@ -42,7 +42,7 @@ struct CommandSpec {
 struct CommandGroup {
     std::string_view name;
     std::string_view summary;
-    std::span<const CommandSpec> commands;
+    std::span<const CommandInfo> commands;
     std::string_view notes;  // further help text for "linkvanectl GROUP --help"
 };
 
@@ -59,6 +59,6 @@ int RunCtl(std::span<const std::string> args);
 Status UseDevice(Phonebook& phonebook, const std::string& path);
 
 // "linkvanectl GROUP NAME SYNOPSIS"
-std::string UsageLine(const CommandGroup& group, const CommandSpec& command);
+std::string UsageLine(const CommandGroup& group, const CommandInfo& command);
 
 }  // namespace linkvane::ctl

@@ -34,8 +34,8 @@ const CommandGroup* FindGroup(std::string_view name) {
     return nullptr;
 }
 
-const CommandSpec* FindCommand(const CommandGroup& group, std::string_view name) {
-    for (const CommandSpec& command : group.commands) {
+const CommandInfo* FindCommand(const CommandGroup& group, std::string_view name) {
+    for (const CommandInfo& command : group.commands) {
         if (command.name == name)
             return &command;
     }
@@ -55,7 +55,7 @@ void PrintTopHelp(std::ostream& out) {
         << kIntroduction << '\n';
     for (const CommandGroup* group : Groups()) {
         out << group->name << ": " << group->summary << '\n';
-        for (const CommandSpec& command : group->commands)
+        for (const CommandInfo& command : group->commands)
             out << "  " << UsageLine(*group, command) << '\n';
     }
     out << '\n'
@@ -68,7 +68,7 @@ void PrintGroupHelp(const CommandGroup& group) {
               << (IsSingleCommand(group) ? group.commands.front().synopsis : "[ARGUMENTS]")
               << "\n\n"
               << group.summary << "\n\n";
-    for (const CommandSpec& command : group.commands) {
+    for (const CommandInfo& command : group.commands) {
         std::cout << "  " << UsageLine(group, command) << "\n      " << command.summary << '\n';
     }
     if (!group.notes.empty())
@@ -86,7 +86,7 @@ std::string GroupUsage(const CommandGroup& group) {
            " COMMAND [ARGUMENTS] (see --help)";
 }
 
-int RunCommand(const CommandGroup& group, const CommandSpec& command,
+int RunCommand(const CommandGroup& group, const CommandInfo& command,
                std::span<const std::string> args) {
     Result<ParsedArgs> parsed = ParseArgs(args, command.flags, command.options);
     if (!parsed)
@@ -111,7 +111,7 @@ int Invocation::UsageError(std::string_view message) const {
     return ::linkvane::ctl::UsageError(message, usage);
 }
 
-std::string UsageLine(const CommandGroup& group, const CommandSpec& command) {
+std::string UsageLine(const CommandGroup& group, const CommandInfo& command) {
     std::string line = std::string(kProgram) + " " + std::string(group.name);
     if (!command.name.empty())
         line += " " + std::string(command.name);
@@ -153,7 +153,7 @@ int RunCtl(std::span<const std::string> args) {
             PrintGroupHelp(*group);
             return kExitSuccess;
         }
-        const CommandSpec* command = FindCommand(*group, rest[0]);
+        const CommandInfo* command = FindCommand(*group, rest[0]);
         if (command == nullptr) {
             return UsageError(
                 "unknown " + std::string(group->name) + " command \"" + rest[0] + "\"",

@@ -211,7 +211,7 @@ int Devices(Invocation& call) {
     return kExitSuccess;
 }
 
-constexpr std::array<CommandSpec, 5> kCommands{{
+constexpr std::array<CommandInfo, 5> kCommands{{
     {"list", "[--json]", "Lists the entries' names. JSON: {\"entries\":[...]}.", 0, 0, "--json", "",
      List},
     {"show", "NAME [--json] [--show-passwords]",

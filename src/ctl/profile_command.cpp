@@ -275,7 +275,7 @@ int Import(Invocation& call) {
     return kExitSuccess;
 }
 
-constexpr std::array<CommandSpec, 6> kCommands{{
+constexpr std::array<CommandInfo, 6> kCommands{{
     {"list", "[--json]",
      "Lists the phonebook's entries, \"*\" marking the default profile (the stored \"Default\",\n"
      "      compared exactly) and a note on those without stored settings.\n"

@@ -257,7 +257,7 @@ int Import(Invocation& call) {
     return kExitSuccess;
 }
 
-constexpr std::array<CommandSpec, 6> kCommands{{
+constexpr std::array<CommandInfo, 6> kCommands{{
     {"parse", "PATH [--json]",
      "Splits PATH into machine, root, key path and value name after the accessor's\n"
      "      normalisations, and shows the full path composed from them. Reads no store.\n"
