@@ -431,6 +431,26 @@ std::uint32_t KeyState(Database& db, std::int64_t id) {
     return rc == SQLITE_DONE ? win::kKeyDeleted : db.Note(rc);
 }
 
+// The rows of a query about one key (its id bound as ?1), each made into an item by make;
+// a key deleted meanwhile answers 1018.
+template <class Item, class Make>
+RegistryAnswer<std::vector<Item>> ListForKey(Database& db, std::int64_t keyId, const char* sql,
+                                             Make make) {
+    if (const std::uint32_t state = KeyState(db, keyId); state != 0)
+        return {state, {}};
+    auto stmt = db.Prepare(sql);
+    if (!stmt.valid())
+        return {kErrorRegistryIo, {}};
+    stmt.Bind(1, keyId);
+    std::vector<Item> items;
+    int rc = 0;
+    while ((rc = stmt.Step()) == SQLITE_ROW)
+        items.push_back(make(stmt));
+    if (rc != SQLITE_DONE)
+        return {db.Note(rc), {}};
+    return {0, std::move(items)};
+}
+
 class SqliteTransaction final : public RegistryStore::Transaction {
   public:
     SqliteTransaction(Database* db, std::recursive_mutex& mutex) : m_db(db), m_mutex(mutex) {
@@ -618,19 +638,9 @@ RegistryAnswer<std::vector<std::string>> SqliteRegistryStore::EnumSubkeys(Regist
     Database* db = Db(key.root);
     if (db->error() != 0)
         return {db->error(), {}};
-    if (const std::uint32_t state = KeyState(*db, key.id); state != 0)
-        return {state, {}};
-    auto stmt = db->Prepare("SELECT name FROM keys WHERE parent=?1 ORDER BY fold");
-    if (!stmt.valid())
-        return {kErrorRegistryIo, {}};
-    stmt.Bind(1, key.id);
-    std::vector<std::string> names;
-    int rc = 0;
-    while ((rc = stmt.Step()) == SQLITE_ROW)
-        names.push_back(stmt.Text(0));
-    if (rc != SQLITE_DONE)
-        return {db->Note(rc), {}};
-    return {0, std::move(names)};
+    return ListForKey<std::string>(*db, key.id,
+                                   "SELECT name FROM keys WHERE parent=?1 ORDER BY fold",
+                                   [](const Database::Statement& row) { return row.Text(0); });
 }
 
 RegistryAnswer<std::vector<NamedRegistryValue>> SqliteRegistryStore::EnumValues(
@@ -639,21 +649,12 @@ RegistryAnswer<std::vector<NamedRegistryValue>> SqliteRegistryStore::EnumValues(
     Database* db = Db(key.root);
     if (db->error() != 0)
         return {db->error(), {}};
-    if (const std::uint32_t state = KeyState(*db, key.id); state != 0)
-        return {state, {}};
-    auto stmt = db->Prepare("SELECT name, type, data FROM vals WHERE key=?1 ORDER BY fold");
-    if (!stmt.valid())
-        return {kErrorRegistryIo, {}};
-    stmt.Bind(1, key.id);
-    std::vector<NamedRegistryValue> values;
-    int rc = 0;
-    while ((rc = stmt.Step()) == SQLITE_ROW) {
-        values.push_back(
-            {stmt.Text(0), RegistryValue{static_cast<RegType>(stmt.Int(1)), stmt.Blob(2)}});
-    }
-    if (rc != SQLITE_DONE)
-        return {db->Note(rc), {}};
-    return {0, std::move(values)};
+    return ListForKey<NamedRegistryValue>(
+        *db, key.id, "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY fold",
+        [](const Database::Statement& row) {
+            return NamedRegistryValue{row.Text(0),
+                                      RegistryValue{static_cast<RegType>(row.Int(1)), row.Blob(2)}};
+        });
 }
 
 std::unique_ptr<RegistryStore::Transaction> SqliteRegistryStore::BeginTransaction(
