@@ -68,7 +68,6 @@ class COXRegistryItem {
     std::optional<std::vector<NamedRegistryValue>> GetValues();
 
     std::int32_t LastResult() const { return m_lastResult; }
-    bool IsOpen() const { return m_key.has_value(); }
 
     // Storing writes the full path; loading sets it. Here the archive is a string.
     std::string Serialize() { return GetPath(); }
