@@ -4,8 +4,14 @@ include(GoogleTest)
 # linkvane_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [GUI])
 # One executable per test area; each GoogleTest case becomes its own CTest test so that
 # the suite runs in parallel and a failure names the behaviour that broke.
+# Tests labelled "tsan" check threads: the ThreadSanitizer build (LINKVANE_TSAN) builds only
+# them, through the target linkvane_tsan_tests, and runs them with `ctest -L tsan`.
 # GUI tests get the label "gui" and run on the X display of the environment, or on a
 # private headless one when there is none (tests/run-with-display.sh).
+if(NOT TARGET linkvane_tsan_tests)
+    add_custom_target(linkvane_tsan_tests)
+endif()
+
 function(linkvane_add_test)
     cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
@@ -14,6 +20,9 @@ function(linkvane_add_test)
         set_target_properties(${T_NAME} PROPERTIES
             CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/run-with-display.sh)
         list(APPEND T_LABELS gui)
+    endif()
+    if("tsan" IN_LIST T_LABELS)
+        add_dependencies(linkvane_tsan_tests ${T_NAME})
     endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 60

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config
+    cmake ninja-build ccache g++ clang libclang-rt-14-dev clang-format pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
     libsqlite3-dev libsndfile1-dev libasound2-dev nlohmann-json3-dev
     # run: the dialler hands connected lines to pppd

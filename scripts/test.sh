@@ -21,6 +21,14 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 # The GUI tests run on a private X server with a tray host; the others need no display.
 "$root/scripts/with-xvfb.sh" ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
 
+# The tests of threads again, under ThreadSanitizer (it cannot share a build with ASan).
+tsan="$root/build/tsan"
+cmake -S "$root" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLINKVANE_TSAN=ON -DLINKVANE_GUI=OFF \
+    -DLINKVANE_WERROR=ON
+cmake --build "$tsan" -j "$jobs" --target linkvane_tsan_tests
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
+    ctest --test-dir "$tsan" -L tsan -j "$jobs" --output-on-failure --timeout 600
+
 fuzz="$root/build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DLINKVANE_FUZZ=ON -DLINKVANE_GUI=OFF -DLINKVANE_TESTS=OFF
