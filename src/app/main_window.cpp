@@ -26,6 +26,7 @@
 #include "controls/resource_images.h"
 #include "controls/text_label.h"
 #include "controls/window_drag.h"
+#include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_list.h"
@@ -345,22 +346,43 @@ bool CLinkvaneDlg::OnCommand(int id) {
         case ctl::kExpand:
             ToggleExpanded();
             return true;
-        // The commands below belong to the connection, profile-editor, call-log, ping and
-        // mail-check work, which attaches them here; until then they do nothing.
-        case ctl::kConnect:    // Connect / Disconnect
-        case ctl::kSetup:      // Setup/Config: the profile editor
-        case kCmdConfig:       //
-        case ctl::kViewLog:    // the call log viewer
-        case kCmdViewLog:      //
-        case ctl::kCheckMail:  // CheckMail when the profile's POP3Host has 4+ characters
-        case kCmdCheckEmail:   // CheckMail unconditionally
-        case ctl::kPing:       // RunPing when the profile's PingHost has 4+ characters
-        case kCmdPing:         // RunPing unconditionally
+        case ctl::kConnect:
+            OnConnect();
+            return true;
+        case ctl::kSetup:
+        case kCmdConfig:
+            OnSetupConfig();
+            return true;
+        case ctl::kViewLog:
+        case kCmdViewLog:
+            OnViewLog();
+            return true;
+        case ctl::kCheckMail:
+            if (HostCountsForButton(TheActiveProfile().pop3Host))
+                CheckMail();
+            return true;
+        case kCmdCheckEmail:
+            CheckMail();
+            return true;
+        case ctl::kPing:
+            if (HostCountsForButton(TheActiveProfile().pingHost))
+                RunPing();
+            return true;
+        case kCmdPing:
+            RunPing();
             return true;
         default:
             return false;
     }
 }
+
+// The connection, profile-editor, call-log, ping and mail-check work each fill one of these;
+// until then the commands do nothing.
+void CLinkvaneDlg::OnConnect() {}
+void CLinkvaneDlg::OnSetupConfig() {}
+void CLinkvaneDlg::OnViewLog() {}
+void CLinkvaneDlg::RunPing() {}
+void CLinkvaneDlg::CheckMail() {}
 
 void CLinkvaneDlg::Launch(const char* valueName) {
     COXRegistryItem item(m_registry, kSettingsKey);

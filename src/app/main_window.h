@@ -118,6 +118,11 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     // list untouched) when the phonebook has no entries or cannot be read.
     bool FillProfileList();
 
+    // The keep-alive ping and the mail check: run by their buttons, the tray menu, their timers
+    // and after the profile editor while a call is up. They write the lower panel's labels.
+    void RunPing();
+    void CheckMail();
+
     // RasDialerEvents: the dial events of the connection logic.
     void DialConnected() override;
     void DialDisconnected() override;
@@ -136,6 +141,10 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
+    void OnConnect();      // 1009: Connect or Disconnect
+    void OnSetupConfig();  // 1006 and the menu's "Config": the profile editor
+    void OnViewLog();      // 1100 and the menu's "View Log": the call log viewer
+
     void CreateControls();
     void InitDialog();
     bool StartCallMonitor();

@@ -51,6 +51,12 @@ inline bool ProxyHostCounts(std::string_view host) {
     return host.size() > 3;
 }
 
+// The window's ping and mail buttons act only for a host of 4 or more characters; the tray
+// menu's items and the timers run regardless.
+inline bool HostCountsForButton(std::string_view host) {
+    return host.size() >= 4;
+}
+
 // The connection type the Microsoft mail clients store: 0 over the LAN, 2 over dial-up.
 inline std::uint32_t ClientConnectionType(const ActiveProfile& profile) {
     return profile.useLan != 0 ? 0 : 2;
