@@ -53,6 +53,18 @@ QLineEdit* MakePasswordEdit(int id) {
     return edit;
 }
 
+// The parsed number into value, or the message with the field focused and selected.
+template <typename T>
+std::optional<std::string> TakeNumber(QLineEdit* edit, const Result<T>& parsed, T& value) {
+    if (!parsed) {
+        edit->setFocus();
+        edit->selectAll();
+        return parsed.error().message;
+    }
+    value = *parsed;
+    return std::nullopt;
+}
+
 }  // namespace
 
 void BindShowPassword(QCheckBox* box, QLineEdit* edit) {
@@ -68,27 +80,53 @@ CISPPage::CISPPage(const QString& title) {
     setMinimumSize(DialogUnitsToPixels(kPageTemplateSize));
 }
 
-std::optional<std::string> CISPPage::StoreNumber(QLineEdit* edit, std::int32_t& value) {
-    Result<std::int32_t> parsed = ParseSignedField(edit->accessibleName().toStdString(), Std(edit));
-    if (!parsed) {
-        edit->setFocus();
-        edit->selectAll();
-        return parsed.error().message;
-    }
-    value = *parsed;
+void CISPPage::Bind(QLineEdit* edit, std::string ProfileRecord::*field) {
+    m_profileTexts.emplace_back(edit, field);
+}
+void CISPPage::Bind(QLineEdit* edit, std::string GlobalSettings::*field) {
+    m_globalTexts.emplace_back(edit, field);
+}
+void CISPPage::Bind(QCheckBox* box, std::int32_t ProfileRecord::*field) {
+    m_profileChecks.emplace_back(box, field);
+}
+void CISPPage::Bind(QCheckBox* box, std::int32_t GlobalSettings::*field) {
+    m_globalChecks.emplace_back(box, field);
+}
+
+void CISPPage::Load(const ProfileEditorData& editor) {
+    for (const auto& [edit, field] : m_profileTexts)
+        edit->setText(Text(editor.profile.*field));
+    for (const auto& [edit, field] : m_globalTexts)
+        edit->setText(Text(editor.globals.*field));
+    for (const auto& [box, field] : m_profileChecks)
+        box->setChecked(editor.profile.*field != 0);
+    for (const auto& [box, field] : m_globalChecks)
+        box->setChecked(editor.globals.*field != 0);
+    LoadMore(editor);
+}
+
+std::optional<std::string> CISPPage::Store(ProfileEditorData& editor) {
+    if (auto bad = StoreMore(editor))
+        return bad;
+    for (const auto& [edit, field] : m_profileTexts)
+        editor.profile.*field = Std(edit);
+    for (const auto& [edit, field] : m_globalTexts)
+        editor.globals.*field = Std(edit);
+    for (const auto& [box, field] : m_profileChecks)
+        editor.profile.*field = Checked(box);
+    for (const auto& [box, field] : m_globalChecks)
+        editor.globals.*field = Checked(box);
     return std::nullopt;
 }
 
+std::optional<std::string> CISPPage::StoreNumber(QLineEdit* edit, std::int32_t& value) {
+    return TakeNumber(edit, ParseSignedField(edit->accessibleName().toStdString(), Std(edit)),
+                      value);
+}
+
 std::optional<std::string> CISPPage::StoreNumber(QLineEdit* edit, std::uint32_t& value) {
-    Result<std::uint32_t> parsed =
-        ParseUnsignedField(edit->accessibleName().toStdString(), Std(edit));
-    if (!parsed) {
-        edit->setFocus();
-        edit->selectAll();
-        return parsed.error().message;
-    }
-    value = *parsed;
-    return std::nullopt;
+    return TakeNumber(edit, ParseUnsignedField(edit->accessibleName().toStdString(), Std(edit)),
+                      value);
 }
 
 // Dialup -------------------------------------------------------------------------------------
@@ -151,6 +189,14 @@ CISPPage1::CISPPage1() : CISPPage(QStringLiteral("Dialup")) {
     page->addLayout(buttons, 3, 0, 1, 2);
     page->setRowStretch(4, 1);
 
+    Bind(login, &ProfileRecord::login);
+    Bind(password, &ProfileRecord::password);
+    Bind(useLan, &ProfileRecord::useLan);
+    Bind(launchBrowser, &GlobalSettings::launchBrowser);
+    Bind(launchEmail, &GlobalSettings::launchEmail);
+    Bind(enableRedial, &GlobalSettings::enableRedial);
+    Bind(startup, &GlobalSettings::startup);
+    Bind(startMinimised, &GlobalSettings::startMinimised);
     BindShowPassword(showPassword, password);
     connect(enableRedial, &QCheckBox::toggled, this, [this](bool on) {
         redialTimeout->setEnabled(on);
@@ -158,40 +204,21 @@ CISPPage1::CISPPage1() : CISPPage(QStringLiteral("Dialup")) {
     });
 }
 
-void CISPPage1::Load(const ProfileEditorData& editor) {
+void CISPPage1::LoadMore(const ProfileEditorData& editor) {
     profileName->setText(editor.HasProfile() ? Text(editor.profileName)
                                              : QStringLiteral("(no phonebook entry)"));
     profileName->setAccessibleName(profileName->text());
     setAsDefault->setChecked(editor.isDefault);
-    login->setText(Text(editor.profile.login));
-    password->setText(Text(editor.profile.password));
-    useLan->setChecked(editor.profile.useLan != 0);
-    launchBrowser->setChecked(editor.globals.launchBrowser != 0);
-    launchEmail->setChecked(editor.globals.launchEmail != 0);
-    enableRedial->setChecked(editor.globals.enableRedial != 0);
     SetNumberText(redialTimeout, editor.globals.redialTimeout);
     SetNumberText(redialAttempts, editor.globals.redialAttempts);
     redialTimeout->setEnabled(editor.globals.enableRedial != 0);
     redialAttempts->setEnabled(editor.globals.enableRedial != 0);
-    startup->setChecked(editor.globals.startup != 0);
-    startMinimised->setChecked(editor.globals.startMinimised != 0);
 }
 
-std::optional<std::string> CISPPage1::Store(ProfileEditorData& editor) {
-    GlobalSettings& globals = editor.globals;
-    if (auto bad = StoreNumber(redialTimeout, globals.redialTimeout))
+std::optional<std::string> CISPPage1::StoreMore(ProfileEditorData& editor) {
+    if (auto bad = StoreNumber(redialTimeout, editor.globals.redialTimeout))
         return bad;
-    if (auto bad = StoreNumber(redialAttempts, globals.redialAttempts))
-        return bad;
-    editor.profile.login = Std(login);
-    editor.profile.password = Std(password);
-    editor.profile.useLan = Checked(useLan);
-    globals.launchBrowser = Checked(launchBrowser);
-    globals.launchEmail = Checked(launchEmail);
-    globals.enableRedial = Checked(enableRedial);
-    globals.startup = Checked(startup);
-    globals.startMinimised = Checked(startMinimised);
-    return std::nullopt;
+    return StoreNumber(redialAttempts, editor.globals.redialAttempts);
 }
 
 void CISPPage1::SetProfileAvailable(bool available) {
@@ -231,31 +258,14 @@ CISPPage2::CISPPage2() : CISPPage(QStringLiteral("Global")) {
     AddLabelledRow(grid, 7, QStringLiteral("&Browser"), browserPath);
     grid->addWidget(browseBrowser, 7, 2);
     page->setRowStretch(1, 1);
-}
-
-void CISPPage2::Load(const ProfileEditorData& editor) {
-    const GlobalSettings& globals = editor.globals;
-    url1Label->setText(Text(globals.url1Label));
-    url1Loc->setText(Text(globals.url1Loc));
-    url2Label->setText(Text(globals.url2Label));
-    url2Loc->setText(Text(globals.url2Loc));
-    app1Label->setText(Text(globals.app1Label));
-    app1Path->setText(Text(globals.app1Path));
-    emailPath->setText(Text(globals.emailPath));
-    browserPath->setText(Text(globals.browserPath));
-}
-
-std::optional<std::string> CISPPage2::Store(ProfileEditorData& editor) {
-    GlobalSettings& globals = editor.globals;
-    globals.url1Label = Std(url1Label);
-    globals.url1Loc = Std(url1Loc);
-    globals.url2Label = Std(url2Label);
-    globals.url2Loc = Std(url2Loc);
-    globals.app1Label = Std(app1Label);
-    globals.app1Path = Std(app1Path);
-    globals.emailPath = Std(emailPath);
-    globals.browserPath = Std(browserPath);
-    return std::nullopt;
+    Bind(url1Label, &GlobalSettings::url1Label);
+    Bind(url1Loc, &GlobalSettings::url1Loc);
+    Bind(url2Label, &GlobalSettings::url2Label);
+    Bind(url2Loc, &GlobalSettings::url2Loc);
+    Bind(app1Label, &GlobalSettings::app1Label);
+    Bind(app1Path, &GlobalSettings::app1Path);
+    Bind(emailPath, &GlobalSettings::emailPath);
+    Bind(browserPath, &GlobalSettings::browserPath);
 }
 
 // Email/News ---------------------------------------------------------------------------------
@@ -283,31 +293,14 @@ CISPPage3::CISPPage3() : CISPPage(QStringLiteral("Email/News")) {
     AddLabelledRow(grid, 8, QStringLiteral("&News Server:"), nntpHost);
     page->setRowStretch(1, 1);
     BindShowPassword(showPassword, ePassword);
-}
-
-void CISPPage3::Load(const ProfileEditorData& editor) {
-    const ProfileRecord& profile = editor.profile;
-    pop3Host->setText(Text(profile.pop3Host));
-    smtpHost->setText(Text(profile.smtpHost));
-    realname->setText(Text(profile.realname));
-    organisation->setText(Text(profile.organisation));
-    username->setText(Text(profile.username));
-    ePassword->setText(Text(profile.ePassword));
-    replyTo->setText(Text(profile.replyTo));
-    nntpHost->setText(Text(profile.nntpHost));
-}
-
-std::optional<std::string> CISPPage3::Store(ProfileEditorData& editor) {
-    ProfileRecord& profile = editor.profile;
-    profile.pop3Host = Std(pop3Host);
-    profile.smtpHost = Std(smtpHost);
-    profile.realname = Std(realname);
-    profile.organisation = Std(organisation);
-    profile.username = Std(username);
-    profile.ePassword = Std(ePassword);
-    profile.replyTo = Std(replyTo);
-    profile.nntpHost = Std(nntpHost);
-    return std::nullopt;
+    Bind(pop3Host, &ProfileRecord::pop3Host);
+    Bind(smtpHost, &ProfileRecord::smtpHost);
+    Bind(realname, &ProfileRecord::realname);
+    Bind(organisation, &ProfileRecord::organisation);
+    Bind(username, &ProfileRecord::username);
+    Bind(ePassword, &ProfileRecord::ePassword);
+    Bind(replyTo, &ProfileRecord::replyTo);
+    Bind(nntpHost, &ProfileRecord::nntpHost);
 }
 
 // Proxy --------------------------------------------------------------------------------------
@@ -332,27 +325,12 @@ CISPPage4::CISPPage4() : CISPPage(QStringLiteral("Proxy")) {
     grid->addWidget(MakeLabel(QStringLiteral("Ho&mepage"), homepage), 3, 0);
     grid->addWidget(homepage, 3, 1, 1, 3);
     page->setRowStretch(1, 1);
-}
-
-void CISPPage4::Load(const ProfileEditorData& editor) {
-    const ProfileRecord& profile = editor.profile;
-    httpProxy->setText(Text(profile.httpProxy));
-    httpProxyPort->setText(Text(profile.httpProxyPort));
-    ftpProxy->setText(Text(profile.ftpProxy));
-    ftpProxyPort->setText(Text(profile.ftpProxyPort));
-    proxyOverride->setText(Text(profile.proxyOverride));
-    homepage->setText(Text(profile.homepage));
-}
-
-std::optional<std::string> CISPPage4::Store(ProfileEditorData& editor) {
-    ProfileRecord& profile = editor.profile;
-    profile.httpProxy = Std(httpProxy);
-    profile.httpProxyPort = Std(httpProxyPort);
-    profile.ftpProxy = Std(ftpProxy);
-    profile.ftpProxyPort = Std(ftpProxyPort);
-    profile.proxyOverride = Std(proxyOverride);
-    profile.homepage = Std(homepage);
-    return std::nullopt;
+    Bind(httpProxy, &ProfileRecord::httpProxy);
+    Bind(httpProxyPort, &ProfileRecord::httpProxyPort);
+    Bind(ftpProxy, &ProfileRecord::ftpProxy);
+    Bind(ftpProxyPort, &ProfileRecord::ftpProxyPort);
+    Bind(proxyOverride, &ProfileRecord::proxyOverride);
+    Bind(homepage, &ProfileRecord::homepage);
 }
 
 // Advanced -----------------------------------------------------------------------------------
@@ -394,41 +372,30 @@ CISPPage5::CISPPage5() : CISPPage(QStringLiteral("Advanced")) {
     alert->addWidget(browseSound, 2, 3);
     page->setRowStretch(2, 1);
 
+    Bind(pingHost, &ProfileRecord::pingHost);
+    Bind(setNetscape, &ProfileRecord::setNetscape);
+    Bind(setIE, &ProfileRecord::setIE);
+    Bind(checkEmail, &ProfileRecord::checkEmail);
+    Bind(popupAlert, &ProfileRecord::popupAlert);
+    Bind(playSound, &ProfileRecord::playSound);
+    Bind(emailSound, &ProfileRecord::emailSound);
     connect(keepAlive, &QCheckBox::clicked, this, &CISPPage5::ToggleKeepAlive);
     connect(checkEmail, &QCheckBox::toggled, this, &CISPPage5::UpdateMailAlerts);
 }
 
-void CISPPage5::Load(const ProfileEditorData& editor) {
-    const ProfileRecord& profile = editor.profile;
-    keepAlive->setChecked(profile.keepAliveEnabled);
-    pingHost->setText(Text(profile.pingHost));
-    SetNumberText(pingFreq, profile.pingFreq);
-    EnableKeepAliveFields(profile.keepAliveEnabled);
-    setNetscape->setChecked(profile.setNetscape != 0);
-    setIE->setChecked(profile.setIE != 0);
-    checkEmail->setChecked(profile.checkEmail != 0);
-    SetNumberText(popMinutes, profile.popMinutes);
-    popupAlert->setChecked(profile.popupAlert != 0);
-    playSound->setChecked(profile.playSound != 0);
-    emailSound->setText(Text(profile.emailSound));
+void CISPPage5::LoadMore(const ProfileEditorData& editor) {
+    keepAlive->setChecked(editor.profile.keepAliveEnabled);
+    SetNumberText(pingFreq, editor.profile.pingFreq);
+    SetNumberText(popMinutes, editor.profile.popMinutes);
+    EnableKeepAliveFields(editor.profile.keepAliveEnabled);
     UpdateMailAlerts();
 }
 
-std::optional<std::string> CISPPage5::Store(ProfileEditorData& editor) {
-    ProfileRecord& profile = editor.profile;
-    if (auto bad = StoreNumber(pingFreq, profile.pingFreq))
+std::optional<std::string> CISPPage5::StoreMore(ProfileEditorData& editor) {
+    if (auto bad = StoreNumber(pingFreq, editor.profile.pingFreq))
         return bad;
-    if (auto bad = StoreNumber(popMinutes, profile.popMinutes))
-        return bad;
-    profile.keepAliveEnabled = keepAlive->isChecked();
-    profile.pingHost = Std(pingHost);
-    profile.setNetscape = Checked(setNetscape);
-    profile.setIE = Checked(setIE);
-    profile.checkEmail = Checked(checkEmail);
-    profile.popupAlert = Checked(popupAlert);
-    profile.playSound = Checked(playSound);
-    profile.emailSound = Std(emailSound);
-    return std::nullopt;
+    editor.profile.keepAliveEnabled = keepAlive->isChecked();
+    return StoreNumber(popMinutes, editor.profile.popMinutes);
 }
 
 void CISPPage5::ToggleKeepAlive() {

@@ -10,6 +10,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/profiles/profile_editor.h"
 
@@ -29,16 +31,32 @@ class CISPPage : public QWidget {
 
   public:
     explicit CISPPage(const QString& title);
-    virtual void Load(const ProfileEditorData& editor) = 0;
-    // nullopt when every field is stored; otherwise the message and the field stays focused.
-    virtual std::optional<std::string> Store(ProfileEditorData& editor) = 0;
+    // Shows the editor's values: the bound fields, then what the page adds (LoadMore).
+    void Load(const ProfileEditorData& editor);
+    // nullopt when every field is stored; otherwise the message, and the field keeps the focus.
+    std::optional<std::string> Store(ProfileEditorData& editor);
     // Enables what concerns a profile; an editor without one edits program-wide values only.
     virtual void SetProfileAvailable(bool available) { setEnabled(available); }
 
   protected:
+    // Text and check box fields that move as they are, profile or program-wide.
+    void Bind(QLineEdit* edit, std::string ProfileRecord::*field);
+    void Bind(QLineEdit* edit, std::string GlobalSettings::*field);
+    void Bind(QCheckBox* box, std::int32_t ProfileRecord::*field);
+    void Bind(QCheckBox* box, std::int32_t GlobalSettings::*field);
+    // What a page does beyond its bound fields (numbers, enable states).
+    virtual void LoadMore(const ProfileEditorData&) {}
+    virtual std::optional<std::string> StoreMore(ProfileEditorData&) { return std::nullopt; }
+
     // Parses edit's text into value; on failure focuses edit and returns the message.
     static std::optional<std::string> StoreNumber(QLineEdit* edit, std::int32_t& value);
     static std::optional<std::string> StoreNumber(QLineEdit* edit, std::uint32_t& value);
+
+  private:
+    std::vector<std::pair<QLineEdit*, std::string ProfileRecord::*>> m_profileTexts;
+    std::vector<std::pair<QLineEdit*, std::string GlobalSettings::*>> m_globalTexts;
+    std::vector<std::pair<QCheckBox*, std::int32_t ProfileRecord::*>> m_profileChecks;
+    std::vector<std::pair<QCheckBox*, std::int32_t GlobalSettings::*>> m_globalChecks;
 };
 
 class CISPPage1 final : public CISPPage {
@@ -46,8 +64,6 @@ class CISPPage1 final : public CISPPage {
 
   public:
     CISPPage1();
-    void Load(const ProfileEditorData& editor) override;
-    std::optional<std::string> Store(ProfileEditorData& editor) override;
     void SetProfileAvailable(bool available) override;
 
     QLabel* profileName;
@@ -70,6 +86,10 @@ class CISPPage1 final : public CISPPage {
     QAction* newEntry;
     QAction* editEntry;
     QAction* deleteEntry;
+
+  protected:
+    void LoadMore(const ProfileEditorData& editor) override;
+    std::optional<std::string> StoreMore(ProfileEditorData& editor) override;
 };
 
 class CISPPage2 final : public CISPPage {
@@ -77,8 +97,6 @@ class CISPPage2 final : public CISPPage {
 
   public:
     CISPPage2();
-    void Load(const ProfileEditorData& editor) override;
-    std::optional<std::string> Store(ProfileEditorData& editor) override;
     void SetProfileAvailable(bool) override {}  // program-wide values only
 
     QLineEdit* url1Label;
@@ -99,8 +117,6 @@ class CISPPage3 final : public CISPPage {
 
   public:
     CISPPage3();
-    void Load(const ProfileEditorData& editor) override;
-    std::optional<std::string> Store(ProfileEditorData& editor) override;
 
     QLineEdit* pop3Host;
     QLineEdit* smtpHost;
@@ -118,8 +134,6 @@ class CISPPage4 final : public CISPPage {
 
   public:
     CISPPage4();
-    void Load(const ProfileEditorData& editor) override;
-    std::optional<std::string> Store(ProfileEditorData& editor) override;
 
     QLineEdit* httpProxy;
     QLineEdit* httpProxyPort;
@@ -134,8 +148,6 @@ class CISPPage5 final : public CISPPage {
 
   public:
     CISPPage5();
-    void Load(const ProfileEditorData& editor) override;
-    std::optional<std::string> Store(ProfileEditorData& editor) override;
 
     // The "Enable" box: switches keep-alive on, or off erasing host and frequency.
     void ToggleKeepAlive();
@@ -153,6 +165,10 @@ class CISPPage5 final : public CISPPage {
     QCheckBox* playSound;
     QLineEdit* emailSound;
     QPushButton* browseSound;
+
+  protected:
+    void LoadMore(const ProfileEditorData& editor) override;
+    std::optional<std::string> StoreMore(ProfileEditorData& editor) override;
 
   private:
     void EnableKeepAliveFields(bool on);
