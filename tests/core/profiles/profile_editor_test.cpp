@@ -3,45 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "core/profiles/phonebook_form.h"
-#include "core/profiles/registry_item.h"
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
 namespace {
-
-TEST(ProfileEditorRules, KeepAliveFollowsTheHostOnActivationAndTheEnableBox) {
-    const struct {
-        const char* host;
-        std::int32_t freq;
-        bool enabledAfterActivation;
-        const char* hostAfterActivation;
-        std::int32_t freqAfterActivation;
-    } cases[] = {
-        {"", 5, false, "", 0},
-        {"ab", 5, false, "", 0},  // 1 or 2 characters are erased with the frequency
-        {"abc", 5, true, "abc", 5},
-        {"ping.example.org", 10, true, "ping.example.org", 10},
-    };
-    for (const auto& c : cases) {
-        ProfileRecord profile;
-        profile.pingHost = c.host;
-        profile.pingFreq = c.freq;
-        ActivateAdvancedPage(profile);
-        EXPECT_EQ(profile.keepAliveEnabled, c.enabledAfterActivation) << c.host;
-        EXPECT_EQ(profile.pingHost, c.hostAfterActivation) << c.host;
-        EXPECT_EQ(profile.pingFreq, c.freqAfterActivation) << c.host;
-        // Switching off erases; switching on again leaves the fields empty.
-        if (profile.keepAliveEnabled)
-            ToggleKeepAlive(profile);
-        EXPECT_FALSE(profile.keepAliveEnabled);
-        ToggleKeepAlive(profile);
-        EXPECT_TRUE(profile.keepAliveEnabled);
-        EXPECT_EQ(profile.pingHost, "");
-        EXPECT_EQ(profile.pingFreq, 0);
-    }
-}
 
 TEST(ProfileEditorRules, NumberFieldsTakeDecimalIntegersWithin32Bits) {
     const struct {
@@ -130,20 +97,6 @@ class ProfileEditorSave : public testing::ConfigHomeTest {
     ProfileStore store{registry};
     PhonebookFile phonebook{linkvaneDir() / "phonebook.json", configHome() / "dev"};
 };
-
-TEST_F(ProfileEditorSave, WithoutAProfileOnlyTheProgramWideValuesAreWritten) {
-    ProfileEditorData data = LoadEditorData(store, "");
-    EXPECT_FALSE(data.HasProfile());
-    data.globals.url1Label = "News";
-    data.profile.login = "typed";  // nowhere to go: there is no profile
-    ASSERT_TRUE(SaveEditorData(store, phonebook, data));
-    EXPECT_EQ(store.LoadGlobalSettings().settings.url1Label, "News");
-    COXRegistryItem profiles(registry, kProfilesKey);
-    const auto values = profiles.GetValues();
-    const auto subkeys = profiles.GetSubkeyNames();
-    EXPECT_TRUE(!values || values->empty());
-    EXPECT_TRUE(!subkeys || subkeys->empty());
-}
 
 TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndRedialReadsZeroWhileOff) {
     PhonebookEntry entry;
