@@ -16,6 +16,7 @@
 #include <deque>
 
 #include "app/main_window.h"
+#include "app/popup_menu.h"
 #include "app/profiles/form_controls.h"
 #include "app/profiles/modem_dialog.h"
 #include "app/profiles/phonebook_entry_dialog.h"
@@ -465,7 +466,7 @@ TEST_F(ProfileEditorTest, EmptyPhonebookOffersAnEntryAndOtherwiseWritesNoProfile
         });
         Press(dialog, QDialogButtonBox::Ok);
     });
-    window.OnCommand(ctl::kSetup);
+    window.OnCommand(kCmdConfig);  // the tray menu's "Config"
     ASSERT_TRUE(entry.ran());
     EXPECT_TRUE(editor->ran());
     EXPECT_EQ(Store().LoadProfile("First ISP").login, "jo");
