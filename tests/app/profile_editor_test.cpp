@@ -369,6 +369,12 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
         for (QLineEdit* edit : page->findChildren<QLineEdit*>())
             EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
     }
+    // Enter in a field is OK, Escape is Cancel.
+    QTest::keyClick(sheet.Dialup()->login, Qt::Key_Return);
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    sheet.show();
+    QTest::keyClick(sheet.Dialup()->login, Qt::Key_Escape);
+    EXPECT_EQ(sheet.result(), QDialog::Rejected);
 }
 
 TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
