@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <fstream>
 
 #include "app/main_window.h"
 #include "app/popup_menu.h"
@@ -336,6 +337,18 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
         EXPECT_EQ(message.text, QStringLiteral("File open failed."));
         EXPECT_EQ(message.caption, QStringLiteral("Error"));
     }
+
+    // A phonebook that refuses the entry is reported with its number; the profile comes in.
+    prompts.messages.clear();
+    ASSERT_TRUE(Store().ClearProfile("Alpha"));
+    { std::ofstream(phonebook->path()) << "{"; }
+    prompts.files = {QString::fromStdString(file)};
+    RunEditor("Beta", [](CISPSheet& sheet) { sheet.Dialup()->importButton->click(); });
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Error: 625"));
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Unable to create entry. Is Dialup Networking installed?"));
+    EXPECT_EQ(Store().LoadProfile("Alpha").login, alpha.login);
 }
 
 TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
@@ -389,6 +402,20 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     QTest::keyClick(modem.DeviceList(), Qt::Key_Return);
     EXPECT_EQ(modem.result(), QDialog::Accepted);
     EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/ttyUSB0"));
+
+    // The program's own prompts say "No modems found!" first, then show the empty list.
+    DialogPrompts real;
+    std::unique_ptr<ModalAnswer> emptyList;
+    ModalAnswer noModems([&](QWidget& modal) {
+        EXPECT_EQ(qobject_cast<QMessageBox*>(&modal)->text(), QStringLiteral("No modems found!"));
+        emptyList = std::make_unique<ModalAnswer>([](QWidget& next) {
+            EXPECT_EQ(qobject_cast<CModemDlg*>(&next)->DeviceList()->count(), 0);
+            qobject_cast<QDialog*>(&next)->accept();
+        });
+        qobject_cast<QDialog*>(&modal)->accept();
+    });
+    EXPECT_EQ(real.ChooseModem(nullptr, {{}, std::string(kNoModemsFoundText)}), std::nullopt);
+    EXPECT_TRUE(noModems.ran() && emptyList && emptyList->ran());
 
     CPhonebookEntryDlg dialog(*phonebook, prompts, std::nullopt);
     dialog.show();
