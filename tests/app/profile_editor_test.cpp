@@ -37,6 +37,15 @@ namespace {
 using testing::ModalAnswer;
 using testing::SaveArtifact;
 
+template <typename T>
+T Pop(std::deque<T>& queue, T whenEmpty) {
+    if (queue.empty())
+        return whenEmpty;
+    T front = queue.front();
+    queue.pop_front();
+    return front;
+}
+
 // The user at the editor's dialogs: scripted answers, and a record of every question.
 class ScriptedPrompts final : public SheetPrompts {
   public:
@@ -46,27 +55,18 @@ class ScriptedPrompts final : public SheetPrompts {
     std::vector<FileQuestion> fileQuestions;
     std::vector<MessageQuestion> messages;
 
-    QString OpenFileName(QWidget*, const FileQuestion& question) override { return File(question); }
-    QString SaveFileName(QWidget*, const FileQuestion& question) override { return File(question); }
+    QString OpenFileName(QWidget*, const FileQuestion& question) override {
+        fileQuestions.push_back(question);
+        return Pop(files, QString());
+    }
+    QString SaveFileName(QWidget* parent, const FileQuestion& question) override {
+        return OpenFileName(parent, question);
+    }
     QMessageBox::StandardButton Message(QWidget*, const MessageQuestion& question) override {
         messages.push_back(question);
-        if (answers.empty())
-            return QMessageBox::Ok;
-        const QMessageBox::StandardButton answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return Pop(answers, QMessageBox::Ok);
     }
     std::optional<std::string> ChooseModem(QWidget*, const ModemList&) override { return modem; }
-
-  private:
-    QString File(const FileQuestion& question) {
-        fileQuestions.push_back(question);
-        if (files.empty())
-            return {};
-        const QString file = files.front();
-        files.pop_front();
-        return file;
-    }
 };
 
 void Press(QDialog& dialog, QDialogButtonBox::StandardButton which) {
