@@ -18,6 +18,7 @@
 #include "app/exit_dialog.h"
 #include "app/picture_button.h"
 #include "app/popup_menu.h"
+#include "app/profiles/isp_sheet.h"
 #include "app/shell_launch.h"
 #include "controls/bitmap_button.h"
 #include "controls/bitmap_panel.h"
@@ -126,6 +127,7 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
           QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
       }) {
     m_dialer.SetEventSink(this);
+    m_editorPrompts = services.editorPrompts != nullptr ? services.editorPrompts : &m_dialogPrompts;
     new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
     InitDialog();
@@ -379,7 +381,27 @@ bool CLinkvaneDlg::OnCommand(int id) {
 // The connection, profile-editor, call-log, ping and mail-check work each fill one of these;
 // until then the commands do nothing.
 void CLinkvaneDlg::OnConnect() {}
-void CLinkvaneDlg::OnSetupConfig() {}
+void CLinkvaneDlg::OnSetupConfig() {
+    const int remembered = m_profileList->currentIndex();
+    const ProfileEditorServices services{
+        m_registry,  m_phonebook,      m_entryCreator,
+        m_autostart, *m_editorPrompts, QCoreApplication::applicationFilePath().toStdString()};
+    const std::optional<std::string> edited =
+        RunProfileEditor(this, services, m_profileList->currentText().toStdString());
+    if (!edited)
+        return;
+    LoadShortcutCaptions();
+    FillProfileList();
+    // The profile just edited stays selected, even when an import or a new entry moved it.
+    const int found =
+        m_profileList->findText(Text(*edited), Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    m_profileList->setCurrentIndex(found >= 0 ? found : remembered);
+    LoadActiveProfile(m_registry, m_profileList->currentText().toStdString());
+    if (m_dialer.GetConnectionState() == kRasConnected) {
+        RunPing();
+        CheckMail();
+    }
+}
 void CLinkvaneDlg::OnViewLog() {}
 void CLinkvaneDlg::RunPing() {}
 void CLinkvaneDlg::CheckMail() {}

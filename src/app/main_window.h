@@ -21,12 +21,15 @@
 #include <memory>
 #include <optional>
 
+#include "app/profiles/sheet_prompts.h"
 #include "app/tray_icon.h"
 #include "controls/round_region.h"
 #include "core/connection/connections.h"
 #include "core/connection/ras_dialer.h"
 #include "core/profiles/phonebook.h"
+#include "core/profiles/phonebook_entries.h"
 #include "core/profiles/registry_store.h"
+#include "platform/xdg_autostart.h"
 
 class QComboBox;
 
@@ -82,6 +85,8 @@ struct MainWindowServices {
     // The pause between two hang-ups of the exit sequence, and what takes it (empty: sleep).
     std::chrono::milliseconds hangUpPause = kHangUpPause;
     std::function<void(std::chrono::milliseconds)> hangUpSleep;
+    // How the profile editor asks for files and answers (empty: the desktop's dialogs).
+    SheetPrompts* editorPrompts = nullptr;
 };
 
 class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents {
@@ -181,6 +186,13 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     bool m_expanded = false;
     std::int32_t m_redialBudget = 0;
     bool m_ending = false;  // the exit sequence is ending the modal loop
+
+    // The profile editor's helpers: the entry structure that lives for the run, the login
+    // start switch, and the dialogs it asks through.
+    EntryCreator m_entryCreator{m_phonebook};
+    XdgAutostart m_autostart;
+    DialogPrompts m_dialogPrompts;
+    SheetPrompts* m_editorPrompts;
 };
 
 }  // namespace linkvane

@@ -231,12 +231,13 @@ int Import(Invocation& call) {
     Result<std::vector<std::uint8_t>> bytes = ReadProfileFileBytes(path);
     if (!bytes)
         return ReportFailure(bytes.error());
+    // As in the program: a file that names no profile imports nothing and says nothing.
+    if (NamesNoProfile(*bytes))
+        return kExitSuccess;
     Result<ProfileFile> peek = DecodeProfileFile(*bytes);
     if (!peek)
         return ReportFailure(peek.error());
     const std::string name = peek->name;
-    if (name.empty())
-        return ReportFailure(Fail("The file names no profile; nothing was imported."));
 
     const std::optional<std::string> device = call.args.Value("--device");
     if (device) {
@@ -251,11 +252,9 @@ int Import(Invocation& call) {
     if (!imported)
         return ReportFailure(imported.error());
     if (!imported->has_value()) {
-        return ReportFailure(
-            Fail(questions.declined()
-                     ? "The phonebook entry \"" + name +
-                           "\" exists; nothing was imported. Give --yes to overwrite it."
-                     : "The file names no profile; nothing was imported."));
+        // The name was checked above: nothing was imported because the user declined.
+        return ReportFailure(Fail("The phonebook entry \"" + name +
+                                  "\" exists; nothing was imported. Give --yes to overwrite it."));
     }
     const ImportedProfile& result = **imported;
     if (call.args.Has("--with-settings")) {
@@ -302,7 +301,9 @@ constexpr std::array<CommandInfo, 6> kCommands{{
      "      is imported and the exit status is 1). --device picks the modem: a device from\n"
      "      \"phonebook devices\", or a character device path, which is then added to that "
      "list.\n      Without it the entry gets no device. The file's program-wide values "
-     "(redial and the\n      Global page) are saved only with --with-settings.",
+     "(redial and the\n      Global page) are saved only with --with-settings. A file whose "
+     "profile name is "
+     "empty\n      imports nothing and prints nothing (exit status 0).",
      1, 1, "--yes --with-settings", "--device", Import},
 }};
 

@@ -197,6 +197,18 @@ TEST_F(CtlProfile, ExportThenImportRestoresTheProfileAndTheEntry) {
     const CtlResult notAFile = Run({"profile", "import", "/etc/hostname", "--yes"});
     EXPECT_EQ(notAFile.exitCode, 1);
     EXPECT_EQ(notAFile.ErrLines().size(), 1u) << notAFile;
+
+    // A file naming no profile imports nothing and says nothing, even when its other fields
+    // could not be read (0xFF is no terminated string).
+    const auto unnamed = configHome() / "unnamed.idf";
+    std::string bytes(7136, '\xFF');
+    bytes[1768] = '\0';
+    { std::ofstream(unnamed, std::ios::binary) << bytes; }
+    const std::string phonebookBefore = ReadFileText(linkvaneDir() / "phonebook.json");
+    const CtlResult silent = Run({"profile", "import", unnamed.string(), "--yes"});
+    EXPECT_EQ(silent.exitCode, 0) << silent;
+    EXPECT_TRUE(silent.out.empty() && silent.err.empty()) << silent;
+    EXPECT_EQ(ReadFileText(linkvaneDir() / "phonebook.json"), phonebookBefore);
 }
 
 TEST_F(CtlProfile, DamagedStoreGivesOneLineWithCode1009AndStaysUntouched) {

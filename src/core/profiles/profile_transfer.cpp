@@ -5,6 +5,11 @@
 
 namespace linkvane {
 
+bool NamesNoProfile(std::span<const std::uint8_t> bytes) {
+    // The name field follows the phonebook part.
+    return bytes.size() == kProfileFileSize && bytes[kProfileFilePhonebookSize] == 0;
+}
+
 Status ExportProfile(const ProfileRecord& record, const GlobalSettings& globals,
                      Phonebook& phonebook, const std::filesystem::path& path) {
     const ProfileFile file =
@@ -23,10 +28,8 @@ Result<std::optional<ImportedProfile>> ImportProfile(const std::filesystem::path
     auto bytes = ReadProfileFileBytes(path);
     if (!bytes)
         return bytes.error();
-    // A file that names no profile imports nothing and says nothing, whatever else it holds;
-    // the name field follows the phonebook part.
     const std::vector<std::uint8_t>& raw = bytes.value();
-    if (raw.size() == kProfileFileSize && raw[kProfileFilePhonebookSize] == 0)
+    if (NamesNoProfile(raw))
         return std::optional<ImportedProfile>();
     auto decoded = DecodeProfileFile(raw);
     if (!decoded)

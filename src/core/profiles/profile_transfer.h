@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "core/profiles/phonebook_entries.h"
@@ -47,6 +48,10 @@ struct ImportedProfile {
     ProfileRecord profile;         // the profile as stored and loaded back
     std::uint32_t entryError = 0;  // the phonebook's refusal, 0 when the entry was created
 };
+
+// True for a whole profile file whose profile name field is empty: such a file imports
+// nothing and says nothing, whatever its other fields hold.
+bool NamesNoProfile(std::span<const std::uint8_t> bytes);
 
 // nullopt when nothing was imported without a fault: the file names no profile, or the user
 // declined to overwrite. keepTweak supplies the value the file does not carry.

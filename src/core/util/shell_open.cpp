@@ -72,7 +72,8 @@ OpenPlan PlanShellOpen(std::string_view setting, const OpenContext& context) {
     const auto isExecutable = [&](const std::filesystem::path& p) {
         return context.isExecutableFile && context.isExecutableFile(p);
     };
-    if (text.find('/') == std::string_view::npos) {
+    const bool bareName = text.find('/') == std::string_view::npos;
+    if (bareName) {
         for (const auto& dir : context.search) {
             if (isExecutable(dir / path))
                 return {OpenKind::Program, (dir / path).string()};
@@ -80,8 +81,13 @@ OpenPlan PlanShellOpen(std::string_view setting, const OpenContext& context) {
     }
     const auto absolute =
         (path.is_absolute() ? path : context.workingDir / path).lexically_normal();
-    if (isExecutable(absolute))
+    if (isExecutable(absolute)) {
+        // A bare name runs only from the search path: a program of that name that happens to
+        // lie in the working directory is not run, nor handed to the opener, which might.
+        if (bareName)
+            return {};
         return {OpenKind::Program, absolute.string()};
+    }
     return {OpenKind::Document, absolute.string()};
 }
 

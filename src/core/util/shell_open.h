@@ -8,8 +8,9 @@
 //   "scheme:..."               web address or other URL as written ("http:", "mailto:", ...;
 //                              a scheme has two or more characters, so "C:\x" is no URL)
 //   "www.host..." / "ftp.host" web address, with "http://" / "ftp://" put in front
-//   "name" (no slash)          the first executable "name" on the search path, else as
-//                              the path "./name" below
+//   "name" (no slash)          the first executable "name" on the search path; else a
+//                              document "./name", but nothing at all when "./name" is an
+//                              executable (programs are found through the search path only)
 //   "path/with/slash"          the program at that path when it is an executable file, else
 //                              the document (relative paths are taken from the working dir)
 //

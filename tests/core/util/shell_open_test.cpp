@@ -39,7 +39,9 @@ TEST(ShellOpen, DecidesBetweenProgramDocumentAndAddress) {
         {"/opt/mail/run", {OpenKind::Program, "/opt/mail/run"}},
         {"bin/tool", {OpenKind::Program, "/home/jo/bin/tool"}},
         {"./run.sh", {OpenKind::Program, "/home/jo/run.sh"}},
-        {"run.sh", {OpenKind::Program, "/home/jo/run.sh"}},
+        // A bare name is a program only on the search path; one in the working directory
+        // is neither run nor opened.
+        {"run.sh", {}},
         {"/home/jo/letter.odt", {OpenKind::Document, "/home/jo/letter.odt"}},
         {"docs/../letter.odt", {OpenKind::Document, "/home/jo/letter.odt"}},
         {"notes.txt", {OpenKind::Document, "/home/jo/notes.txt"}},

@@ -1,0 +1,151 @@
+#include "app/profiles/phonebook_entry_dialog.h"
+
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QGridLayout>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+
+#include <algorithm>
+
+#include "app/profiles/form_controls.h"
+#include "app/profiles/sheet_prompts.h"
+#include "controls/dialog_units.h"
+#include "core/profiles/phonebook_entries.h"
+
+namespace linkvane {
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QComboBox* MakeEditableCombo(const std::vector<std::string>& items) {
+    auto* combo = new QComboBox;
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& item : items)
+        combo->addItem(Text(item));
+    return combo;
+}
+
+}  // namespace
+
+CPhonebookEntryDlg::CPhonebookEntryDlg(Phonebook& phonebook, SheetPrompts& prompts,
+                                       std::optional<PhonebookEntry> existing, QWidget* parent)
+    : QDialog(parent),
+      m_phonebook(phonebook),
+      m_prompts(prompts),
+      m_isNew(!existing),
+      m_listedDevices(BuildModemList(phonebook).names),
+      m_entry(existing ? std::move(*existing) : PhonebookEntry{}) {
+    setWindowTitle(QStringLiteral("Phonebook Entry"));
+    setMinimumSize(DialogUnitsToPixels(kTemplateSize));
+
+    name = new QLineEdit;
+    name->setReadOnly(!m_isNew);  // a profile is tied to its entry's name
+    phoneNumber = new QLineEdit;
+    areaCode = new QLineEdit;
+    countryCode = new QLineEdit;
+    useCodes = MakeCheck(0, QStringLiteral("&Use country and area codes"));
+    useCodes->setObjectName(QStringLiteral("useCodes"));
+    device = MakeEditableCombo(m_listedDevices);
+    lineSpeed = MakeEditableCombo(StandardLineSpeeds());
+    initString = new QLineEdit;
+
+    auto* grid = new QGridLayout(this);
+    AddLabelledRow(grid, 0, QStringLiteral("Entry &name:"), name);
+    AddLabelledRow(grid, 1, QStringLiteral("&Phone number:"), phoneNumber);
+    AddLabelledRow(grid, 2, QStringLiteral("&Area code:"), areaCode);
+    AddLabelledRow(grid, 3, QStringLiteral("C&ountry code:"), countryCode);
+    grid->addWidget(useCodes, 4, 1);
+    AddLabelledRow(grid, 5, QStringLiteral("&Device:"), device);
+    AddLabelledRow(grid, 6, QStringLiteral("Line &speed:"), lineSpeed);
+    AddLabelledRow(grid, 7, QStringLiteral("Modem &init string:"), initString);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    grid->addWidget(buttons, 8, 0, 1, 2);
+    grid->setRowStretch(9, 1);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CPhonebookEntryDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CPhonebookEntryDlg::reject);
+
+    const PhonebookEntryForm form = FormFromEntry(m_entry);
+    name->setText(Text(form.name));
+    phoneNumber->setText(Text(form.phoneNumber));
+    areaCode->setText(Text(form.areaCode));
+    countryCode->setText(Text(form.countryCode));
+    useCodes->setChecked(form.useCountryAndAreaCodes);
+    device->setCurrentText(Text(form.device));
+    lineSpeed->setCurrentText(Text(form.lineSpeed));
+    initString->setText(Text(form.initString));
+}
+
+PhonebookEntryForm CPhonebookEntryDlg::Form() const {
+    PhonebookEntryForm form;
+    form.name = name->text().toStdString();
+    form.phoneNumber = phoneNumber->text().toStdString();
+    form.areaCode = areaCode->text().toStdString();
+    form.countryCode = countryCode->text().trimmed().toStdString();
+    form.useCountryAndAreaCodes = useCodes->isChecked();
+    form.device = device->currentText().trimmed().toStdString();
+    form.lineSpeed = lineSpeed->currentText().trimmed().toStdString();
+    form.initString = initString->text().toStdString();
+    return form;
+}
+
+QWidget* CPhonebookEntryDlg::FieldControl(EntryField field) const {
+    switch (field) {
+        case EntryField::Name:
+            return name;
+        case EntryField::PhoneNumber:
+            return phoneNumber;
+        case EntryField::AreaCode:
+            return areaCode;
+        case EntryField::CountryCode:
+            return countryCode;
+        case EntryField::Device:
+            return device;
+        case EntryField::LineSpeed:
+            return lineSpeed;
+        case EntryField::InitString:
+            return initString;
+    }
+    return name;
+}
+
+bool CPhonebookEntryDlg::Refuse(EntryField field, const std::string& message) {
+    m_prompts.Message(this, {QMessageBox::Warning, windowTitle(), Text(message), QMessageBox::Ok});
+    FieldControl(field)->setFocus();
+    return false;
+}
+
+void CPhonebookEntryDlg::accept() {
+    const PhonebookEntryForm form = Form();
+    EntryFormError error{};
+    Result<PhonebookEntry> built = BuildPhonebookEntry(form, m_entry, error);
+    if (!built) {
+        Refuse(error.field, error.message);
+        return;
+    }
+    if (m_isNew && EntryExists(m_phonebook, form.name)) {
+        Refuse(EntryField::Name, "The phonebook already has an entry named \"" + form.name + "\".");
+        return;
+    }
+    const bool listed = std::find(m_listedDevices.begin(), m_listedDevices.end(), form.device) !=
+                        m_listedDevices.end();
+    if (!form.device.empty() && !listed) {
+        if (Status added = m_phonebook.AddDevice(form.device); !added) {
+            Refuse(EntryField::Device, added.error().Describe());
+            return;
+        }
+    }
+    if (Status written = m_phonebook.WriteEntry(*built); !written) {
+        Refuse(EntryField::Name, written.error().Describe());
+        return;
+    }
+    m_entry = std::move(built).value();
+    QDialog::accept();
+}
+
+}  // namespace linkvane

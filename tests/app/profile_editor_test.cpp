@@ -1,0 +1,510 @@
+#include "app/profiles/isp_sheet.h"
+
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QTabWidget>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+
+#include "app/main_window.h"
+#include "app/popup_menu.h"
+#include "app/profiles/form_controls.h"
+#include "app/profiles/modem_dialog.h"
+#include "app/profiles/phonebook_entry_dialog.h"
+#include "app/profiles/sheet_prompts.h"
+#include "core/profiles/registry_item.h"
+#include "gui_test_environment.h"
+#include "gui_test_support.h"
+#include "platform/phonebook_file.h"
+#include "platform/ppp_links.h"
+#include "platform/sqlite_registry_store.h"
+#include "platform/xdg_autostart.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+using testing::ModalAnswer;
+using testing::SaveArtifact;
+
+template <typename T>
+T Pop(std::deque<T>& queue, T whenEmpty) {
+    if (queue.empty())
+        return whenEmpty;
+    T front = queue.front();
+    queue.pop_front();
+    return front;
+}
+
+// The user at the editor's dialogs: scripted answers, and a record of every question.
+class ScriptedPrompts final : public SheetPrompts {
+  public:
+    std::deque<QString> files;
+    std::deque<QMessageBox::StandardButton> answers;
+    std::optional<std::string> modem;
+    std::vector<FileQuestion> fileQuestions;
+    std::vector<MessageQuestion> messages;
+
+    QString OpenFileName(QWidget*, const FileQuestion& question) override {
+        fileQuestions.push_back(question);
+        return Pop(files, QString());
+    }
+    QString SaveFileName(QWidget* parent, const FileQuestion& question) override {
+        return OpenFileName(parent, question);
+    }
+    QMessageBox::StandardButton Message(QWidget*, const MessageQuestion& question) override {
+        messages.push_back(question);
+        return Pop(answers, QMessageBox::Ok);
+    }
+    std::optional<std::string> ChooseModem(QWidget*, const ModemList&) override { return modem; }
+};
+
+void Press(QDialog& dialog, QDialogButtonBox::StandardButton which) {
+    dialog.findChild<QDialogButtonBox*>()->button(which)->click();
+}
+
+// A profile with every value set and different from its neighbours; check boxes hold 1.
+ProfileRecord FullProfile(const std::string& name) {
+    ProfileRecord record;
+    record.name = name;
+    record.keyPath = ProfileKeyPath(name);
+    std::int32_t number = 2;
+    for (const ProfileValueInfo& info : ProfileValues()) {
+        std::visit(
+            [&](auto member) {
+                using T = std::remove_reference_t<decltype(record.*member)>;
+                if constexpr (std::is_same_v<T, std::string>)
+                    record.*member = std::string(info.name) + "-" + name;
+                else
+                    record.*member = static_cast<T>(number++);
+            },
+            info.field);
+    }
+    for (auto box :
+         {&ProfileRecord::useLan, &ProfileRecord::setIE, &ProfileRecord::setNetscape,
+          &ProfileRecord::checkEmail, &ProfileRecord::playSound, &ProfileRecord::popupAlert}) {
+        record.*box = 1;
+    }
+    record.httpProxyPort = "8080";  // the profile file holds five characters
+    record.ftpProxyPort = "21";
+    return record;
+}
+
+GlobalSettings FullGlobals(const std::string& tag) {
+    GlobalSettings globals;
+    for (const GlobalValueInfo& info : GlobalValues()) {
+        if (auto text = std::get_if<std::string GlobalSettings::*>(&info.field))
+            globals.** text = std::string(info.name) + "-" + tag;
+        else
+            globals.*std::get<std::int32_t GlobalSettings::*>(info.field) = 1;
+    }
+    globals.redialTimeout = 45;
+    globals.redialAttempts = 3;
+    globals.startup = 0;
+    return globals;
+}
+
+class ProfileEditorTest : public testing::ConfigHomeTest {
+  protected:
+    void SetUp() override {
+        ConfigHomeTest::SetUp();
+        QApplication::setQuitOnLastWindowClosed(false);
+        registry = std::make_unique<SqliteRegistryStore>(linkvaneDir());
+        phonebook =
+            std::make_unique<PhonebookFile>(linkvaneDir() / "phonebook.json", configHome() / "dev");
+        creator = std::make_unique<EntryCreator>(*phonebook);
+        autostart = std::make_unique<XdgAutostart>(configHome() / "autostart");
+    }
+
+    ProfileEditorServices Services() {
+        return {*registry, *phonebook, *creator, *autostart, prompts, "/usr/bin/linkvane"};
+    }
+    ProfileStore Store() { return ProfileStore(*registry); }
+
+    void Seed(const ProfileRecord& profile) {
+        PhonebookEntry entry;
+        entry.name = profile.name;
+        entry.properties.localPhoneNumber = "0845" + std::to_string(profile.name.size());
+        ASSERT_TRUE(phonebook->WriteEntry(entry));
+        ASSERT_TRUE(Store().SaveProfile(profile, false));
+    }
+
+    // Runs Setup/Config's editor for name; steps work the sheet once it is up. A sheet that
+    // steps leave open is cancelled, so a failed step cannot hang the test.
+    std::optional<std::string> RunEditor(const std::string& name,
+                                         const std::function<void(CISPSheet&)>& steps) {
+        ModalAnswer answer([&](QWidget& modal) {
+            auto* sheet = qobject_cast<CISPSheet*>(&modal);
+            ASSERT_NE(sheet, nullptr);
+            steps(*sheet);
+            if (sheet->isVisible())
+                sheet->reject();
+        });
+        std::optional<std::string> result = RunProfileEditor(nullptr, Services(), name);
+        EXPECT_TRUE(answer.ran());
+        return result;
+    }
+
+    std::unique_ptr<SqliteRegistryStore> registry;
+    std::unique_ptr<PhonebookFile> phonebook;
+    std::unique_ptr<EntryCreator> creator;
+    std::unique_ptr<XdgAutostart> autostart;
+    ScriptedPrompts prompts;
+};
+
+TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
+    const ProfileRecord profile = FullProfile("Demon");
+    Seed(profile);
+    ASSERT_TRUE(Store().SaveGlobalSettings(FullGlobals("g")));
+    const LoadedGlobalSettings globals = Store().LoadGlobalSettings();
+
+    const auto edited = RunEditor("Demon", [&](CISPSheet& sheet) {
+        // Every page is shown and left once, so each one's controls go through its fields.
+        for (int page = 0; page < CISPSheet::kPageCount; ++page) {
+            sheet.Tabs()->setCurrentIndex(page);
+            EXPECT_EQ(sheet.Tabs()->currentIndex(), page);
+            QApplication::processEvents();
+            SaveArtifact(testing::Grab(sheet), QStringLiteral("profile-editor-%1").arg(page + 1));
+        }
+        EXPECT_EQ(sheet.Dialup()->profileName->text(), QStringLiteral("Demon"));
+        EXPECT_EQ(sheet.Dialup()->password->echoMode(), QLineEdit::Password);
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(edited, std::optional<std::string>("Demon"));
+    EXPECT_EQ(Store().LoadProfile("Demon"), profile);
+    EXPECT_EQ(Store().LoadGlobalSettings().settings, globals.settings);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(ProfileEditorTest, CancelWritesNothingTypedButTheImmediateActionsStayDone) {
+    const ProfileRecord profile = FullProfile("Demon");
+    Seed(profile);
+    const auto edited = RunEditor("Demon", [](CISPSheet& sheet) {
+        CISPPage1& page = *sheet.Dialup();
+        page.login->setText(QStringLiteral("typed"));
+        page.setAsDefault->click();
+        page.startup->click();
+        sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
+        sheet.Global()->url1Label->setText(QStringLiteral("typed"));
+        Press(sheet, QDialogButtonBox::Cancel);
+    });
+    EXPECT_FALSE(edited);
+    EXPECT_EQ(Store().LoadProfile("Demon"), profile);
+    EXPECT_EQ(Store().LoadGlobalSettings().defaultProfile, "Demon");
+    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "");
+    EXPECT_TRUE(std::filesystem::exists(autostart->EntryPath()));
+
+    // Clear acts at once too: every profile field shows empty, and Cancel keeps it cleared.
+    RunEditor("Demon", [](CISPSheet& sheet) {
+        sheet.Dialup()->clearButton->click();
+        EXPECT_TRUE(sheet.Dialup()->login->text().isEmpty());
+        sheet.Tabs()->setCurrentIndex(CISPSheet::kEmailNews);
+        EXPECT_TRUE(sheet.EmailNews()->pop3Host->text().isEmpty());
+        Press(sheet, QDialogButtonBox::Cancel);
+    });
+    EXPECT_EQ(Store().LoadProfile("Demon").login, "");
+}
+
+TEST_F(ProfileEditorTest, AdvancedAndRedialRulesAndBadNumbersKeepTheUserOnThePage) {
+    ProfileRecord profile = FullProfile("Demon");
+    profile.pingHost = "ab";
+    profile.checkEmail = 0;
+    Seed(profile);
+
+    RunEditor("Demon", [&](CISPSheet& sheet) {
+        CISPPage1& dialup = *sheet.Dialup();
+        // Redial off: the fields are disabled and show 0; switching it on keeps the 0.
+        EXPECT_FALSE(dialup.redialTimeout->isEnabled());
+        EXPECT_EQ(dialup.redialTimeout->text(), QStringLiteral("0"));
+        dialup.enableRedial->click();
+        EXPECT_TRUE(dialup.redialAttempts->isEnabled());
+        EXPECT_EQ(dialup.redialAttempts->text(), QStringLiteral("0"));
+
+        sheet.Tabs()->setCurrentIndex(CISPSheet::kAdvanced);
+        CISPPage5& page = *sheet.Advanced();
+        // A two-character host is erased with its frequency as soon as the page shows.
+        EXPECT_EQ(page.pingHost->text(), QString());
+        EXPECT_EQ(page.pingFreq->text(), QStringLiteral("0"));
+        EXPECT_FALSE(page.keepAlive->isChecked());
+        EXPECT_FALSE(page.pingHost->isEnabled());
+        // Mail check off: the alert controls are off, the sound browse button is not.
+        for (QWidget* alert : std::initializer_list<QWidget*>{page.popupAlert, page.playSound,
+                                                              page.emailSound, page.popMinutes})
+            EXPECT_FALSE(alert->isEnabled());
+        EXPECT_TRUE(page.browseSound->isEnabled());
+        page.checkEmail->click();
+        EXPECT_TRUE(page.emailSound->isEnabled());
+
+        page.keepAlive->click();
+        EXPECT_TRUE(page.pingHost->isEnabled());
+        page.pingHost->setText(QStringLiteral("ping.example.org"));
+        page.pingFreq->setText(QStringLiteral("5"));
+        page.keepAlive->click();  // off erases
+        EXPECT_EQ(page.pingHost->text(), QString());
+        page.keepAlive->click();  // on again stays empty
+        EXPECT_EQ(page.pingHost->text(), QString());
+        page.pingFreq->setText(QStringLiteral("ten"));
+
+        // A bad number keeps the user on the page, for a page change and for OK alike.
+        sheet.Tabs()->setCurrentIndex(CISPSheet::kProxy);
+        EXPECT_EQ(sheet.Tabs()->currentIndex(), CISPSheet::kAdvanced);
+        Press(sheet, QDialogButtonBox::Ok);
+        EXPECT_TRUE(sheet.isVisible());
+        ASSERT_EQ(prompts.messages.size(), 2u);
+        EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("\"Ping Freq.\"")));
+        page.pingFreq->setText(QStringLiteral("7"));
+        page.popMinutes->setText(QStringLiteral("15"));
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    const ProfileRecord saved = Store().LoadProfile("Demon");
+    EXPECT_EQ(saved.pingHost, "");
+    EXPECT_EQ(saved.pingFreq, 7);
+    EXPECT_EQ(saved.checkEmail, 1);
+    EXPECT_EQ(saved.popMinutes, 15u);
+    EXPECT_EQ(saved.tweak, profile.tweak);
+    const GlobalSettings globals = Store().LoadGlobalSettings().settings;
+    EXPECT_EQ(globals.enableRedial, 1);
+    EXPECT_EQ(globals.redialTimeout, 0);
+}
+
+TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEditsTheImportedName) {
+    const ProfileRecord alpha = FullProfile("Alpha");
+    ProfileRecord beta = FullProfile("Beta");
+    Seed(alpha);
+    Seed(beta);
+    ASSERT_TRUE(Store().SaveGlobalSettings(FullGlobals("alpha")));
+    const std::string file = (configHome() / "alpha.idf").string();
+
+    prompts.files = {QString::fromStdString(file)};
+    RunEditor("Alpha", [](CISPSheet& sheet) {
+        sheet.Dialup()->exportButton->click();
+        Press(sheet, QDialogButtonBox::Cancel);  // export acts at once
+    });
+    ASSERT_TRUE(std::filesystem::exists(file));
+
+    // The profile and the program-wide values change; importing the file brings them back.
+    ASSERT_TRUE(Store().ClearProfile("Alpha"));
+    ASSERT_TRUE(Store().SaveGlobalSettings(FullGlobals("other")));
+    prompts.files = {QString::fromStdString(file)};
+    prompts.answers = {QMessageBox::Yes};
+    prompts.modem = "/dev/ttyS1";
+    const auto edited = RunEditor("Beta", [](CISPSheet& sheet) {
+        sheet.Dialup()->importButton->click();
+        EXPECT_EQ(sheet.Data().profileName, "Alpha");
+        EXPECT_EQ(sheet.Dialup()->profileName->text(), QStringLiteral("Alpha"));
+        EXPECT_EQ(sheet.Global()->url1Label->text(), QStringLiteral("Url1Label-alpha"));
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(edited, std::optional<std::string>("Alpha"));
+    ProfileRecord expected = alpha;
+    expected.tweak = beta.tweak;  // not in the file: the editor's own value is kept
+    EXPECT_EQ(Store().LoadProfile("Alpha"), expected);
+    EXPECT_EQ(Store().LoadProfile("Beta"), beta);
+    GlobalSettings globals = FullGlobals("alpha");
+    EXPECT_EQ(Store().LoadGlobalSettings().settings, globals);
+    EXPECT_EQ((*phonebook->ReadEntry("Alpha"))->properties.deviceName, "/dev/ttyS1");
+    EXPECT_EQ((*phonebook->ReadEntry("Alpha"))->properties.localPhoneNumber, "08455");
+
+    ASSERT_EQ(prompts.fileQuestions.size(), 2u);
+    for (const FileQuestion& question : prompts.fileQuestions) {
+        EXPECT_EQ(question.title, QStringLiteral("Save a File"));
+        EXPECT_EQ(question.filter, QStringLiteral("Linkvane Files (*.idf)"));
+        EXPECT_EQ(question.initialName, QStringLiteral("untitled.idf"));
+    }
+    ASSERT_EQ(prompts.messages.size(), 1u);  // only the overwrite question
+    EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("This entry currently")));
+
+    // A file that cannot be written or read: "File open failed.", nothing else changes.
+    prompts.messages.clear();
+    prompts.files = {QStringLiteral("/nonexistent/dir/x.idf"), QStringLiteral("/nonexistent.idf")};
+    RunEditor("Beta", [](CISPSheet& sheet) {
+        sheet.Dialup()->exportButton->click();
+        sheet.Dialup()->importButton->click();
+        EXPECT_EQ(sheet.Data().profileName, "Beta");
+    });
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    for (const MessageQuestion& message : prompts.messages) {
+        EXPECT_EQ(message.text, QStringLiteral("File open failed."));
+        EXPECT_EQ(message.caption, QStringLiteral("Error"));
+    }
+
+    // A phonebook that refuses the entry is reported with its number; the profile comes in.
+    prompts.messages.clear();
+    ASSERT_TRUE(Store().ClearProfile("Alpha"));
+    { std::ofstream(phonebook->path()) << "{"; }
+    prompts.files = {QString::fromStdString(file)};
+    RunEditor("Beta", [](CISPSheet& sheet) { sheet.Dialup()->importButton->click(); });
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Error: 625"));
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Unable to create entry. Is Dialup Networking installed?"));
+    EXPECT_EQ(Store().LoadProfile("Alpha").login, alpha.login);
+}
+
+TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
+    Seed(FullProfile("Demon"));
+    CISPSheet sheet(Services(), "Demon");
+    sheet.show();
+    for (int page = 0; page < CISPSheet::kPageCount; ++page)
+        EXPECT_FALSE(sheet.Tabs()->tabText(page).isEmpty());
+    for (const char* name : {"Login", "POP3 Server", "Timeout (Secs.)", "Check for mail every",
+                             "Reply-To", "Port", "Ping Freq.", "Set As Default", "Import"}) {
+        bool found = false;
+        for (QWidget* widget : sheet.findChildren<QWidget*>())
+            found = found || widget->accessibleName() == QString::fromLatin1(name);
+        EXPECT_TRUE(found) << name;
+    }
+    // Every label names its buddy with its own text; every box and button carries its text.
+    for (int i = 0; i < CISPSheet::kPageCount; ++i) {
+        QWidget* page = sheet.Tabs()->widget(i);
+        EXPECT_EQ(page->accessibleName(), sheet.Tabs()->tabText(i));
+        for (QLabel* label : page->findChildren<QLabel*>()) {
+            if (label->buddy() != nullptr) {
+                EXPECT_EQ(label->buddy()->accessibleName(), AccessibleText(label->text()));
+            }
+        }
+        for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+            EXPECT_FALSE(button->accessibleName().isEmpty()) << button->text().toStdString();
+            if (button->text() != QStringLiteral("...")) {
+                EXPECT_EQ(button->accessibleName(), AccessibleText(button->text()));
+            }
+        }
+        for (QLineEdit* edit : page->findChildren<QLineEdit*>())
+            EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
+    }
+    // Enter in a field is OK, Escape is Cancel.
+    QTest::keyClick(sheet.Dialup()->login, Qt::Key_Return);
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    sheet.show();
+    QTest::keyClick(sheet.Dialup()->login, Qt::Key_Escape);
+    EXPECT_EQ(sheet.result(), QDialog::Rejected);
+}
+
+TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
+    ModemList modems{{"/dev/ttyS0", "/dev/ttyUSB0"}, ""};
+    CModemDlg modem(modems);
+    modem.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&modem));
+    SaveArtifact(testing::Grab(modem), QStringLiteral("modem-dialog"));
+    EXPECT_EQ(modem.windowTitle(), QStringLiteral("Modem"));
+    EXPECT_EQ(modem.DeviceList()->currentItem()->text(), QStringLiteral("/dev/ttyS0"));
+    modem.DeviceList()->setCurrentRow(1);
+    QTest::keyClick(modem.DeviceList(), Qt::Key_Return);
+    EXPECT_EQ(modem.result(), QDialog::Accepted);
+    EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/ttyUSB0"));
+
+    // The program's own prompts say "No modems found!" first, then show the empty list.
+    DialogPrompts real;
+    std::unique_ptr<ModalAnswer> emptyList;
+    ModalAnswer noModems([&](QWidget& modal) {
+        EXPECT_EQ(qobject_cast<QMessageBox*>(&modal)->text(), QStringLiteral("No modems found!"));
+        emptyList = std::make_unique<ModalAnswer>([](QWidget& next) {
+            EXPECT_EQ(qobject_cast<CModemDlg*>(&next)->DeviceList()->count(), 0);
+            qobject_cast<QDialog*>(&next)->accept();
+        });
+        qobject_cast<QDialog*>(&modal)->accept();
+    });
+    EXPECT_EQ(real.ChooseModem(nullptr, {{}, std::string(kNoModemsFoundText)}), std::nullopt);
+    EXPECT_TRUE(noModems.ran() && emptyList && emptyList->ran());
+
+    CPhonebookEntryDlg dialog(*phonebook, prompts, std::nullopt);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.name->setText(QStringLiteral("Demon"));
+    dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
+    dialog.countryCode->setText(QStringLiteral("UK"));
+    dialog.device->setCurrentText(QStringLiteral("/dev/null"));
+    SaveArtifact(testing::Grab(dialog), QStringLiteral("phonebook-entry-dialog"));
+    Press(dialog, QDialogButtonBox::Ok);
+    // The wrong field is named and focused; nothing is written.
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("country code")));
+    EXPECT_EQ(dialog.focusWidget(), dialog.countryCode);
+    EXPECT_FALSE(*phonebook->ReadEntry("Demon"));
+    dialog.countryCode->setText(QStringLiteral("44"));
+    Press(dialog, QDialogButtonBox::Ok);
+    EXPECT_FALSE(dialog.isVisible());
+    const auto entry = *phonebook->ReadEntry("Demon");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->properties.deviceName, "/dev/null");
+    EXPECT_EQ(entry->properties.countryCode, 44u);
+}
+
+TEST_F(ProfileEditorTest, DeleteAsksAndRemovesTheEntryWithItsProfile) {
+    Seed(FullProfile("Demon"));
+    prompts.answers = {QMessageBox::No, QMessageBox::Yes};
+    RunEditor("Demon", [](CISPSheet& sheet) {
+        sheet.Dialup()->deleteEntry->trigger();
+        EXPECT_EQ(sheet.Data().profileName, "Demon");
+        sheet.Dialup()->deleteEntry->trigger();
+        EXPECT_FALSE(sheet.Data().HasProfile());
+        EXPECT_FALSE(sheet.Dialup()->login->isEnabled());
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    EXPECT_FALSE(*phonebook->ReadEntry("Demon"));
+    EXPECT_EQ(Store().LoadProfile("Demon").login, "");
+}
+
+// Setup/Config from the main window with an empty phonebook: first offered a new entry.
+TEST_F(ProfileEditorTest, EmptyPhonebookOffersAnEntryAndOtherwiseWritesNoProfile) {
+    testing::TempDir dir;
+    PppLinkOptions options;
+    options.runDir = dir.path();
+    options.netDir = dir.path();
+    PppLinks links(options);
+    MainWindowServices services(*registry, *phonebook, links);
+    services.editorPrompts = &prompts;
+    CLinkvaneDlg window(std::move(services));
+
+    // Declined: only the program-wide values are edited and saved.
+    prompts.answers = {QMessageBox::No};
+    ModalAnswer programWide([](QWidget& modal) {
+        auto& sheet = dynamic_cast<CISPSheet&>(modal);
+        EXPECT_FALSE(sheet.EmailNews()->isEnabled());
+        sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
+        sheet.Global()->url1Label->setText(QStringLiteral("News"));
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    window.OnCommand(ctl::kSetup);
+    EXPECT_TRUE(programWide.ran());
+    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "News");
+    COXRegistryItem profiles(*registry, kProfilesKey);
+    const auto values = profiles.GetValues();
+    EXPECT_TRUE(!values || values->empty());
+    EXPECT_EQ(window.ProfileList()->count(), 0);
+
+    // Accepted: the Phonebook Entry dialog makes the entry, then its profile is edited.
+    prompts.answers = {QMessageBox::Yes};
+    std::unique_ptr<ModalAnswer> editor;
+    ModalAnswer entry([&](QWidget& modal) {
+        auto& dialog = dynamic_cast<CPhonebookEntryDlg&>(modal);
+        dialog.name->setText(QStringLiteral("First ISP"));
+        dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
+        editor = std::make_unique<ModalAnswer>([](QWidget& next) {
+            auto& sheet = dynamic_cast<CISPSheet&>(next);
+            EXPECT_EQ(sheet.Data().profileName, "First ISP");
+            sheet.Dialup()->login->setText(QStringLiteral("jo"));
+            Press(sheet, QDialogButtonBox::Ok);
+        });
+        Press(dialog, QDialogButtonBox::Ok);
+    });
+    window.OnCommand(kCmdConfig);  // the tray menu's "Config"
+    ASSERT_TRUE(entry.ran());
+    EXPECT_TRUE(editor->ran());
+    EXPECT_EQ(Store().LoadProfile("First ISP").login, "jo");
+    EXPECT_EQ(window.ProfileList()->currentText(), QStringLiteral("First ISP"));
+}
+
+}  // namespace
+}  // namespace linkvane

@@ -1,0 +1,121 @@
+#include "core/profiles/profile_editor.h"
+
+#include <gtest/gtest.h>
+
+#include "core/profiles/phonebook_form.h"
+#include "platform/phonebook_file.h"
+#include "platform/sqlite_registry_store.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+TEST(ProfileEditorRules, NumberFieldsTakeDecimalIntegersWithin32Bits) {
+    const struct {
+        const char* text;
+        std::optional<std::int32_t> asSigned;
+        std::optional<std::uint32_t> asUnsigned;
+    } cases[] = {
+        {"0", 0, 0u},
+        {" 45 ", 45, 45u},
+        {"-3", -3, std::nullopt},
+        {"2147483647", 2147483647, 2147483647u},
+        {"2147483648", std::nullopt, 2147483648u},
+        {"4294967296", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"12a", std::nullopt, std::nullopt},
+        {"0x10", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const Result<std::int32_t> s = ParseSignedField("Timeout (Secs.)", c.text);
+        const Result<std::uint32_t> u = ParseUnsignedField("minutes", c.text);
+        EXPECT_EQ(s.ok() ? std::optional(*s) : std::nullopt, c.asSigned) << c.text;
+        EXPECT_EQ(u.ok() ? std::optional(*u) : std::nullopt, c.asUnsigned) << c.text;
+        if (!s) {
+            EXPECT_NE(s.error().message.find("\"Timeout (Secs.)\""), std::string::npos);
+        }
+    }
+}
+
+TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
+    PhonebookEntryForm good;
+    good.name = "Demon";
+    good.phoneNumber = "08450 000000";
+    good.areaCode = "0161";
+    good.countryCode = "44";
+    good.useCountryAndAreaCodes = true;
+    good.device = "/dev/ttyUSB0";
+    good.lineSpeed = "57600";
+    good.initString = "AT&F";
+    const struct {
+        void (*change)(PhonebookEntryForm&);
+        std::optional<EntryField> refused;
+    } cases[] = {
+        {[](PhonebookEntryForm&) {}, std::nullopt},
+        {[](PhonebookEntryForm& f) { f.name = ""; }, EntryField::Name},
+        {[](PhonebookEntryForm& f) { f.phoneNumber = std::string(129, '1'); },
+         EntryField::PhoneNumber},
+        {[](PhonebookEntryForm& f) { f.phoneNumber = "123\nATH"; }, EntryField::PhoneNumber},
+        {[](PhonebookEntryForm& f) { f.areaCode = "01234567890"; }, EntryField::AreaCode},
+        {[](PhonebookEntryForm& f) { f.countryCode = "UK"; }, EntryField::CountryCode},
+        {[](PhonebookEntryForm& f) { f.device = "ttyUSB0"; }, EntryField::Device},
+        {[](PhonebookEntryForm& f) { f.lineSpeed = "0"; }, EntryField::LineSpeed},
+        {[](PhonebookEntryForm& f) { f.initString = "ATZ\rATD123"; }, EntryField::InitString},
+        {[](PhonebookEntryForm& f) { f.phoneNumber = "\xe2\x9c\x93"; }, EntryField::PhoneNumber},
+    };
+    PhonebookEntry base;
+    base.properties.options = 0x10;
+    base.dialParams = DialParams{"jo", "pw"};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        PhonebookEntryForm form = good;
+        cases[i].change(form);
+        EntryFormError error{};
+        Result<PhonebookEntry> built = BuildPhonebookEntry(form, base, error);
+        EXPECT_EQ(built.ok(), !cases[i].refused) << i;
+        if (cases[i].refused) {
+            EXPECT_EQ(error.field, *cases[i].refused) << i << ": " << error.message;
+            continue;
+        }
+        // What the form does not show is kept; the form round-trips.
+        EXPECT_EQ(built->properties.options, 0x11u);
+        EXPECT_EQ(built->dialParams, base.dialParams);
+        EXPECT_EQ(built->properties.countryCode, 44u);
+        EXPECT_EQ(built->lineSpeed, 57600u);
+        EXPECT_EQ(FormFromEntry(*built).areaCode, good.areaCode);
+        EXPECT_EQ(FormFromEntry(*built).useCountryAndAreaCodes, true);
+    }
+}
+
+class ProfileEditorSave : public testing::ConfigHomeTest {
+  protected:
+    SqliteRegistryStore registry{linkvaneDir()};
+    ProfileStore store{registry};
+    PhonebookFile phonebook{linkvaneDir() / "phonebook.json", configHome() / "dev"};
+};
+
+TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndRedialReadsZeroWhileOff) {
+    PhonebookEntry entry;
+    entry.name = "Demon";
+    ASSERT_TRUE(phonebook.WriteEntry(entry));
+    GlobalSettings globals;
+    globals.redialTimeout = 45;
+    globals.redialAttempts = 3;
+    ASSERT_TRUE(store.SaveGlobalSettings(globals));
+    ASSERT_TRUE(store.SetDefaultProfile("Demon"));
+
+    ProfileEditorData data = LoadEditorData(store, "Demon");
+    EXPECT_TRUE(data.isDefault);
+    EXPECT_EQ(data.globals.redialTimeout, 0);                // redial is off
+    EXPECT_FALSE(LoadEditorData(store, "demon").isDefault);  // exact comparison
+    data.profile.login = "jo";
+    data.profile.password = "pw";
+    ASSERT_TRUE(SaveEditorData(store, phonebook, data));
+    EXPECT_EQ(store.LoadProfile("Demon").password, "pw");
+    EXPECT_EQ((*phonebook.ReadEntry("Demon"))->dialParams, (DialParams{"jo", "pw"}));
+
+    data.profile.password = std::string(kMaxPasswordLength + 1, 'x');
+    EXPECT_FALSE(SaveEditorData(store, phonebook, data));  // reported, not lost silently
+}
+
+}  // namespace
+}  // namespace linkvane
