@@ -128,6 +128,8 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
     m_dialer.SetEventSink(this);
     new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
+    m_checks = std::make_unique<CConnectionChecks>(*this, *Label(ctl::kPingResult),
+                                                   *Label(ctl::kMailResult), m_tray, services.pop3Port);
     InitDialog();
 }
 
@@ -376,13 +378,19 @@ bool CLinkvaneDlg::OnCommand(int id) {
     }
 }
 
-// The connection, profile-editor, call-log, ping and mail-check work each fill one of these;
-// until then the commands do nothing.
+// The connection, profile-editor and call-log work each fill one of these; until then the
+// commands do nothing.
 void CLinkvaneDlg::OnConnect() {}
 void CLinkvaneDlg::OnSetupConfig() {}
 void CLinkvaneDlg::OnViewLog() {}
-void CLinkvaneDlg::RunPing() {}
-void CLinkvaneDlg::CheckMail() {}
+
+void CLinkvaneDlg::RunPing() {
+    m_checks->RunPing();
+}
+
+void CLinkvaneDlg::CheckMail() {
+    m_checks->CheckMail();
+}
 
 void CLinkvaneDlg::Launch(const char* valueName) {
     COXRegistryItem item(m_registry, kSettingsKey);

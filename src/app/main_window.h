@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/connection_checks.h"
 #include "app/tray_icon.h"
 #include "controls/round_region.h"
 #include "core/connection/connections.h"
@@ -82,6 +83,8 @@ struct MainWindowServices {
     // The pause between two hang-ups of the exit sequence, and what takes it (empty: sleep).
     std::chrono::milliseconds hangUpPause = kHangUpPause;
     std::function<void(std::chrono::milliseconds)> hangUpSleep;
+    // The mail check's server port: always 110 in the program, a test server's in tests.
+    std::uint16_t pop3Port = kPop3Port;
 };
 
 class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents {
@@ -181,6 +184,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     bool m_expanded = false;
     std::int32_t m_redialBudget = 0;
     bool m_ending = false;  // the exit sequence is ending the modal loop
+    std::unique_ptr<CConnectionChecks> m_checks;  // ping and mail check, made with the labels
 };
 
 }  // namespace linkvane
