@@ -82,13 +82,15 @@ class IcmpSocket final : public IcmpEchoHandle {
             return SocketError(errno);
         }
         m_id = static_cast<std::uint16_t>(::getpid());
-        std::vector<std::uint8_t> packet(kIcmpHeader + data.size());
-        packet[0] = ICMP_ECHO;
-        packet[4] = static_cast<std::uint8_t>(m_id >> 8);
-        packet[5] = static_cast<std::uint8_t>(m_id);
-        packet[6] = static_cast<std::uint8_t>(m_sequence >> 8);
-        packet[7] = static_cast<std::uint8_t>(m_sequence);
-        std::copy(data.begin(), data.end(), packet.begin() + kIcmpHeader);
+        std::vector<std::uint8_t> packet{ICMP_ECHO,
+                                         0,
+                                         0,
+                                         0,
+                                         static_cast<std::uint8_t>(m_id >> 8),
+                                         static_cast<std::uint8_t>(m_id),
+                                         static_cast<std::uint8_t>(m_sequence >> 8),
+                                         static_cast<std::uint8_t>(m_sequence)};
+        packet.insert(packet.end(), data.begin(), data.end());
         const std::uint16_t sum = Checksum(packet);
         packet[2] = static_cast<std::uint8_t>(sum >> 8);
         packet[3] = static_cast<std::uint8_t>(sum);
