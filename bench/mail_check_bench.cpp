@@ -37,19 +37,10 @@ for _ in range(count):
 print(time.perf_counter() - start)
 )";
 
-class QuietView final : public linkvane::MailCheckView {
-  public:
-    void PlayMailSound(const std::string&) override {}
-    void ShowNewMailNotice(const std::string&) override {}
-    void ShowMailStatus(const std::string&, bool) override {}
-    void ShowConnectionError(const std::string&) override {}
-    void ShowCheckFailure(const std::string&, const std::string&) override {}
-};
-
 double ProgramChecks(std::uint16_t port, int count) {
     linkvane::PollWait wait;
     linkvane::PosixSocketLayer sockets(wait);
-    QuietView view;
+    linkvane::SilentMailView view;
     linkvane::MailCheckSettings settings;
     settings.host = "127.0.0.1";
     settings.user = "bench";
@@ -67,8 +58,8 @@ double ProgramChecks(std::uint16_t port, int count) {
 
 // The loop's own time as Python measured it, without the interpreter's start-up.
 double PoplibChecks(const std::filesystem::path& script, std::uint16_t port, int count) {
-    const std::string command = "python3 " + script.string() + " " + std::to_string(port) + " " +
-                                std::to_string(count);
+    const std::string command =
+        "python3 " + script.string() + " " + std::to_string(port) + " " + std::to_string(count);
     FILE* pipe = ::popen(command.c_str(), "r");
     double seconds = -1;
     if (pipe == nullptr || std::fscanf(pipe, "%lf", &seconds) != 1 || ::pclose(pipe) != 0) {
@@ -84,10 +75,11 @@ int main(int argc, char** argv) {
     const int perRound = argc > 1 ? std::atoi(argv[1]) : 50;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 4;
     linkvane::testing::DovecotServer dovecot(
-        {{"bench", "secret",
+        {{"bench",
+          "secret",
           {linkvane::testing::MessageOfSize(1500), linkvane::testing::MessageOfSize(700)}}});
-    const std::filesystem::path script =
-        std::filesystem::temp_directory_path() / ("linkvane-poplib-" + std::to_string(::getpid()) + ".py");
+    const std::filesystem::path script = std::filesystem::temp_directory_path() /
+                                         ("linkvane-poplib-" + std::to_string(::getpid()) + ".py");
     std::ofstream(script) << kPoplibScript;
 
     ProgramChecks(dovecot.port(), 5);  // warm both up: dovecot's first logins are slower

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
         Output("ping -n -q -c " + std::to_string(pings) + " -i 0.05 192.0.2.2");
     double min = 0, avg = 0;
     const std::size_t at = iputils.find("= ");
-    if (at == std::string::npos || std::sscanf(iputils.c_str() + at + 2, "%lf/%lf", &min, &avg) != 2) {
+    if (at == std::string::npos ||
+        std::sscanf(iputils.c_str() + at + 2, "%lf/%lf", &min, &avg) != 2) {
         std::fprintf(stderr, "iputils ping gave no summary:\n%s", iputils.c_str());
         return 1;
     }

@@ -71,11 +71,10 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes) {
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     m_dir = pattern;
-    std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all |
-                                            std::filesystem::perms::group_read |
-                                            std::filesystem::perms::group_exec |
-                                            std::filesystem::perms::others_read |
-                                            std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        m_dir, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                   std::filesystem::perms::others_exec);
     m_port = FreeLoopbackPort();
     const std::string dir = m_dir.string();
     std::string users;
@@ -101,12 +100,19 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes) {
               "/log\nprotocols = pop3\nlisten = 127.0.0.1\nssl = no\n"
               "disable_plaintext_auth = no\nauth_mechanisms = plain\nfirst_valid_uid = 1\n"
               "default_login_user = dovenull\ndefault_internal_user = dovecot\n"
-              "mail_location = maildir:" + dir + "/mail/%u\n"
-              "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " + dir + "/users\n}\n"
-              "userdb {\n  driver = static\n  args = uid=mail gid=mail home=" + dir +
+              "mail_location = maildir:" +
+              dir +
+              "/mail/%u\n"
+              "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " +
+              dir +
+              "/users\n}\n"
+              "userdb {\n  driver = static\n  args = uid=mail gid=mail home=" +
+              dir +
               "/mail/%u\n}\n"
               "service pop3-login {\n  chroot =\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
-              "    port = " + std::to_string(m_port) + "\n  }\n}\n"
+              "    port = " +
+              std::to_string(m_port) +
+              "\n  }\n}\n"
               "service anvil {\n  chroot =\n}\n");
 
     const std::string config = (m_dir / "dovecot.conf").string();

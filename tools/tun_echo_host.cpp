@@ -15,6 +15,8 @@
 #include <span>
 #include <stdexcept>
 
+#include "core/util/internet_checksum.h"
+
 namespace linkvane::testing {
 namespace {
 
@@ -46,17 +48,6 @@ void BringUp(int control, const char* name) {
     Check(::ioctl(control, SIOCSIFFLAGS, &item) == 0, std::string("bringing up ") + name);
 }
 
-std::uint16_t Checksum(std::span<const std::uint8_t> bytes) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        sum += static_cast<std::uint32_t>(bytes[i] << 8 | bytes[i + 1]);
-    if (bytes.size() % 2 != 0)
-        sum += static_cast<std::uint32_t>(bytes.back() << 8);
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint16_t>(~sum);
-}
-
 void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
     bytes[at] = static_cast<std::uint8_t>(value >> 8);
     bytes[at + 1] = static_cast<std::uint8_t>(value);
@@ -66,7 +57,7 @@ void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value
 std::vector<std::uint8_t> IcmpPacket(const std::uint8_t* from, const std::uint8_t* to,
                                      std::vector<std::uint8_t> icmp) {
     Put16(icmp, 2, 0);
-    Put16(icmp, 2, Checksum(icmp));
+    Put16(icmp, 2, InternetChecksum(icmp));
     std::vector<std::uint8_t> packet(kIpHeader);
     packet[0] = 0x45;
     Put16(packet, 2, static_cast<std::uint16_t>(kIpHeader + icmp.size()));
@@ -74,7 +65,7 @@ std::vector<std::uint8_t> IcmpPacket(const std::uint8_t* from, const std::uint8_
     packet[9] = IPPROTO_ICMP;
     std::memcpy(&packet[12], from, 4);
     std::memcpy(&packet[16], to, 4);
-    Put16(packet, 10, Checksum(packet));
+    Put16(packet, 10, InternetChecksum(packet));
     packet.insert(packet.end(), icmp.begin(), icmp.end());
     return packet;
 }

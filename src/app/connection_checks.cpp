@@ -44,8 +44,7 @@ class WindowMailView final : public MailCheckView {
 
     void ShowCheckFailure(const std::string& text, const std::string& caption) override {
         // The text is the server's: shown as it came, never as markup or a link.
-        QMessageBox box(QMessageBox::Warning, Text(caption), Text(text), QMessageBox::Ok,
-                        m_owner);
+        QMessageBox box(QMessageBox::Warning, Text(caption), Text(text), QMessageBox::Ok, m_owner);
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }
@@ -58,9 +57,8 @@ class WindowMailView final : public MailCheckView {
 
 }  // namespace
 
-CConnectionChecks::CConnectionChecks(QWidget& owner, CTextLabel& pingLabel,
-                                     CTextLabel& mailLabel, CTrayIcon& tray,
-                                     std::uint16_t pop3Port)
+CConnectionChecks::CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel,
+                                     CTrayIcon& tray, std::uint16_t pop3Port)
     : m_owner(owner),
       m_pingLabel(pingLabel),
       m_mailLabel(mailLabel),

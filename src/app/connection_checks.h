@@ -31,8 +31,8 @@ class CTrayIcon;
 class CConnectionChecks {
   public:
     // pop3Port is 110 in the program; tests point it at their own server.
-    CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel,
-                      CTrayIcon& tray, std::uint16_t pop3Port = kPop3Port);
+    CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel, CTrayIcon& tray,
+                      std::uint16_t pop3Port = kPop3Port);
 
     void RunPing();
     void CheckMail();

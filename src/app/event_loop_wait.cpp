@@ -26,8 +26,7 @@ WaitResult CEventLoopWait::Wait(int fd, WaitFor what, std::chrono::milliseconds 
     QSocketNotifier notifier(static_cast<qintptr>(fd), what == WaitFor::Readable
                                                            ? QSocketNotifier::Read
                                                            : QSocketNotifier::Write);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &loop,
-                     [&loop] { loop.exit(kReady); });
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&loop] { loop.exit(kReady); });
     QTimer::singleShot(limit, &loop, [&loop] { loop.exit(0); });
     return loop.exec(QEventLoop::ExcludeUserInputEvents) == kReady ? WaitResult::Ready
                                                                    : WaitResult::TimedOut;

@@ -128,8 +128,8 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
     m_dialer.SetEventSink(this);
     new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
-    m_checks = std::make_unique<CConnectionChecks>(*this, *Label(ctl::kPingResult),
-                                                   *Label(ctl::kMailResult), m_tray, services.pop3Port);
+    m_checks = std::make_unique<CConnectionChecks>(
+        *this, *Label(ctl::kPingResult), *Label(ctl::kMailResult), m_tray, services.pop3Port);
     InitDialog();
 }
 

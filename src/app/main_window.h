@@ -183,7 +183,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     std::time_t m_callStart = 0;
     bool m_expanded = false;
     std::int32_t m_redialBudget = 0;
-    bool m_ending = false;  // the exit sequence is ending the modal loop
+    bool m_ending = false;                        // the exit sequence is ending the modal loop
     std::unique_ptr<CConnectionChecks> m_checks;  // ping and mail check, made with the labels
 };
 

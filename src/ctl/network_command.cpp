@@ -54,11 +54,8 @@ int RunPingCommand(Invocation& call) {
 }
 
 // The command line plays no sound and opens no notice; it prints the outcome afterwards.
-class SilentMailView final : public MailCheckView {
+class HeadlineView final : public SilentMailView {
   public:
-    void PlayMailSound(const std::string&) override {}
-    void ShowNewMailNotice(const std::string&) override {}
-    void ShowMailStatus(const std::string&, bool) override {}
     void ShowConnectionError(const std::string& labelText) override { m_headline = labelText; }
     void ShowCheckFailure(const std::string&, const std::string& caption) override {
         m_headline = caption;
@@ -98,7 +95,7 @@ int RunMailCheck(Invocation& call) {
     }
     PollWait wait;
     PosixSocketLayer sockets(wait);
-    SilentMailView view;
+    HeadlineView view;
     const MailCheckOutcome outcome = CheckMail(sockets, settings, view);
     const std::string response = WithoutPassword(outcome.lastResponse, settings.password);
     if (call.args.Has("--json")) {
@@ -127,7 +124,8 @@ constexpr std::array<CommandInfo, 1> kPingCommands{{
     {"", "HOST [--json]",
      "Sends one ICMP echo request to HOST (a dotted address or a name) as the keep-alive ping\n"
      "      does: TTL 20, 32 bytes, 20 s. Prints the \"Last Ping:\" text (\"47ms ( Sat Dec 05\n"
-     "      17:20:58 2026 )\" or \"Ping Error: 11010ms\"). JSON: {\"ok\":true,\"address\",\"rttMs\"}\n"
+     "      17:20:58 2026 )\" or \"Ping Error: 11010ms\"). JSON: "
+     "{\"ok\":true,\"address\",\"rttMs\"}\n"
      "      or {\"ok\":false,\"error\"} with the IP status or Windows Sockets error.",
      1, 1, "--json", "", RunPingCommand},
 }};

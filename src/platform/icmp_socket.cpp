@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "core/util/file_descriptor.h"
+#include "core/util/internet_checksum.h"
 #include "core/util/win_error.h"
 #include "platform/posix_sockets.h"
 #include "platform/winsock_errors.h"
@@ -24,17 +25,6 @@ using Clock = std::chrono::steady_clock;
 static_assert(SOCK_DGRAM == 2 && SOCK_RAW == 3, "the header's socket kinds");
 
 constexpr std::size_t kIcmpHeader = 8;
-
-std::uint16_t Checksum(std::span<const std::uint8_t> bytes) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        sum += static_cast<std::uint32_t>(bytes[i] << 8 | bytes[i + 1]);
-    if (bytes.size() % 2 != 0)
-        sum += static_cast<std::uint32_t>(bytes.back() << 8);
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint16_t>(~sum);
-}
 
 std::uint16_t Get16(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
@@ -91,7 +81,7 @@ class IcmpSocket final : public IcmpEchoHandle {
                                          static_cast<std::uint8_t>(m_sequence >> 8),
                                          static_cast<std::uint8_t>(m_sequence)};
         packet.insert(packet.end(), data.begin(), data.end());
-        const std::uint16_t sum = Checksum(packet);
+        const std::uint16_t sum = InternetChecksum(packet);
         packet[2] = static_cast<std::uint8_t>(sum >> 8);
         packet[3] = static_cast<std::uint8_t>(sum);
 

@@ -123,7 +123,8 @@ Result<std::uint32_t> ResolveHostIPv4(std::string_view host) {
     const int status = ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
     if (status != 0 || found == nullptr)
         return Fail("the host \"" + name + "\" cannot be resolved", WinsockErrorOfResolver(status));
-    const std::uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    const std::uint32_t address =
+        reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
     ::freeaddrinfo(found);
     return address;
 }

@@ -32,7 +32,7 @@ using testing::Say;
 
 std::vector<testing::ServerStep> StatSession(const std::string& stat) {
     return {Pause(300ms), Say("+OK\r\n"), Hear(), Say("+OK\r\n"), Hear(), Say("+OK\r\n"),
-            Hear(),        Say("+OK\r\n"), Hear(), Say(stat),      Hear(), Say("+OK\r\n")};
+            Hear(),       Say("+OK\r\n"), Hear(), Say(stat),      Hear(), Say("+OK\r\n")};
 }
 
 QImage IconImage(const QIcon& icon) {
@@ -90,9 +90,9 @@ TEST_F(ConnectionChecksTest, NewMailNoticeComesFirstThenTheLabelAndTrayChange) {
 
     EXPECT_TRUE(ranWhileChecking);
     ASSERT_TRUE(answer.ran());
-    EXPECT_EQ(seenWithNotice, (QStringList{QStringLiteral("2 New Messages (300 bytes)"),
-                                           QStringLiteral("Not Activated"),
-                                           QStringLiteral("Linkvaner")}));
+    EXPECT_EQ(seenWithNotice,
+              (QStringList{QStringLiteral("2 New Messages (300 bytes)"),
+                           QStringLiteral("Not Activated"), QStringLiteral("Linkvaner")}));
     EXPECT_EQ(label.Text(), QStringLiteral("2 New Messages (300 bytes)"));
     EXPECT_EQ(window->TrayIcon().TooltipText(), QStringLiteral("2 New Messages (300 bytes)"));
     EXPECT_EQ(IconImage(window->TrayIcon().Icon()),
@@ -142,11 +142,11 @@ TEST_F(ConnectionChecksTest, PingShowsTheRoundTripAndButtonsNeedFourCharacterHos
     for (const int command : {int{ctl::kPing}, kCmdPing}) {
         pingLabel.SetText(QString());
         window->OnCommand(command);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral(
-                                           R"(^\d+ms \( [A-Z][a-z]{2} [A-Z][a-z]{2} \d\d )"
-                                           R"(\d\d:\d\d:\d\d \d{4} \)$)"))
-                        .match(pingLabel.Text())
-                        .hasMatch())
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral(R"(^\d+ms \( [A-Z][a-z]{2} [A-Z][a-z]{2} \d\d )"
+                                              R"(\d\d:\d\d:\d\d \d{4} \)$)"))
+                .match(pingLabel.Text())
+                .hasMatch())
             << pingLabel.Text().toStdString();
     }
 }

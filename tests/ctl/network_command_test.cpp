@@ -16,7 +16,8 @@ class NetworkCommandTest : public CtlTest {
   protected:
     void StoreProfile(const std::string& password) {
         for (const auto& [value, data] :
-             {std::pair<std::string, std::string>{"POP3Host", "127.0.0.1"}, {"Username", "one"},
+             {std::pair<std::string, std::string>{"POP3Host", "127.0.0.1"},
+              {"Username", "one"},
               {"EPassword", password}}) {
             RunOk({"profile", "set", "Demon Dial", value, data});
         }
@@ -43,8 +44,9 @@ TEST_F(NetworkCommandTest, MailCheckReportsCountsAndFailuresWithoutThePassword) 
     DovecotServer dovecot({{"one", "s3cret", {MessageOfSize(400)}}});
     StoreProfile("s3cret");
     const std::string port = std::to_string(dovecot.port());
-    EXPECT_EQ(RunJson({"mail", "check", "Demon Dial", "--port", port, "--json"}),
-              json::parse(R"j({"ok":true,"count":1,"size":400,"text":"1 New Message (400 bytes)"})j"));
+    EXPECT_EQ(
+        RunJson({"mail", "check", "Demon Dial", "--port", port, "--json"}),
+        json::parse(R"j({"ok":true,"count":1,"size":400,"text":"1 New Message (400 bytes)"})j"));
     const CtlResult text = Run({"mail", "check", "Demon Dial", "--port", port});
     EXPECT_EQ(text.out, "1 New Message (400 bytes)\n");
 
@@ -52,8 +54,8 @@ TEST_F(NetworkCommandTest, MailCheckReportsCountsAndFailuresWithoutThePassword) 
     ScriptedPop3Server echoing({Say("+OK\r\n"), Hear(), Say("+OK\r\n"), Hear(), Say("+OK\r\n"),
                                 Hear(), Say("+OK\r\n"), Hear(), Say("-ERR s3cret is stale\r\n"),
                                 Hear(), Say("+OK\r\n")});
-    const CtlResult refused = Run(
-        {"mail", "check", "Demon Dial", "--port", std::to_string(echoing.port()), "--json"});
+    const CtlResult refused =
+        Run({"mail", "check", "Demon Dial", "--port", std::to_string(echoing.port()), "--json"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.Json(), json::parse(R"({"ok":false,"stage":553,"error":10043,
                                                "lastResponse":"-ERR ******** is stale"})"));

@@ -24,7 +24,8 @@ namespace {
 using namespace std::chrono_literals;
 using testing::EchoBehaviour;
 
-Result<PingReply> PingOnce(std::string_view host, std::chrono::milliseconds timeout = kPingTimeout) {
+Result<PingReply> PingOnce(std::string_view host,
+                           std::chrono::milliseconds timeout = kPingTimeout) {
     PollWait wait;
     LinuxIcmpEcho echo(wait);
     IcmpLibrary library(echo);
@@ -107,7 +108,9 @@ TEST_P(PrivateNetworkPing, EchoHostsAnswerAsTheirRulesSay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PingOrRawSocket, PrivateNetworkPing, ::testing::Bool(),
-                         [](const auto& param) { return param.param ? "PingSocket" : "RawSocket"; });
+                         [](const auto& param) {
+                             return param.param ? "PingSocket" : "RawSocket";
+                         });
 
 // Capabilities and namespaces belong to a thread: this test changes only its own.
 void WithoutIcmpSockets() {

@@ -30,8 +30,8 @@ struct MailCheckSettings {
     std::string user;      // Username
     std::string password;  // the deciphered EPassword
     std::uint16_t port = kPop3Port;
-    bool playSound = false;  // PlaySound
-    std::string soundPath;   // EmailSound
+    bool playSound = false;   // PlaySound
+    std::string soundPath;    // EmailSound
     bool popupAlert = false;  // PopupAlert
 };
 
@@ -55,6 +55,16 @@ class MailCheckView {
     virtual void ShowMailStatus(const std::string& text, bool newMail) = 0;
     virtual void ShowConnectionError(const std::string& labelText) = 0;
     virtual void ShowCheckFailure(const std::string& text, const std::string& caption) = 0;
+};
+
+// Announces nothing: for callers that read the outcome instead (the command line, benchmarks).
+class SilentMailView : public MailCheckView {
+  public:
+    void PlayMailSound(const std::string&) override {}
+    void ShowNewMailNotice(const std::string&) override {}
+    void ShowMailStatus(const std::string&, bool) override {}
+    void ShowConnectionError(const std::string&) override {}
+    void ShowCheckFailure(const std::string&, const std::string&) override {}
 };
 
 // "No New Messages.", "1 New Message (N bytes)", "N New Messages (N bytes)".

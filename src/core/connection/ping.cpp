@@ -35,10 +35,9 @@ Result<PingReply> Ping(IcmpLibrary& library, std::string_view host, std::uint8_t
         return echo.error();
     if (echo->status != 0)
         return Fail("the echo request failed", echo->status);
-    const bool intact =
-        echo->data.size() == data.size() &&
-        std::all_of(echo->data.begin(), echo->data.end(),
-                    [](std::uint8_t byte) { return byte == kPingDataByte; });
+    const bool intact = echo->data.size() == data.size() &&
+                        std::all_of(echo->data.begin(), echo->data.end(),
+                                    [](std::uint8_t byte) { return byte == kPingDataByte; });
     if (!intact)
         return Fail("the echo came back short or altered", win::kUnexpectedNetworkError);
     return PingReply{echo->address, echo->roundTripMs};
@@ -75,8 +74,8 @@ std::uint32_t IpStatusOfIcmp(std::uint8_t type, std::uint8_t code) {
 std::string AsctimeText(const std::tm& time) {
     static constexpr std::array<const char*, 7> kDays{"Sun", "Mon", "Tue", "Wed",
                                                       "Thu", "Fri", "Sat"};
-    static constexpr std::array<const char*, 12> kMonths{
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static constexpr std::array<const char*, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const auto day = static_cast<std::size_t>(std::clamp(time.tm_wday, 0, 6));
     const auto month = static_cast<std::size_t>(std::clamp(time.tm_mon, 0, 11));
     std::array<char, 64> text{};

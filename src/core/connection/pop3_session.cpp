@@ -155,8 +155,8 @@ bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
             received == room) {
             return Fail(win::kWsaTimedOut, text);
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            m_timeouts.response - silence);
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_timeouts.response - silence);
         Result<bool> ready =
             m_socket->WaitReadable(std::clamp(left, std::chrono::milliseconds(1), m_timeouts.poll));
         if (!ready)

@@ -26,7 +26,7 @@
 namespace linkvane {
 
 struct Pop3Timeouts {
-    std::chrono::milliseconds response{10000};   // silence allowed after the last byte
+    std::chrono::milliseconds response{10000};    // silence allowed after the last byte
     std::chrono::milliseconds wholeReply{60000};  // a drip-fed reply cannot hold longer
     std::chrono::milliseconds poll{100};          // longest single readiness wait
 };

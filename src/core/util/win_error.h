@@ -26,7 +26,7 @@ inline constexpr std::uint32_t kTooManyThreads = 155;  // ERROR_TOO_MANY_TCBS
 // Windows Sockets errors, as the mail check and the ping report them (the Linux socket layer
 // maps errno and resolver errors to these in one place).
 inline constexpr std::uint32_t kWsaAccess = 10013;
-inline constexpr std::uint32_t kWsaInvalidArgument = 10022;  // also: the POP3 host is unknown
+inline constexpr std::uint32_t kWsaInvalidArgument = 10022;       // also: the POP3 host is unknown
 inline constexpr std::uint32_t kWsaProtocolNotSupported = 10043;  // also: a negative POP3 reply
 inline constexpr std::uint32_t kWsaConnectionReset = 10054;
 inline constexpr std::uint32_t kWsaTimedOut = 10060;
