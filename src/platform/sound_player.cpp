@@ -17,6 +17,9 @@ struct PcmCloser {
 };
 
 constexpr unsigned kLatencyMicroseconds = 200000;
+
+// ALSA prints its errors (no card, a bad configuration) on stderr; the mail sound says nothing.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 constexpr sf_count_t kFramesPerWrite = 4096;
 
 }  // namespace
@@ -28,6 +31,7 @@ void PlaySoundFile(const std::string& path) {
     const std::unique_ptr<SNDFILE, SoundFileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file || info.channels <= 0 || info.samplerate <= 0)
         return;
+    snd_lib_error_set_handler(IgnoreAlsaError);
     snd_pcm_t* opened = nullptr;
     if (snd_pcm_open(&opened, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0)
         return;

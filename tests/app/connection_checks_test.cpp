@@ -80,15 +80,25 @@ TEST_F(ConnectionChecksTest, NewMailNoticeComesFirstThenTheLabelAndTrayChange) {
                        << window->TrayIcon().TooltipText();
         qobject_cast<QDialog*>(&modal)->accept();
     });
-    // The window keeps handling posted work while it waits for the server.
+    // The window keeps handling posted work while it waits for the server; a ping asked for
+    // meanwhile (as a timer would) runs after the check, not inside it.
     bool checking = true;
     bool ranWhileChecking = false;
+    QString pingLabelAfterAsking = QStringLiteral("unset");
     QMetaObject::invokeMethod(
-        window.get(), [&] { ranWhileChecking = checking; }, Qt::QueuedConnection);
+        window.get(),
+        [&] {
+            ranWhileChecking = checking;
+            window->OnCommand(kCmdPing);
+            pingLabelAfterAsking = window->Label(ctl::kPingResult)->Text();
+        },
+        Qt::QueuedConnection);
     window->OnCommand(ctl::kCheckMail);
     checking = false;
 
     EXPECT_TRUE(ranWhileChecking);
+    EXPECT_EQ(pingLabelAfterAsking, QStringLiteral("Not Activated"));
+    EXPECT_TRUE(window->Label(ctl::kPingResult)->Text().contains(QStringLiteral("ms ( ")));
     ASSERT_TRUE(answer.ran());
     EXPECT_EQ(seenWithNotice,
               (QStringList{QStringLiteral("2 New Messages (300 bytes)"),
