@@ -251,7 +251,7 @@ Result<std::unique_ptr<IcmpEchoHandle>> LinuxIcmpEcho::CreateHandle() {
 }
 
 Result<std::uint32_t> LinuxIcmpEcho::ResolveIPv4(std::string_view host) {
-    return ResolveHostIPv4(host);
+    return ResolveHostIPv4(host, m_wait);
 }
 
 }  // namespace linkvane

@@ -8,7 +8,10 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "core/util/file_descriptor.h"
 #include "core/util/win_error.h"
@@ -16,6 +19,8 @@
 
 namespace linkvane {
 namespace {
+
+constexpr std::chrono::milliseconds kLookupPollInterval{1000};
 
 Error SocketError(int error) {
     return Fail("socket error", WinsockErrorOfErrno(error));
@@ -96,6 +101,20 @@ class PosixStreamSocket final : public StreamSocket {
     BlockingWait& m_wait;
 };
 
+Result<std::uint32_t> LookUpByName(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int status = ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
+    if (status != 0 || found == nullptr)
+        return Fail("the host \"" + name + "\" cannot be resolved", WinsockErrorOfResolver(status));
+    const std::uint32_t address =
+        reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
+
 }  // namespace
 
 WaitResult PollWait::Wait(int fd, WaitFor what, std::chrono::milliseconds limit) {
@@ -111,22 +130,34 @@ WaitResult PollWait::Wait(int fd, WaitFor what, std::chrono::milliseconds limit)
     }
 }
 
-Result<std::uint32_t> ResolveHostIPv4(std::string_view host) {
+Result<std::uint32_t> ResolveHostIPv4(std::string_view host, BlockingWait& wait) {
     const std::string name(host);
     in_addr dotted{};
     if (::inet_aton(name.c_str(), &dotted) != 0)
         return dotted.s_addr;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int status = ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
-    if (status != 0 || found == nullptr)
-        return Fail("the host \"" + name + "\" cannot be resolved", WinsockErrorOfResolver(status));
-    const std::uint32_t address =
-        reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(found);
-    return address;
+    // A name server can take many seconds to answer: the helper thread looks the name up and
+    // says so through a pipe, which the caller's wait watches.
+    int done[2];
+    if (::pipe2(done, O_CLOEXEC) != 0)
+        return LookUpByName(name);
+    const FileDescriptor doneRead(done[0]);
+    FileDescriptor doneWrite(done[1]);
+    std::optional<Result<std::uint32_t>> answer;
+    std::thread helper;
+    try {
+        helper = std::thread([&name, &answer, &doneWrite] {
+            answer = LookUpByName(name);
+            const char signal = 1;
+            WriteAll(doneWrite.get(), &signal, 1);
+        });
+    } catch (const std::system_error&) {
+        return LookUpByName(name);  // no thread to be had: look it up here
+    }
+    while (wait.Wait(doneRead.get(), WaitFor::Readable, kLookupPollInterval) ==
+           WaitResult::TimedOut) {
+    }
+    helper.join();  // also what makes the answer visible here
+    return *answer;
 }
 
 Result<std::unique_ptr<StreamSocket>> PosixSocketLayer::CreateStreamSocket() {

@@ -3,6 +3,10 @@
 // The network interfaces of the core on POSIX sockets: PollWait (poll(2)), IPv4 resolution
 // (a dotted address as inet_aton reads it, else getaddrinfo), and TCP streams that connect
 // and wait through a BlockingWait, so that the window can keep painting meanwhile.
+//
+// Threads: a name lookup runs on a helper thread of its own while the calling thread spends
+// the time in its BlockingWait; the helper is joined before the lookup returns, and shares
+// nothing but the name and the answer with it.
 // Errors are Windows Sockets numbers (winsock_errors.h).
 
 #include "core/connection/network.h"
@@ -14,8 +18,9 @@ class PollWait final : public BlockingWait {
     WaitResult Wait(int fd, WaitFor what, std::chrono::milliseconds limit) override;
 };
 
-// A dotted address or the first IPv4 address of a name, network byte order.
-Result<std::uint32_t> ResolveHostIPv4(std::string_view host);
+// A dotted address or the first IPv4 address of a name, network byte order. A name is looked
+// up on a helper thread while the caller waits in `wait`.
+Result<std::uint32_t> ResolveHostIPv4(std::string_view host, BlockingWait& wait);
 
 class PosixSocketLayer final : public SocketLayer {
   public:
@@ -25,7 +30,7 @@ class PosixSocketLayer final : public SocketLayer {
     explicit PosixSocketLayer(BlockingWait& wait) : m_wait(wait) {}
     Result<std::unique_ptr<StreamSocket>> CreateStreamSocket() override;
     Result<std::uint32_t> ResolveIPv4(std::string_view host) override {
-        return ResolveHostIPv4(host);
+        return ResolveHostIPv4(host, m_wait);
     }
 
   private:
