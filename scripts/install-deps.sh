@@ -12,6 +12,8 @@ packages=(
     ppp
     # test
     libgtest-dev libgmock-dev xvfb xauth trayer dovecot-pop3d iproute2 sqlite3
+    # benchmark references: iputils ping (Python's poplib comes with python3)
+    iputils-ping python3
     fonts-dejavu-core
 )
 

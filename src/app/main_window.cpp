@@ -130,6 +130,8 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
     m_editorPrompts = services.editorPrompts != nullptr ? services.editorPrompts : &m_dialogPrompts;
     new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
+    m_checks = std::make_unique<CConnectionChecks>(
+        *this, *Label(ctl::kPingResult), *Label(ctl::kMailResult), m_tray, services.pop3Port);
     InitDialog();
 }
 
@@ -378,8 +380,8 @@ bool CLinkvaneDlg::OnCommand(int id) {
     }
 }
 
-// The connection, profile-editor, call-log, ping and mail-check work each fill one of these;
-// until then the commands do nothing.
+// The connection, profile-editor and call-log work each fill one of these; until then the
+// commands do nothing.
 void CLinkvaneDlg::OnConnect() {}
 void CLinkvaneDlg::OnSetupConfig() {
     const int remembered = m_profileList->currentIndex();
@@ -403,8 +405,14 @@ void CLinkvaneDlg::OnSetupConfig() {
     }
 }
 void CLinkvaneDlg::OnViewLog() {}
-void CLinkvaneDlg::RunPing() {}
-void CLinkvaneDlg::CheckMail() {}
+
+void CLinkvaneDlg::RunPing() {
+    m_checks->RunPing();
+}
+
+void CLinkvaneDlg::CheckMail() {
+    m_checks->CheckMail();
+}
 
 void CLinkvaneDlg::Launch(const char* valueName) {
     COXRegistryItem item(m_registry, kSettingsKey);

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/connection_checks.h"
 #include "app/profiles/sheet_prompts.h"
 #include "app/tray_icon.h"
 #include "controls/round_region.h"
@@ -87,6 +88,8 @@ struct MainWindowServices {
     std::function<void(std::chrono::milliseconds)> hangUpSleep;
     // How the profile editor asks for files and answers (empty: the desktop's dialogs).
     SheetPrompts* editorPrompts = nullptr;
+    // The mail check's server port: always 110 in the program, a test server's in tests.
+    std::uint16_t pop3Port = kPop3Port;
 };
 
 class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents {
@@ -193,6 +196,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
     XdgAutostart m_autostart;
     DialogPrompts m_dialogPrompts;
     SheetPrompts* m_editorPrompts;
+    std::unique_ptr<CConnectionChecks> m_checks;  // ping and mail check, made with the labels
 };
 
 }  // namespace linkvane

@@ -50,6 +50,8 @@ const CommandGroup& RegGroup();
 const CommandGroup& ProfileGroup();
 const CommandGroup& PhonebookGroup();
 const CommandGroup& ApplyGroup();
+const CommandGroup& PingGroup();
+const CommandGroup& MailGroup();
 
 // Runs linkvanectl with the arguments after the program's name; returns the exit status.
 int RunCtl(std::span<const std::string> args);

@@ -23,6 +23,29 @@ inline constexpr std::uint32_t kBadDatabase = 1009;  // ERROR_BADDB: the registr
 inline constexpr std::uint32_t kKeyDeleted = 1018;
 inline constexpr std::uint32_t kTooManyThreads = 155;  // ERROR_TOO_MANY_TCBS
 
+// Windows Sockets errors, as the mail check and the ping report them (the Linux socket layer
+// maps errno and resolver errors to these in one place).
+inline constexpr std::uint32_t kWsaAccess = 10013;
+inline constexpr std::uint32_t kWsaInvalidArgument = 10022;       // also: the POP3 host is unknown
+inline constexpr std::uint32_t kWsaProtocolNotSupported = 10043;  // also: a negative POP3 reply
+inline constexpr std::uint32_t kWsaConnectionReset = 10054;
+inline constexpr std::uint32_t kWsaTimedOut = 10060;
+inline constexpr std::uint32_t kWsaSyscallFailure = 10107;
+inline constexpr std::uint32_t kWsaHostNotFound = 11001;
+
+// IP status codes of the ICMP echo service.
+inline constexpr std::uint32_t kIpDestNetUnreachable = 11002;
+inline constexpr std::uint32_t kIpDestHostUnreachable = 11003;
+inline constexpr std::uint32_t kIpDestProtocolUnreachable = 11004;
+inline constexpr std::uint32_t kIpDestPortUnreachable = 11005;
+inline constexpr std::uint32_t kIpPacketTooBig = 11009;
+inline constexpr std::uint32_t kIpRequestTimedOut = 11010;
+inline constexpr std::uint32_t kIpTtlExpiredTransit = 11013;
+inline constexpr std::uint32_t kIpTtlExpiredReassembly = 11014;
+inline constexpr std::uint32_t kIpParameterProblem = 11015;
+inline constexpr std::uint32_t kIpSourceQuench = 11016;
+inline constexpr std::uint32_t kIpGeneralFailure = 11050;
+
 // The registry accessor's result form of a Windows error: 0x80070000 | (e & 0xFFFF).
 inline constexpr std::int32_t HResultFromWin32(std::uint32_t error) {
     return error == 0 ? 0 : static_cast<std::int32_t>(0x80070000u | (error & 0xFFFFu));

@@ -1,0 +1,183 @@
+#include "core/connection/pop3_session.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "core/util/text.h"
+#include "core/util/win_error.h"
+
+namespace linkvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::string_view kTerminator = "\r\n";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Decimal digits at pos, after blanks; false when the number overflows a signed 32-bit value.
+bool ReadNumber(std::string_view text, std::size_t& pos, std::int32_t& value) {
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    std::int64_t number = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        number = number * 10 + (text[pos] - '0');
+        if (number > std::numeric_limits<std::int32_t>::max())
+            return false;
+        ++pos;
+    }
+    value = static_cast<std::int32_t>(number);
+    return true;
+}
+
+// The position after the next space or tab at or after pos; npos when there is none.
+std::size_t AfterNextBlank(std::string_view text, std::size_t pos) {
+    while (pos < text.size() && !IsBlank(text[pos]))
+        ++pos;
+    return pos < text.size() ? pos + 1 : std::string_view::npos;
+}
+
+}  // namespace
+
+bool SafeForCommand(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+std::optional<MailboxStat> ParseStatReply(std::string_view reply) {
+    if (!reply.starts_with("+OK"))
+        return std::nullopt;
+    MailboxStat stat;
+    std::size_t pos = AfterNextBlank(reply, 0);
+    if (pos == std::string_view::npos || !ReadNumber(reply, pos, stat.count))
+        return std::nullopt;
+    pos = AfterNextBlank(reply, pos);
+    if (pos == std::string_view::npos || !ReadNumber(reply, pos, stat.size))
+        return std::nullopt;
+    return stat;
+}
+
+CPop3Session::CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts)
+    : m_sockets(sockets), m_timeouts(timeouts) {}
+
+CPop3Session::~CPop3Session() {
+    if (m_connected)
+        CloseMailbox();
+    m_socket.reset();
+}
+
+bool CPop3Session::Fail(std::uint32_t error, std::string response) {
+    m_lastError = error;
+    m_lastResponse = std::move(response);
+    return false;
+}
+
+bool CPop3Session::OpenMailbox(std::string_view host, std::string_view user,
+                               std::string_view password, std::uint16_t port) {
+    // Stored text with a line break would let the profile inject commands: refuse before
+    // anything reaches the wire.
+    if (!SafeForCommand(user) || !SafeForCommand(password))
+        return Fail(win::kWsaInvalidArgument, "");
+    Result<std::unique_ptr<StreamSocket>> socket = m_sockets.CreateStreamSocket();
+    if (!socket)
+        return Fail(socket.error().code, "");
+    m_socket = std::move(*socket);
+    const Result<std::uint32_t> address = m_sockets.ResolveIPv4(host);
+    if (!address)
+        return Fail(win::kWsaInvalidArgument, "");
+    if (const std::uint32_t error = m_socket->Connect(*address, port); error != 0)
+        return Fail(error, "");
+    m_connected = true;
+
+    std::string reply;
+    const bool loggedIn = ReadResponse(reply, kReplyCapacity) &&
+                          Command("USER " + std::string(user) + "\r\n", reply, kReplyCapacity) &&
+                          Command("PASS " + std::string(password) + "\r\n", reply, kReplyCapacity);
+    if (!loggedIn) {
+        // CloseMailbox would overwrite why the login failed.
+        const std::uint32_t error = m_lastError;
+        std::string response = m_lastResponse;
+        CloseMailbox();
+        return Fail(error, std::move(response));
+    }
+    return true;
+}
+
+bool CPop3Session::Command(std::string_view line, std::string& reply, std::size_t capacity) {
+    if (m_socket == nullptr)
+        return Fail(win::kWsaInvalidArgument, "");
+    if (const std::uint32_t error = m_socket->Send(line); error != 0)
+        return Fail(error, "");
+    return ReadResponse(reply, capacity);
+}
+
+bool CPop3Session::Noop() {
+    std::string reply;
+    return Command("NOOP\r\n", reply, kReplyCapacity);
+}
+
+std::optional<MailboxStat> CPop3Session::Stat() {
+    std::string reply;
+    if (!Command("STAT\r\n", reply, kStatCapacity))
+        return std::nullopt;
+    std::optional<MailboxStat> stat = ParseStatReply(reply);
+    if (!stat) {
+        // Keep the reply that could not be read, so the user sees what the server said.
+        Fail(win::kWsaProtocolNotSupported, reply);
+    }
+    return stat;
+}
+
+bool CPop3Session::CloseMailbox() {
+    bool answered = false;
+    if (m_connected) {
+        std::string reply;
+        answered = Command("QUIT\r\n", reply, kReplyCapacity);
+        m_connected = false;
+    }
+    m_socket.reset();
+    return answered;
+}
+
+bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
+    text.clear();
+    if (m_socket == nullptr)
+        return Fail(win::kWsaInvalidArgument, "");
+    const std::size_t room = capacity > 0 ? capacity - 1 : 0;  // one byte ends the text
+    const Clock::time_point started = Clock::now();
+    Clock::time_point lastData = started;
+    std::string buffer(room, '\0');
+    std::size_t received = 0;
+    while (text.find(kTerminator) == std::string::npos) {
+        const Clock::time_point now = Clock::now();
+        const auto silence = now - lastData;
+        if (silence > m_timeouts.response || now - started > m_timeouts.wholeReply ||
+            received == room) {
+            return Fail(win::kWsaTimedOut, text);
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_timeouts.response - silence);
+        Result<bool> ready =
+            m_socket->WaitReadable(std::clamp(left, std::chrono::milliseconds(1), m_timeouts.poll));
+        if (!ready)
+            return Fail(ready.error().code, text);
+        if (!*ready)
+            continue;
+        Result<std::size_t> got = m_socket->Receive(std::span(buffer).subspan(received));
+        if (!got)
+            return Fail(got.error().code, text);
+        if (*got == 0) {
+            // The server closed the stream: nothing more will come.
+            return Fail(win::kWsaConnectionReset, text);
+        }
+        text.append(buffer, received, *got);
+        received += *got;
+        lastData = Clock::now();
+    }
+    text.resize(text.find(kTerminator));
+    if (StartsWithIgnoreCase(text, "+OK"))
+        return true;
+    return Fail(win::kWsaProtocolNotSupported, text);
+}
+
+}  // namespace linkvane

@@ -1,0 +1,83 @@
+#pragma once
+
+// CPop3Session: one short POP3 session of the mail check: connect, greeting, USER, PASS,
+// NOOP, STAT and QUIT. It never downloads or deletes mail. Lives for one check; one thread.
+//
+// Each operation returns true on success. On failure LastError() tells why: 10022 for an
+// unknown host (or a user name or password that would break the command line), 10060 when a
+// reply does not come in time, 10054 when the server closes the stream, 10043 for a negative
+// reply, otherwise the socket layer's error. LastResponse() holds the text of the reply that
+// failed most recently.
+//
+// A reply is read until "\r\n": at most 999 bytes (99 for STAT), waiting at most 10 s after
+// the last byte received and 60 s for the whole reply. A reply that fills its buffer without a
+// line end fails as a time-out at once. Every path that made the connection sends QUIT.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/connection/network.h"
+
+namespace linkvane {
+
+struct Pop3Timeouts {
+    std::chrono::milliseconds response{10000};    // silence allowed after the last byte
+    std::chrono::milliseconds wholeReply{60000};  // a drip-fed reply cannot hold longer
+    std::chrono::milliseconds poll{100};          // longest single readiness wait
+};
+
+struct MailboxStat {
+    std::int32_t count = 0;
+    std::int32_t size = 0;  // bytes
+    bool operator==(const MailboxStat&) const = default;
+};
+
+class CPop3Session {
+  public:
+    static constexpr std::size_t kReplyCapacity = 1000;
+    static constexpr std::size_t kStatCapacity = 100;
+
+    explicit CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts = {});
+    ~CPop3Session();  // QUIT when still connected, then close
+    CPop3Session(const CPop3Session&) = delete;
+    CPop3Session& operator=(const CPop3Session&) = delete;
+
+    bool OpenMailbox(std::string_view host, std::string_view user, std::string_view password,
+                     std::uint16_t port);
+    bool Noop();
+    // The message count and total size; nullopt when STAT fails or its reply cannot be read.
+    std::optional<MailboxStat> Stat();
+    // QUIT when connected; closes the socket in every case. Whether QUIT was answered +OK.
+    bool CloseMailbox();
+    // One reply into text (the line end removed); true when it begins with "+OK" in any case.
+    bool ReadResponse(std::string& text, std::size_t capacity);
+
+    std::string LastResponse() const { return m_lastResponse; }
+    std::uint32_t LastError() const { return m_lastError; }
+    bool Connected() const { return m_connected; }
+
+  private:
+    bool Fail(std::uint32_t error, std::string response);
+    bool Command(std::string_view line, std::string& reply, std::size_t capacity);
+
+    SocketLayer& m_sockets;
+    Pop3Timeouts m_timeouts;
+    std::unique_ptr<StreamSocket> m_socket;
+    bool m_connected = false;
+    std::string m_lastResponse;
+    std::uint32_t m_lastError = 0;
+};
+
+// The STAT reply's count and size: "+OK" exactly, then a number after the first space or tab
+// and another after the next one. Numbers that do not fit in 32 bits signed are refused.
+std::optional<MailboxStat> ParseStatReply(std::string_view reply);
+
+// Text that may go into a command line: no CR, LF or NUL.
+bool SafeForCommand(std::string_view text);
+
+}  // namespace linkvane

@@ -1,0 +1,71 @@
+// linkvanectl ping and mail check, run as a script runs them, against loopback servers.
+
+#include <gtest/gtest.h>
+
+#include "ctl_test_support.h"
+#include "tools/dovecot_server.h"
+#include "tools/pop3_script_server.h"
+#include "tools/tun_echo_host.h"
+
+namespace linkvane::testing {
+namespace {
+
+using json = nlohmann::json;
+
+class NetworkCommandTest : public CtlTest {
+  protected:
+    void StoreProfile(const std::string& password) {
+        for (const auto& [value, data] :
+             {std::pair<std::string, std::string>{"POP3Host", "127.0.0.1"},
+              {"Username", "one"},
+              {"EPassword", password}}) {
+            RunOk({"profile", "set", "Demon Dial", value, data});
+        }
+    }
+};
+
+TEST_F(NetworkCommandTest, PingPrintsTheLabelOrJsonAndFailsWithTheStatus) {
+    EnterPrivateNetwork(true);  // linkvanectl runs in it too
+    const CtlResult text = Run({"ping", "127.0.0.1"});
+    EXPECT_EQ(text.exitCode, 0) << text;
+    EXPECT_NE(text.out.find("ms ( "), std::string::npos) << text;
+    const json reply = RunJson({"ping", "127.0.0.1", "--json"});
+    EXPECT_EQ(reply["ok"], true);
+    EXPECT_EQ(reply["address"], "127.0.0.1");
+    EXPECT_TRUE(reply["rttMs"].is_number_unsigned());
+    // The private network has no route to any other address.
+    const CtlResult failed = Run({"ping", "192.0.2.9", "--json"});
+    EXPECT_EQ(failed.exitCode, 1) << failed;
+    EXPECT_EQ(failed.Json(), json::parse(R"({"ok":false,"error":11002})"));
+    EXPECT_EQ(Run({"ping", "192.0.2.9"}).out, "Ping Error: 11002ms\n");
+}
+
+TEST_F(NetworkCommandTest, MailCheckReportsCountsAndFailuresWithoutThePassword) {
+    DovecotServer dovecot({{"one", "s3cret", {MessageOfSize(400)}}});
+    StoreProfile("s3cret");
+    const std::string port = std::to_string(dovecot.port());
+    EXPECT_EQ(
+        RunJson({"mail", "check", "Demon Dial", "--port", port, "--json"}),
+        json::parse(R"j({"ok":true,"count":1,"size":400,"text":"1 New Message (400 bytes)"})j"));
+    const CtlResult text = Run({"mail", "check", "Demon Dial", "--port", port});
+    EXPECT_EQ(text.out, "1 New Message (400 bytes)\n");
+
+    // A server that repeats the password back in its refusal of STAT.
+    ScriptedPop3Server echoing({Say("+OK\r\n"), Hear(), Say("+OK\r\n"), Hear(), Say("+OK\r\n"),
+                                Hear(), Say("+OK\r\n"), Hear(), Say("-ERR s3cret is stale\r\n"),
+                                Hear(), Say("+OK\r\n")});
+    const CtlResult refused =
+        Run({"mail", "check", "Demon Dial", "--port", std::to_string(echoing.port()), "--json"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.Json(), json::parse(R"({"ok":false,"stage":553,"error":10043,
+                                               "lastResponse":"-ERR ******** is stale"})"));
+    EXPECT_EQ(refused.out.find("s3cret"), std::string::npos);
+
+    StoreProfile("wrong");
+    const CtlResult wrong = Run({"mail", "check", "Demon Dial", "--port", port});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_EQ(wrong.out, "Connection Error... 551\n");
+}
+
+}  // namespace
+}  // namespace linkvane::testing

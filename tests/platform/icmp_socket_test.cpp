@@ -1,0 +1,148 @@
+// The keep-alive ping through real ICMP sockets: to loopback, and to echo hosts on a TUN
+// device inside a network namespace the test makes, which answer, delay, stay silent, send
+// ICMP errors or return damaged echoes.
+
+#include "platform/icmp_socket.h"
+
+#include <arpa/inet.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <thread>
+
+#include "core/util/win_error.h"
+#include "platform/posix_sockets.h"
+#include "tools/tun_echo_host.h"
+
+namespace linkvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::EchoBehaviour;
+
+Result<PingReply> PingOnce(std::string_view host,
+                           std::chrono::milliseconds timeout = kPingTimeout) {
+    PollWait wait;
+    LinuxIcmpEcho echo(wait);
+    IcmpLibrary library(echo);
+    return Ping(library, host, kPingTtl, timeout, kPingDataSize);
+}
+
+// Takes CAP_NET_RAW out of the calling thread's effective set, so raw sockets are refused.
+void DropRawSocketCapability() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
+    data[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+    ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
+}
+
+TEST(Ping, LoopbackAnswersAndTheLabelShowsTimeAndDate) {
+    const Result<PingReply> reply = PingOnce("127.0.0.1");
+    ASSERT_TRUE(reply.ok()) << reply.error().Describe();
+    EXPECT_EQ(reply->address, htonl(INADDR_LOOPBACK));
+    EXPECT_LT(reply->roundTripMs, 1000u);
+    std::tm when{};
+    when.tm_sec = 58;
+    when.tm_min = 20;
+    when.tm_hour = 17;
+    when.tm_mday = 5;
+    when.tm_mon = 11;
+    when.tm_year = 126;
+    when.tm_wday = 6;
+    EXPECT_TRUE(std::regex_match(PingLabelText(reply, when),
+                                 std::regex(R"(\d+ms \( Sat Dec 05 17:20:58 2026 \))")));
+    EXPECT_EQ(PingLabelText(Fail("x", 11010), when), "Ping Error: 11010ms");
+}
+
+class PrivateNetworkPing : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PrivateNetworkPing, EchoHostsAnswerAsTheirRulesSay) {
+    testing::EnterPrivateNetwork(GetParam());
+    testing::TunEchoHost hosts({
+        {"192.0.2.2", {EchoBehaviour::Reply, 0ms}},
+        {"192.0.2.3", {EchoBehaviour::Reply, 60ms}},
+        {"192.0.2.4", {EchoBehaviour::Silent, 0ms}},
+        {"192.0.2.5", {EchoBehaviour::HostUnreachable, 0ms}},
+        {"192.0.2.6", {EchoBehaviour::TtlExceeded, 0ms}},
+        {"192.0.2.7", {EchoBehaviour::ShortEcho, 0ms}},
+        {"192.0.2.8", {EchoBehaviour::AlteredEcho, 0ms}},
+    });
+    PollWait wait;
+    LinuxIcmpEcho echo(wait);
+    IcmpLibrary library(echo);
+    ASSERT_TRUE(library.EnsureLoaded().ok());
+    EXPECT_EQ(echo.UsesPingSocket(), GetParam());
+
+    const struct {
+        const char* host;
+        std::uint32_t error;  // 0: a reply
+    } cases[] = {
+        {"192.0.2.2", 0},
+        {"192.0.2.3", 0},
+        {"192.0.2.4", win::kIpRequestTimedOut},
+        {"192.0.2.5", win::kIpDestHostUnreachable},
+        {"192.0.2.6", win::kIpTtlExpiredTransit},
+        {"192.0.2.7", win::kUnexpectedNetworkError},
+        {"192.0.2.8", win::kUnexpectedNetworkError},
+    };
+    for (const auto& c : cases) {
+        const Result<PingReply> reply = Ping(library, c.host, kPingTtl, 500ms, kPingDataSize);
+        EXPECT_EQ(reply.ok() ? 0u : reply.error().code, c.error) << c.host;
+    }
+    // The round trip is the host's delay as the kernel saw it arrive.
+    const Result<PingReply> late = Ping(library, "192.0.2.3", kPingTtl, 500ms, kPingDataSize);
+    ASSERT_TRUE(late.ok());
+    EXPECT_GE(late->roundTripMs, 60u);
+    EXPECT_LT(late->roundTripMs, 200u);
+    for (const testing::SeenRequest& seen : hosts.Seen()) {
+        EXPECT_EQ(seen.ttl, kPingTtl);
+        EXPECT_EQ(seen.tos, 0);
+        EXPECT_EQ(seen.data, std::vector<std::uint8_t>(32, 0x45));
+    }
+    EXPECT_EQ(hosts.Seen().size(), std::size(cases) + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(PingOrRawSocket, PrivateNetworkPing, ::testing::Bool(),
+                         [](const auto& param) {
+                             return param.param ? "PingSocket" : "RawSocket";
+                         });
+
+// Capabilities and namespaces belong to a thread: this test changes only its own.
+void WithoutIcmpSockets() {
+    testing::EnterPrivateNetwork(false);
+    DropRawSocketCapability();
+    PollWait wait;
+    LinuxIcmpEcho echo(wait);
+    IcmpLibrary library(echo);
+    const Result<PingReply> first = Ping(library, "127.0.0.1", kPingTtl, 500ms, kPingDataSize);
+    ASSERT_FALSE(first.ok());
+    EXPECT_EQ(first.error().code, win::kWsaAccess);
+    // Ping sockets allowed now: the run's library was tried once and stays unusable.
+    testing::EnterPrivateNetwork(true);
+    const Result<PingReply> later = Ping(library, "127.0.0.1", kPingTtl, 500ms, kPingDataSize);
+    ASSERT_FALSE(later.ok());
+    EXPECT_EQ(later.error().code, win::kWsaAccess);
+    LinuxIcmpEcho fresh(wait);
+    IcmpLibrary nextRun(fresh);
+    EXPECT_TRUE(Ping(nextRun, "127.0.0.1", kPingTtl, 500ms, kPingDataSize).ok());
+}
+
+TEST(Ping, WithoutAnyIcmpSocketEveryPingOfTheRunFailsWithTheFirstError) {
+    std::thread(WithoutIcmpSockets).join();
+}
+
+TEST(Ping, UnknownHostsFailWithTheResolversError) {
+    testing::EnterPrivateNetwork(true);  // no name server can be reached from here
+    const Result<PingReply> reply = PingOnce("no-such-host.invalid");
+    ASSERT_FALSE(reply.ok());
+    EXPECT_GE(reply.error().code, win::kWsaHostNotFound);
+    EXPECT_LE(reply.error().code, 11004u);
+}
+
+}  // namespace
+}  // namespace linkvane

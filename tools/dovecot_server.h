@@ -1,0 +1,44 @@
+#pragma once
+
+// Dovecot's POP3 server on 127.0.0.1, started by a test (or a benchmark) with a configuration
+// in a private directory: no system service, no TLS, plain passwords, one Maildir per user.
+// The mail processes run as the system user "mail"; the login processes as dovecot's own
+// users. Stopped and removed with the object.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace linkvane::testing {
+
+struct Mailbox {
+    std::string user;
+    std::string password;
+    std::vector<std::string> messages;  // whole messages, CRLF line ends
+};
+
+class DovecotServer {
+  public:
+    // Throws std::runtime_error when dovecot cannot be started.
+    explicit DovecotServer(const std::vector<Mailbox>& mailboxes);
+    ~DovecotServer();
+    DovecotServer(const DovecotServer&) = delete;
+    DovecotServer& operator=(const DovecotServer&) = delete;
+
+    std::uint16_t port() const { return m_port; }
+
+  private:
+    void Stop();
+
+    std::filesystem::path m_dir;
+    std::uint16_t m_port = 0;
+    pid_t m_pid = -1;
+};
+
+// A short message of about size bytes.
+std::string MessageOfSize(std::size_t size);
+
+}  // namespace linkvane::testing
