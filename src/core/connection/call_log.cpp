@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
 
 #include "core/util/file_descriptor.h"
 
@@ -116,12 +117,32 @@ std::string YearMonth(int year, int month) {
 
 }  // namespace
 
+std::string DurationText(std::int64_t seconds) {
+    seconds = std::max<std::int64_t>(0, seconds);
+    return std::to_string(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
+           TwoDigits(seconds % 60);
+}
+
 std::string FormatCallLogLine(std::string_view entryName, std::string_view date,
                               std::string_view time, std::int32_t durationSeconds) {
-    const std::int64_t seconds = std::max<std::int64_t>(0, durationSeconds);
     return SafeEntryName(entryName) + " - " + std::string(date) + " " + std::string(time) + " (" +
-           std::to_string(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
-           TwoDigits(seconds % 60) + ")\n";
+           DurationText(durationSeconds) + ")\n";
+}
+
+std::vector<MonthlyCalls> SummariseCalls(const std::vector<CallLogLine>& calls) {
+    std::map<std::pair<std::string, std::string>, MonthlyCalls> totals;
+    for (const CallLogLine& call : calls) {
+        std::string month = MonthOfLogDate(call.date).value_or("");
+        MonthlyCalls& total = totals[{call.entryName, month}];
+        total.entryName = call.entryName;
+        total.month = std::move(month);
+        ++total.calls;
+        total.seconds += call.durationSeconds;
+    }
+    std::vector<MonthlyCalls> summary;
+    for (auto& [key, total] : totals)
+        summary.push_back(std::move(total));
+    return summary;
 }
 
 Status AppendCallLogLine(const fs::path& path, std::string_view line) {

@@ -51,6 +51,21 @@ std::optional<CallLogLine> ParseCallLogLine(std::string_view line);
 // the text names no month that can be recognised.
 std::optional<std::string> MonthOfLogDate(std::string_view date);
 
+// Calls and time online per entry and month, for the providers' bills: sorted by entry, then
+// month; lines whose month cannot be recognised count under an empty month.
+struct MonthlyCalls {
+    std::string entryName;
+    std::string month;  // "YYYY-MM", or "" when unknown
+    std::int64_t calls = 0;
+    std::int64_t seconds = 0;
+
+    bool operator==(const MonthlyCalls&) const = default;
+};
+std::vector<MonthlyCalls> SummariseCalls(const std::vector<CallLogLine>& calls);
+
+// "H:MM:SS", hours not capped.
+std::string DurationText(std::int64_t seconds);
+
 // A time format of the GUI's locale (Qt's notation: h, hh, H, HH, mm, ss, AP, ap, t, '...')
 // forced to 24-hour notation: hours as H or HH, no AM/PM marker and no time zone.
 std::string Force24HourTimeFormat(std::string_view format);
