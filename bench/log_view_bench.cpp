@@ -9,7 +9,6 @@
 
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
-#include <QtWidgets/QListWidget>
 
 #include <stdlib.h>
 
@@ -71,7 +70,7 @@ int main(int argc, char* argv[]) {
         dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog))
             std::fprintf(stderr, "The viewer was not shown\n");
-        listed = dialog.List()->count();
+        listed = static_cast<int>(dialog.Lines().size());
     });
     std::filesystem::remove_all(dir);
     std::printf("log viewer, %d-line log (%zu pieces, %d listed):\n", lines, pieces, listed);

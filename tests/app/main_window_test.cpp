@@ -12,7 +12,6 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLabel>
-#include <QtWidgets/QListWidget>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
@@ -618,8 +617,7 @@ TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
         ModalAnswer read([&](QWidget& modal) {
             auto* viewer = qobject_cast<CLogViewDlg*>(&modal);
             ASSERT_NE(viewer, nullptr);
-            for (int i = 0; i < viewer->List()->count(); ++i)
-                shown.push_back(viewer->List()->item(i)->text());
+            shown = viewer->Lines();
             viewer->accept();
         });
         EXPECT_TRUE(window->OnCommand(command));
