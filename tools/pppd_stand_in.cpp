@@ -50,8 +50,12 @@ int main(int argc, char* argv[]) {
     action.sa_handler = OnSignal;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
-    if (!pidFile.empty())
-        std::ofstream(pidFile) << ::getpid() << '\n';
+    if (!pidFile.empty()) {
+        // Whole or not at all, so that a reader never finds the file empty.
+        const std::string partial = pidFile + ".new";
+        std::ofstream(partial) << ::getpid() << '\n';
+        std::rename(partial.c_str(), pidFile.c_str());
+    }
     while (g_ending == 0)
         sigsuspend(&waiting);
     if (!pidFile.empty())

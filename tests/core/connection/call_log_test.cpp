@@ -1,12 +1,8 @@
 #include "core/connection/call_log.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <set>
 
 #include "support/temp_dir.h"
 
@@ -46,39 +42,6 @@ TEST(CallLog, LineCarriesUncappedHoursAndOneLinePerCallWhateverTheName) {
         EXPECT_FALSE(ParseCallLogLine(bad)) << bad;
 }
 
-TEST(CallLog, TwoProgramsAppendingAtOnceNeverInterleaveLines) {
-    testing::TempDir dir;
-    const fs::path log = dir.path() / "new" / "connect.log";
-    constexpr int kLines = 300;
-    std::vector<pid_t> writers;
-    for (const char letter : {'a', 'b'}) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const std::string line = FormatCallLogLine(std::string(3000, letter), "d", "t", 1);
-            bool ok = true;
-            for (int i = 0; i < kLines; ++i)
-                ok = AppendCallLogLine(log, line).ok() && ok;
-            ::_exit(ok ? 0 : 1);
-        }
-        writers.push_back(pid);
-    }
-    for (const pid_t pid : writers) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    std::ifstream in(log);
-    std::string line;
-    std::set<std::string> distinct;
-    int lines = 0;
-    while (std::getline(in, line)) {
-        ++lines;
-        distinct.insert(line);
-    }
-    EXPECT_EQ(lines, 2 * kLines);
-    EXPECT_EQ(distinct.size(), 2u);  // every line whole: only the two lines that were written
-}
-
 TEST(CallLog, ViewerPiecesAreAtMost254BytesAndAMissingLogIsCreatedEmpty) {
     testing::TempDir dir;
     const fs::path log = dir.path() / "linkvane" / "connect.log";
@@ -100,24 +63,6 @@ TEST(CallLog, ViewerPiecesAreAtMost254BytesAndAMissingLogIsCreatedEmpty) {
               (std::vector<std::string>{std::string(254, 'x'), std::string(254, 'x'),
                                         std::string(92, 'x'), "Short", std::string(253, 'y'),
                                         euro + "z", std::string(254, 'w'), "no line end"}));
-}
-
-TEST(CallLog, MonthOfALogDateInTheFormsLocalesWrite) {
-    const struct {
-        const char* date;
-        std::optional<std::string> month;
-    } cases[] = {
-        {"Monday, 7 December 2026", "2026-12"},
-        {"Monday, December 7, 2026", "2026-12"},
-        {"7 Dec 2026", "2026-12"},
-        {"Sunday 1 March 2026", "2026-03"},
-        {"2026-01-31", "2026-01"},
-        {"31/01/2026", std::nullopt},  // no name and no ISO order: not guessed
-        {"Monday", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(MonthOfLogDate(c.date), c.month) << c.date;
 }
 
 TEST(CallLog, TimeFormatsAreForcedTo24Hours) {
