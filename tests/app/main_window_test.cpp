@@ -595,17 +595,19 @@ TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
     const pid_t link =
         standIns.StartAs("pppd", testing::BinaryPath("tools/pppd_stand_in"),
                          {(m_dir.path() / "run").string(), "linkname", "lv0", "ipparam", "Work"});
-    QTest::qWait(2500);  // seen by a poll, and up for at least a second
+    // Seen by a poll, and up for at least a second; the monitor runs only when the CPU has
+    // time to spare, so a busy machine gets some slack.
+    QTest::qWait(3000);
     ::kill(link, SIGTERM);
     const std::filesystem::path log = dataHome() / "linkvane" / "connect.log";
-    ASSERT_TRUE(testing::WaitUntil([&] { return std::filesystem::exists(log); }));
+    ASSERT_TRUE(testing::WaitUntil([&] { return std::filesystem::exists(log); }, 15s));
 
     std::ifstream in(log);
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
     const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
     const QRegularExpression expected(
-        QStringLiteral("^Work - %1 [0-2]?\\d:[0-5]\\d:[0-5]\\d \\(0:00:0[1-5]\\)$")
+        QStringLiteral("^Work - %1 [0-2]?\\d:[0-5]\\d:[0-5]\\d \\(0:00:0[1-9]\\)$")
             .arg(QRegularExpression::escape(today)));
     EXPECT_TRUE(expected.match(QString::fromStdString(line)).hasMatch()) << line;
     const QString logged = QString::fromStdString(line);
