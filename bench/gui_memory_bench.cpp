@@ -8,9 +8,6 @@
 // resident memory (VmRSS in /proc) and prints the ratio; then it measures the CPU time the
 // program uses while it sits idle for the given time. Both processes are ended at the end.
 
-#include <QtWidgets/QApplication>
-#include <QtWidgets/QPushButton>
-
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -26,27 +23,15 @@
 #include <string>
 #include <thread>
 
+#include "bench_processes.h"
+
 namespace {
 
 using namespace std::chrono_literals;
+using linkvane::bench::EndProcess;
+using linkvane::bench::StartProcess;
 
 constexpr auto kSettle = 6s;  // splash (3 s) + main window up + a margin for lazy loading
-
-int RunBareWindow(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QPushButton button(QStringLiteral("Hello"));
-    button.show();
-    return QApplication::exec();
-}
-
-pid_t Start(const char* program, const char* argument) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::execl(program, program, argument, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return pid;
-}
 
 std::optional<long> ResidentKiB(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -78,22 +63,11 @@ std::optional<double> CpuSeconds(pid_t pid) {
     return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
-void End(pid_t pid) {
-    ::kill(pid, SIGTERM);
-    std::this_thread::sleep_for(300ms);
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc > 1 && std::strcmp(argv[1], "--bare") == 0)
-        return RunBareWindow(argc, argv);
-    if (std::getenv("DISPLAY") == nullptr) {
-        std::fprintf(stderr, "No X display: run under scripts/with-xvfb.sh\n");
-        return 2;
-    }
+    if (const auto early = linkvane::bench::RunBareWindowOrCheckDisplay(argc, argv))
+        return *early;
     const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
 
     char configDir[] = "/tmp/linkvane-bench-XXXXXX";
@@ -101,15 +75,15 @@ int main(int argc, char* argv[]) {
         return 2;
     ::setenv("XDG_CONFIG_HOME", configDir, 1);
 
-    const pid_t program = Start(LINKVANE_PROGRAM, nullptr);
-    const pid_t bare = Start("/proc/self/exe", "--bare");
+    const pid_t program = StartProcess(LINKVANE_PROGRAM, nullptr);
+    const pid_t bare = StartProcess("/proc/self/exe", "--bare");
     std::this_thread::sleep_for(kSettle);
     const auto programKiB = ResidentKiB(program);
     const auto bareKiB = ResidentKiB(bare);
-    End(bare);
+    EndProcess(bare);
     if (!programKiB || !bareKiB) {
         std::fprintf(stderr, "A process ended early\n");
-        End(program);
+        EndProcess(program);
         return 1;
     }
     std::printf(
@@ -121,7 +95,7 @@ int main(int argc, char* argv[]) {
     const auto before = CpuSeconds(program);
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
     const auto after = CpuSeconds(program);
-    End(program);
+    EndProcess(program);
     std::filesystem::remove_all(configDir);
     if (!before || !after) {
         std::fprintf(stderr, "The program ended while idle\n");

@@ -1,7 +1,9 @@
 #include "app/main_window.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDateTime>
 #include <QtCore/QDir>
+#include <QtCore/QLocale>
 #include <QtGui/QContextMenuEvent>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
@@ -16,6 +18,8 @@
 
 #include "app/about_dialog.h"
 #include "app/exit_dialog.h"
+#include "app/gui_poster.h"
+#include "app/log_view_dialog.h"
 #include "app/picture_button.h"
 #include "app/popup_menu.h"
 #include "app/profiles/isp_sheet.h"
@@ -29,10 +33,12 @@
 #include "controls/window_drag.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
+#include "core/connection/call_log.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_list.h"
 #include "core/profiles/profile_record.h"
 #include "core/profiles/registry_item.h"
+#include "platform/xdg_paths.h"
 
 namespace linkvane {
 namespace {
@@ -122,10 +128,12 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
       m_links(services.links),
       m_hangUpPause(services.hangUpPause),
       m_hangUpSleep(std::move(services.hangUpSleep)),
-      m_dialer(std::move(services.engine), [this](std::function<void()> task) {
-          // Dial events reach the window on the GUI thread, whatever thread reported them.
-          QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-      }) {
+      m_dialer(std::move(services.engine),
+               [this](std::function<void()> task) {
+                   // Dial events reach the window on the GUI thread, whatever thread reported them.
+                   QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+               }),
+      m_callMonitor(m_links.Clone(), PosterFor(this), *this) {
     m_dialer.SetEventSink(this);
     m_editorPrompts = services.editorPrompts != nullptr ? services.editorPrompts : &m_dialogPrompts;
     new CWindowDrag(this);  // dragged by any point that no control takes
@@ -274,14 +282,27 @@ void CLinkvaneDlg::InitDialog() {
 }
 
 bool CLinkvaneDlg::StartCallMonitor() {
-    // The call monitor and its call log come with the connection work; until then there is
-    // no monitor thread to start, and nothing can fail here.
-    return true;
+    return m_callMonitor.StartMonitor();
 }
 
 void CLinkvaneDlg::StopCallMonitor() {
-    // Stops and joins the call monitor thread once there is one (see StartCallMonitor).
+    // Releases a report the monitor may be waiting to deliver, then joins its thread.
+    m_callMonitor.StopMonitor();
 }
+
+void CLinkvaneDlg::OnCallEnded(const CConnectionRecord& record) {
+    const QDateTime start = QDateTime::fromSecsSinceEpoch(record.StartTime);
+    const QLocale locale = QLocale::system();
+    const QString date = locale.toString(start.date(), QLocale::LongFormat);
+    const QString time =
+        locale.toString(start.time(), QString::fromStdString(Force24HourTimeFormat(
+                                          locale.timeFormat(QLocale::LongFormat).toStdString())));
+    (void)AppendCallLogLine(
+        CallLogPath(), FormatCallLogLine(record.EntryName, date.toStdString(), time.toStdString(),
+                                         record.DurationSeconds));
+}
+
+void CLinkvaneDlg::OnConnectionCount(int) {}
 
 void CLinkvaneDlg::StyleLabels() {
     // Every setting but the last is made with redraw held back, so each label renders once.
@@ -380,8 +401,7 @@ bool CLinkvaneDlg::OnCommand(int id) {
     }
 }
 
-// The connection, profile-editor and call-log work each fill one of these; until then the
-// commands do nothing.
+// The connection work fills this; until then Connect does nothing.
 void CLinkvaneDlg::OnConnect() {}
 void CLinkvaneDlg::OnSetupConfig() {
     const int remembered = m_profileList->currentIndex();
@@ -404,7 +424,10 @@ void CLinkvaneDlg::OnSetupConfig() {
         CheckMail();
     }
 }
-void CLinkvaneDlg::OnViewLog() {}
+void CLinkvaneDlg::OnViewLog() {
+    CLogViewDlg viewer(CallLogPath(), this);
+    viewer.exec();
+}
 
 void CLinkvaneDlg::RunPing() {
     m_checks->RunPing();

@@ -25,6 +25,7 @@
 #include "app/profiles/sheet_prompts.h"
 #include "app/tray_icon.h"
 #include "controls/round_region.h"
+#include "core/connection/call_monitor.h"
 #include "core/connection/connections.h"
 #include "core/connection/ras_dialer.h"
 #include "core/profiles/phonebook.h"
@@ -92,7 +93,10 @@ struct MainWindowServices {
     std::uint16_t pop3Port = kPop3Port;
 };
 
-class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents {
+class CLinkvaneDlg : public QDialog,
+                     public CRoundRegion,
+                     public RasDialerEvents,
+                     public CallMonitorWindow {
     Q_OBJECT
 
   public:
@@ -138,6 +142,11 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
                     std::int16_t& reserved) override;
     void DialTimedOut() override;
 
+    // CallMonitorWindow: the call monitor's reports. An ended call becomes a line of the call
+    // log (dropped silently when the log cannot be written); the count changes nothing.
+    void OnCallEnded(const CConnectionRecord& record) override;
+    void OnConnectionCount(int count) override;
+
   public Q_SLOTS:
     void accept() override;  // Enter: "Hey, Gimme time! :-)"
     void reject() override;  // Escape and close: nothing
@@ -180,6 +189,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public RasDialerEvents
 
     CRasDialer m_dialer;
     CTrayIcon m_tray;
+    CCallMonitor m_callMonitor;  // over its own enumerator of the links
     std::map<int, QPointer<QWidget>> m_controls;
     QComboBox* m_profileList = nullptr;
 

@@ -1,9 +1,9 @@
 #pragma once
 
-// The command table of linkvanectl: groups ("reg", "profile", "phonebook", "apply") of
-// commands, each with its synopsis, the flags and options it takes and its handler. The
-// dispatcher reads arguments, prints help and usage lines from these tables, so a command's
-// usage is written once. Handlers return the process's exit status.
+// The command table of linkvanectl: groups ("reg", "profile", "phonebook", "apply", "links",
+// "log") of commands, each with its synopsis, the flags and options it takes and its handler.
+// The dispatcher reads arguments, prints help and usage lines from these tables, so a
+// command's usage is written once. Handlers return the process's exit status.
 
 #include <cstddef>
 #include <span>
@@ -52,6 +52,8 @@ const CommandGroup& PhonebookGroup();
 const CommandGroup& ApplyGroup();
 const CommandGroup& PingGroup();
 const CommandGroup& MailGroup();
+const CommandGroup& LinksGroup();
+const CommandGroup& LogGroup();
 
 // Runs linkvanectl with the arguments after the program's name; returns the exit status.
 int RunCtl(std::span<const std::string> args);

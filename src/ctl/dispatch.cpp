@@ -14,7 +14,7 @@ constexpr std::string_view kProgram = "linkvanectl";
 constexpr std::string_view kIntroduction =
     "Linkvane's command-line companion: the registry store, the profiles, the dial-up\n"
     "phonebook and the client settings, the keep-alive ping and the mail check, for scripts\n"
-    "and for a look at what is stored.\n";
+    "and for a look at what is stored; the dial-up links that are up and the call log.\n";
 
 constexpr std::string_view kConventions =
     "Every --json form prints exactly one JSON object on stdout. A failure prints one line\n"
@@ -23,9 +23,9 @@ constexpr std::string_view kConventions =
     "live under $XDG_CONFIG_HOME/linkvane (default ~/.config/linkvane). Options take their\n"
     "value as the next argument or after \"=\"; \"--\" ends the options.\n";
 
-std::array<const CommandGroup*, 6> Groups() {
-    return {&RegGroup(),   &ProfileGroup(), &PhonebookGroup(),
-            &ApplyGroup(), &PingGroup(),    &MailGroup()};
+std::array<const CommandGroup*, 8> Groups() {
+    return {&RegGroup(),  &ProfileGroup(), &PhonebookGroup(), &ApplyGroup(),
+            &PingGroup(), &MailGroup(),    &LinksGroup(),     &LogGroup()};
 }
 
 const CommandGroup* FindGroup(std::string_view name) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <vector>
 
 #include "core/util/win_error.h"
 
@@ -128,6 +129,28 @@ class FdCloser {
     int m_fd;
 };
 
+std::vector<std::string> CommandLineOf(pid_t pid) {
+    std::vector<std::string> args;
+    const auto cmdline = ReadSmallFile(kProc / std::to_string(pid) / "cmdline", 65536);
+    std::string_view rest = cmdline ? std::string_view(*cmdline) : std::string_view();
+    while (!rest.empty()) {
+        const auto end = rest.find('\0');
+        args.emplace_back(rest.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
+    }
+    return args;
+}
+
+constexpr std::size_t kMaxEntryName = 256;
+
+bool UsableAsEntryName(std::string_view name) {
+    return !name.empty() && name.size() <= kMaxEntryName &&
+           std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
 }  // namespace
 
 std::optional<PppPidFile> ParsePppPidFile(std::string_view text) {
@@ -174,17 +197,9 @@ std::string PppLinks::SerialLineOf(pid_t pid) const {
     const fs::path proc = kProc / std::to_string(pid);
     // The device pppd was given on its command line ("pppd /dev/ttyS0 115200 ..."), else the
     // line it was handed on its standard input, as after a modem dialogue of the dialler.
-    if (const auto cmdline = ReadSmallFile(proc / "cmdline", 65536)) {
-        std::string_view rest = *cmdline;
-        while (!rest.empty()) {
-            const auto end = rest.find('\0');
-            const std::string_view arg = rest.substr(0, end);
-            if (arg.starts_with("/dev/") && arg.size() > 5)
-                return std::string(arg);
-            if (end == std::string_view::npos)
-                break;
-            rest.remove_prefix(end + 1);
-        }
+    for (const std::string& arg : CommandLineOf(pid)) {
+        if (arg.starts_with("/dev/") && arg.size() > 5)
+            return arg;
     }
     std::error_code ec;
     const std::string input = fs::read_symlink(proc / "fd" / "0", ec).string();
@@ -194,6 +209,17 @@ std::string PppLinks::SerialLineOf(pid_t pid) const {
         input != "/dev/tty")
         return input;
     return {};
+}
+
+std::string PppLinks::IpparamOf(pid_t pid) const {
+    const std::vector<std::string> args = CommandLineOf(pid);
+    // The last one counts, as with pppd's own options.
+    std::string name;
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "ipparam")
+            name = args[i + 1];
+    }
+    return UsableAsEntryName(name) ? name : std::string();
 }
 
 Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
@@ -244,8 +270,9 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
     }
     for (const auto& [pid, found] : byPid) {
         const std::string line = SerialLineOf(pid);
-        links.push_back({found.entryName, line.empty() ? "ppp" : "modem",
-                         line.empty() ? found.interfaceName : line,
+        const std::string ipparam = IpparamOf(pid);
+        links.push_back({ipparam.empty() ? found.entryName : ipparam,
+                         line.empty() ? "ppp" : "modem", line.empty() ? found.interfaceName : line,
                          static_cast<std::uint64_t>(pid)});
     }
     // Interfaces are a second source; without /sys the pid files still tell.
@@ -259,8 +286,9 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
             return;
         }
         const std::string line = SerialLineOf(pid->second);
-        links.push_back({ifname, line.empty() ? "ppp" : "modem", line.empty() ? ifname : line,
-                         static_cast<std::uint64_t>(pid->second)});
+        const std::string ipparam = IpparamOf(pid->second);
+        links.push_back({ipparam.empty() ? ifname : ipparam, line.empty() ? "ppp" : "modem",
+                         line.empty() ? ifname : line, static_cast<std::uint64_t>(pid->second)});
     });
     std::sort(links.begin(), links.end(), [](const auto& a, const auto& b) {
         return a.entryName != b.entryName ? a.entryName < b.entryName : a.handle < b.handle;

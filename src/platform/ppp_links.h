@@ -7,7 +7,9 @@
 //                        link is up) the interface name;
 //   <ifname>.pid         written for each interface ("ppp0.pid"): line 1 the pid.
 // and the ppp interfaces under the network class directory (/sys/class/net/ppp*). Each link
-// is listed once, with its linkname (or, without one, its interface name) as entry name. The
+// is listed once. Its entry name is pppd's "ipparam" argument (Linkvane's dialler passes the
+// phonebook entry's name there), else its linkname, else its interface name; an ipparam with
+// control characters or longer than 256 bytes is not taken for a name. The
 // device is pppd's serial line ("modem"): the /dev path on its command line, else the terminal
 // on its standard input (/dev/ttyS0, /dev/pts/3, ...); without one the type is "ppp" and the
 // name the interface's. The handle is the pppd's pid. Links dialled
@@ -61,12 +63,16 @@ class PppLinks final : public ConnectionEnumerator {
     // Code 6 for a handle that names no pppd now, 5 when the signal is not permitted,
     // 1460 (timeout) when the process outlives SIGKILL's wait.
     Status HangUp(std::uint64_t handle) override;
+    std::unique_ptr<ConnectionEnumerator> Clone() const override {
+        return std::make_unique<PppLinks>(m_options);
+    }
 
     const PppLinkOptions& options() const { return m_options; }
 
   private:
     bool IsPppd(pid_t pid) const;
     std::string SerialLineOf(pid_t pid) const;
+    std::string IpparamOf(pid_t pid) const;
     void RemovePidFilesOf(pid_t pid) const;
 
     PppLinkOptions m_options;

@@ -451,15 +451,17 @@ RegistryAnswer<std::vector<Item>> ListForKey(Database& db, std::int64_t keyId, c
     return {0, std::move(items)};
 }
 
+// An open transaction holds the store's lock until it ends: the depth of nesting belongs to the
+// connection, so another thread's write in between would join it and share its rollback.
 class SqliteTransaction final : public RegistryStore::Transaction {
   public:
-    SqliteTransaction(Database* db, std::recursive_mutex& mutex) : m_db(db), m_mutex(mutex) {
-        std::lock_guard lock(m_mutex);
+    SqliteTransaction(Database* db, std::recursive_mutex& mutex) : m_db(db), m_lock(mutex) {
         m_error = m_db->error() != 0 ? m_db->error() : m_db->Begin();
         m_open = m_error == 0;
+        if (!m_open)
+            m_lock.unlock();
     }
     ~SqliteTransaction() override {
-        std::lock_guard lock(m_mutex);
         if (m_open)
             m_db->Rollback();
     }
@@ -469,16 +471,17 @@ class SqliteTransaction final : public RegistryStore::Transaction {
     std::uint32_t error() const override { return m_error; }
 
     std::uint32_t Commit() override {
-        std::lock_guard lock(m_mutex);
         if (!m_open)
             return m_error;
         m_open = false;
-        return m_db->Commit();
+        const std::uint32_t error = m_db->Commit();
+        m_lock.unlock();
+        return error;
     }
 
   private:
     Database* m_db;
-    std::recursive_mutex& m_mutex;
+    std::unique_lock<std::recursive_mutex> m_lock;
     std::uint32_t m_error = 0;
     bool m_open = false;
 };

@@ -8,7 +8,8 @@
 // that is damaged or is not one of ours is never repaired, replaced or wiped: every operation
 // on that root answers 1009 (ERROR_BADDB) and Diagnose() says which file and why.
 //
-// Thread safety: all calls are serialised by one mutex.
+// Thread safety: all calls are serialised by one mutex. An open transaction holds it until it
+// commits or rolls back, so other threads wait and never join it; end it on its own thread.
 
 #include <chrono>
 #include <filesystem>

@@ -24,6 +24,16 @@ std::filesystem::path ConfigHome() {
     return HomeDir() / ".config";
 }
 
+std::filesystem::path DataHome() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/')
+        return xdg;
+    return HomeDir() / ".local" / "share";
+}
+
+std::filesystem::path CallLogPath() {
+    return DataHome() / "linkvane" / "connect.log";
+}
+
 std::filesystem::path LinkvaneConfigDir() {
     return ConfigHome() / "linkvane";
 }

@@ -10,8 +10,12 @@ namespace linkvane {
 
 // $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute.
 std::filesystem::path ConfigHome();
-// ConfigHome()/linkvane: the registry files, the phonebook and the call log's default place.
+// ConfigHome()/linkvane: the registry files and the phonebook.
 std::filesystem::path LinkvaneConfigDir();
+// $XDG_DATA_HOME, or ~/.local/share when it is unset or not absolute.
+std::filesystem::path DataHome();
+// The call log, DataHome()/linkvane/connect.log: one place whatever the current directory.
+std::filesystem::path CallLogPath();
 // Creates a directory (and its parents) with mode 0700 where it is missing.
 Status EnsurePrivateDirectory(const std::filesystem::path& dir);
 

@@ -1,7 +1,10 @@
 #include "app/main_window.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDate>
 #include <QtCore/QFileInfo>
+#include <QtCore/QLocale>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
 #include <QtGui/QScreen>
@@ -14,11 +17,13 @@
 #include <QtWidgets/QPushButton>
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <fstream>
 
 #include "app/about_dialog.h"
 #include "app/exit_dialog.h"
+#include "app/log_view_dialog.h"
 #include "app/popup_menu.h"
 #include "app/splash_window.h"
 #include "controls/resource_ids.h"
@@ -31,6 +36,7 @@
 #include "platform/phonebook_file.h"
 #include "platform/ppp_links.h"
 #include "platform/sqlite_registry_store.h"
+#include "platform/xdg_paths.h"
 #include "support/stand_in_pppd.h"
 #include "support/temp_dir.h"
 
@@ -331,11 +337,11 @@ TEST_F(MainWindowTest, TrayMenuRunsItsCommandsOnTheWindow) {
     EXPECT_TRUE(closeAbout.ran());
     EXPECT_EQ(aboutTitle, QStringLiteral("About Linkvane"));
 
-    // Every menu command has its handler in the window. "Config" opens the modal profile
-    // editor, which its own tests drive.
+    // Every menu command has its handler in the window. "Config" and "View Log" open modal
+    // dialogs, which their own tests drive.
     for (const MenuItem& item : kPopupMenuItems) {
         if (item.command != kCmdExit && item.command != kCmdAbout && item.command != kCmdHelp &&
-            item.command != kCmdConfig) {
+            item.command != kCmdConfig && item.command != kCmdViewLog) {
             EXPECT_TRUE(window->OnCommand(item.command)) << item.text;
         }
     }
@@ -582,6 +588,45 @@ TEST(SplashScreen, ShowsItsPictureCentredAndSavesAScreenshot) {
     QTest::qWait(100);
     SaveArtifact(ScreenShot(splash), QStringLiteral("splash"));
     splash.HideSplash();
+}
+
+TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
+    auto window = MakeWindow();
+    testing::StandIns standIns(m_dir.path());
+    const pid_t link =
+        standIns.StartAs("pppd", testing::BinaryPath("tools/pppd_stand_in"),
+                         {(m_dir.path() / "run").string(), "linkname", "lv0", "ipparam", "Work"});
+    // Seen by a poll, and up for at least a second; the monitor runs only when the CPU has
+    // time to spare, so a busy machine gets some slack.
+    QTest::qWait(3000);
+    ::kill(link, SIGTERM);
+    const std::filesystem::path log = dataHome() / "linkvane" / "connect.log";
+    ASSERT_TRUE(testing::WaitUntil([&] { return std::filesystem::exists(log); }, 15s));
+
+    std::ifstream in(log);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
+    const QRegularExpression expected(
+        QStringLiteral("^Work - %1 [0-2]?\\d:[0-5]\\d:[0-5]\\d \\(0:00:0[1-9]\\)$")
+            .arg(QRegularExpression::escape(today)));
+    EXPECT_TRUE(expected.match(QString::fromStdString(line)).hasMatch()) << line;
+    const QString logged = QString::fromStdString(line);
+    EXPECT_FALSE(std::getline(in, line));
+
+    // Button 1100 and the tray menu's "View Log" open the viewer on that log.
+    for (const int command : {ctl::kViewLog, kCmdViewLog}) {
+        QStringList shown;
+        ModalAnswer read([&](QWidget& modal) {
+            auto* viewer = qobject_cast<CLogViewDlg*>(&modal);
+            ASSERT_NE(viewer, nullptr);
+            shown = viewer->Lines();
+            viewer->accept();
+        });
+        EXPECT_TRUE(window->OnCommand(command));
+        EXPECT_TRUE(read.ran());
+        EXPECT_EQ(shown, QStringList{logged});
+    }
 }
 
 }  // namespace

@@ -49,11 +49,28 @@ class StandIns {
     // given). With ignoreTerm the process ignores SIGTERM; stdinFd becomes its standard input.
     pid_t Start(const std::string& name, bool ignoreTerm = false, int stdinFd = -1,
                 std::filesystem::path target = {}) {
+        return Launch(name, target.empty() ? SleepProgram() : target, {"60"}, ignoreTerm, stdinFd);
+    }
+
+    // Starts `target` as `name` with these arguments (the pppd stand-in tool, for instance).
+    pid_t StartAs(const std::string& name, const std::filesystem::path& target,
+                  const std::vector<std::string>& args) {
+        return Launch(name, target, args, false, -1);
+    }
+
+    pid_t Launch(const std::string& name, const std::filesystem::path& target,
+                 const std::vector<std::string>& args, bool ignoreTerm, int stdinFd) {
         const std::filesystem::path bin = m_dir / "bin";
         std::filesystem::create_directories(bin);
         const std::filesystem::path link = bin / name;
         if (!std::filesystem::exists(link))
-            std::filesystem::create_symlink(target.empty() ? SleepProgram() : target, link);
+            std::filesystem::create_symlink(target, link);
+        std::vector<std::string> texts{name};
+        texts.insert(texts.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& text : texts)
+            argv.push_back(text.data());
+        argv.push_back(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::signal(SIGTERM, ignoreTerm ? SIG_IGN : SIG_DFL);
@@ -61,10 +78,7 @@ class StandIns {
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
             ::dup2(stdinFd >= 0 ? stdinFd : ::open("/dev/null", O_RDONLY), 0);
-            const std::string argv0 = name;
-            char seconds[] = "60";
-            char* argv[] = {const_cast<char*>(argv0.c_str()), seconds, nullptr};
-            ::execv(link.c_str(), argv);
+            ::execv(link.c_str(), argv.data());
             ::_exit(127);
         }
         m_children.push_back(pid);

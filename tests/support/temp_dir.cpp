@@ -19,18 +19,22 @@ TempDir::~TempDir() {
 }
 
 void ConfigHomeTest::SetUp() {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    m_hadConfigHome = old != nullptr;
-    if (old != nullptr)
-        m_oldConfigHome = old;
+    for (SavedVariable& saved : m_saved) {
+        const char* old = std::getenv(saved.name);
+        saved.had = old != nullptr;
+        saved.value = old != nullptr ? old : "";
+    }
     setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", dataHome().c_str(), 1);
 }
 
 void ConfigHomeTest::TearDown() {
-    if (m_hadConfigHome) {
-        setenv("XDG_CONFIG_HOME", m_oldConfigHome.c_str(), 1);
-    } else {
-        unsetenv("XDG_CONFIG_HOME");
+    for (const SavedVariable& saved : m_saved) {
+        if (saved.had) {
+            setenv(saved.name, saved.value.c_str(), 1);
+        } else {
+            unsetenv(saved.name);
+        }
     }
 }
 

@@ -24,7 +24,8 @@ class TempDir {
     std::filesystem::path m_path;
 };
 
-// Sets XDG_CONFIG_HOME (and HOME) to a fresh temp directory for the test's duration.
+// Sets XDG_CONFIG_HOME to a fresh temp directory, and XDG_DATA_HOME to its "data" folder,
+// for the test's duration.
 class ConfigHomeTest : public ::testing::Test {
   protected:
     void SetUp() override;
@@ -32,11 +33,17 @@ class ConfigHomeTest : public ::testing::Test {
 
     const std::filesystem::path& configHome() const { return m_dir.path(); }
     std::filesystem::path linkvaneDir() const { return m_dir.path() / "linkvane"; }
+    std::filesystem::path dataHome() const { return m_dir.path() / "data"; }
 
   private:
+    struct SavedVariable {
+        const char* name;
+        std::string value;
+        bool had = false;
+    };
+
     TempDir m_dir;
-    std::string m_oldConfigHome;
-    bool m_hadConfigHome = false;
+    SavedVariable m_saved[2] = {{"XDG_CONFIG_HOME", {}}, {"XDG_DATA_HOME", {}}};
 };
 
 // Path of a file in the source tree (tests read fixtures and seed files from there).

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ class ConnectionEnumerator {
     // Ends the link with that handle; returns when it has ended or the attempt has failed.
     // A handle whose link has gone already is a failure and touches nothing.
     virtual Status HangUp(std::uint64_t handle) = 0;
+    // A new enumerator over the same links, for another thread (an enumerator serves one
+    // thread at a time); null when this kind cannot make one.
+    virtual std::unique_ptr<ConnectionEnumerator> Clone() const { return nullptr; }
 };
 
 inline constexpr std::chrono::milliseconds kHangUpPause{1000};

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "core/connection/dialer_engine.h"
+#include "core/util/task_poster.h"
 
 namespace linkvane {
 
@@ -34,9 +35,6 @@ class RasDialerEvents {
     // No link within DialTimeout seconds.
     virtual void DialTimedOut() = 0;
 };
-
-// Runs a task on the thread that is to see the events.
-using TaskPoster = std::function<void(std::function<void()>)>;
 
 class CRasDialer {
   public:

@@ -1,0 +1,234 @@
+#include "core/connection/call_monitor.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <future>
+
+#include "core/connection/call_log.h"
+#include "platform/ppp_links.h"
+#include "support/stand_in_pppd.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr std::time_t kStart = 1'700'000'000;
+
+// The window's thread: tasks queue up and run only while the test pumps them; DropWhenQueued()
+// is a window that is destroyed with a task still queued.
+class WindowQueue {
+  public:
+    TaskPoster Poster() {
+        return [this](std::function<void()> task) {
+            std::lock_guard lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+            m_changed.notify_all();
+        };
+    }
+    // Runs tasks until done() holds or 10 s have passed; whether it holds.
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            std::unique_lock lock(m_mutex);
+            if (!m_changed.wait_until(lock, deadline, [&] { return !m_tasks.empty(); }))
+                return done();
+            auto task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            lock.unlock();
+            task();
+        }
+        return true;
+    }
+    // Once a task is queued (its sender waits), destroys the queued tasks unrun.
+    void DropWhenQueued() {
+        std::deque<std::function<void()>> dropped;
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, 10s, [&] { return !m_tasks.empty(); });
+        dropped.swap(m_tasks);
+        lock.unlock();
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::function<void()>> m_tasks;
+};
+constexpr std::time_t kLongCall = 25 * 3600 + 3 * 60 + 7;
+
+// The main window's part: it writes each ended call to a real log file, as the program does
+// (with fixed date and time texts: those come from the GUI's locale), and keeps the counts.
+class LoggingWindow final : public CallMonitorWindow {
+  public:
+    explicit LoggingWindow(fs::path log) : m_log(std::move(log)) {}
+    void OnCallEnded(const CConnectionRecord& record) override {
+        ended.push_back(record);
+        ASSERT_TRUE(AppendCallLogLine(
+            m_log, FormatCallLogLine(record.EntryName, "Day", "Time", record.DurationSeconds)));
+    }
+    void OnConnectionCount(int count) override { counts.push_back(count); }
+
+    std::vector<CConnectionRecord> ended;
+    std::vector<int> counts;
+
+  private:
+    fs::path m_log;
+};
+
+class CallMonitorTest : public ::testing::Test {
+  protected:
+    CallMonitorTest() { fs::create_directories(m_run); }
+
+    std::unique_ptr<CCallMonitor> MakeMonitor(std::chrono::milliseconds period = 1000ms) {
+        PppLinkOptions options;
+        options.runDir = m_run;
+        options.netDir = m_dir.path() / "no-interfaces";
+        MonitorTiming timing{period, [this] { return m_now.load(); }};
+        return std::make_unique<CCallMonitor>(std::make_unique<PppLinks>(options),
+                                              m_window.Poster(), m_logger, timing);
+    }
+
+    // A stand-in pppd for the link `linkname`, dialled for `entry` when one is given.
+    pid_t Dial(const std::string& linkname, const std::string& entry = {}) {
+        std::vector<std::string> args{m_run.string(), "115200", "linkname", linkname};
+        if (!entry.empty())
+            args.insert(args.end(), {"ipparam", entry});
+        const pid_t pid =
+            m_standIns.StartAs("pppd", testing::BinaryPath("tools/pppd_stand_in"), args);
+        for (int i = 0; i < 300 && !fs::exists(PidFile(linkname)); ++i)
+            std::this_thread::sleep_for(10ms);
+        EXPECT_TRUE(fs::exists(PidFile(linkname))) << linkname;
+        return pid;
+    }
+    // Ends a stand-in as the system would: SIGTERM lets it remove its pid file, SIGKILL not.
+    void HangUp(pid_t pid, int signal = SIGTERM) {
+        ::kill(pid, signal);
+        EXPECT_NE(m_standIns.EndSignal(pid), 0);
+    }
+    fs::path PidFile(const std::string& linkname) const {
+        return m_run / ("ppp-" + linkname + ".pid");
+    }
+
+    // One poll on a worker thread while this thread plays the window.
+    void PollOnce(CCallMonitor& monitor) {
+        std::atomic<bool> polled{false};
+        auto worker = std::async(std::launch::async, [&, wake = m_window.Poster()] {
+            monitor.Poll();
+            polled = true;
+            wake([] {});  // so that the window looks at `polled` again
+        });
+        ASSERT_TRUE(m_window.RunUntil([&] { return polled.load(); }));
+    }
+
+    std::string Log() const {
+        std::ifstream in(m_log);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    testing::TempDir m_dir;
+    fs::path m_run = m_dir.path() / "run";
+    fs::path m_log = m_dir.path() / "data" / "connect.log";
+    testing::StandIns m_standIns{m_dir.path()};
+    std::atomic<std::time_t> m_now{kStart};
+    WindowQueue m_window;
+    LoggingWindow m_logger{m_log};
+};
+
+std::string Names(const std::vector<CConnectionRecord>& records) {
+    std::string names;
+    for (const auto& record : records)
+        names += record.EntryName + ";";
+    return names;
+}
+
+TEST_F(CallMonitorTest, EndedCallsAreLoggedMostRecentlySeenFirstWithUncappedHours) {
+    auto monitor = MakeMonitor();
+    const pid_t alpha = Dial("lv0", "Alpha");
+    const pid_t bare = Dial("B");
+    PollOnce(*monitor);
+    EXPECT_EQ(Names(monitor->Records()), "Alpha;B;");
+    EXPECT_EQ(monitor->Records()[0].StartTime, kStart);
+
+    m_now = kStart + 59;
+    HangUp(bare);
+    const pid_t gamma = Dial("lv1", "Gamma");
+    PollOnce(*monitor);
+    EXPECT_EQ(Names(monitor->Records()), "Alpha;Gamma;");
+
+    m_now = kStart + kLongCall;
+    HangUp(alpha);
+    HangUp(gamma);
+    PollOnce(*monitor);
+    EXPECT_TRUE(monitor->Records().empty());
+    EXPECT_EQ(Names(m_logger.ended), "B;Gamma;Alpha;");
+    EXPECT_EQ(m_logger.counts, (std::vector<int>{2, 2, 0}));
+    EXPECT_EQ(Log(),
+              "B - Day Time (0:00:59)\n"
+              "Gamma - Day Time (25:02:08)\n"
+              "Alpha - Day Time (25:03:07)\n");
+    // With nothing up, every poll still reports, with a count of 0.
+    PollOnce(*monitor);
+    EXPECT_EQ(m_logger.counts.back(), 0);
+    EXPECT_EQ(m_logger.ended.size(), 3u);
+}
+
+TEST_F(CallMonitorTest, ForgedStaleAndUnreadablePidFilesNeitherStartNorEndACall) {
+    auto monitor = MakeMonitor();
+    const pid_t alpha = Dial("lv0", "Alpha");
+    const pid_t stale = Dial("Stale");
+    HangUp(stale, SIGKILL);  // pppd killed outright leaves its pid file behind
+    ASSERT_TRUE(fs::exists(PidFile("Stale")));
+    const pid_t innocent = m_standIns.Start("innocent");
+    testing::WritePidFile(PidFile("Forged"), innocent);
+    PollOnce(*monitor);
+    EXPECT_EQ(Names(monitor->Records()), "Alpha;");
+
+    // The run directory cannot be read for a while: no call ends, no count is reported.
+    fs::rename(m_run, m_dir.path() / "run.away");
+    m_now = kStart + 10;
+    PollOnce(*monitor);
+    fs::rename(m_dir.path() / "run.away", m_run);
+    PollOnce(*monitor);
+    EXPECT_EQ(Names(monitor->Records()), "Alpha;");
+    EXPECT_EQ(monitor->Records()[0].StartTime, kStart);
+    EXPECT_TRUE(m_logger.ended.empty());
+    EXPECT_EQ(m_logger.counts, (std::vector<int>{1, 1}));
+    EXPECT_TRUE(m_standIns.Running(innocent));
+    HangUp(alpha);
+}
+
+TEST_F(CallMonitorTest, StartAndStopAThousandTimesWhileItSendsNeverDeadlocks) {
+    Dial("lv0", "Alpha");
+    auto monitor = MakeMonitor(1ms);
+    const auto delivered = [&] { return m_logger.counts.size(); };
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        ASSERT_TRUE(monitor->StartMonitor());
+        const auto before = delivered();
+        if (cycle % 3 == 0) {
+            // The window answers: a send completes before the stop.
+            ASSERT_TRUE(m_window.RunUntil([&] { return delivered() > before; }));
+        } else if (cycle % 3 == 1) {
+            // The window goes with a send queued: the monitor is released and sends again.
+            m_window.DropWhenQueued();
+            ASSERT_TRUE(m_window.RunUntil([&] { return delivered() > before; }));
+        }
+        // Otherwise the window is busy elsewhere and the monitor is left waiting in its send.
+        ASSERT_TRUE(monitor->StopMonitor());
+    }
+    // Sends that were cut short by a stop never reach the window afterwards.
+    const auto total = delivered();
+    m_window.RunUntil([] { return false; }, 50ms);
+    EXPECT_EQ(delivered(), total);
+    EXPECT_EQ(Names(monitor->Records()), "Alpha;");
+    EXPECT_TRUE(m_logger.ended.empty());
+}
+
+}  // namespace
+}  // namespace linkvane
