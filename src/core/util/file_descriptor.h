@@ -3,6 +3,7 @@
 // FileDescriptor owns a POSIX file descriptor and closes it on every path out of a scope.
 // WriteAll writes a whole buffer, resuming after interruptions and short writes.
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +21,14 @@ class FileDescriptor {
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            Close();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
@@ -28,6 +37,9 @@ class FileDescriptor {
         const int fd = std::exchange(m_fd, -1);
         return fd < 0 || ::close(fd) == 0;
     }
+
+    // Gives up ownership without closing.
+    int Release() { return std::exchange(m_fd, -1); }
 
   private:
     int m_fd;
@@ -38,6 +50,25 @@ inline bool WriteAll(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// WriteAll for a line that may be a socket whose peer has gone: that is a failed write
+// (EPIPE), not a SIGPIPE that ends the process.
+inline bool WriteLine(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t written = ::send(fd, bytes, size, MSG_NOSIGNAL);
+        if (written < 0 && errno == ENOTSOCK)
+            written = ::write(fd, bytes, size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
