@@ -50,6 +50,9 @@ const CommandGroup& RegGroup();
 const CommandGroup& ProfileGroup();
 const CommandGroup& PhonebookGroup();
 const CommandGroup& ApplyGroup();
+const CommandGroup& ConnectGroup();
+const CommandGroup& HangUpGroup();
+const CommandGroup& ModemGroup();
 
 // Runs linkvanectl with the arguments after the program's name; returns the exit status.
 int RunCtl(std::span<const std::string> args);

@@ -45,7 +45,8 @@ std::optional<DialEnd> CheckRunnable(const PppdOptions& options) {
                                     ": add yourself to the dip group (sudo adduser $USER dip) "
                                     "and log in again.");
     }
-    if (options.peersFile.empty())
+    // Only pppd itself reads the options file; a stand-in under another name (a test's) does not.
+    if (options.peersFile.empty() || options.pppdPath.filename() != "pppd")
         return std::nullopt;
     if (!std::filesystem::exists(options.peersFile, error)) {
         const bool hidden = error.value() == EACCES;

@@ -11,7 +11,8 @@
 // dialler (which hangs up) and not pppd.
 //
 // Before it starts pppd the launcher says why pppd cannot run, when it can tell: not
-// installed, not executable by the user (the dip group), the options file missing.
+// installed, not executable by the user (the dip group), the options file missing (checked
+// when the program is named pppd: a stand-in reads no options file).
 // One thread at a time.
 
 #include <sys/types.h>

@@ -179,9 +179,12 @@ TEST_F(ModemEngineTest, LiveLockRefusesTheLineAndStaleLockIsTakenOver) {
 }
 
 TEST_F(ModemEngineTest, FailuresToRunNameTheCauseAndTheFix) {
-    const std::filesystem::path noExec = m_dir.path() / "pppd";
+    std::filesystem::create_directories(m_dir.path() / "bin");
+    const std::filesystem::path noExec = m_dir.path() / "bin" / "pppd";
     std::filesystem::copy_file(STAND_IN_PPPD, noExec);
     std::filesystem::permissions(noExec, std::filesystem::perms::owner_read);
+    const std::filesystem::path named = m_dir.path() / "pppd";  // a stand-in named pppd
+    std::filesystem::copy_file(STAND_IN_PPPD, named);
     const struct {
         std::filesystem::path pppd;
         std::filesystem::path peers;
@@ -191,7 +194,7 @@ TEST_F(ModemEngineTest, FailuresToRunNameTheCauseAndTheFix) {
     } cases[] = {
         {m_dir.path() / "absent", {}, "", kDialErrorUnknown, "install the ppp package"},
         {noExec, {}, "", kDialErrorUnknown, "dip group"},
-        {STAND_IN_PPPD, m_dir.path() / "peers" / "linkvane", "", kDialErrorUnknown, "is missing"},
+        {named, m_dir.path() / "peers" / "linkvane", "", kDialErrorUnknown, "is missing"},
         {STAND_IN_PPPD, {}, "/dev/ttyNoSuchModem", kDialErrorPortNotFound, "plugged in"},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,6 @@
 #include "core/connection/modem_dialogue.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <array>
@@ -214,6 +215,42 @@ void ModemDialogue::Answer(std::string_view line) {
         case ModemResult::None:
             return;  // informational text, such as the answer to an init string's ATI
     }
+}
+
+Result<std::vector<std::string>> AskModem(int fd, std::string_view command,
+                                          std::chrono::milliseconds limit) {
+    const std::string sent = std::string(command) + "\r";
+    if (!WriteLine(fd, sent.data(), sent.size()))
+        return Fail(std::string("The modem line cannot be written: ") + std::strerror(errno));
+    const auto until = std::chrono::steady_clock::now() + limit;
+    std::vector<std::string> lines;
+    std::string pending;
+    while (std::chrono::steady_clock::now() < until) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        pollfd line{fd, POLLIN, 0};
+        if (::poll(&line, 1, static_cast<int>(left.count())) <= 0)
+            continue;
+        std::array<char, 256> buffer{};
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got <= 0)
+            break;
+        for (const char c : std::string_view(buffer.data(), static_cast<std::size_t>(got))) {
+            if (c != '\r' && c != '\n') {
+                pending += c;
+                continue;
+            }
+            const std::string text(Trim(pending));
+            pending.clear();
+            if (text.empty() || EqualsIgnoreCase(text, command))
+                continue;
+            lines.push_back(text);
+            const ModemResult result = Classify(text);
+            if (result == ModemResult::Ok || result == ModemResult::Error)
+                return lines;
+        }
+    }
+    return Fail("The modem did not answer \"" + std::string(command) + "\"");
 }
 
 DialEnd EndForWake(DialWake wake) {

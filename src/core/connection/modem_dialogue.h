@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/connection/dialer_engine_base.h"
 #include "core/profiles/ras_entry.h"
@@ -81,6 +82,11 @@ class ModemDialogue {
 // nullopt means connected; otherwise how the dial ended (a line error ends as
 // kDialErrorModemInit).
 std::optional<DialEnd> TalkToModem(int fd, ModemDialogue& dialogue, DialSession& session);
+
+// Sends one command and gathers the modem's answer lines up to its OK or ERROR (echo and
+// blank lines left out); fails when no such answer comes within `limit`.
+Result<std::vector<std::string>> AskModem(int fd, std::string_view command,
+                                          std::chrono::milliseconds limit);
 
 // The end of a dial for a wake that was neither Ready nor Elapsed.
 DialEnd EndForWake(DialWake wake);
