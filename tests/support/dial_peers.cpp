@@ -17,6 +17,7 @@ namespace linkvane::testing {
 ModemSimulator::ModemSimulator(const std::filesystem::path& simulator,
                                const std::filesystem::path& dir, const std::string& script)
     : m_link(dir / "modem"), m_transcript(dir / "modem.log") {
+    std::filesystem::remove(m_transcript);
     m_pid = ::fork();
     if (m_pid == 0) {
         const int quiet = ::open("/dev/null", O_WRONLY);
