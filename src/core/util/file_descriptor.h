@@ -45,11 +45,13 @@ class FileDescriptor {
     int m_fd;
 };
 
-// False with errno set when a write fails.
-inline bool WriteAll(int fd, const void* data, std::size_t size) {
+// Writes the whole buffer with `write` (a call like ::write), resuming after interruptions and
+// short writes; false with errno set when a write fails.
+template <typename Write>
+bool WriteEvery(const void* data, std::size_t size, Write write) {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
+        const ssize_t written = write(bytes, size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -61,23 +63,19 @@ inline bool WriteAll(int fd, const void* data, std::size_t size) {
     return true;
 }
 
+// False with errno set when a write fails.
+inline bool WriteAll(int fd, const void* data, std::size_t size) {
+    return WriteEvery(data, size,
+                      [fd](const char* bytes, std::size_t n) { return ::write(fd, bytes, n); });
+}
+
 // WriteAll for a line that may be a socket whose peer has gone: that is a failed write
 // (EPIPE), not a SIGPIPE that ends the process.
 inline bool WriteLine(int fd, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t written = ::send(fd, bytes, size, MSG_NOSIGNAL);
-        if (written < 0 && errno == ENOTSOCK)
-            written = ::write(fd, bytes, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteEvery(data, size, [fd](const char* bytes, std::size_t n) {
+        const ssize_t sent = ::send(fd, bytes, n, MSG_NOSIGNAL);
+        return sent < 0 && errno == ENOTSOCK ? ::write(fd, bytes, n) : sent;
+    });
 }
 
 }  // namespace linkvane
