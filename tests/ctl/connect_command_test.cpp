@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "ctl_test_support.h"
 #include "support/dial_peers.h"
@@ -75,6 +82,52 @@ TEST_F(ConnectCommandTest, PrintsEachEventAndExitsByHowTheDialEnded) {
     }
     // The budget is the run's: a later run starts again from RedialAttempts.
     EXPECT_NE(Run({"connect", "Busy"}).out.find("redial (1 left)"), std::string::npos);
+}
+
+// Runs "linkvanectl connect NAME --json" in the background until the link is up; returns its
+// pid, its output going to `out`.
+pid_t ConnectInBackground(const std::string& name, const std::filesystem::path& out) {
+    std::filesystem::remove(out);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, 1);
+        ::execl(LINKVANECTL_PATH, LINKVANECTL_PATH, "connect", name.c_str(), "--json", nullptr);
+        ::_exit(127);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        std::ifstream in(out);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        if (text.find("\"connected\"") != std::string::npos)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return pid;
+}
+
+TEST_F(ConnectCommandTest, HangUpAndSigtermEndTheCallAndConnectExitsZero) {
+    ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
+    m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "");
+    Profile("Up", "5551", "jo");
+    for (const bool bySignal : {false, true}) {
+        const std::filesystem::path out = scratch() / "connect.out";
+        const pid_t connect = ConnectInBackground("Up", out);
+        if (bySignal) {
+            ::kill(connect, SIGTERM);
+        } else {
+            const CtlResult hangUp = Run({"hangup", "Up"});
+            EXPECT_EQ(hangUp.exitCode, 0) << hangUp;
+            EXPECT_EQ(hangUp.out.rfind("Hung up Up (pppd ", 0), 0u) << hangUp;
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(connect, &status, 0), connect);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << bySignal;
+        std::ifstream in(out);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("{\"event\":\"disconnected\"}"), std::string::npos) << text;
+    }
 }
 
 TEST_F(ConnectCommandTest, ProbeShowsTheModemsAnswersAndHangUpFindsNoLink) {
