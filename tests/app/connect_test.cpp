@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/main_window.h"
 #include "controls/bitmap_button.h"
 #include "core/clients/ie_settings.h"
@@ -185,6 +187,14 @@ TEST_F(ConnectTest, ConnectedCallRunsItsTimersUntilHangUp) {
     Settings(0, 10);
     Modem("5551=connect:300");
     AddProfile("Work", "5551", "jo");
+    // The mail program to launch once connected: a script that leaves a mark.
+    const std::filesystem::path mark = m_scratch.path() / "launched";
+    const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
+    std::ofstream(mailer) << "#!/bin/sh\ntouch '" << mark.string() << "'\n";
+    std::filesystem::permissions(mailer, std::filesystem::perms::owner_all);
+    COXRegistryItem settings(*m_registry, kSettingsKey);
+    settings.SetNumberValue(1, "LaunchEmail");
+    settings.SetStringValue(mailer.string(), "EmailPath");
     auto window = MakeWindow();
     MessageLog messages;
     Press(*window, "Work");
@@ -199,6 +209,11 @@ TEST_F(ConnectTest, ConnectedCallRunsItsTimersUntilHangUp) {
     EXPECT_EQ(window->TimerPeriod(kTimerPing), 5min);
     EXPECT_EQ(window->TimerPeriod(kTimerMailCheck), 10min);
     EXPECT_TRUE(window->TimerActive(kTimerPing) && window->TimerActive(kTimerMailCheck));
+    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(mark); }, 5s)) << "mail program";
+    COXRegistryItem terminal(*m_registry, "\\RemoteAccess\\Profile\\Work\\");
+    const std::optional<RegistryValue> block = terminal.GetRawValue("Terminal");
+    ASSERT_TRUE(block && block->data.size() == 44u) << "the entry's terminal window is off";
+    EXPECT_EQ(block->data[8], 7);
 
     Press(*window, "Work");  // Disconnect
     ASSERT_TRUE(WaitFor([&] { return Idle(*window); }));
