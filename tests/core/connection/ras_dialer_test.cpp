@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "core/connection/dial_events.h"
@@ -197,6 +198,40 @@ TEST(RasDialer, ThousandDialsAndHangUpsEndCleanly) {
         EXPECT_EQ(d.dialer.HangUp(), 0);
         ASSERT_TRUE(d.RunUntilEnded()) << i;
     }
+}
+
+// An observer that takes its time over each report.
+class SlowObserver final : public DialerEngineObserver {
+  public:
+    void EngineStateChanged(std::int16_t) override { Report(); }
+    void EngineDisconnected() override { Report(); }
+    void EngineFailed(std::int16_t, const std::string&) override { Report(); }
+    void EngineTimedOut() override { Report(); }
+    std::atomic<bool> inside{false};
+    std::atomic<int> reports{0};
+
+  private:
+    void Report() {
+        inside = true;
+        ++reports;
+        std::this_thread::sleep_for(30ms);
+        inside = false;
+    }
+};
+
+TEST(DialerEngineBase, ClearingTheObserverWaitsForTheReportUnderWay) {
+    LoopbackDialerEngine engine(Options(""));
+    SlowObserver observer;
+    engine.SetObserver(&observer);
+    ASSERT_EQ(engine.Dial({"5551", "jo", "s3cret", 5}), 0);
+    while (!observer.inside)
+        std::this_thread::yield();
+    engine.SetObserver(nullptr);
+    EXPECT_FALSE(observer.inside) << "no report runs once SetObserver(nullptr) has returned";
+    const int seen = observer.reports;
+    engine.HangUp();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(observer.reports, seen) << "and none starts";
 }
 
 TEST(RasDialer, IdleEngineHasNeverDialledAndStartsNoDial) {
