@@ -7,9 +7,8 @@
 // password fails with 25691), and the link is up `linkUpDelay` later and lasts until the
 // modem drops the line or the user hangs up. The entry name is the number dialled.
 //
-// It is the engine of the tests that need dial events without a modem, and of
-// "linkvanectl connect --loopback"-style checks of the Connect logic. Threads as in
-// DialerEngineBase; the simulated modem runs on a thread of its own during each dial.
+// It is the engine of the tests that need real dial events without a modem line. Threads as
+// in DialerEngineBase; the simulated modem runs on a thread of its own during each dial.
 
 #include <chrono>
 #include <string>
