@@ -62,7 +62,6 @@ class CRasDialer {
     std::int16_t GetDialTimeout() const { return m_request.timeoutSeconds; }
 
     std::int16_t GetErrorCode() const { return m_engine->ErrorCode(); }
-    DialerEngine& Engine() { return *m_engine; }
     bool GetConnected() const { return m_engine->Connected(); }
     std::int16_t GetConnectionState() const { return m_engine->ConnectionState(); }
 
