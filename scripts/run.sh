@@ -7,6 +7,10 @@ root=$(pwd)
 build="$root/build/release"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"
+# Dialling needs pppd's options for Linkvane's links; only root can put them in place.
+if [ "$(id -u)" = 0 ]; then
+    install -D -m 0640 -g dip "$root/resources/ppp/linkvane" /etc/ppp/peers/linkvane
+fi
 if [ -x "$build/src/app/linkvane" ]; then
     exec "$build/src/app/linkvane" "$@"
 fi

@@ -13,6 +13,8 @@
 #include "app/main_window.h"
 #include "app/splash_window.h"
 #include "controls/resource_ids.h"
+#include "core/connection/modem_engine_settings.h"
+#include "platform/modem_engine.h"
 #include "platform/phonebook_file.h"
 #include "platform/ppp_links.h"
 #include "platform/sqlite_registry_store.h"
@@ -44,7 +46,11 @@ int main(int argc, char* argv[]) {
 
     linkvane::PhonebookFile phonebook;
     linkvane::PppLinks links;
-    linkvane::CLinkvaneDlg window(linkvane::MainWindowServices(*registry, phonebook, links));
+    linkvane::MainWindowServices services(*registry, phonebook, links);
+    linkvane::ModemEngineOptions engine;
+    engine.pppd.pppdPath = linkvane::ReadPppdPath(*registry);
+    services.engine = std::make_unique<linkvane::ModemDialerEngine>(phonebook, engine);
+    linkvane::CLinkvaneDlg window(std::move(services));
     window.exec();
     return 0;
 }

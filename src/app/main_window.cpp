@@ -11,9 +11,11 @@
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 
+#include <limits>
 #include <string>
 
 #include "app/about_dialog.h"
@@ -50,7 +52,6 @@ constexpr QSize kTemplateSize{301, 103};
 const char* const kAboutMenuText = "&About quorvale...";
 const char* const kTrayTooltip = "Linkvaner";
 constexpr std::chrono::milliseconds kHideDelay{1000};
-constexpr std::chrono::milliseconds kCallClockPeriod{1000};
 
 const QColor kLabelBack(88, 88, 88);
 const QColor kCaptionColour(0, 228, 228);
@@ -128,11 +129,9 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
       m_links(services.links),
       m_hangUpPause(services.hangUpPause),
       m_hangUpSleep(std::move(services.hangUpSleep)),
-      m_dialer(std::move(services.engine),
-               [this](std::function<void()> task) {
-                   // Dial events reach the window on the GUI thread, whatever thread reported them.
-                   QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-               }),
+      // Dial events reach the window on the GUI thread, whatever thread reported them.
+      m_dialer(std::move(services.engine), PosterFor(this)),
+      m_connect(services.registry, m_dialer, *this),
       m_callMonitor(m_links.Clone(), PosterFor(this), *this) {
     m_dialer.SetEventSink(this);
     m_editorPrompts = services.editorPrompts != nullptr ? services.editorPrompts : &m_dialogPrompts;
@@ -201,12 +200,18 @@ void CLinkvaneDlg::CreateControls() {
     m_profileList->setGeometry(list.x(), list.y(), list.width(),
                                m_profileList->sizeHint().height());
     m_profileList->setAccessibleName(QStringLiteral("Profile"));
+    // Editable: Connect dials whatever entry name the field shows; typing adds no item.
+    m_profileList->setEditable(true);
+    m_profileList->setInsertPolicy(QComboBox::NoInsert);
     m_profileList->setMaxVisibleItems(list.height() / m_profileList->sizeHint().height());
 
     m_hideTimer.setInterval(kHideDelay);
     connect(&m_hideTimer, &QTimer::timeout, this, &CLinkvaneDlg::OnHideTimer);
-    m_callTimer.setInterval(kCallClockPeriod);
-    connect(&m_callTimer, &QTimer::timeout, this, &CLinkvaneDlg::OnCallTimer);
+    for (const int id : {kTimerMailCheck, kTimerCall, kTimerPing, kTimerDialling}) {
+        auto timer = std::make_unique<QTimer>();
+        connect(timer.get(), &QTimer::timeout, this, [this, id] { m_connect.OnTimer(id); });
+        m_timers[id] = std::move(timer);
+    }
 }
 
 void CLinkvaneDlg::InitDialog() {
@@ -246,12 +251,7 @@ void CLinkvaneDlg::InitDialog() {
             m_profileList->setCurrentIndex(static_cast<int>(*index));
     }
 
-    const auto redialTimeout = static_cast<std::int32_t>(settings.GetNumberValue("RedialTimeout"));
-    m_redialBudget = static_cast<std::int32_t>(settings.GetNumberValue("RedialAttempts"));
-    const DialTimeoutSetting timeout = DialTimeoutFromSetting(redialTimeout);
-    if (timeout.writeBack)
-        settings.SetNumberValue(static_cast<std::uint32_t>(timeout.seconds), "RedialTimeout");
-    m_dialer.SetDialTimeout(timeout.seconds);
+    m_connect.LoadStartupSettings();
 
     Label(ctl::kPingCaption)->SetText(QStringLiteral("Last Ping:"));
     Label(ctl::kMailCaption)->SetText(QStringLiteral("New Email:"));
@@ -401,8 +401,10 @@ bool CLinkvaneDlg::OnCommand(int id) {
     }
 }
 
-// The connection work fills this; until then Connect does nothing.
-void CLinkvaneDlg::OnConnect() {}
+void CLinkvaneDlg::OnConnect() {
+    m_connect.Connect(m_profileList->currentText().toStdString());
+}
+
 void CLinkvaneDlg::OnSetupConfig() {
     const int remembered = m_profileList->currentIndex();
     const ProfileEditorServices services{
@@ -486,15 +488,10 @@ void CLinkvaneDlg::ExitSequence() {
     QDialog::reject();  // the base operation: the window's own reject() does nothing
 }
 
-void CLinkvaneDlg::RefreshCallClock(std::time_t now) {
-    const CallClockText clock = FormatCallClock(static_cast<std::int64_t>(now - m_callStart));
+void CLinkvaneDlg::ShowCallClock(const CallClockText& clock) {
     Label(ctl::kCallHours)->SetText(Text(clock.hours));
     Label(ctl::kCallMinutes)->SetText(Text(clock.minutes));
     Label(ctl::kCallSeconds)->SetText(Text(clock.seconds));
-}
-
-void CLinkvaneDlg::OnCallTimer() {
-    RefreshCallClock(std::time(nullptr));
 }
 
 void CLinkvaneDlg::OnHideTimer() {
@@ -513,12 +510,77 @@ void CLinkvaneDlg::HideWindow() {
     }
 }
 
-// Connect, redial and hang-up handle these once the program can dial; the idle engine it
-// holds until then never reports.
-void CLinkvaneDlg::DialConnected() {}
-void CLinkvaneDlg::DialDisconnected() {}
-void CLinkvaneDlg::DialFailed(std::int16_t&, std::string&, std::int16_t&) {}
-void CLinkvaneDlg::DialTimedOut() {}
+void CLinkvaneDlg::DialConnected(std::int16_t state) {
+    m_connect.DialConnected(state);
+}
+
+void CLinkvaneDlg::DialDisconnected() {
+    m_connect.DialDisconnected();
+}
+
+void CLinkvaneDlg::DialFailed(std::int16_t& errorCode, std::string& errorText,
+                              std::int16_t& reserved) {
+    m_connect.DialFailed(errorCode, errorText, reserved);
+}
+
+void CLinkvaneDlg::DialTimedOut() {
+    m_connect.DialTimedOut();
+}
+
+void CLinkvaneDlg::ShowExclamation(std::string_view text, std::string_view caption) {
+    ShowMessage(text, caption, MessageIcon::Exclamation, {});
+}
+
+void CLinkvaneDlg::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
+                               std::string_view detail) {
+    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    Text(std::string(caption)), Text(std::string(text)), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    if (!detail.empty()) {
+        // The reason may quote pppd or the modem: plain text, never markup.
+        box.setInformativeText(Text(std::string(detail)));
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setTextFormat(Qt::PlainText);
+    }
+    box.exec();
+}
+
+void CLinkvaneDlg::SetConnectButton(int image, std::string_view tip) {
+    auto* button = qobject_cast<COXBitmapButton*>(Control(ctl::kConnect));
+    button->LoadImageFromBitmap(image, true, 0);
+    button->SetTransparentLook(true);
+    button->EnableTip(true);
+    button->SetTipText(Text(std::string(tip)));
+}
+
+void CLinkvaneDlg::SetConnectImage(int image) {
+    qobject_cast<COXBitmapButton*>(Control(ctl::kConnect))->LoadImageFromBitmap(image, true, 0);
+}
+
+bool CLinkvaneDlg::StartTimer(int id, std::chrono::milliseconds period) {
+    // A period of 0 would fire without pause; one beyond QTimer's range cannot be kept.
+    if (period.count() <= 0 || period.count() > std::numeric_limits<int>::max())
+        return false;
+    QTimer& timer = *m_timers.at(id);
+    timer.start(period);
+    return timer.isActive();
+}
+
+void CLinkvaneDlg::StopTimer(int id) {
+    m_timers.at(id)->stop();
+}
+
+bool CLinkvaneDlg::TimerActive(int id) const {
+    return m_timers.at(id)->isActive();
+}
+
+std::chrono::milliseconds CLinkvaneDlg::TimerPeriod(int id) const {
+    return std::chrono::milliseconds(m_timers.at(id)->interval());
+}
+
+void CLinkvaneDlg::Launch(const std::string& path) {
+    ShellOpen(path);
+}
 
 void CLinkvaneDlg::accept() {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Not a Magician"),

@@ -26,6 +26,7 @@
 #include "app/tray_icon.h"
 #include "controls/round_region.h"
 #include "core/connection/call_monitor.h"
+#include "core/connection/connect_controller.h"
 #include "core/connection/connections.h"
 #include "core/connection/ras_dialer.h"
 #include "core/profiles/phonebook.h"
@@ -83,6 +84,7 @@ struct MainWindowServices {
     RegistryStore& registry;
     Phonebook& phonebook;
     ConnectionEnumerator& links;
+    // The dialler's engine; main() picks it. Without one the window cannot dial.
     std::unique_ptr<DialerEngine> engine = std::make_unique<IdleDialerEngine>();
     // The pause between two hang-ups of the exit sequence, and what takes it (empty: sleep).
     std::chrono::milliseconds hangUpPause = kHangUpPause;
@@ -96,7 +98,8 @@ struct MainWindowServices {
 class CLinkvaneDlg : public QDialog,
                      public CRoundRegion,
                      public RasDialerEvents,
-                     public CallMonitorWindow {
+                     public CallMonitorWindow,
+                     private ConnectView {
     Q_OBJECT
 
   public:
@@ -115,14 +118,18 @@ class CLinkvaneDlg : public QDialog,
 
     // The call clock: the call began at `start` (calendar seconds); the labels show the time
     // from then to `now`.
-    void SetCallStartTime(std::time_t start) { m_callStart = start; }
-    void RefreshCallClock(std::time_t now);
+    void SetCallStartTime(std::time_t start) { m_connect.SetCallStartTime(start); }
+    void RefreshCallClock(std::time_t now) { m_connect.RefreshCallClock(now); }
 
     QWidget* Control(int id) const;
     CTextLabel* Label(int id) const;
     QComboBox* ProfileList() const { return m_profileList; }
     CTrayIcon& TrayIcon() { return m_tray; }
     CRasDialer& Dialer() { return m_dialer; }
+    ConnectController& Connection() { return m_connect; }
+    // Whether timer `id` (1034, 1035, 1036, 1039) runs, and its period.
+    bool TimerActive(int id) const;
+    std::chrono::milliseconds TimerPeriod(int id) const;
     bool Expanded() const { return m_expanded; }
     bool HideTimerActive() const { return m_hideTimer.isActive(); }
 
@@ -135,8 +142,8 @@ class CLinkvaneDlg : public QDialog,
     void RunPing();
     void CheckMail();
 
-    // RasDialerEvents: the dial events of the connection logic.
-    void DialConnected() override;
+    // RasDialerEvents: the dial events, handed to the connection logic.
+    void DialConnected(std::int16_t state) override;
     void DialDisconnected() override;
     void DialFailed(std::int16_t& errorCode, std::string& errorText,
                     std::int16_t& reserved) override;
@@ -176,7 +183,17 @@ class CLinkvaneDlg : public QDialog,
     void ToggleExpanded();
     void ShowSystemMenu();
     void OnHideTimer();
-    void OnCallTimer();
+
+    // ConnectView: how Connect, redial and hang-up show themselves.
+    void ShowExclamation(std::string_view text, std::string_view caption) override;
+    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
+                     std::string_view detail) override;
+    void SetConnectButton(int image, std::string_view tip) override;
+    void SetConnectImage(int image) override;
+    bool StartTimer(int id, std::chrono::milliseconds period) override;
+    void StopTimer(int id) override;
+    void ShowCallClock(const CallClockText& clock) override;
+    void Launch(const std::string& path) override;
 
     template <typename T>
     T* Add(int id, T* control);
@@ -188,16 +205,16 @@ class CLinkvaneDlg : public QDialog,
     std::function<void(std::chrono::milliseconds)> m_hangUpSleep;
 
     CRasDialer m_dialer;
+    ConnectController m_connect;
     CTrayIcon m_tray;
     CCallMonitor m_callMonitor;  // over its own enumerator of the links
     std::map<int, QPointer<QWidget>> m_controls;
     QComboBox* m_profileList = nullptr;
 
     QTimer m_hideTimer;  // 1040: hides the window a second after a minimised start
-    QTimer m_callTimer;  // 1035: refreshes the call clock every second while connected
-    std::time_t m_callStart = 0;
+    // 1034 mail check, 1035 call clock, 1036 ping, 1039 dialling blink.
+    std::map<int, std::unique_ptr<QTimer>> m_timers;
     bool m_expanded = false;
-    std::int32_t m_redialBudget = 0;
     bool m_ending = false;  // the exit sequence is ending the modal loop
 
     // The profile editor's helpers: the entry structure that lives for the run, the login

@@ -54,6 +54,9 @@ const CommandGroup& PingGroup();
 const CommandGroup& MailGroup();
 const CommandGroup& LinksGroup();
 const CommandGroup& LogGroup();
+const CommandGroup& ConnectGroup();
+const CommandGroup& HangUpGroup();
+const CommandGroup& ModemGroup();
 
 // Runs linkvanectl with the arguments after the program's name; returns the exit status.
 int RunCtl(std::span<const std::string> args);

@@ -14,18 +14,21 @@ constexpr std::string_view kProgram = "linkvanectl";
 constexpr std::string_view kIntroduction =
     "Linkvane's command-line companion: the registry store, the profiles, the dial-up\n"
     "phonebook and the client settings, the keep-alive ping and the mail check, for scripts\n"
-    "and for a look at what is stored; the dial-up links that are up and the call log.\n";
+    "and for a look at what is stored; the dial-up links that are up and the call log; and\n"
+    "dialling, hanging up and probing a modem from a terminal.\n";
 
 constexpr std::string_view kConventions =
-    "Every --json form prints exactly one JSON object on stdout. A failure prints one line\n"
+    "Every --json form prints exactly one JSON object on stdout (connect: one a line, for\n"
+    "each event). A failure prints one line\n"
     "\"linkvanectl: MESSAGE (code N)\" on stderr (the code where there is one: a Windows or\n"
     "Remote Access error number) and exits with 1; a usage error exits with 2. The settings\n"
     "live under $XDG_CONFIG_HOME/linkvane (default ~/.config/linkvane). Options take their\n"
     "value as the next argument or after \"=\"; \"--\" ends the options.\n";
 
-std::array<const CommandGroup*, 8> Groups() {
-    return {&RegGroup(),  &ProfileGroup(), &PhonebookGroup(), &ApplyGroup(),
-            &PingGroup(), &MailGroup(),    &LinksGroup(),     &LogGroup()};
+std::array<const CommandGroup*, 11> Groups() {
+    return {&RegGroup(),     &ProfileGroup(), &PhonebookGroup(), &ApplyGroup(),
+            &PingGroup(),    &MailGroup(),    &LinksGroup(),     &LogGroup(),
+            &ConnectGroup(), &HangUpGroup(),  &ModemGroup()};
 }
 
 const CommandGroup* FindGroup(std::string_view name) {

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "core/connection/loopback_engine.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDate>
@@ -47,27 +48,6 @@ using namespace std::chrono_literals;
 using testing::CountPixels;
 using testing::ModalAnswer;
 using testing::SaveArtifact;
-
-// An engine with a call up: the dialler reports Connected until it is told to hang up. No
-// real engine can dial here (there is no modem line and no PPP in the kernel).
-class HeldCallEngine final : public DialerEngine {
-  public:
-    explicit HeldCallEngine(int* hangUps) : m_hangUps(hangUps) {}
-    void SetObserver(DialerEngineObserver*) override {}
-    std::int16_t Dial(const DialRequest&) override { return 0; }
-    std::int16_t HangUp() override {
-        ++*m_hangUps;
-        m_up = false;
-        return 0;
-    }
-    bool Connected() const override { return m_up; }
-    std::int16_t ConnectionState() const override { return m_up ? kRasConnected : 0; }
-    std::int16_t ErrorCode() const override { return 0; }
-
-  private:
-    int* m_hangUps;
-    bool m_up = true;
-};
 
 // Receives the addresses and documents the program hands to the desktop's opener.
 class OpenedUrls : public QObject {
@@ -374,8 +354,10 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
     testing::StandIns standIns(m_dir.path());
     const pid_t link = standIns.Start("pppd");
     testing::WritePidFile(m_dir.path() / "run" / "ppp-Provider One.pid", link);
-    int hangUps = 0;
-    auto window = MakeWindow(std::make_unique<HeldCallEngine>(&hangUps));
+    auto window = MakeWindow(std::make_unique<LoopbackDialerEngine>(LoopbackOptions{}));
+    window->Dialer().SetEntryName("5551");
+    ASSERT_EQ(window->Dialer().Dial(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Dialer().GetConnected(); }, 5000));
     window->show();
 
     int questions = 0;
@@ -388,7 +370,8 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
             qobject_cast<QDialog*>(&modal)->reject();  // "No"
         });
         window->OnCommand(kCmdExit);
-        stillRunningAfterNo = window->isVisible() && hangUps == 0 && standIns.Running(link);
+        stillRunningAfterNo =
+            window->isVisible() && window->Dialer().GetConnected() && standIns.Running(link);
 
         ModalAnswer yes([&](QWidget& modal) {
             ++questions;
@@ -402,7 +385,8 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
     EXPECT_TRUE(ended);
     EXPECT_EQ(questions, 2);
     EXPECT_TRUE(stillRunningAfterNo);
-    EXPECT_EQ(hangUps, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Dialer().CallActive(); }, 5000))
+        << "Yes hangs up the program's own call";
     EXPECT_EQ(standIns.EndSignal(link), SIGTERM);
 }
 

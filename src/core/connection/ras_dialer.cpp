@@ -1,5 +1,6 @@
 #include "core/connection/ras_dialer.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <utility>
@@ -19,14 +20,17 @@ class CRasDialer::Relay final : public DialerEngineObserver,
         m_sink = sink;
     }
 
-    void EngineConnected() override {
-        Post([](RasDialerEvents& sink) { sink.DialConnected(); });
+    // Counts the dials, so that an ending event can tell whether its handler dialled again.
+    void CountDial() { ++m_dials; }
+
+    void EngineStateChanged(std::int16_t state) override {
+        Post([state](RasDialerEvents& sink) { sink.DialConnected(state); });
     }
     void EngineDisconnected() override {
         Post([](RasDialerEvents& sink) { sink.DialDisconnected(); });
     }
     void EngineFailed(std::int16_t errorCode, const std::string& text) override {
-        Post([errorCode, text](RasDialerEvents& sink) {
+        PostEnding([errorCode, text](RasDialerEvents& sink) {
             std::int16_t code = errorCode;
             std::string errorText = text;
             std::int16_t reserved = 0;
@@ -34,10 +38,20 @@ class CRasDialer::Relay final : public DialerEngineObserver,
         });
     }
     void EngineTimedOut() override {
-        Post([](RasDialerEvents& sink) { sink.DialTimedOut(); });
+        PostEnding([](RasDialerEvents& sink) { sink.DialTimedOut(); });
     }
 
   private:
+    // A failure or a time-out ends the dial unless its handler dialled again.
+    void PostEnding(std::function<void(RasDialerEvents&)> event) {
+        Post([this, event = std::move(event)](RasDialerEvents& sink) {
+            const unsigned before = m_dials;
+            event(sink);
+            if (m_dials == before)
+                sink.DialDisconnected();
+        });
+    }
+
     void Post(std::function<void(RasDialerEvents&)> event) {
         std::weak_ptr<Relay> weak = weak_from_this();
         auto deliver = [weak, event = std::move(event)] {
@@ -61,6 +75,7 @@ class CRasDialer::Relay final : public DialerEngineObserver,
     TaskPoster m_poster;
     std::mutex m_mutex;
     RasDialerEvents* m_sink = nullptr;
+    std::atomic<unsigned> m_dials{0};
 };
 
 CRasDialer::CRasDialer(std::unique_ptr<DialerEngine> engine, TaskPoster poster)
@@ -77,6 +92,7 @@ void CRasDialer::SetEventSink(RasDialerEvents* sink) {
 }
 
 std::int16_t CRasDialer::Dial() {
+    m_relay->CountDial();
     return m_engine->Dial(m_request);
 }
 

@@ -7,6 +7,9 @@
 // DialTimedOut, delivered to one RasDialerEvents sink on the thread that the poster given at
 // construction runs its tasks on (the GUI thread in the program).
 //
+// A failure or time-out whose handler does not dial again ends the dial: the dialler then
+// raises DialDisconnected, so that whoever shows the dial returns to idle.
+//
 // Ownership: the dialler owns its engine and borrows the sink. Events that are still queued
 // when the dialler is destroyed are dropped. Calls come from the GUI thread.
 
@@ -24,8 +27,9 @@ namespace linkvane {
 class RasDialerEvents {
   public:
     virtual ~RasDialerEvents() = default;
-    // The dial reached a state; the link is up when ConnectionState() is kRasConnected.
-    virtual void DialConnected() = 0;
+    // The dial reached `state`; the link is up when it is kRasConnected. The state is the one
+    // reported, not a later one that ConnectionState() may give by the time this runs.
+    virtual void DialConnected(std::int16_t state) = 0;
     // The link has ended or the dial was abandoned.
     virtual void DialDisconnected() = 0;
     // The dial failed; the reason is ErrorCode(). The three values are the control's

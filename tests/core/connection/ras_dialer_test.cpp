@@ -1,160 +1,237 @@
+// The dialler control over the loopback engine: the real modem dialogue, the engine base's
+// time-out, hang-up and reports, and the control's events on the poster's thread.
+
 #include "core/connection/ras_dialer.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <algorithm>
+#include <atomic>
 #include <thread>
-#include <vector>
+
+#include "core/connection/dial_events.h"
+#include "core/connection/loopback_engine.h"
 
 namespace linkvane {
 namespace {
 
-// An engine that records what it was asked and reports when the test says so, from a thread
-// of its own like a real engine. (No real dialling engine can run without a modem line.)
-class ScriptedEngine final : public DialerEngine {
-  public:
-    void SetObserver(DialerEngineObserver* observer) override { m_observer = observer; }
-    std::int16_t Dial(const DialRequest& request) override {
-        requests.push_back(request);
-        return 0;
-    }
-    std::int16_t HangUp() override {
-        ++hangUps;
-        return 0;
-    }
-    bool Connected() const override { return connected; }
-    std::int16_t ConnectionState() const override { return state; }
-    std::int16_t ErrorCode() const override { return errorCode; }
+using namespace std::chrono_literals;
+using testing::RecordingSink;
+using testing::TaskQueue;
 
-    // Reports from another thread and waits for it.
-    template <typename Report>
-    void ReportFromEngineThread(Report report) {
-        std::thread([this, report] {
-            if (m_observer != nullptr)
-                report(*m_observer);
-        }).join();
-    }
-
-    std::vector<DialRequest> requests;
-    int hangUps = 0;
-    bool connected = false;
-    std::int16_t state = 0;
-    std::int16_t errorCode = 0;
-
-  private:
-    DialerEngineObserver* m_observer = nullptr;
-};
-
-class RecordingSink final : public RasDialerEvents {
-  public:
-    void DialConnected() override { Record("connected"); }
-    void DialDisconnected() override { Record("disconnected"); }
-    void DialFailed(std::int16_t& code, std::string& text, std::int16_t&) override {
-        Record("failed " + std::to_string(code) + " " + text);
-    }
-    void DialTimedOut() override { Record("timed out"); }
-
-    std::vector<std::string> events;
-    std::vector<std::thread::id> threads;
-
-  private:
-    void Record(std::string event) {
-        events.push_back(std::move(event));
-        threads.push_back(std::this_thread::get_id());
-    }
-};
-
-struct TaskQueue {
-    std::deque<std::function<void()>> tasks;
-    TaskPoster Poster() {
-        return [this](std::function<void()> task) { tasks.push_back(std::move(task)); };
-    }
-    void RunAll() {
-        while (!tasks.empty()) {
-            auto task = std::move(tasks.front());
-            tasks.pop_front();
-            task();
-        }
-    }
-};
-
-TEST(RasDialer, DialHandsTheSetPropertiesToTheEngine) {
-    auto engine = std::make_unique<ScriptedEngine>();
-    ScriptedEngine& raw = *engine;
-    CRasDialer dialer(std::move(engine));
-    dialer.SetEntryName("Provider One");
-    dialer.SetUserName("jo");
-    dialer.SetPassword("s3cret");
-    dialer.SetDialTimeout(45);
-    EXPECT_EQ(dialer.Dial(), 0);
-    EXPECT_EQ(dialer.HangUp(), 0);
-
-    ASSERT_EQ(raw.requests.size(), 1u);
-    EXPECT_EQ(raw.requests[0].entryName, "Provider One");
-    EXPECT_EQ(raw.requests[0].userName, "jo");
-    EXPECT_EQ(raw.requests[0].password, "s3cret");
-    EXPECT_EQ(raw.requests[0].timeoutSeconds, 45);
-    EXPECT_EQ(raw.hangUps, 1);
-    EXPECT_EQ(dialer.GetEntryName(), "Provider One");
-    EXPECT_EQ(dialer.GetDialTimeout(), 45);
+LoopbackOptions Options(const std::string& script) {
+    LoopbackOptions options;
+    options.modem = *ParseModemScript(script);
+    options.linkUpDelay = 5ms;
+    options.answerTime = 300ms;
+    options.acceptedPassword = "s3cret";
+    return options;
 }
 
-TEST(RasDialer, CallIsActiveWhileConnectedOrAnyDialStateIsReported) {
-    auto engine = std::make_unique<ScriptedEngine>();
-    ScriptedEngine& raw = *engine;
-    CRasDialer dialer(std::move(engine));
-    const struct {
-        bool connected;
-        std::int16_t state;
-        bool active;
-    } cases[] = {{false, 0, false},
-                 {false, -1, false},
-                 {false, 1, true},
-                 {false, kRasConnected, true},
-                 {true, 0, true}};
-    for (const auto& c : cases) {
-        raw.connected = c.connected;
-        raw.state = c.state;
-        EXPECT_EQ(dialer.CallActive(), c.active) << c.connected << " " << c.state;
-        EXPECT_EQ(dialer.GetConnected(), c.connected);
-        EXPECT_EQ(dialer.GetConnectionState(), c.state);
+struct Dialling {
+    explicit Dialling(LoopbackOptions options)
+        : dialer(std::make_unique<LoopbackDialerEngine>(std::move(options)), queue.Poster()) {
+        dialer.SetEventSink(&sink);
+        dialer.SetUserName("jo");
+        dialer.SetPassword("s3cret");
+        dialer.SetDialTimeout(2);
     }
-}
+    std::int16_t Dial(const std::string& number) {
+        dialer.SetEntryName(number);
+        return dialer.Dial();
+    }
+    bool RunUntilEnded() {
+        return queue.RunUntil([this] { return sink.Ended(); });
+    }
+    bool RunUntilConnected() {
+        return queue.RunUntil([this] {
+            return dialer.GetConnected() && !sink.events.empty() &&
+                   sink.events.back() == "state 8192";
+        });
+    }
 
-TEST(RasDialer, EngineReportsArriveAsEventsOnThePostersThread) {
     TaskQueue queue;
-    auto engine = std::make_unique<ScriptedEngine>();
-    ScriptedEngine& raw = *engine;
-    CRasDialer dialer(std::move(engine), queue.Poster());
     RecordingSink sink;
-    dialer.SetEventSink(&sink);
+    CRasDialer dialer;
+};
 
-    raw.ReportFromEngineThread([](DialerEngineObserver& o) { o.EngineConnected(); });
-    raw.ReportFromEngineThread([](DialerEngineObserver& o) { o.EngineFailed(25678, "No answer"); });
-    raw.ReportFromEngineThread([](DialerEngineObserver& o) { o.EngineTimedOut(); });
-    raw.ReportFromEngineThread([](DialerEngineObserver& o) { o.EngineDisconnected(); });
-    EXPECT_TRUE(sink.events.empty()) << "events run only on the poster's thread";
+TEST(RasDialer, EachModemAnswerEndsTheDialWithItsCode) {
+    const struct {
+        const char* script;
+        const char* number;
+        std::vector<std::string> outcome;
+    } cases[] = {
+        {"5551=busy", "5551", {"failed 25676", "disconnected"}},
+        {"5551=nodialtone", "5551", {"failed 25680", "disconnected"}},
+        {"5551=nodial-tone;form=numeric", "5551", {"failed 25680", "disconnected"}},
+        {"5551=noanswer:20", "5551", {"failed 25678", "disconnected"}},
+        {"5551=nocarrier", "5551", {"failed 25679", "disconnected"}},
+        {"5551=error", "5551", {"failed 25692", "disconnected"}},
+        {"init=error", "5551", {"failed 25692", "disconnected"}},
+        {"init=silent", "5551", {"failed 25692", "disconnected"}},
+        {"5551=silent", "5551", {"timed out", "disconnected"}},
+        {"5551=connect:10:30;echo=off", "5551", {"state 8192", "disconnected"}},
+        {"5551=connect:0:30;form=numeric", "5551", {"state 8192", "disconnected"}},
+        {"", "55-51 (0)", {"state 8192"}},
+        {"", "5551;ATH", {"failed 25635", "disconnected"}},
+    };
+    for (const auto& c : cases) {
+        LoopbackOptions options = Options(c.script);
+        options.initString = "AT&F";
+        Dialling d(options);
+        d.dialer.SetDialTimeout(1);
+        ASSERT_EQ(d.Dial(c.number), 0) << c.script;
+        const bool ends = c.outcome.back() == "disconnected";
+        EXPECT_TRUE(ends ? d.RunUntilEnded() : d.RunUntilConnected()) << c.script;
+        EXPECT_EQ(d.sink.Outcome(), c.outcome) << c.script;
+        for (const std::string& text : d.sink.texts)
+            EXPECT_FALSE(text.empty()) << c.script << ": a failure always says why";
+    }
+}
 
-    queue.RunAll();
-    EXPECT_EQ(sink.events, (std::vector<std::string>{"connected", "failed 25678 No answer",
-                                                     "timed out", "disconnected"}));
-    for (const auto& id : sink.threads)
-        EXPECT_EQ(id, std::this_thread::get_id());
+TEST(RasDialer, StatesRiseThroughTheDialAndTheLinkIsUpAt8192) {
+    Dialling d(Options(""));
+    ASSERT_EQ(d.Dial("5551"), 0);
+    EXPECT_EQ(d.dialer.GetConnectionState(), kRasPortOpened) << "a dial is under way at once";
+    EXPECT_TRUE(d.dialer.CallActive());
+    ASSERT_TRUE(d.RunUntilConnected());
+    EXPECT_EQ(d.sink.events,
+              (std::vector<std::string>{"state 2", "state 3", "state 5", "state 8192"}));
+    EXPECT_EQ(d.Dial("5552"), kDialErrorAlreadyDialling);
+    d.dialer.HangUp();
+    ASSERT_TRUE(d.RunUntilEnded());
+    EXPECT_FALSE(d.dialer.CallActive());
+}
+
+TEST(RasDialer, WrongPasswordFailsWithTheAuthenticationCode) {
+    Dialling d(Options(""));
+    d.dialer.SetPassword("wrong");
+    ASSERT_EQ(d.Dial("5551"), 0);
+    ASSERT_TRUE(d.RunUntilEnded());
+    EXPECT_EQ(d.sink.Outcome(), (std::vector<std::string>{"failed 25691", "disconnected"}));
+    EXPECT_EQ(d.dialer.GetErrorCode(), kDialErrorAuthentication);
+}
+
+TEST(RasDialer, HangUpInEachStateEndsTheDialWithDisconnectedOnly) {
+    const struct {
+        const char* script;
+        std::int16_t hangUpAt;  // hang up once this state is reported; 0 at once
+    } cases[] = {{"", 0},
+                 {"5551=silent", kRasConnectDevice},
+                 {"5551=connect:200", kRasConnectDevice},
+                 {"", kRasAuthenticate},
+                 {"", kRasConnected}};
+    for (const auto& c : cases) {
+        LoopbackOptions options = Options(c.script);
+        options.linkUpDelay = 100ms;
+        Dialling d(options);
+        ASSERT_EQ(d.Dial("5551"), 0);
+        if (c.hangUpAt != 0) {
+            const std::string wanted = "state " + std::to_string(c.hangUpAt);
+            ASSERT_TRUE(d.queue.RunUntil([&] {
+                return !d.sink.events.empty() && d.sink.events.back() == wanted;
+            })) << wanted;
+        }
+        d.dialer.HangUp();
+        ASSERT_TRUE(d.RunUntilEnded()) << c.hangUpAt;
+        EXPECT_EQ(d.sink.events.back(), "disconnected");
+        EXPECT_EQ(std::count(d.sink.events.begin(), d.sink.events.end(), "disconnected"), 1);
+        EXPECT_EQ(d.sink.texts.size(), 0u) << "a hang-up is no failure";
+        EXPECT_EQ(d.dialer.GetConnectionState(), 0);
+    }
+}
+
+// A handler that dials again (a redial) keeps the dial going: no DialDisconnected in between.
+class RedialSink final : public RecordingSink {
+  public:
+    explicit RedialSink(CRasDialer& dialer) : m_dialer(dialer) {}
+    void DialFailed(std::int16_t& code, std::string& text, std::int16_t& reserved) override {
+        RecordingSink::DialFailed(code, text, reserved);
+        m_dialer.SetEntryName("5552");
+        m_dialer.Dial();
+    }
+
+  private:
+    CRasDialer& m_dialer;
+};
+
+TEST(RasDialer, FailureWhoseHandlerDialsAgainIsNotTheEnd) {
+    Dialling d(Options("5551=busy"));
+    RedialSink sink(d.dialer);
+    d.dialer.SetEventSink(&sink);
+    ASSERT_EQ(d.Dial("5551"), 0);
+    ASSERT_TRUE(d.queue.RunUntil([&] { return d.dialer.GetConnected(); }));
+    EXPECT_EQ(sink.Outcome(), (std::vector<std::string>{"failed 25676", "state 8192"}));
+    d.dialer.HangUp();
+    ASSERT_TRUE(d.queue.RunUntil([&] { return sink.Ended(); }));
 }
 
 TEST(RasDialer, EventsQueuedWhenTheDiallerGoesAreDropped) {
     TaskQueue queue;
     RecordingSink sink;
     {
-        auto engine = std::make_unique<ScriptedEngine>();
-        ScriptedEngine& raw = *engine;
-        CRasDialer dialer(std::move(engine), queue.Poster());
+        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(Options("5551=busy")),
+                          queue.Poster());
         dialer.SetEventSink(&sink);
-        raw.ReportFromEngineThread([](DialerEngineObserver& o) { o.EngineConnected(); });
+        dialer.SetEntryName("5551");
+        ASSERT_EQ(dialer.Dial(), 0);
+        while (dialer.GetConnectionState() != 0)
+            std::this_thread::sleep_for(1ms);
     }
-    ASSERT_EQ(queue.tasks.size(), 1u);
-    queue.RunAll();
+    EXPECT_GT(queue.Pending(), 0u);
+    queue.RunUntil([] { return false; }, 50ms);
     EXPECT_TRUE(sink.events.empty());
+}
+
+// Under ThreadSanitizer: the engine thread, the modem thread and this thread share the state,
+// the hang-up and the reports.
+TEST(RasDialer, ThousandDialsAndHangUpsEndCleanly) {
+    LoopbackOptions options = Options("");
+    options.linkUpDelay = 0ms;
+    Dialling d(options);
+    for (int i = 0; i < 1000; ++i) {
+        d.sink.events.clear();
+        ASSERT_EQ(d.Dial("5551"), 0) << i;
+        if (i % 2 == 1) {
+            ASSERT_TRUE(d.RunUntilConnected()) << i;
+        }
+        EXPECT_EQ(d.dialer.HangUp(), 0);
+        ASSERT_TRUE(d.RunUntilEnded()) << i;
+    }
+}
+
+// An observer that takes its time over each report.
+class SlowObserver final : public DialerEngineObserver {
+  public:
+    void EngineStateChanged(std::int16_t) override { Report(); }
+    void EngineDisconnected() override { Report(); }
+    void EngineFailed(std::int16_t, const std::string&) override { Report(); }
+    void EngineTimedOut() override { Report(); }
+    std::atomic<bool> inside{false};
+    std::atomic<int> reports{0};
+
+  private:
+    void Report() {
+        inside = true;
+        ++reports;
+        std::this_thread::sleep_for(30ms);
+        inside = false;
+    }
+};
+
+TEST(DialerEngineBase, ClearingTheObserverWaitsForTheReportUnderWay) {
+    LoopbackDialerEngine engine(Options(""));
+    SlowObserver observer;
+    engine.SetObserver(&observer);
+    ASSERT_EQ(engine.Dial({"5551", "jo", "s3cret", 5}), 0);
+    while (!observer.inside)
+        std::this_thread::yield();
+    engine.SetObserver(nullptr);
+    EXPECT_FALSE(observer.inside) << "no report runs once SetObserver(nullptr) has returned";
+    const int seen = observer.reports;
+    engine.HangUp();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(observer.reports, seen) << "and none starts";
 }
 
 TEST(RasDialer, IdleEngineHasNeverDialledAndStartsNoDial) {
@@ -165,12 +242,8 @@ TEST(RasDialer, IdleEngineHasNeverDialledAndStartsNoDial) {
     dialer.SetEntryName("Provider One");
     EXPECT_EQ(dialer.Dial(), IdleDialerEngine::kDialUnavailable);
     EXPECT_EQ(dialer.HangUp(), 0);
-    EXPECT_FALSE(dialer.GetConnected());
-    EXPECT_LT(dialer.GetConnectionState(), 1);
-    EXPECT_EQ(dialer.GetErrorCode(), 0);
     EXPECT_FALSE(dialer.CallActive());
-    queue.RunAll();
-    EXPECT_TRUE(sink.events.empty());
+    EXPECT_EQ(queue.Pending(), 0u);
 }
 
 TEST(RasDialer, DialTimeoutComesFromTheStoredRedialTimeout) {

@@ -1,0 +1,210 @@
+#include "core/connection/connect_controller.h"
+
+#include "core/clients/active_profile.h"
+#include "core/clients/client_dispatch.h"
+#include "core/profiles/phonebook_entries.h"
+#include "core/profiles/profile_record.h"
+#include "core/profiles/profile_store.h"
+#include "core/profiles/registry_item.h"
+
+namespace linkvane {
+
+namespace {
+
+constexpr std::chrono::milliseconds kSecondTick{1000};
+constexpr std::chrono::milliseconds kMinute{60000};
+constexpr std::string_view kErrorCaption = "Error";
+constexpr std::string_view kPingTimerError = "Timer Error (PING)";
+constexpr std::string_view kMailTimerError = "Timer Error (POP3)";
+constexpr std::string_view kTimerError = "Timer Error";
+
+}  // namespace
+
+ConnectController::ConnectController(RegistryStore& store, CRasDialer& dialer, ConnectView& view,
+                                     Clock clock)
+    : m_store(store),
+      m_dialer(dialer),
+      m_view(view),
+      m_clock(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })) {}
+
+void ConnectController::LoadStartupSettings() {
+    COXRegistryItem settings(m_store, kSettingsKey);
+    const auto redialTimeout = static_cast<std::int32_t>(settings.GetNumberValue("RedialTimeout"));
+    m_redialBudget = static_cast<std::int32_t>(settings.GetNumberValue("RedialAttempts"));
+    const DialTimeoutSetting timeout = DialTimeoutFromSetting(redialTimeout);
+    if (timeout.writeBack)
+        settings.SetNumberValue(static_cast<std::uint32_t>(timeout.seconds), "RedialTimeout");
+    m_dialTimeout = timeout.seconds;
+    m_dialer.SetDialTimeout(m_dialTimeout);
+}
+
+void ConnectController::Connect(const std::string& entryName) {
+    if (m_dialer.GetConnected() || m_dialer.GetConnectionState() > 0) {
+        m_dialer.HangUp();
+        return;
+    }
+    ApplyClientSettings(m_store, entryName, entryName, m_view);
+    const ActiveProfile& profile = TheActiveProfile();
+
+    // The dial-up login lives beside the profile's other values, its password enciphered.
+    const ProfileRecord record = ProfileStore(m_store).LoadProfile(entryName);
+    if (record.login.empty() || record.password.empty()) {
+        m_view.ShowMessage("Username or Password is blank!", "Username/Password",
+                           MessageIcon::Exclamation, {});
+        return;
+    }
+
+    m_view.SetConnectButton(kImageDialling, "Connect");
+    m_dialer.SetUserName(record.login);
+    m_dialer.SetPassword(record.password);
+    m_dialer.SetEntryName(entryName);
+    m_dialer.SetDialTimeout(m_dialTimeout);
+
+    if (profile.useLan == 0) {
+        SetEntryTerminal(m_store, entryName, false);
+        if (!m_view.StartTimer(kTimerDialling, kSecondTick)) {
+            m_view.ShowMessage("Timer Error (CONNECT)", kErrorCaption, MessageIcon::Exclamation,
+                               {});
+        }
+        if (const std::int16_t refused = m_dialer.Dial(); refused != 0) {
+            // An engine that cannot dial at all would leave the button blinking for ever.
+            m_view.StopTimer(kTimerDialling);
+            m_view.SetConnectButton(kImageIdle, "Connect");
+            m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
+                               "This program cannot dial (code " + std::to_string(refused) + ").");
+        }
+        return;
+    }
+    m_view.SetConnectImage(kImageIdle);
+    m_view.ShowMessage("Settings Updated!", "Internet LAN Configuration", MessageIcon::None, {});
+    StartPingAndMail(kMailTimerError);
+}
+
+void ConnectController::StartPeriodic(int id, std::uint32_t minutes, std::string_view failure) {
+    const std::chrono::milliseconds period = kMinute * minutes;
+    (id == kTimerPing ? m_pingPeriod : m_mailPeriod) = period;
+    if (!m_view.StartTimer(id, period))
+        m_view.ShowMessage(failure, kErrorCaption, MessageIcon::Exclamation, {});
+}
+
+void ConnectController::RestartPeriodic(int id, std::string_view failure) {
+    if (!m_view.StartTimer(id, id == kTimerPing ? m_pingPeriod : m_mailPeriod))
+        m_view.ShowMessage(failure, kErrorCaption, MessageIcon::Exclamation, {});
+}
+
+void ConnectController::StartPingAndMail(std::string_view mailFailure) {
+    const ActiveProfile& profile = TheActiveProfile();
+    if (profile.pingHost.size() > 3) {
+        StartPeriodic(kTimerPing, profile.pingFreq, kPingTimerError);
+        m_view.RunPing();
+    }
+    if (profile.checkEmail != 0) {
+        StartPeriodic(kTimerMailCheck, profile.popMinutes, mailFailure);
+        m_view.CheckMail();
+    }
+}
+
+bool ConnectController::OnTimer(int id) {
+    switch (id) {
+        case kTimerDialling:
+            m_blink = !m_blink;
+            m_view.SetConnectImage(m_blink ? kImageIdle : kImageDialling);
+            return true;
+        case kTimerCall:
+            RefreshCallClock(m_clock());
+            return true;
+        case kTimerPing:
+            m_view.StopTimer(kTimerPing);
+            m_view.RunPing();
+            RestartPeriodic(kTimerPing, kPingTimerError);
+            return true;
+        case kTimerMailCheck:
+            m_view.StopTimer(kTimerMailCheck);
+            m_view.CheckMail();
+            RestartPeriodic(kTimerMailCheck, kMailTimerError);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void ConnectController::RefreshCallClock(std::time_t now) {
+    m_view.ShowCallClock(FormatCallClock(static_cast<std::int64_t>(now - m_callStart)));
+}
+
+void ConnectController::DialConnected(std::int16_t state) {
+    ConnectEvent reached = ConnectEvent::Of(ConnectEvent::Kind::State);
+    reached.state = state;
+    m_view.Reported(reached);
+    if (state != kRasConnected)
+        return;
+    m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::Connected));
+    COXRegistryItem settings(m_store, kSettingsKey);
+    const bool launchEmail = settings.GetNumberValue("LaunchEmail") == 1;
+    const bool launchBrowser = settings.GetNumberValue("LaunchBrowser") == 1;
+    const std::string emailPath = settings.GetStringValue("EmailPath");
+    const std::string browserPath = settings.GetStringValue("BrowserPath");
+
+    m_view.StopTimer(kTimerDialling);
+    m_view.SetConnectButton(kImageConnected, "Disconnect");
+    m_callStart = m_clock();
+    if (!m_view.StartTimer(kTimerCall, kSecondTick))
+        m_view.ShowMessage(kTimerError, kErrorCaption, MessageIcon::Exclamation, {});
+    StartPingAndMail(kTimerError);
+    if (launchEmail && !emailPath.empty())
+        m_view.Launch(emailPath);
+    if (launchBrowser && !browserPath.empty())
+        m_view.Launch(browserPath);
+}
+
+void ConnectController::DialDisconnected() {
+    m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::Disconnected));
+    for (const int id : {kTimerDialling, kTimerCall, kTimerMailCheck, kTimerPing})
+        m_view.StopTimer(id);
+    m_view.SetConnectButton(kImageIdle, "Connect");
+}
+
+void ConnectController::Fatal(std::string_view text, std::string_view caption,
+                              const std::string& detail) {
+    m_view.ShowMessage(text, caption, MessageIcon::Exclamation, detail);
+    m_view.StopTimer(kTimerDialling);
+}
+
+void ConnectController::Redial() {
+    --m_redialBudget;
+    ConnectEvent redial = ConnectEvent::Of(ConnectEvent::Kind::Redial);
+    redial.redialsLeft = m_redialBudget;
+    m_view.Reported(redial);
+    m_dialer.Dial();
+}
+
+void ConnectController::DialFailed(std::int16_t& errorCode, std::string& errorText, std::int16_t&) {
+    ConnectEvent failed = ConnectEvent::Of(ConnectEvent::Kind::Failed);
+    failed.code = errorCode;
+    failed.text = errorText;
+    m_view.Reported(failed);
+    if (errorCode <= kDialErrorIgnoredLimit)
+        return;
+    if (errorCode == kDialErrorNoDialTone) {
+        Fatal("No Dial Tone - Please Check Cables", "Fatal Error", errorText);
+    } else if (errorCode == kDialErrorModemInit) {
+        Fatal("Unable to Initialise Modem", "Fatal Error", errorText);
+    } else if (m_redialBudget > 1) {
+        Redial();
+        m_view.StopTimer(kTimerDialling);
+    } else {
+        Fatal("Connection Failed", "Timeout", errorText);
+    }
+}
+
+void ConnectController::DialTimedOut() {
+    m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::TimedOut));
+    if (m_redialBudget > 0) {
+        Redial();
+    } else {
+        m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
+                           "No link within " + std::to_string(m_dialTimeout) + " seconds.");
+    }
+}
+
+}  // namespace linkvane

@@ -1,0 +1,127 @@
+#pragma once
+
+// ConnectController: Connect, redial and hang-up. The main window and "linkvanectl connect"
+// both run it; each implements ConnectView to show what it decides.
+//
+// Connect (the Connect/Disconnect button) with the profile list's text as entry name:
+//   - a call is up or being dialled: hang up; the rest follows from DialDisconnected;
+//   - otherwise load the active profile and run the client writers (their messages go to the
+//     view), read the profile's Login and Password, and stop with "Username or Password is
+//     blank!" when either is empty;
+//   - a dial-up profile: entry terminal off, the dialling timer (1039, the blinking button),
+//     and the dial; a LAN profile: "Settings Updated!" and the ping and mail timers at once.
+// The four dial events then give the connected state (call clock 1035, ping 1036, mail 1034,
+// launches), a redial while the budget lasts, or a message. The redial budget is loaded from
+// RedialAttempts once (LoadStartupSettings) and shared by every dial of the run; it is only
+// ever lowered.
+//
+// Thread: the GUI thread (or the command line's one thread), like the active profile. The
+// controller borrows the store, the dialler and the view, which must outlive it.
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/clients/netscape.h"
+#include "core/connection/call_clock.h"
+#include "core/connection/ras_dialer.h"
+#include "core/profiles/registry_store.h"
+
+namespace linkvane {
+
+// The main window's timers.
+inline constexpr int kTimerMailCheck = 1034;
+inline constexpr int kTimerCall = 1035;
+inline constexpr int kTimerPing = 1036;
+inline constexpr int kTimerDialling = 1039;
+
+// The Connect button's images (bitmap resources).
+inline constexpr int kImageConnected = 146;
+inline constexpr int kImageDialling = 158;
+inline constexpr int kImageIdle = 163;
+
+enum class MessageIcon { None, Exclamation };
+
+// What happened, for a view that prints the dial as it goes (the command line).
+struct ConnectEvent {
+    enum class Kind { State, Connected, Failed, TimedOut, Redial, Disconnected };
+    Kind kind = Kind::State;
+    std::int16_t state = 0;        // State
+    std::int16_t code = 0;         // Failed
+    std::string text;              // Failed: the engine's reason
+    std::int32_t redialsLeft = 0;  // Redial: the budget after this redial
+
+    static ConnectEvent Of(Kind kind) {
+        ConnectEvent event;
+        event.kind = kind;
+        return event;
+    }
+};
+
+// How the controller shows itself. The writers' messages come through ClientMessages.
+class ConnectView : public ClientMessages {
+  public:
+    // A modal message; detail, when not empty, says more (the engine's reason for a failure).
+    virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
+                             std::string_view detail) = 0;
+    virtual void SetConnectButton(int image, std::string_view tip) = 0;
+    virtual void SetConnectImage(int image) = 0;
+    // Starts (or restarts) a timer with that identifier and period; false when it cannot run.
+    virtual bool StartTimer(int id, std::chrono::milliseconds period) = 0;
+    virtual void StopTimer(int id) = 0;
+    virtual void ShowCallClock(const CallClockText& clock) = 0;
+    virtual void RunPing() = 0;
+    virtual void CheckMail() = 0;
+    // Opens a program or document through the shell ("open").
+    virtual void Launch(const std::string& path) = 0;
+    virtual void Reported(const ConnectEvent&) {}
+};
+
+class ConnectController : public RasDialerEvents {
+  public:
+    using Clock = std::function<std::time_t()>;
+    ConnectController(RegistryStore& store, CRasDialer& dialer, ConnectView& view,
+                      Clock clock = {});
+
+    // Start-up: RedialTimeout (0 becomes 60, written back) to the dialler's DialTimeout, and
+    // RedialAttempts as the redial budget.
+    void LoadStartupSettings();
+    // The Connect/Disconnect button.
+    void Connect(const std::string& entryName);
+    // A tick of timer 1034, 1035, 1036 or 1039; false for another timer.
+    bool OnTimer(int id);
+
+    std::int32_t RedialBudget() const { return m_redialBudget; }
+    std::int16_t DialTimeout() const { return m_dialTimeout; }
+    void SetCallStartTime(std::time_t start) { m_callStart = start; }
+    void RefreshCallClock(std::time_t now);
+
+    void DialConnected(std::int16_t state) override;
+    void DialDisconnected() override;
+    void DialFailed(std::int16_t& errorCode, std::string& errorText,
+                    std::int16_t& reserved) override;
+    void DialTimedOut() override;
+
+  private:
+    void StartPeriodic(int id, std::uint32_t minutes, std::string_view failure);
+    void RestartPeriodic(int id, std::string_view failure);
+    void StartPingAndMail(std::string_view mailFailure);
+    void Redial();
+    void Fatal(std::string_view text, std::string_view caption, const std::string& detail);
+
+    RegistryStore& m_store;
+    CRasDialer& m_dialer;
+    ConnectView& m_view;
+    Clock m_clock;
+    std::int32_t m_redialBudget = 0;
+    std::int16_t m_dialTimeout = 0;
+    std::time_t m_callStart = 0;
+    bool m_blink = false;
+    std::chrono::milliseconds m_pingPeriod{0};
+    std::chrono::milliseconds m_mailPeriod{0};
+};
+
+}  // namespace linkvane

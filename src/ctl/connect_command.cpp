@@ -1,0 +1,207 @@
+// linkvanectl connect NAME: Connect, redial and hang-up without a window, in the foreground
+// like a dialler. The same Connect controller, engine and redial budget as the program; the
+// events are printed as they come, SIGINT and SIGTERM hang up.
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <array>
+#include <deque>
+#include <iostream>
+#include <mutex>
+
+#include "core/clients/active_profile.h"
+#include "core/connection/connect_controller.h"
+#include "core/connection/modem_engine_settings.h"
+#include "core/profiles/phonebook.h"
+#include "ctl/commands.h"
+#include "ctl/output.h"
+#include "platform/modem_engine.h"
+
+namespace linkvane::ctl {
+
+namespace {
+
+// The dial events reach the command's one thread through this queue; an eventfd wakes it.
+class EventQueue {
+  public:
+    EventQueue() : m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    TaskPoster Poster() {
+        return [this](std::function<void()> task) {
+            std::lock_guard lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+            ::eventfd_write(m_wake.get(), 1);
+        };
+    }
+    int fd() const { return m_wake.get(); }
+    void RunPending() {
+        eventfd_t count = 0;
+        ::eventfd_read(m_wake.get(), &count);
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_tasks.empty())
+                    return;
+                task = std::move(m_tasks.front());
+                m_tasks.pop_front();
+            }
+            task();
+        }
+    }
+
+  private:
+    FileDescriptor m_wake;
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_tasks;
+};
+
+// Prints what the controller shows: events on stdout, messages on stderr.
+class ConsoleView final : public ConnectView {
+  public:
+    explicit ConsoleView(bool json) : m_json(json) {}
+
+    void ShowExclamation(std::string_view text, std::string_view caption) override {
+        ShowMessage(text, caption, MessageIcon::Exclamation, {});
+    }
+    void ShowMessage(std::string_view text, std::string_view, MessageIcon icon,
+                     std::string_view detail) override {
+        const std::string line =
+            std::string(text) + (detail.empty() ? "" : " - " + std::string(detail));
+        if (icon == MessageIcon::Exclamation) {
+            std::cerr << "linkvanectl: " << OneLine(line) << std::endl;
+            failed = true;
+        } else if (!m_json) {
+            std::cout << OneLine(line) << std::endl;
+        }
+    }
+    void SetConnectButton(int, std::string_view) override {}
+    void SetConnectImage(int) override {}
+    bool StartTimer(int, std::chrono::milliseconds) override { return true; }
+    void StopTimer(int) override {}
+    void ShowCallClock(const CallClockText&) override {}
+    void RunPing() override {}
+    void CheckMail() override {}
+    void Launch(const std::string&) override {}  // a terminal dialler starts no programs
+
+    void Reported(const ConnectEvent& event) override {
+        using Kind = ConnectEvent::Kind;
+        Json out = Json::object();
+        std::string text;
+        switch (event.kind) {
+            case Kind::State:
+                out = {{"event", "state"}, {"state", event.state}};
+                text = "state " + std::to_string(event.state);
+                break;
+            case Kind::Connected:
+                wasUp = true;
+                out = {{"event", "connected"}};
+                text = "connected";
+                break;
+            case Kind::Failed:
+                out = {{"event", "failed"}, {"code", event.code}, {"text", event.text}};
+                text = "failed " + std::to_string(event.code) + ": " + event.text;
+                break;
+            case Kind::TimedOut:
+                out = {{"event", "timedOut"}};
+                text = "timed out";
+                break;
+            case Kind::Redial:
+                out = {{"event", "redial"}, {"left", event.redialsLeft}};
+                text = "redial (" + std::to_string(event.redialsLeft) + " left)";
+                break;
+            case Kind::Disconnected:
+                ended = true;
+                out = {{"event", "disconnected"}};
+                text = "disconnected";
+                break;
+        }
+        if (m_json) {
+            std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                      << std::endl;
+        } else {
+            std::cout << OneLine(text) << std::endl;
+        }
+    }
+
+    bool failed = false;
+    bool wasUp = false;
+    bool ended = false;
+
+  private:
+    bool m_json;
+};
+
+// SIGINT and SIGTERM as readable events, blocked before any thread starts so that every
+// thread leaves them to this one.
+FileDescriptor BlockStopSignals() {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    ::pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    return FileDescriptor(::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK));
+}
+
+int Connect(Invocation& call) {
+    Session& session = call.session;
+    const std::string& name = call.Arg(0);
+    if (Status valid = ValidateEntryName(name); !valid)
+        return ReportFailure(valid.error());
+    if (Status usable = session.CheckProgramRoots(); !usable)
+        return ReportFailure(usable.error());
+    FileDescriptor signals = BlockStopSignals();
+
+    ModemEngineOptions options;
+    options.pppd.pppdPath = ReadPppdPath(session.registry());
+    EventQueue queue;
+    ConsoleView view(call.args.Has("--json"));
+    CRasDialer dialer(std::make_unique<ModemDialerEngine>(session.phonebook(), options),
+                      queue.Poster());
+    ConnectController controller(session.registry(), dialer, view);
+    dialer.SetEventSink(&controller);
+    controller.LoadStartupSettings();
+    controller.Connect(name);
+    if (!dialer.CallActive())  // nothing dialled: a blank login, or a LAN profile
+        return view.failed ? kExitFailure : kExitSuccess;
+
+    while (!(view.ended && !dialer.CallActive())) {
+        std::array<pollfd, 2> fds{{{queue.fd(), POLLIN, 0}, {signals.get(), POLLIN, 0}}};
+        if (::poll(fds.data(), fds.size(), -1) < 0)
+            continue;
+        if (fds[1].revents != 0) {
+            signalfd_siginfo info{};
+            (void)!::read(signals.get(), &info, sizeof info);
+            dialer.HangUp();
+        }
+        if (fds[0].revents != 0) {
+            queue.RunPending();
+        }
+    }
+    dialer.SetEventSink(nullptr);
+    return view.wasUp ? kExitSuccess : kExitFailure;
+}
+
+constexpr std::array<CommandInfo, 1> kConnect{{
+    {"", "NAME [--json]",
+     "Dials the profile's entry as the program's Connect button does: writes the client\n"
+     "      settings, dials with the modem and pppd, redials within RedialAttempts, and prints\n"
+     "      each event as it happens (with --json one object a line: {\"event\":\"state\",\n"
+     "      \"state\":N}, connected, {\"event\":\"failed\",\"code\":N,\"text\":...}, timedOut,\n"
+     "      {\"event\":\"redial\",\"left\":N}, disconnected). Ctrl-C or SIGTERM hangs up. Exits 0\n"
+     "      when a link was up and has ended (or a LAN profile was applied), 1 when the dial\n"
+     "      failed for good; the reason goes to stderr.",
+     1, 1, "--json", "", Connect},
+}};
+
+}  // namespace
+
+const CommandGroup& ConnectGroup() {
+    static const CommandGroup group{"connect", "dial a profile in the foreground", kConnect, ""};
+    return group;
+}
+
+}  // namespace linkvane::ctl

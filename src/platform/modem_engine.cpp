@@ -1,0 +1,91 @@
+#include "platform/modem_engine.h"
+
+#include <array>
+
+#include "core/connection/modem_dialogue.h"
+#include "platform/serial_line.h"
+
+namespace linkvane {
+
+namespace {
+
+constexpr std::int16_t kCannotFindEntry = kRasErrorBase + 623;
+
+}  // namespace
+
+ModemDialerEngine::ModemDialerEngine(Phonebook& phonebook, ModemEngineOptions options)
+    : m_phonebook(phonebook), m_options(std::move(options)) {}
+
+std::optional<DialEnd> ModemDialerEngine::Prepare(const DialRequest& request) {
+    Result<std::optional<PhonebookEntry>> read = m_phonebook.ReadEntry(request.entryName);
+    if (!read)
+        return DialEnd::Failure(kCannotFindEntry,
+                                "The phonebook cannot be read: " + read.error().message);
+    if (!*read)
+        return DialEnd::Failure(kCannotFindEntry,
+                                "There is no phonebook entry \"" + request.entryName + "\".");
+    const PhonebookEntry& entry = **read;
+    if (entry.properties.deviceName.empty()) {
+        return DialEnd::Failure(
+            kDialErrorPortNotFound,
+            "The entry \"" + request.entryName + "\" names no modem: choose one in its settings.");
+    }
+    Result<std::string> number = BuildDialNumber(entry.properties);
+    if (!number)
+        return DialEnd::Failure(kDialErrorUnknown, number.error().message);
+    m_line = {entry.properties.deviceName, entry.lineSpeed, entry.initString, *number};
+    return std::nullopt;
+}
+
+DialEnd ModemDialerEngine::Run(DialSession& session) {
+    if (session.HangUpRequested())
+        return DialEnd::Ended();
+    UucpLock lock;
+    if (std::optional<DialEnd> taken = lock.Take(m_options.lockDir, m_line.device))
+        return *taken;
+    SerialLine line;
+    if (std::optional<DialEnd> opened = line.Open(m_line.device, m_line.speed))
+        return *opened;
+    ModemDialogue dialogue(m_line.initString, m_line.number);
+    std::optional<DialEnd> end = TalkToModem(line.fd(), dialogue, session);
+    if (!end) {
+        line.HandOver();
+        end = RunLink(line.fd(), session);
+    }
+    line.Release(m_options.dtrDrop);
+    return *end;  // the lock goes last, with this scope
+}
+
+DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
+    const DialRequest& request = session.Request();
+    PppdProcess pppd(m_options.pppd);
+    if (std::optional<DialEnd> failed =
+            pppd.Start(line, request.userName, request.password, request.entryName))
+        return *failed;
+    const auto onLine = [&session](const std::string& text) {
+        if (const std::int16_t state = PppdLogState(text); state != 0)
+            session.SetState(state);
+    };
+    for (;;) {
+        std::array<pollfd, 2> fds{{{pppd.LogFd(), POLLIN, 0}, {pppd.ExitFd(), POLLIN, 0}}};
+        const DialWake wake = session.Wait(fds, std::nullopt);
+        if (wake == DialWake::HangUp || wake == DialWake::TimedOut) {
+            pppd.Stop();
+            return EndForWake(wake);
+        }
+        if (fds[0].revents != 0)
+            pppd.ReadLog(onLine);
+        if (fds[1].revents != 0)
+            break;
+    }
+    // pppd has ended: its last words say why.
+    for (pollfd rest{pppd.LogFd(), POLLIN, 0}; pppd.LogFd() >= 0 && ::poll(&rest, 1, 200) > 0;
+         rest.fd = pppd.LogFd())
+        pppd.ReadLog(onLine);
+    const int status = pppd.Reap().value_or(-1);
+    if (session.Connected())
+        return DialEnd::Ended();
+    return PppdExitEnd(status, pppd.LastLogLine());
+}
+
+}  // namespace linkvane

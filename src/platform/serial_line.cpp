@@ -1,0 +1,170 @@
+#include "platform/serial_line.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+namespace linkvane {
+
+namespace {
+
+struct Speed {
+    std::uint32_t bits;
+    speed_t constant;
+};
+
+constexpr std::array kSpeeds{
+    Speed{1200, B1200},     Speed{2400, B2400},     Speed{4800, B4800},     Speed{9600, B9600},
+    Speed{19200, B19200},   Speed{38400, B38400},   Speed{57600, B57600},   Speed{115200, B115200},
+    Speed{230400, B230400}, Speed{460800, B460800}, Speed{921600, B921600},
+};
+
+std::string Errno() {
+    return std::strerror(errno);
+}
+
+// The lock's owner: the pid in the file, 0 when the file holds none.
+pid_t LockOwner(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    long pid = 0;
+    in >> pid;
+    return pid > 0 && pid < (1L << 22) ? static_cast<pid_t>(pid) : 0;
+}
+
+bool Alive(pid_t pid) {
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+}  // namespace
+
+std::string UucpLockName(const std::filesystem::path& device) {
+    std::error_code error;
+    std::filesystem::path real = std::filesystem::canonical(device, error);
+    if (error)
+        real = device;
+    std::string name = real.string();
+    if (name.rfind("/dev/", 0) == 0) {
+        name.erase(0, 5);
+    } else {
+        name = real.filename().string();
+    }
+    for (char& c : name) {
+        if (c == '/')
+            c = '_';
+    }
+    return "LCK.." + name;
+}
+
+UucpLock::~UucpLock() {
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+}
+
+std::optional<DialEnd> UucpLock::Take(const std::filesystem::path& lockDir,
+                                      const std::filesystem::path& device) {
+    const std::filesystem::path path = lockDir / UucpLockName(device);
+    char content[16];
+    std::snprintf(content, sizeof content, "%10d\n", static_cast<int>(::getpid()));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        if (fd.valid()) {
+            if (!WriteAll(fd.get(), content, 11) || !fd.Close()) {
+                ::unlink(path.c_str());
+                break;
+            }
+            m_path = path;
+            return std::nullopt;
+        }
+        if (errno != EEXIST)
+            break;
+        const pid_t owner = LockOwner(path);
+        if (Alive(owner)) {
+            return DialEnd::Failure(kDialErrorPortInUse, "The modem " + device.string() +
+                                                             " is in use by process " +
+                                                             std::to_string(owner) +
+                                                             " (lock file " + path.string() + ").");
+        }
+        ::unlink(path.c_str());  // stale: its process has gone
+    }
+    return DialEnd::Failure(kDialErrorPortInUse, "The lock file " + path.string() +
+                                                     " cannot be written: " + Errno() + ".");
+}
+
+std::optional<DialEnd> SerialLine::Open(const std::filesystem::path& device, std::uint32_t speed) {
+    const auto known = std::find_if(kSpeeds.begin(), kSpeeds.end(),
+                                    [speed](const Speed& s) { return s.bits == speed; });
+    if (known == kSpeeds.end()) {
+        return DialEnd::Failure(kDialErrorPortNotFound,
+                                "The line speed " + std::to_string(speed) +
+                                    " is not one a serial line can run at; choose 115200.");
+    }
+    FileDescriptor fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) {
+        const int error = errno;
+        std::string why =
+            "The modem " + device.string() + " cannot be opened: " + std::strerror(error) + ".";
+        if (error == EACCES || error == EPERM) {
+            why +=
+                " Add yourself to the dialout group (sudo adduser $USER dialout) and log in "
+                "again.";
+        } else if (error == ENOENT || error == ENXIO || error == ENODEV) {
+            why += " Check that the modem is plugged in and that the entry names its device.";
+        }
+        return DialEnd::Failure(error == EBUSY ? kDialErrorPortInUse : kDialErrorPortNotFound, why);
+    }
+    termios tio{};
+    if (::tcgetattr(fd.get(), &tio) != 0) {
+        return DialEnd::Failure(kDialErrorPortNotFound,
+                                device.string() + " is not a serial line: " + Errno() + ".");
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
+    tio.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL | CRTSCTS;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    ::cfsetispeed(&tio, known->constant);
+    ::cfsetospeed(&tio, known->constant);
+    if (::tcsetattr(fd.get(), TCSANOW, &tio) != 0) {
+        return DialEnd::Failure(kDialErrorPortNotFound, "The modem line " + device.string() +
+                                                            " cannot be set up: " + Errno() + ".");
+    }
+    ::tcflush(fd.get(), TCIOFLUSH);
+    const int status = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd.get(), TIOCMBIS, &status);  // a pseudo-terminal has no modem lines: no matter
+    m_fd = std::move(fd);
+    return std::nullopt;
+}
+
+void SerialLine::HandOver() {
+    termios tio{};
+    if (::tcgetattr(m_fd.get(), &tio) == 0) {
+        tio.c_cflag &= ~static_cast<tcflag_t>(CLOCAL);
+        ::tcsetattr(m_fd.get(), TCSANOW, &tio);
+    }
+    const int flags = ::fcntl(m_fd.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(m_fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+}
+
+void SerialLine::Release(std::chrono::milliseconds dtrDrop) {
+    if (!m_fd.valid())
+        return;
+    const int status = TIOCM_DTR;
+    ::ioctl(m_fd.get(), TIOCMBIC, &status);
+    if (dtrDrop.count() > 0)
+        std::this_thread::sleep_for(dtrDrop);
+    ::tcflush(m_fd.get(), TCIOFLUSH);
+    m_fd.Close();
+}
+
+}  // namespace linkvane

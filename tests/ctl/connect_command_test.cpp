@@ -1,0 +1,144 @@
+// linkvanectl connect, hangup and modem probe against the simulated modem and pppd's
+// stand-in.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "ctl_test_support.h"
+#include "support/dial_peers.h"
+
+namespace linkvane::testing {
+namespace {
+
+class ConnectCommandTest : public CtlTest {
+  protected:
+    void SetUp() override {
+        CtlTest::SetUp();
+        ::setenv("LINKVANE_PPPD_SCENARIO", "drop:200", 1);
+        ::unsetenv("LINKVANE_PPPD_PASSWORD");
+        ::unsetenv("LINKVANE_PPPD_RUNDIR");
+        RunOk({"reg", "add", "\\CurrentUser\\Software\\Kestrom\\Linkvane\\PppdPath", "REG_SZ",
+               STAND_IN_PPPD});
+    }
+    void Profile(const std::string& name, const std::string& number, const std::string& login) {
+        RunOk({"phonebook", "add", name, "--phone", number, "--device", m_modem->device()});
+        RunOk({"profile", "set", name, "Login", login});
+        RunOk({"profile", "set", name, "Password", "s3cret"});
+    }
+    std::unique_ptr<ModemSimulator> m_modem;
+};
+
+TEST_F(ConnectCommandTest, PrintsEachEventAndExitsByHowTheDialEnded) {
+    m_modem =
+        std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "5552=busy;5553=nodialtone");
+    Profile("Up", "5551", "jo");
+    Profile("Busy", "5552", "jo");
+    Profile("Cable", "5553", "jo");
+    Profile("Blank", "5551", "");
+    RunOk({"reg", "add", "\\CurrentUser\\Software\\Kestrom\\Linkvane\\RedialAttempts", "REG_DWORD",
+           "3"});
+    const struct {
+        const char* profile;
+        int exit;
+        std::vector<std::string> events;  // without the states on the way
+        const char* message;
+    } cases[] = {
+        {"Up", 0, {"connected", "disconnected"}, ""},
+        {"Busy",
+         1,
+         {"failed", "redial", "failed", "redial", "failed", "disconnected"},
+         "Connection Failed"},
+        {"Cable", 1, {"failed", "disconnected"}, "No Dial Tone - Please Check Cables"},
+        {"Blank", 1, {}, "Username or Password is blank!"},
+    };
+    for (const auto& c : cases) {
+        const CtlResult result = Run({"connect", c.profile, "--json"});
+        EXPECT_EQ(result.exitCode, c.exit) << result;
+        std::vector<std::string> events;
+        std::istringstream lines(result.out);
+        for (std::string line; std::getline(lines, line);) {
+            const auto event = nlohmann::json::parse(line);
+            if (event["event"] != "state")
+                events.push_back(event["event"]);
+            if (event["event"] == "failed") {
+                EXPECT_FALSE(event["text"].get<std::string>().empty()) << line;
+            }
+        }
+        EXPECT_EQ(events, c.events) << result;
+        if (*c.message != '\0') {
+            ASSERT_FALSE(result.ErrLines().empty()) << result;
+            EXPECT_EQ(result.ErrLines().back().rfind(std::string("linkvanectl: ") + c.message, 0),
+                      0u)
+                << result;
+        }
+    }
+    // The budget is the run's: a later run starts again from RedialAttempts.
+    EXPECT_NE(Run({"connect", "Busy"}).out.find("redial (1 left)"), std::string::npos);
+}
+
+// Runs "linkvanectl connect NAME --json" in the background until the link is up; returns its
+// pid, its output going to `out`.
+pid_t ConnectInBackground(const std::string& name, const std::filesystem::path& out) {
+    std::filesystem::remove(out);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, 1);
+        ::execl(LINKVANECTL_PATH, LINKVANECTL_PATH, "connect", name.c_str(), "--json", nullptr);
+        ::_exit(127);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        std::ifstream in(out);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        if (text.find("\"connected\"") != std::string::npos)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return pid;
+}
+
+TEST_F(ConnectCommandTest, HangUpAndSigtermEndTheCallAndConnectExitsZero) {
+    ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
+    m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "");
+    Profile("Up", "5551", "jo");
+    for (const bool bySignal : {false, true}) {
+        const std::filesystem::path out = scratch() / "connect.out";
+        const pid_t connect = ConnectInBackground("Up", out);
+        if (bySignal) {
+            ::kill(connect, SIGTERM);
+        } else {
+            const CtlResult hangUp = Run({"hangup", "Up"});
+            EXPECT_EQ(hangUp.exitCode, 0) << hangUp;
+            EXPECT_EQ(hangUp.out.rfind("Hung up Up (pppd ", 0), 0u) << hangUp;
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(connect, &status, 0), connect);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << bySignal;
+        std::ifstream in(out);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("{\"event\":\"disconnected\"}"), std::string::npos) << text;
+    }
+}
+
+TEST_F(ConnectCommandTest, ProbeShowsTheModemsAnswersAndHangUpFindsNoLink) {
+    m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "");
+    const nlohmann::json probe = RunJson({"modem", "probe", m_modem->device().string(), "--json"});
+    EXPECT_EQ(probe["answers"]["ATZ"], nlohmann::json::array({"OK"}));
+    EXPECT_EQ(probe["answers"]["ATI"], nlohmann::json::array({"Linkvane simulated modem", "OK"}));
+    const CtlResult hangUp = Run({"hangup", "Nothing"});
+    EXPECT_EQ(hangUp.exitCode, 1);
+    EXPECT_EQ(hangUp.ErrLines().at(0), "linkvanectl: No link \"Nothing\" is up.");
+}
+
+}  // namespace
+}  // namespace linkvane::testing

@@ -1,0 +1,261 @@
+// The modem engine against the simulated modem on a pseudo-terminal and pppd's stand-in, and
+// the real pppd's reading of the engine's arguments and the peers file.
+
+#include "platform/modem_engine.h"
+
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <thread>
+
+#include "core/connection/dial_events.h"
+#include "core/connection/ras_dialer.h"
+#include "platform/phonebook_file.h"
+#include "platform/serial_line.h"
+#include "support/dial_peers.h"
+#include "support/temp_dir.h"
+
+namespace linkvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ModemSimulator;
+using testing::RecordingSink;
+using testing::TaskQueue;
+
+class ModemEngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(m_dir.path() / "lock");
+        std::filesystem::create_directories(m_dir.path() / "run");
+        ::setenv("LINKVANE_PPPD_RUNDIR", (m_dir.path() / "run").c_str(), 1);
+        ::setenv("LINKVANE_PPPD_PASSWORD", "s3cret", 1);
+        ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
+        options.pppd.pppdPath = STAND_IN_PPPD;
+        options.pppd.peersFile.clear();
+        options.pppd.termGrace = 1s;
+        options.lockDir = m_dir.path() / "lock";
+        options.dtrDrop = 20ms;
+    }
+
+    // Starts the simulator and a dialler for an entry that dials `number` on it.
+    void Start(const std::string& script, const std::string& number = "5551",
+               const std::string& init = "AT&F") {
+        m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, m_dir.path(), script);
+        ASSERT_TRUE(
+            m_phonebook.WriteEntry(testing::DialEntry("Work", m_modem->device(), number, init)));
+        m_dialer = std::make_unique<CRasDialer>(
+            std::make_unique<ModemDialerEngine>(m_phonebook, options), m_queue.Poster());
+        m_dialer->SetEventSink(&m_sink);
+        m_dialer->SetEntryName("Work");
+        m_dialer->SetUserName("jo");
+        m_dialer->SetPassword("s3cret");
+        m_dialer->SetDialTimeout(3);
+    }
+    bool RunUntilEnded() {
+        return m_queue.RunUntil([this] { return m_sink.Ended(); }, 20s);
+    }
+    bool RunUntilState(std::int16_t state) {
+        const std::string wanted = "state " + std::to_string(state);
+        return m_queue.RunUntil([&] {
+            return std::find(m_sink.events.begin(), m_sink.events.end(), wanted) !=
+                   m_sink.events.end();
+        });
+    }
+    std::filesystem::path LockFile() const {
+        return m_dir.path() / "lock" / UucpLockName(m_modem->device());
+    }
+    bool LineReleased() const { return !std::filesystem::exists(LockFile()); }
+
+    testing::TempDir m_dir;
+    ModemEngineOptions options;
+    PhonebookFile m_phonebook{m_dir.path() / "phonebook.json", m_dir.path() / "dev"};
+    std::unique_ptr<ModemSimulator> m_modem;
+    TaskQueue m_queue;
+    RecordingSink m_sink;
+    std::unique_ptr<CRasDialer> m_dialer;
+};
+
+TEST_F(ModemEngineTest, EveryOutcomeOfTheDialIsReportedAndTheLineReleased) {
+    const struct {
+        const char* script;
+        const char* pppd;  // the stand-in's scenario
+        const char* password;
+        std::vector<std::string> outcome;
+    } cases[] = {
+        {"5551=busy", "up", "s3cret", {"failed 25676", "disconnected"}},
+        {"5551=nodialtone;echo=off", "up", "s3cret", {"failed 25680", "disconnected"}},
+        {"5551=nodial-tone", "up", "s3cret", {"failed 25680", "disconnected"}},
+        {"5551=noanswer:50;form=numeric", "up", "s3cret", {"failed 25678", "disconnected"}},
+        {"5551=nocarrier", "up", "s3cret", {"failed 25679", "disconnected"}},
+        {"init=error", "up", "s3cret", {"failed 25692", "disconnected"}},
+        {"5551=silent", "up", "s3cret", {"timed out", "disconnected"}},
+        {"", "up", "wrong", {"failed 25691", "disconnected"}},
+        {"", "nego", "s3cret", {"failed 25734", "disconnected"}},
+        {"", "drop:100", "s3cret", {"state 8192", "disconnected"}},
+        {"5551=connect:0:300", "up", "s3cret", {"state 8192", "disconnected"}},
+    };
+    for (const auto& c : cases) {
+        ::setenv("LINKVANE_PPPD_SCENARIO", c.pppd, 1);
+        m_sink = RecordingSink();
+        Start(c.script);
+        m_dialer->SetPassword(c.password);
+        ASSERT_EQ(m_dialer->Dial(), 0);
+        ASSERT_TRUE(RunUntilEnded()) << c.script << " " << c.pppd;
+        EXPECT_EQ(m_sink.Outcome(), c.outcome) << c.script << " " << c.pppd;
+        for (const std::string& text : m_sink.texts)
+            EXPECT_NE(text, "") << c.script;
+        EXPECT_TRUE(LineReleased()) << c.script;
+        EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "run" / "ppp0.pid")) << c.script;
+        m_dialer.reset();
+        m_modem.reset();
+    }
+}
+
+TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
+    Start("", "555-0100", "ATL0M0");
+    PhonebookEntry entry = *m_phonebook.ReadEntry("Work").value();
+    entry.properties.options = 1;  // RASEO_UseCountryAndAreaCodes
+    entry.properties.countryCode = 44;
+    entry.properties.areaCode = "20";
+    ASSERT_TRUE(m_phonebook.WriteEntry(entry));
+    ASSERT_EQ(m_dialer->Dial(), 0);
+    ASSERT_TRUE(RunUntilState(kRasConnected));
+    EXPECT_TRUE(m_dialer->GetConnected());
+    EXPECT_FALSE(LineReleased()) << "the line is locked while the call lasts";
+    std::ifstream lock(LockFile());
+    std::string pid;
+    std::getline(lock, pid);
+    EXPECT_EQ(
+        pid, std::string(10 - std::to_string(::getpid()).size(), ' ') + std::to_string(::getpid()));
+    m_dialer->HangUp();
+    ASSERT_TRUE(RunUntilEnded());
+    EXPECT_EQ(m_modem->Transcript(), "ATZ\nATL0M0\nAT&C1\nATDT0044205550100\n");
+    EXPECT_TRUE(LineReleased());
+}
+
+TEST_F(ModemEngineTest, HangUpWhileDiallingOrConnectedEndsWithDisconnected) {
+    for (const std::int16_t at : {kRasConnectDevice, kRasConnected}) {
+        m_sink = RecordingSink();
+        Start("5551=connect:300");
+        ASSERT_EQ(m_dialer->Dial(), 0);
+        ASSERT_TRUE(RunUntilState(at));
+        m_dialer->HangUp();
+        ASSERT_TRUE(RunUntilEnded()) << at;
+        EXPECT_TRUE(m_sink.texts.empty()) << at;
+        EXPECT_TRUE(LineReleased()) << at;
+        m_dialer.reset();
+        m_modem.reset();
+    }
+}
+
+TEST_F(ModemEngineTest, LiveLockRefusesTheLineAndStaleLockIsTakenOver) {
+    Start("");
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    for (const pid_t owner : {::getppid(), dead}) {
+        m_sink = RecordingSink();
+        std::ofstream(LockFile()) << "      " << owner << "\n";
+        ASSERT_EQ(m_dialer->Dial(), 0);
+        if (owner == dead) {
+            ASSERT_TRUE(RunUntilState(kRasConnected));
+            m_dialer->HangUp();
+        }
+        ASSERT_TRUE(RunUntilEnded());
+        if (owner != dead) {
+            EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{"failed 25633", "disconnected"}));
+            EXPECT_NE(m_sink.texts.at(0).find(std::to_string(owner)), std::string::npos);
+            EXPECT_TRUE(std::filesystem::exists(LockFile())) << "a live lock is left alone";
+        } else {
+            EXPECT_TRUE(m_sink.texts.empty());
+            EXPECT_TRUE(LineReleased());
+        }
+    }
+}
+
+TEST_F(ModemEngineTest, FailuresToRunNameTheCauseAndTheFix) {
+    std::filesystem::create_directories(m_dir.path() / "bin");
+    const std::filesystem::path noExec = m_dir.path() / "bin" / "pppd";
+    std::filesystem::copy_file(STAND_IN_PPPD, noExec);
+    std::filesystem::permissions(noExec, std::filesystem::perms::owner_read);
+    const std::filesystem::path named = m_dir.path() / "pppd";  // a stand-in named pppd
+    std::filesystem::copy_file(STAND_IN_PPPD, named);
+    const struct {
+        std::filesystem::path pppd;
+        std::filesystem::path peers;
+        std::string device;
+        std::int16_t code;
+        const char* says;
+    } cases[] = {
+        {m_dir.path() / "absent", {}, "", kDialErrorUnknown, "install the ppp package"},
+        {noExec, {}, "", kDialErrorUnknown, "dip group"},
+        {named, m_dir.path() / "peers" / "linkvane", "", kDialErrorUnknown, "is missing"},
+        {STAND_IN_PPPD, {}, "/dev/ttyNoSuchModem", kDialErrorPortNotFound, "plugged in"},
+    };
+    for (const auto& c : cases) {
+        m_sink = RecordingSink();
+        options.pppd.pppdPath = c.pppd;
+        options.pppd.peersFile = c.peers;
+        Start("");
+        if (!c.device.empty()) {
+            ASSERT_TRUE(m_phonebook.WriteEntry(testing::DialEntry("Work", c.device, "5551")));
+        }
+        ASSERT_EQ(m_dialer->Dial(), 0);
+        ASSERT_TRUE(RunUntilEnded());
+        ASSERT_EQ(m_sink.Outcome(),
+                  (std::vector<std::string>{"failed " + std::to_string(c.code), "disconnected"}));
+        EXPECT_NE(m_sink.texts.at(0).find(c.says), std::string::npos) << m_sink.texts.at(0);
+        m_dialer.reset();
+        m_modem.reset();
+    }
+}
+
+// The real pppd reads every option before it looks for the kernel's PPP device: run with the
+// engine's arguments and the peers file, it must fail only for want of PPP (4), never for an
+// option (2). The peers file is put in place in a private mount namespace.
+TEST(RealPppd, AcceptsTheEngineArgumentsAndThePeersFile) {
+    if (!std::filesystem::exists(kDefaultPppdPath))
+        GTEST_SKIP() << "pppd is not installed";
+    testing::TempDir dir;
+    std::filesystem::copy_file(PEERS_FILE, dir.path() / "linkvane");
+    ModemSimulator modem(MODEM_SIMULATOR, dir.path(), "");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            ::_exit(100);
+        std::filesystem::create_directories("/etc/ppp/peers");
+        if (::mount(dir.path().c_str(), "/etc/ppp/peers", nullptr, MS_BIND, nullptr) != 0)
+            ::_exit(100);
+        SerialLine line;
+        if (line.Open(modem.device(), 115200))
+            ::_exit(101);
+        PppdProcess pppd({kDefaultPppdPath, kPeersFile, 1s});
+        if (pppd.Start(line.fd(), "jo", "s3cret", "Work"))
+            ::_exit(102);
+        while (!pppd.Reap())
+            std::this_thread::sleep_for(10ms);
+        std::string log;
+        while (pppd.LogFd() >= 0)
+            pppd.ReadLog([&log](const std::string& text) { log += text + "\n"; });
+        std::ofstream(dir.path() / "pppd.log") << log;
+        ::_exit(*pppd.Reap());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 100)
+        GTEST_SKIP() << "no private mount namespace here";
+    std::ifstream in(dir.path() / "pppd.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(WEXITSTATUS(status), 4) << log;
+    EXPECT_NE(log.find("passwordfd.so"), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace linkvane
