@@ -132,7 +132,7 @@ int Parse(Invocation& call) {
         PrintJson(out);
     } else {
         for (const auto& [part, text] : out.items())
-            std::cout << part << ": " << text.get<std::string>() << '\n';
+            std::cout << part << ": " << OneLine(text.get<std::string>()) << '\n';
     }
     return kExitSuccess;
 }
@@ -147,23 +147,28 @@ int QueryKey(Invocation& call, COXRegistryItem& item) {
     if (call.args.Has("--json")) {
         Json out = Json::object();
         out["subkeys"] = *subkeys;
-        out["values"] = Json::object();
+        // The store's names are unique already; appending skips the object's search for an
+        // equal key, which made a key of many values quadratic.
+        Json named = Json::object();
+        auto& members = named.get_ref<Json::object_t&>();
+        members.reserve(values->size());
         for (const NamedRegistryValue& value : *values)
-            out["values"][value.name] = RegistryValueJson(value.value);
+            members.Container::emplace_back(value.name, RegistryValueJson(value.value));
+        out["values"] = std::move(named);
         PrintJson(out);
         return kExitSuccess;
     }
     std::string keyPath = item.GetPath();
     if (!keyPath.ends_with('\\'))
         keyPath += '\\';
-    std::cout << keyPath << '\n';
+    std::cout << OneLine(keyPath) << '\n';
     for (const NamedRegistryValue& value : *values) {
-        std::cout << "    " << (value.name.empty() ? "(Default)" : value.name) << "    "
-                  << RegTypeName(value.value.type) << "    " << RegistryDataText(value.value)
-                  << '\n';
+        std::cout << "    " << (value.name.empty() ? "(Default)" : OneLine(value.name)) << "    "
+                  << RegTypeName(value.value.type) << "    "
+                  << OneLine(RegistryDataText(value.value)) << '\n';
     }
     for (const std::string& subkey : *subkeys)
-        std::cout << keyPath << subkey << "\\\n";
+        std::cout << OneLine(keyPath + subkey) << "\\\n";
     return kExitSuccess;
 }
 
@@ -179,7 +184,8 @@ int Query(Invocation& call) {
     if (call.args.Has("--json")) {
         PrintJson(RegistryValueJson(*value));
     } else {
-        std::cout << RegTypeName(value->type) << "    " << RegistryDataText(*value) << '\n';
+        std::cout << RegTypeName(value->type) << "    " << OneLine(RegistryDataText(*value))
+                  << '\n';
     }
     return kExitSuccess;
 }

@@ -13,10 +13,12 @@
 #include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <unordered_set>
 #include <utility>
 
 #include "core/util/atomic_file.h"
 #include "core/util/file_descriptor.h"
+#include "core/util/text.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -176,6 +178,9 @@ Result<PhonebookData> ParseDocument(const Json& doc) {
         }
     }
     PhonebookData data;
+    // Names are one entry whatever their case, as their registry keys are; a set keeps the
+    // check linear in the number of entries.
+    std::unordered_set<std::string> folded;
     if (const Json* entries = reader.Find("entries"); entries != nullptr) {
         if (!entries->is_array())
             return Fail("phonebook.entries must be an array.");
@@ -184,10 +189,9 @@ Result<PhonebookData> ParseDocument(const Json& doc) {
                 ParseEntry((*entries)[i], "phonebook.entries[" + std::to_string(i) + "]");
             if (!entry)
                 return entry.error();
-            for (const PhonebookEntry& earlier : data.entries) {
-                if (earlier.name == entry->name) {
-                    return Fail("The phonebook has two entries named \"" + entry->name + "\".");
-                }
+            if (!folded.insert(AsciiFold(entry->name)).second) {
+                return Fail("The phonebook has two entries named \"" + entry->name +
+                            "\" (names differ in case only).");
             }
             data.entries.push_back(std::move(entry).value());
         }
@@ -305,8 +309,9 @@ Error NoSuchEntry(std::string_view name) {
 }
 
 PhonebookEntry* FindEntry(PhonebookData& data, std::string_view name) {
-    auto it = std::find_if(data.entries.begin(), data.entries.end(),
-                           [&](const PhonebookEntry& entry) { return entry.name == name; });
+    auto it = std::find_if(data.entries.begin(), data.entries.end(), [&](const PhonebookEntry& e) {
+        return EqualsIgnoreCase(e.name, name);
+    });
     return it == data.entries.end() ? nullptr : &*it;
 }
 
@@ -370,10 +375,14 @@ PhonebookFile::PhonebookFile(std::filesystem::path file, std::filesystem::path d
     : m_file(std::move(file)), m_devRoot(std::move(devRoot)) {}
 
 Result<PhonebookData> PhonebookFile::Load() const {
-    FileDescriptor fd(::open(m_file.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking: a named pipe put in the file's place must not hang every command.
+    FileDescriptor fd(::open(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid()) {
-        if (errno == ENOENT || errno == ENOTDIR)
+        if (errno == ENOENT)
             return PhonebookData{};
+        if (errno == ENOTDIR)
+            return OpenError(m_file, "its folder " + m_file.parent_path().string() +
+                                         " is not a folder");
         return OpenError(m_file, ErrnoText());
     }
     struct stat info {};
@@ -421,6 +430,7 @@ Status PhonebookFile::Modify(Change change) {
         if (errno != EINTR)
             return WriteError(m_file, ErrnoText());
     }
+    RemoveWriteDebris();
     Result<PhonebookData> data = Load();
     if (!data)
         return data.error();
@@ -429,13 +439,32 @@ Status PhonebookFile::Modify(Change change) {
     return Save(*data);
 }
 
+void PhonebookFile::RemoveWriteDebris() const {
+    // Writes once went through temporary files of random names (".phonebook.json.XXXXXX"),
+    // which a killed writer left behind. Under the lock no write is under way, so any such
+    // file of ours is debris; others' files and anything but regular files stay.
+    const std::string prefix = "." + m_file.filename().string() + ".";
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(m_file.parent_path(), ec)) {
+        const std::string name = item.path().filename().string();
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix))
+            continue;
+        struct stat info {};
+        if (::lstat(item.path().c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == ::geteuid()) {
+            ::unlink(item.path().c_str());
+        }
+    }
+}
+
 Status PhonebookFile::Save(const PhonebookData& data) const {
     Result<std::string> text = SerializePhonebook(data);
     if (!text)
         return WriteError(m_file, text.error().message);
-    // Private: the file holds the stored dial passwords.
-    if (const auto failure = ReplaceFileAtomically(m_file, text.value(), 0600))
-        return WriteError(m_file, std::strerror(failure->error));
+    // Private: the file holds the stored dial passwords. Writers hold the directory lock.
+    const AtomicWriteOptions options{.mode = 0600, .followLinks = true, .writersLocked = true};
+    if (const auto failure = ReplaceFileAtomically(m_file, text.value(), options))
+        return WriteError(m_file, failure->Describe());
     return Success();
 }
 
@@ -464,7 +493,9 @@ Status PhonebookFile::WriteEntry(const PhonebookEntry& entry) {
         return valid;
     return Modify([&](PhonebookData& data) {
         if (PhonebookEntry* existing = FindEntry(data, entry.name); existing != nullptr) {
+            std::string name = std::move(existing->name);  // the entry keeps its own case
             *existing = entry;
+            existing->name = std::move(name);
         } else {
             data.entries.push_back(entry);
         }
