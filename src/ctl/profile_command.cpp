@@ -274,8 +274,7 @@ int Import(Invocation& call) {
                  result.entryError));
     }
     std::cout << "Imported the profile \"" << OneLine(name) << "\" (device: "
-              << (creator.entry().deviceName.empty() ? "none"
-                                                     : OneLine(creator.entry().deviceName))
+              << (creator.entry().deviceName.empty() ? "none" : OneLine(creator.entry().deviceName))
               << ").\n";
     return kExitSuccess;
 }
@@ -294,7 +293,8 @@ constexpr std::array<CommandInfo, 6> kCommands{{
     {"set", "NAME VALUE DATA",
      "Sets one profile value, VALUE being its registry name (UseLan, PingFreq, Homepage,\n"
      "      Password, ...). Numbers are 32-bit, PopMinutes unsigned; the passwords are "
-     "enciphered\n      and hold at most 39 characters of Windows-1252. Only that value is written.",
+     "enciphered\n      and hold at most 39 characters of Windows-1252. Only that value is "
+     "written.",
      3, 3, "", "", Set},
     {"clear", "NAME", "Deletes the profile's stored settings (not its phonebook entry).", 1, 1, "",
      "", Clear},

@@ -220,9 +220,11 @@ int Export(Invocation& call) {
     Session& session = call.session;
     Result<std::string> text = std::string();
     if (call.args.positional.size() < 2) {
-        // Both roots up front: the export of all roots leaves out a root it cannot read.
-        if (Status usable = session.CheckProgramRoots(); !usable)
-            return ReportFailure(usable.error());
+        // Every root up front: the export of all roots leaves out a root it cannot read.
+        for (const RegistryRootName& known : kRegistryRoots) {
+            if (Status usable = session.CheckRoot(known.root); !usable)
+                return ReportFailure(usable.error());
+        }
         text = ExportAllRoots(session.registry());
     } else {
         COXRegistryItem item(session.registry(), call.Arg(1));
@@ -284,8 +286,10 @@ constexpr std::array<CommandInfo, 6> kCommands{{
      "Deletes a value, or a key with everything below it when PATH ends in \"\\\".", 1, 1, "", "",
      Delete},
     {"export", "FILE [PATH]",
-     "Writes the key PATH and everything below it, or without PATH every root, in the\n"
-     "      REGEDIT4 format to FILE (\"-\" for stdout; a new file is readable by you only).",
+     "Writes the key PATH and everything below it, or without PATH every root that holds\n"
+     "      data, in the REGEDIT4 format to FILE (\"-\" for stdout; the file is replaced whole "
+     "and\n"
+     "      is readable by you only; a path that is not a regular file is refused).",
      1, 2, "", "", Export},
     {"import", "FILE",
      "Applies a REGEDIT4 file (\"-\" for stdin): its keys and values are written, \"[-KEY]\" "

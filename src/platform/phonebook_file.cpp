@@ -309,9 +309,8 @@ Error NoSuchEntry(std::string_view name) {
 }
 
 PhonebookEntry* FindEntry(PhonebookData& data, std::string_view name) {
-    auto it = std::find_if(data.entries.begin(), data.entries.end(), [&](const PhonebookEntry& e) {
-        return EqualsIgnoreCase(e.name, name);
-    });
+    auto it = std::find_if(data.entries.begin(), data.entries.end(),
+                           [&](const PhonebookEntry& e) { return EqualsIgnoreCase(e.name, name); });
     return it == data.entries.end() ? nullptr : &*it;
 }
 
@@ -381,8 +380,8 @@ Result<PhonebookData> PhonebookFile::Load() const {
         if (errno == ENOENT)
             return PhonebookData{};
         if (errno == ENOTDIR)
-            return OpenError(m_file, "its folder " + m_file.parent_path().string() +
-                                         " is not a folder");
+            return OpenError(m_file,
+                             "its folder " + m_file.parent_path().string() + " is not a folder");
         return OpenError(m_file, ErrnoText());
     }
     struct stat info {};

@@ -54,8 +54,9 @@ Status SecurePrivateFolder(const std::filesystem::path& dir, const WarningSink& 
     if (::stat(dir.c_str(), &info) != 0)
         return Fail("Cannot use the folder " + dir.string() + ": " + std::strerror(errno));
     if (!S_ISDIR(info.st_mode)) {
-        return Fail(dir.string() + " is not a folder; Linkvane keeps its settings in a folder there.",
-                    win::kDirectoryInvalid);
+        return Fail(
+            dir.string() + " is not a folder; Linkvane keeps its settings in a folder there.",
+            win::kDirectoryInvalid);
     }
     return CheckOwnerAndMode(
         info, dir, 0700, [&](mode_t mode) { return ::chmod(dir.c_str(), mode); }, warn);

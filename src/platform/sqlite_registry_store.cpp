@@ -82,9 +82,8 @@ std::uint32_t ToWinError(int rc) {
 // A control character in a key or value name: no registry text file could carry the name (a
 // line break there would start a line of its own), so the store does not take it.
 bool HasControlCharacter(std::string_view name) {
-    return std::any_of(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-    });
+    return std::any_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 // "file:" URI text for a path: the characters that a URI gives a meaning escaped.
@@ -315,7 +314,8 @@ class SqliteRegistryStore::Database {
     // m_readOnly where the file can only be read (a read-only folder or file).
     bool SecureFiles() {
         const std::filesystem::path dir = m_file.parent_path();
-        for (const Status& checked : {EnsurePrivateDirectory(dir), SecurePrivateFolder(dir, m_warn)}) {
+        for (const Status& checked :
+             {EnsurePrivateDirectory(dir), SecurePrivateFolder(dir, m_warn)}) {
             if (!checked) {
                 m_error = checked.error().code != 0 ? checked.error().code : win::kAccessDenied;
                 m_diagnosis = checked.error().message;
@@ -336,10 +336,9 @@ class SqliteRegistryStore::Database {
             return false;
         }
         m_readOnly = m_readOnly || ::access(dir.c_str(), W_OK) != 0;
-        for (const Status& checked :
-             {SecurePrivateFile(fd.get(), m_file, m_warn),
-              SecurePrivateFileAt(m_file.string() + "-wal", m_warn),
-              SecurePrivateFileAt(m_file.string() + "-shm", m_warn)}) {
+        for (const Status& checked : {SecurePrivateFile(fd.get(), m_file, m_warn),
+                                      SecurePrivateFileAt(m_file.string() + "-wal", m_warn),
+                                      SecurePrivateFileAt(m_file.string() + "-shm", m_warn)}) {
             if (!checked) {
                 Fail(checked.error().code, checked.error().message);
                 return false;
@@ -363,7 +362,7 @@ class SqliteRegistryStore::Database {
                 Fail(win::kDiskFull, "the disk is full");
                 return;
             default:
-                Fail(error == EACCES ? win::kAccessDenied : kErrorRegistryIo,
+                Fail(error == EACCES || error == EISDIR ? win::kAccessDenied : kErrorRegistryIo,
                      std::string("it cannot be opened: ") + std::strerror(error));
         }
     }
@@ -376,10 +375,10 @@ class SqliteRegistryStore::Database {
                 m_file.c_str(), &m_db,
                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
         }
-        return sqlite3_open_v2(("file:" + UriPath(m_file.string()) + "?immutable=1").c_str(), &m_db,
-                               SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX |
-                                   SQLITE_OPEN_NOFOLLOW,
-                               nullptr);
+        return sqlite3_open_v2(
+            ("file:" + UriPath(m_file.string()) + "?immutable=1").c_str(), &m_db,
+            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
+            nullptr);
     }
 
     // Maps a failure of opening or setting up the file, naming a full disk as such.

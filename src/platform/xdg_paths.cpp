@@ -43,8 +43,9 @@ Status EnsurePrivateDirectory(const std::filesystem::path& dir) {
     }
     // A file (or anything else) of that name is no folder to keep settings in.
     if (!std::filesystem::is_directory(dir, ec)) {
-        return Fail(dir.string() + " is not a folder; Linkvane keeps its settings in a folder there.",
-                    win::kDirectoryInvalid);
+        return Fail(
+            dir.string() + " is not a folder; Linkvane keeps its settings in a folder there.",
+            win::kDirectoryInvalid);
     }
     return Success();
 }

@@ -206,8 +206,8 @@ TEST_F(CtlProfile, DamagedStoreGivesOneLineWithCode1009AndStaysUntouched) {
     { std::ofstream(db, std::ios::binary) << garbage; }
     // Private already, so that no warning about loose modes joins the one line.
     std::filesystem::permissions(linkvaneDir(), std::filesystem::perms::owner_all);
-    std::filesystem::permissions(db, std::filesystem::perms::owner_read |
-                                         std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        db, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     struct stat before {};
     ASSERT_EQ(stat(db.c_str(), &before), 0);
 

@@ -149,7 +149,7 @@ TEST_F(PhonebookFileTest, BadNamesAreRefusedAndNothingIsWritten) {
         "tab\there",
         "line\nbreak",
         "del\x7F",
-        "c1\xC2\x85",  // NEL, a C1 control
+        "c1\xC2\x85",           // NEL, a C1 control
         std::string(256, 'n'),  // a registry key name holds 255
         "bad\xFF",
         "overlong\xC0\xAF",

@@ -7,9 +7,10 @@
 // dial-up devices and the devices the user added by path.
 //
 // Entry names compare without regard to ASCII case, as the registry keys of their profiles do:
-// "isp" names the entry "ISP", and writing it replaces that entry, which keeps its own name. Failures carry Remote Access error numbers
-// where the service has one (623 no such entry, 621 phonebook cannot be opened, 624 cannot be
-// written, 625 damaged, 608 no such device) and 123 for an invalid entry name.
+// "isp" names the entry "ISP", and writing it replaces that entry, which keeps its own name.
+// Failures carry Remote Access error numbers where the service has one (623 no such entry, 621
+// phonebook cannot be opened, 624 cannot be written, 625 damaged, 608 no such device) and 123 for
+// an invalid entry name.
 //
 // An implementation keeps no state between calls that another process could make stale; one
 // thread at a time.

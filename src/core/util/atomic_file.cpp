@@ -24,7 +24,7 @@ constexpr int kMaxLinkHops = 40;
 
 // The file that a write to path replaces: path itself, or the final target of the links at it.
 std::variant<std::filesystem::path, AtomicWriteFailure> ResolveTarget(std::filesystem::path path,
-                                                                       bool followLinks) {
+                                                                      bool followLinks) {
     for (int hops = 0;; ++hops) {
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0) {

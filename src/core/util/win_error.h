@@ -24,7 +24,7 @@ inline constexpr std::uint32_t kMoreData = 234;
 inline constexpr std::uint32_t kDirectoryInvalid = 267;  // ERROR_DIRECTORY: not a folder
 inline constexpr std::uint32_t kNoMoreItems = 259;
 inline constexpr std::uint32_t kBadDatabase = 1009;  // ERROR_BADDB: the registry file is damaged
-inline constexpr std::uint32_t kRegistryIo = 1016;  // ERROR_REGISTRY_IO_FAILED
+inline constexpr std::uint32_t kRegistryIo = 1016;   // ERROR_REGISTRY_IO_FAILED
 inline constexpr std::uint32_t kKeyDeleted = 1018;
 inline constexpr std::uint32_t kTooManyThreads = 155;  // ERROR_TOO_MANY_TCBS
 
