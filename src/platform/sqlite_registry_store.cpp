@@ -314,13 +314,13 @@ class SqliteRegistryStore::Database {
     // m_readOnly where the file can only be read (a read-only folder or file).
     bool SecureFiles() {
         const std::filesystem::path dir = m_file.parent_path();
-        for (const Status& checked :
-             {EnsurePrivateDirectory(dir), SecurePrivateFolder(dir, m_warn)}) {
-            if (!checked) {
-                m_error = checked.error().code != 0 ? checked.error().code : win::kAccessDenied;
-                m_diagnosis = checked.error().message;
-                return false;
-            }
+        Status folder = EnsurePrivateDirectory(dir);
+        if (folder)
+            folder = SecurePrivateFolder(dir, m_warn);
+        if (!folder) {
+            m_error = folder.error().code != 0 ? folder.error().code : win::kAccessDenied;
+            m_diagnosis = folder.error().message;
+            return false;
         }
         // Created here so that it is private from the first byte; SQLite gives its journal files
         // the same mode. A link is not followed.
@@ -336,15 +336,14 @@ class SqliteRegistryStore::Database {
             return false;
         }
         m_readOnly = m_readOnly || ::access(dir.c_str(), W_OK) != 0;
-        for (const Status& checked : {SecurePrivateFile(fd.get(), m_file, m_warn),
-                                      SecurePrivateFileAt(m_file.string() + "-wal", m_warn),
-                                      SecurePrivateFileAt(m_file.string() + "-shm", m_warn)}) {
-            if (!checked) {
-                Fail(checked.error().code, checked.error().message);
-                return false;
-            }
+        Status file = SecurePrivateFile(fd.get(), m_file, m_warn);
+        for (const char* journal : {"-wal", "-shm"}) {
+            if (file)
+                file = SecurePrivateFileAt(m_file.string() + journal, m_warn);
         }
-        return true;
+        if (!file)
+            Fail(file.error().code, file.error().message);
+        return file.ok();
     }
 
     void FailOpen(int error) {
