@@ -135,17 +135,6 @@ TEST_F(HostileFilesTest, OddNodesAtEveryWrittenPathAreRefusedOrFollowedButNeverR
             fs::remove_all(target);
         }
     }
-    for (int kind = 2; kind < 5; ++kind) {  // read at once as no profile file
-        MakeNode(kind, profileFile, {});
-        EXPECT_EQ(ReadProfileFileBytes(profileFile).error().message, "File open failed.");
-        fs::remove_all(profileFile);
-    }
-    fs::remove_all(linkvaneDir());
-    Put(linkvaneDir(), "");  // the settings folder is a file: an error, not an empty phonebook
-    EXPECT_EQ(PhonebookFile(phonebook).ListEntries().error().code, 621u);
-    EXPECT_EQ(
-        SqliteRegistryStore(linkvaneDir()).OpenKey(RegistryRoot::CurrentUser, "", false).error,
-        267u);
 }
 
 // Loose modes of one's own files are tightened with a warning; a foreign owner is refused; the
