@@ -235,9 +235,9 @@ constexpr std::array<CommandInfo, 5> kCommands{{
 }};
 
 constexpr std::string_view kNotes =
-    "The phonebook is $XDG_CONFIG_HOME/linkvane/phonebook.json. Entry names compare exactly\n"
-    "(case-sensitively); Remote Access codes: 123 invalid name, 608 no such device, 623 no such\n"
-    "entry, 625 damaged phonebook.\n";
+    "The phonebook is $XDG_CONFIG_HOME/linkvane/phonebook.json. Entry names compare without\n"
+    "regard to case (\"isp\" is the entry \"ISP\", as their settings keys are one); Remote Access\n"
+    "codes: 123 invalid name, 608 no such device, 623 no such entry, 625 damaged phonebook.\n";
 
 }  // namespace
 
