@@ -16,7 +16,11 @@ bool AppendBounded(std::string& out, std::string_view piece) {
 
 }  // namespace
 
-std::optional<std::string> ExpandEnvironmentStrings(std::string_view text) {
+std::string ExpandEnvironmentStrings(std::string_view text) {
+    return TryExpandEnvironmentStrings(text).value_or(std::string());
+}
+
+std::optional<std::string> TryExpandEnvironmentStrings(std::string_view text) {
     std::string out;
     std::size_t pos = 0;
     while (pos < text.size()) {

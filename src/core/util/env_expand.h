@@ -14,6 +14,8 @@ inline constexpr std::size_t kMaxExpandedLength = 32767;
 // that is not set stays as written, percent signs included, as the registry's expandable
 // strings behave. nullopt when the result would be longer than kMaxExpandedLength: the work
 // stops there, so a value naming a large variable many times costs no more than the bound.
-std::optional<std::string> ExpandEnvironmentStrings(std::string_view text);
+std::optional<std::string> TryExpandEnvironmentStrings(std::string_view text);
+// The same, with "" for a result beyond the bound, as the registry's expansion gives.
+std::string ExpandEnvironmentStrings(std::string_view text);
 
 }  // namespace linkvane
