@@ -448,31 +448,12 @@ Status PhonebookFile::Modify(Change change) {
         if (errno != EINTR)
             return WriteError(m_file, ErrnoText());
     }
-    RemoveWriteDebris();
     Result<PhonebookData> data = Load();
     if (!data)
         return data.error();
     if (Status changed = change(*data); !changed)
         return changed;
     return Save(*data);
-}
-
-void PhonebookFile::RemoveWriteDebris() const {
-    // Writes once went through temporary files of random names (".phonebook.json.XXXXXX"),
-    // which a killed writer left behind. Under the lock no write is under way, so any such
-    // file of ours is debris; others' files and anything but regular files stay.
-    const std::string prefix = "." + m_file.filename().string() + ".";
-    std::error_code ec;
-    for (const auto& item : std::filesystem::directory_iterator(m_file.parent_path(), ec)) {
-        const std::string name = item.path().filename().string();
-        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix))
-            continue;
-        struct stat info {};
-        if (::lstat(item.path().c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-            info.st_uid == ::geteuid()) {
-            ::unlink(item.path().c_str());
-        }
-    }
 }
 
 Status PhonebookFile::Save(const PhonebookData& data) const {

@@ -74,7 +74,6 @@ class PhonebookFile final : public Phonebook {
     template <typename Change>
     Status Modify(Change change);
     Status Save(const PhonebookData& data) const;
-    void RemoveWriteDebris() const;
 
     std::filesystem::path m_file;
     std::filesystem::path m_devRoot;
