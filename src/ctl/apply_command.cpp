@@ -40,7 +40,10 @@ int Apply(Invocation& call) {
     if (!session.HasStoredSettings(name)) {
         return ReportFailure(Fail("No settings are stored for the profile \"" + name + "\".", 2));
     }
-    const bool entryExists = EntryExists(session.phonebook(), name);
+    const Result<bool> hasEntry = session.HasEntry(name);
+    if (!hasEntry)
+        return ReportFailure(hasEntry.error());
+    const bool entryExists = *hasEntry;
     if (!entryExists) {
         Warn("there is no phonebook entry \"" + name +
              "\"; its name is still written as the autodial entry");

@@ -1,4 +1,6 @@
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <iostream>
 
@@ -125,7 +127,19 @@ std::string UsageLine(const CommandGroup& group, const CommandInfo& command) {
     return line;
 }
 
-int RunCtl(std::span<const std::string> args) {
+// Output that could not be written (a full disk, a closed pipe) fails the run: a script must
+// not take a cut-off listing for a whole one.
+int CheckedOutput(int exitCode) {
+    errno = 0;
+    std::cout.flush();
+    if (std::cout.good())
+        return exitCode;
+    const int error = errno;
+    return ReportFailure(Fail(std::string("cannot write to standard output") +
+                              (error != 0 ? std::string(": ") + std::strerror(error) : "")));
+}
+
+static int RunGroups(std::span<const std::string> args) {
     const std::string topUsage =
         std::string(kProgram) + " GROUP [COMMAND] [ARGUMENTS] (see --help)";
     if (args.empty())
@@ -170,6 +184,10 @@ int RunCtl(std::span<const std::string> args) {
         // (out of memory, a stream that fails), so that no input ends the program uncleanly.
         return ReportFailure(Fail(std::string("unexpected failure: ") + e.what()));
     }
+}
+
+int RunCtl(std::span<const std::string> args) {
+    return CheckedOutput(RunGroups(args));
 }
 
 }  // namespace linkvane::ctl

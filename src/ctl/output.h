@@ -35,7 +35,9 @@ void PrintJson(const Json& value);
 int ReportFailure(const Error& error);
 // Prints "linkvanectl: warning: <text>" on one line on stderr.
 void Warn(std::string_view text);
-// text with control characters written as escapes (\n, \t, \xHH), so it stays one line.
+// text with control characters (C0, DEL, C1) and bytes that are not UTF-8 written as escapes
+// (\n, \t, \xHH), so that it stays one line and cannot steer a terminal. Every text that
+// comes from a store or a file goes through it in human output; --json stays exact.
 std::string OneLine(std::string_view text);
 
 std::string HexString(const std::vector<std::uint8_t>& bytes);

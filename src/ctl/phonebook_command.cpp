@@ -67,7 +67,8 @@ void PrintMembers(const Json& object, const std::string& indent) {
             PrintMembers(value, indent + "  ");
         } else {
             std::cout << indent << name << ": "
-                      << (value.is_string() ? value.get<std::string>() : value.dump()) << '\n';
+                      << (value.is_string() ? OneLine(value.get<std::string>()) : value.dump())
+                      << '\n';
         }
     }
 }
@@ -93,7 +94,7 @@ int List(Invocation& call) {
         PrintJson(out);
     } else {
         for (const std::string& name : *names)
-            std::cout << name << '\n';
+            std::cout << OneLine(name) << '\n';
     }
     return kExitSuccess;
 }
@@ -206,7 +207,7 @@ int Devices(Invocation& call) {
         PrintJson(out);
     } else {
         for (const DeviceInfo& device : *devices)
-            std::cout << device.type << "    " << device.name << '\n';
+            std::cout << device.type << "    " << OneLine(device.name) << '\n';
     }
     return kExitSuccess;
 }
@@ -234,9 +235,9 @@ constexpr std::array<CommandInfo, 5> kCommands{{
 }};
 
 constexpr std::string_view kNotes =
-    "The phonebook is $XDG_CONFIG_HOME/linkvane/phonebook.json. Entry names compare exactly\n"
-    "(case-sensitively); Remote Access codes: 123 invalid name, 608 no such device, 623 no such\n"
-    "entry, 625 damaged phonebook.\n";
+    "The phonebook is $XDG_CONFIG_HOME/linkvane/phonebook.json. Entry names compare without\n"
+    "regard to case (\"isp\" is the entry \"ISP\", as their settings keys are one); Remote Access\n"
+    "codes: 123 invalid name, 608 no such device, 623 no such entry, 625 damaged phonebook.\n";
 
 }  // namespace
 

@@ -150,7 +150,7 @@ int List(Invocation& call) {
     }
     for (const Json& profile : profiles) {
         std::cout << (profile["default"].get<bool>() ? "* " : "  ")
-                  << profile["name"].get<std::string>()
+                  << OneLine(profile["name"].get<std::string>())
                   << (profile["hasSettings"].get<bool>() ? "" : "    (no stored settings)") << '\n';
     }
     return kExitSuccess;
@@ -168,7 +168,7 @@ int Show(Invocation& call) {
     }
     for (const auto& [valueName, value] : values.items()) {
         std::cout << valueName << ": "
-                  << (value.is_string() ? value.get<std::string>() : value.dump()) << '\n';
+                  << (value.is_string() ? OneLine(value.get<std::string>()) : value.dump()) << '\n';
     }
     return kExitSuccess;
 }
@@ -184,10 +184,11 @@ int Set(Invocation& call) {
         return ReportFailure(valid.error());
     if (Status usable = call.session.CheckRoot(RegistryRoot::CurrentUser); !usable)
         return ReportFailure(usable.error());
-    ProfileRecord record = call.session.profiles().LoadProfile(name);
+    ProfileRecord record;
+    record.name = name;
     if (Status set = SetField(record, *info, call.Arg(2)); !set)
         return call.UsageError(set.error().message);
-    if (Status saved = call.session.profiles().SaveProfile(record, false); !saved)
+    if (Status saved = call.session.profiles().SaveProfileValue(record, *info); !saved)
         return ReportFailure(saved.error());
     return kExitSuccess;
 }
@@ -208,7 +209,10 @@ int Export(Invocation& call) {
     const std::string& name = call.Arg(0);
     if (Status exists = RequireProfile(session, name); !exists)
         return ReportFailure(exists.error());
-    if (!EntryExists(session.phonebook(), name)) {
+    const Result<bool> hasEntry = session.HasEntry(name);
+    if (!hasEntry)
+        return ReportFailure(hasEntry.error());
+    if (!*hasEntry) {
         Warn("there is no phonebook entry \"" + name +
              "\"; the file carries an empty entry in its place");
     }
@@ -268,8 +272,8 @@ int Import(Invocation& call) {
             Fail(std::string(kEntryNotCreatedText) + " The profile's settings were imported.",
                  result.entryError));
     }
-    std::cout << "Imported the profile \"" << name << "\" (device: "
-              << (creator.entry().deviceName.empty() ? "none" : creator.entry().deviceName)
+    std::cout << "Imported the profile \"" << OneLine(name) << "\" (device: "
+              << (creator.entry().deviceName.empty() ? "none" : OneLine(creator.entry().deviceName))
               << ").\n";
     return kExitSuccess;
 }
@@ -288,7 +292,8 @@ constexpr std::array<CommandInfo, 6> kCommands{{
     {"set", "NAME VALUE DATA",
      "Sets one profile value, VALUE being its registry name (UseLan, PingFreq, Homepage,\n"
      "      Password, ...). Numbers are 32-bit, PopMinutes unsigned; the passwords are "
-     "enciphered\n      and hold at most 39 bytes. The whole profile is saved at once.",
+     "enciphered\n      and hold at most 39 characters of Windows-1252. Only that value is "
+     "written.",
      3, 3, "", "", Set},
     {"clear", "NAME", "Deletes the profile's stored settings (not its phonebook entry).", 1, 1, "",
      "", Clear},
@@ -308,7 +313,7 @@ constexpr std::array<CommandInfo, 6> kCommands{{
 }};
 
 constexpr std::string_view kNotes =
-    "A profile's name is its phonebook entry's name: not empty, at most 256 bytes, no \"/\",\n"
+    "A profile's name is its phonebook entry's name: not empty, at most 255 bytes, no \"/\",\n"
     "\"\\\" or control characters (code 123 otherwise). Settings live under\n"
     "\\CurrentUser\\Software\\Kestrom\\Linkvane\\DialEntry\\NAME\\.\n";
 

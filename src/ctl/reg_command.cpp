@@ -132,7 +132,7 @@ int Parse(Invocation& call) {
         PrintJson(out);
     } else {
         for (const auto& [part, text] : out.items())
-            std::cout << part << ": " << text.get<std::string>() << '\n';
+            std::cout << part << ": " << OneLine(text.get<std::string>()) << '\n';
     }
     return kExitSuccess;
 }
@@ -147,23 +147,28 @@ int QueryKey(Invocation& call, COXRegistryItem& item) {
     if (call.args.Has("--json")) {
         Json out = Json::object();
         out["subkeys"] = *subkeys;
-        out["values"] = Json::object();
+        // The store's names are unique already; appending skips the object's search for an
+        // equal key, which made a key of many values quadratic.
+        Json named = Json::object();
+        auto& members = named.get_ref<Json::object_t&>();
+        members.reserve(values->size());
         for (const NamedRegistryValue& value : *values)
-            out["values"][value.name] = RegistryValueJson(value.value);
+            members.Container::emplace_back(value.name, RegistryValueJson(value.value));
+        out["values"] = std::move(named);
         PrintJson(out);
         return kExitSuccess;
     }
     std::string keyPath = item.GetPath();
     if (!keyPath.ends_with('\\'))
         keyPath += '\\';
-    std::cout << keyPath << '\n';
+    std::cout << OneLine(keyPath) << '\n';
     for (const NamedRegistryValue& value : *values) {
-        std::cout << "    " << (value.name.empty() ? "(Default)" : value.name) << "    "
-                  << RegTypeName(value.value.type) << "    " << RegistryDataText(value.value)
-                  << '\n';
+        std::cout << "    " << (value.name.empty() ? "(Default)" : OneLine(value.name)) << "    "
+                  << RegTypeName(value.value.type) << "    "
+                  << OneLine(RegistryDataText(value.value)) << '\n';
     }
     for (const std::string& subkey : *subkeys)
-        std::cout << keyPath << subkey << "\\\n";
+        std::cout << OneLine(keyPath + subkey) << "\\\n";
     return kExitSuccess;
 }
 
@@ -179,7 +184,8 @@ int Query(Invocation& call) {
     if (call.args.Has("--json")) {
         PrintJson(RegistryValueJson(*value));
     } else {
-        std::cout << RegTypeName(value->type) << "    " << RegistryDataText(*value) << '\n';
+        std::cout << RegTypeName(value->type) << "    " << OneLine(RegistryDataText(*value))
+                  << '\n';
     }
     return kExitSuccess;
 }
@@ -214,9 +220,11 @@ int Export(Invocation& call) {
     Session& session = call.session;
     Result<std::string> text = std::string();
     if (call.args.positional.size() < 2) {
-        // Both roots up front: the export of all roots leaves out a root it cannot read.
-        if (Status usable = session.CheckProgramRoots(); !usable)
-            return ReportFailure(usable.error());
+        // Every root up front: the export of all roots leaves out a root it cannot read.
+        for (const RegistryRootName& known : kRegistryRoots) {
+            if (Status usable = session.CheckRoot(known.root); !usable)
+                return ReportFailure(usable.error());
+        }
         text = ExportAllRoots(session.registry());
     } else {
         COXRegistryItem item(session.registry(), call.Arg(1));
@@ -278,8 +286,10 @@ constexpr std::array<CommandInfo, 6> kCommands{{
      "Deletes a value, or a key with everything below it when PATH ends in \"\\\".", 1, 1, "", "",
      Delete},
     {"export", "FILE [PATH]",
-     "Writes the key PATH and everything below it, or without PATH every root, in the\n"
-     "      REGEDIT4 format to FILE (\"-\" for stdout; a new file is readable by you only).",
+     "Writes the key PATH and everything below it, or without PATH every root that holds\n"
+     "      data, in the REGEDIT4 format to FILE (\"-\" for stdout; the file is replaced whole "
+     "and\n"
+     "      is readable by you only; a path that is not a regular file is refused).",
      1, 2, "", "", Export},
     {"import", "FILE",
      "Applies a REGEDIT4 file (\"-\" for stdin): its keys and values are written, \"[-KEY]\" "

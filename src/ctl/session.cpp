@@ -2,13 +2,14 @@
 
 #include "core/util/text.h"
 #include "core/util/win_error.h"
+#include "ctl/output.h"
 #include "platform/sqlite_registry_store.h"
 
 namespace linkvane::ctl {
 
 RegistryStore& Session::registry() {
     if (!m_registry)
-        m_registry = OpenUserRegistry();
+        m_registry = OpenUserRegistry([](const std::string& text) { Warn(text); });
     return *m_registry;
 }
 
@@ -37,6 +38,13 @@ Status Session::CheckProgramRoots() {
 bool Session::HasStoredSettings(std::string_view profileName) {
     COXRegistryItem key(registry(), "\\CurrentUser" + ProfileKeyPath(std::string(profileName)));
     return key.Open(false, KEY_QUERY_VALUE);
+}
+
+Result<bool> Session::HasEntry(std::string_view name) {
+    Result<std::optional<PhonebookEntry>> entry = phonebook().ReadEntry(name);
+    if (!entry)
+        return entry.error();
+    return entry->has_value();
 }
 
 RegistryRoot RootOf(COXRegistryItem& item) {

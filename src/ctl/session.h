@@ -30,6 +30,9 @@ class Session {
 
     // Whether the profile's key exists (the profile has stored settings).
     bool HasStoredSettings(std::string_view profileName);
+    // Whether the phonebook has the entry; the phonebook's own error when it cannot be read
+    // (commands that carry the entry on must not take a damaged phonebook for a missing entry).
+    Result<bool> HasEntry(std::string_view name);
 
   private:
     std::unique_ptr<RegistryStore> m_registry;

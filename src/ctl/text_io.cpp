@@ -1,5 +1,8 @@
 #include "ctl/text_io.h"
 
+#include "core/util/atomic_file.h"
+#include "core/util/win_error.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,9 +16,9 @@ namespace {
 
 Error FileError(const std::string& what, const std::string& path, int error) {
     return Fail("cannot " + what + " " + path + ": " + std::strerror(error),
-                static_cast<std::uint32_t>(error == ENOENT   ? 2
-                                           : error == EACCES ? 5
-                                                             : 0));
+                error == ENOENT   ? win::kFileNotFound
+                : error == EACCES ? win::kAccessDenied
+                                  : 0);
 }
 
 }  // namespace
@@ -53,24 +56,15 @@ Status WriteTextOutput(const std::string& path, std::string_view text) {
             return Fail("cannot write to standard output");
         return Success();
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return FileError("create", path, errno);
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            return FileError("write", path, error);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0)
-        return FileError("write", path, errno);
-    return Success();
+    // Replaced whole, never truncated in place: a cut-off write keeps the old file, and a pipe,
+    // device or folder at the path is refused instead of replaced.
+    const auto failure = ReplaceFileAtomically(path, text, 0600);
+    if (!failure)
+        return Success();
+    if (failure->stage == AtomicWriteFailure::Stage::kNotRegular)
+        return Fail("cannot write " + path + ": " + failure->Describe(), win::kAccessDenied);
+    return FileError(failure->stage == AtomicWriteFailure::Stage::kWrite ? "write" : "create", path,
+                     failure->error);
 }
 
 }  // namespace linkvane::ctl

@@ -13,10 +13,12 @@
 #include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <unordered_set>
 #include <utility>
 
 #include "core/util/atomic_file.h"
 #include "core/util/file_descriptor.h"
+#include "core/util/text.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -30,6 +32,30 @@ constexpr int kFileFormatVersion = 1;
 constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 // The format nests three levels deep; anything much deeper is not a phonebook.
 constexpr int kMaxDepth = 8;
+
+// Whether JSON text opens more than limit arrays or objects inside each other; brackets in
+// strings do not count. Malformed text is left for the parser to judge.
+bool NestsDeeperThan(std::string_view text, int limit) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            if (++depth > limit)
+                return true;
+        } else if (c == '}' || c == ']') {
+            --depth;
+        }
+    }
+    return false;
+}
 
 std::string ErrnoText() {
     return std::strerror(errno);
@@ -176,6 +202,9 @@ Result<PhonebookData> ParseDocument(const Json& doc) {
         }
     }
     PhonebookData data;
+    // Names are one entry whatever their case, as their registry keys are; a set keeps the
+    // check linear in the number of entries.
+    std::unordered_set<std::string> folded;
     if (const Json* entries = reader.Find("entries"); entries != nullptr) {
         if (!entries->is_array())
             return Fail("phonebook.entries must be an array.");
@@ -184,10 +213,9 @@ Result<PhonebookData> ParseDocument(const Json& doc) {
                 ParseEntry((*entries)[i], "phonebook.entries[" + std::to_string(i) + "]");
             if (!entry)
                 return entry.error();
-            for (const PhonebookEntry& earlier : data.entries) {
-                if (earlier.name == entry->name) {
-                    return Fail("The phonebook has two entries named \"" + entry->name + "\".");
-                }
+            if (!folded.insert(AsciiFold(entry->name)).second) {
+                return Fail("The phonebook has two entries named \"" + entry->name +
+                            "\" (names differ in case only).");
             }
             data.entries.push_back(std::move(entry).value());
         }
@@ -306,7 +334,7 @@ Error NoSuchEntry(std::string_view name) {
 
 PhonebookEntry* FindEntry(PhonebookData& data, std::string_view name) {
     auto it = std::find_if(data.entries.begin(), data.entries.end(),
-                           [&](const PhonebookEntry& entry) { return entry.name == name; });
+                           [&](const PhonebookEntry& e) { return EqualsIgnoreCase(e.name, name); });
     return it == data.entries.end() ? nullptr : &*it;
 }
 
@@ -316,18 +344,13 @@ Result<PhonebookData> ParsePhonebook(std::string_view text) {
     if (text.size() > kMaxFileSize) {
         return Fail("The phonebook is larger than " + std::to_string(kMaxFileSize) + " bytes.");
     }
-    bool tooDeep = false;
-    // Values nested deeper than the format allows are dropped as they are read, so that a
-    // hostile file costs neither stack nor memory.
-    auto limitDepth = [&tooDeep](int depth, Json::parse_event_t, Json&) {
-        if (depth > kMaxDepth)
-            tooDeep = true;
-        return depth <= kMaxDepth;
-    };
+    // Checked before the parse, so that a hostile file costs neither stack nor memory. (The
+    // parser's own callback for this rescans the enclosing array at every object's end, which
+    // made a phonebook of many entries quadratic.)
+    if (NestsDeeperThan(text, kMaxDepth))
+        return Fail("The phonebook nests values deeper than its format allows.");
     try {
-        const Json doc = Json::parse(text.begin(), text.end(), limitDepth);
-        if (tooDeep)
-            return Fail("The phonebook nests values deeper than its format allows.");
+        const Json doc = Json::parse(text.begin(), text.end());
         return ParseDocument(doc);
     } catch (const Json::exception& e) {
         // "[json.exception.parse_error.101] parse error at line 1, ..." without the tag.
@@ -370,10 +393,14 @@ PhonebookFile::PhonebookFile(std::filesystem::path file, std::filesystem::path d
     : m_file(std::move(file)), m_devRoot(std::move(devRoot)) {}
 
 Result<PhonebookData> PhonebookFile::Load() const {
-    FileDescriptor fd(::open(m_file.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking: a named pipe put in the file's place must not hang every command.
+    FileDescriptor fd(::open(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid()) {
-        if (errno == ENOENT || errno == ENOTDIR)
+        if (errno == ENOENT)
             return PhonebookData{};
+        if (errno == ENOTDIR)
+            return OpenError(m_file,
+                             "its folder " + m_file.parent_path().string() + " is not a folder");
         return OpenError(m_file, ErrnoText());
     }
     struct stat info {};
@@ -433,9 +460,10 @@ Status PhonebookFile::Save(const PhonebookData& data) const {
     Result<std::string> text = SerializePhonebook(data);
     if (!text)
         return WriteError(m_file, text.error().message);
-    // Private: the file holds the stored dial passwords.
-    if (const auto failure = ReplaceFileAtomically(m_file, text.value(), 0600))
-        return WriteError(m_file, std::strerror(failure->error));
+    // Private: the file holds the stored dial passwords. Writers hold the directory lock.
+    const AtomicWriteOptions options{.mode = 0600, .followLinks = true, .writersLocked = true};
+    if (const auto failure = ReplaceFileAtomically(m_file, text.value(), options))
+        return WriteError(m_file, failure->Describe());
     return Success();
 }
 
@@ -464,7 +492,9 @@ Status PhonebookFile::WriteEntry(const PhonebookEntry& entry) {
         return valid;
     return Modify([&](PhonebookData& data) {
         if (PhonebookEntry* existing = FindEntry(data, entry.name); existing != nullptr) {
+            std::string name = std::move(existing->name);  // the entry keeps its own case
             *existing = entry;
+            existing->name = std::move(name);
         } else {
             data.entries.push_back(entry);
         }

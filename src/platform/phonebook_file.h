@@ -13,10 +13,12 @@
 // the wrong type, a duplicate or invalid entry name, or text that does not fit its record field
 // makes the whole file damaged.
 //
-// Every call reads the file afresh. Changes lock the phonebook's directory (flock), read, and
-// replace the file atomically (temp file in the same directory, fsync, rename, fsync of the
-// directory), so a crash leaves the old or the new phonebook and concurrent processes do not
-// lose each other's changes. A damaged file is reported (625) and never overwritten: changes
+// Every call reads the file afresh, without blocking: anything but a regular file there (a
+// named pipe, a folder) is refused (621), and so is a settings folder that is a file. Changes
+// lock the phonebook's directory (flock), read, and replace the file atomically (a temporary
+// file of one fixed name in the same directory, fsync, rename, fsync of the directory), so a
+// crash leaves the old or the new phonebook, the next change takes over what a killed writer
+// left, and concurrent processes do not lose each other's changes. A damaged file is reported (625) and never overwritten: changes
 // are refused until the user repairs or removes it. A missing file is an empty phonebook.
 //
 // Devices: the real UARTs among <dev>/ttyS* (TIOCGSERIAL reports a known port type), the

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -12,8 +13,10 @@
 #include <thread>
 #include <unordered_map>
 
+#include "core/util/file_descriptor.h"
 #include "core/util/text.h"
 #include "core/util/win_error.h"
+#include "platform/private_files.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -28,9 +31,9 @@ constexpr std::size_t kMaxKeyNameLength = 255;
 // Levels below a root, as the registry allows; it also bounds the recursion of a tree walk.
 constexpr std::size_t kMaxKeyDepth = 512;
 
-constexpr std::uint32_t kErrorBusy = 170;
-constexpr std::uint32_t kErrorDiskFull = 112;
-constexpr std::uint32_t kErrorRegistryIo = 1016;
+constexpr std::uint32_t kErrorBusy = win::kBusy;
+constexpr std::uint32_t kErrorDiskFull = win::kDiskFull;
+constexpr std::uint32_t kErrorRegistryIo = win::kRegistryIo;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE keys(
@@ -76,8 +79,31 @@ std::uint32_t ToWinError(int rc) {
     }
 }
 
+// A control character in a key or value name: no registry text file could carry the name (a
+// line break there would start a line of its own), so the store does not take it.
+bool HasControlCharacter(std::string_view name) {
+    return std::any_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// "file:" URI text for a path: the characters that a URI gives a meaning escaped.
+std::string UriPath(const std::string& path) {
+    std::string out;
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            out += '%';
+            out += kDigits[static_cast<unsigned char>(c) >> 4];
+            out += kDigits[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 // Splits "a\b\c" into its components; refuses empty and over-long ones, and paths nested
-// deeper than kMaxKeyDepth, as the registry does.
+// deeper than kMaxKeyDepth, as the registry does; refuses control characters as invalid (87).
 std::uint32_t SplitKeyPath(std::string_view path, std::vector<std::string_view>& parts) {
     parts.clear();
     if (path.empty())
@@ -89,6 +115,8 @@ std::uint32_t SplitKeyPath(std::string_view path, std::vector<std::string_view>&
             start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (part.empty() || part.size() > kMaxKeyNameLength || parts.size() == kMaxKeyDepth)
             return win::kBadPathname;
+        if (HasControlCharacter(part))
+            return win::kInvalidParameter;
         parts.push_back(part);
         if (end == std::string_view::npos)
             return win::kSuccess;
@@ -101,8 +129,8 @@ std::uint32_t SplitKeyPath(std::string_view path, std::vector<std::string_view>&
 // One root's database file with its prepared statements and transaction depth.
 class SqliteRegistryStore::Database {
   public:
-    Database(const std::filesystem::path& file, int busyTimeoutMs)
-        : m_file(file), m_busyTimeoutMs(busyTimeoutMs) {
+    Database(const std::filesystem::path& file, int busyTimeoutMs, WarningSink warn)
+        : m_file(file), m_busyTimeoutMs(busyTimeoutMs), m_warn(std::move(warn)) {
         Open();
     }
     ~Database() {
@@ -179,7 +207,9 @@ class SqliteRegistryStore::Database {
 
     // Maps a result to a Windows error and remembers damage found on the way.
     std::uint32_t Note(int rc) {
-        const std::uint32_t error = ToWinError(rc);
+        std::uint32_t error = ToWinError(rc);
+        if (error == kErrorRegistryIo && m_db != nullptr && sqlite3_system_errno(m_db) == ENOSPC)
+            error = win::kDiskFull;
         if (error == win::kBadDatabase && m_error == 0)
             MarkDamaged(sqlite3_errstr(rc));
         return error;
@@ -280,24 +310,94 @@ class SqliteRegistryStore::Database {
         return value;
     }
 
+    // The folder and the file, checked and made private before SQLite opens the file. Sets
+    // m_readOnly where the file can only be read (a read-only folder or file).
+    bool SecureFiles() {
+        const std::filesystem::path dir = m_file.parent_path();
+        Status folder = EnsurePrivateDirectory(dir);
+        if (folder)
+            folder = SecurePrivateFolder(dir, m_warn);
+        if (!folder) {
+            m_error = folder.error().code != 0 ? folder.error().code : win::kAccessDenied;
+            m_diagnosis = folder.error().message;
+            return false;
+        }
+        // Created here so that it is private from the first byte; SQLite gives its journal files
+        // the same mode. A link is not followed.
+        constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        int opened = ::open(m_file.c_str(), O_RDWR | O_CREAT | kFlags, 0600);
+        if (opened < 0 && (errno == EACCES || errno == EROFS)) {
+            m_readOnly = true;
+            opened = ::open(m_file.c_str(), O_RDONLY | kFlags);
+        }
+        FileDescriptor fd(opened);
+        if (!fd.valid()) {
+            FailOpen(errno);
+            return false;
+        }
+        m_readOnly = m_readOnly || ::access(dir.c_str(), W_OK) != 0;
+        Status file = SecurePrivateFile(fd.get(), m_file, m_warn);
+        for (const char* journal : {"-wal", "-shm"}) {
+            if (file)
+                file = SecurePrivateFileAt(m_file.string() + journal, m_warn);
+        }
+        if (!file)
+            Fail(file.error().code, file.error().message);
+        return file.ok();
+    }
+
+    void FailOpen(int error) {
+        switch (error) {
+            case ELOOP:
+                Fail(win::kAccessDenied,
+                     "it is a symbolic link, and Linkvane does not follow links to its settings");
+                return;
+            case ENOENT:
+                Fail(win::kAccessDenied,
+                     "its folder is read-only and the file does not exist, so there are no "
+                     "settings to read");
+                return;
+            case ENOSPC:
+                Fail(win::kDiskFull, "the disk is full");
+                return;
+            default:
+                Fail(error == EACCES || error == EISDIR ? win::kAccessDenied : kErrorRegistryIo,
+                     std::string("it cannot be opened: ") + std::strerror(error));
+        }
+    }
+
+    // Opens the file with SQLite. A file that can only be read is opened as immutable: SQLite
+    // then needs neither a lock nor the shared-memory file, which it could not create.
+    int OpenConnection() {
+        if (!m_readOnly) {
+            return sqlite3_open_v2(
+                m_file.c_str(), &m_db,
+                SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
+        }
+        return sqlite3_open_v2(
+            ("file:" + UriPath(m_file.string()) + "?immutable=1").c_str(), &m_db,
+            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
+            nullptr);
+    }
+
+    // Maps a failure of opening or setting up the file, naming a full disk as such.
+    void FailWith(int rc) {
+        if (m_error != 0)
+            return;
+        const int system = m_db != nullptr ? sqlite3_system_errno(m_db) : 0;
+        if ((rc & 0xFF) == SQLITE_FULL || system == ENOSPC) {
+            Fail(win::kDiskFull, "the disk is full");
+        } else if (Note(rc) != win::kBadDatabase) {
+            Fail(ToWinError(rc), m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        }
+    }
+
     void Open() {
-        if (auto dir = EnsurePrivateDirectory(m_file.parent_path()); !dir) {
-            Fail(win::kAccessDenied, dir.error().message);
+        if (!SecureFiles())
             return;
-        }
-        // Create the file ourselves so that it is private from the first byte; SQLite gives its
-        // journal files the same mode.
-        const int fd = ::open(m_file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-        } else if (errno != EEXIST) {
-            Fail(errno == EACCES ? win::kAccessDenied : kErrorRegistryIo, std::strerror(errno));
-            return;
-        }
-        int rc = sqlite3_open_v2(m_file.c_str(), &m_db,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        int rc = OpenConnection();
         if (rc != SQLITE_OK) {
-            Fail(ToWinError(rc), sqlite3_errstr(rc));
+            FailWith(rc);
             return;
         }
         sqlite3_extended_result_codes(m_db, 1);
@@ -311,8 +411,7 @@ class SqliteRegistryStore::Database {
             "(SELECT count(*) FROM sqlite_master)",
             tables, rc);
         if (rc != SQLITE_OK) {
-            if (Note(rc) != win::kBadDatabase)
-                Fail(ToWinError(rc), sqlite3_errmsg(m_db));
+            FailWith(rc);
             return;
         }
         if (appId != kApplicationId && !(appId == 0 && tables == 0)) {
@@ -321,11 +420,18 @@ class SqliteRegistryStore::Database {
         }
         if (appId == kApplicationId) {
             const std::string check = PragmaText("PRAGMA quick_check", rc);
-            if (rc != SQLITE_OK || check != "ok") {
-                MarkDamaged(rc != SQLITE_OK ? sqlite3_errstr(rc) : check);
+            // A check that could not run (a lock held past the wait) says nothing of damage.
+            if (rc != SQLITE_OK) {
+                FailWith(rc);
+                return;
+            }
+            if (check != "ok") {
+                MarkDamaged(check);
                 return;
             }
         }
+        if (m_readOnly)
+            return;
         // Switching to WAL needs the file to itself for a moment and does not wait for a
         // process that is initialising it at the same time, so wait here.
         std::string mode;
@@ -336,13 +442,13 @@ class SqliteRegistryStore::Database {
             std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
         }
         if (rc != SQLITE_OK) {
-            if (Note(rc) != win::kBadDatabase)
-                Fail(ToWinError(rc), sqlite3_errmsg(m_db));
+            FailWith(rc);
             return;
         }
-        if (Exec("PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON") != 0) {
-            if (m_error == 0)
-                Fail(kErrorRegistryIo, sqlite3_errmsg(m_db));
+        if (const int set = sqlite3_exec(m_db, "PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON",
+                                         nullptr, nullptr, nullptr);
+            set != SQLITE_OK) {
+            FailWith(set);
             return;
         }
         if (appId == 0)
@@ -360,15 +466,19 @@ class SqliteRegistryStore::Database {
         if (PragmaInt("PRAGMA application_id", rc) == 0 && rc == SQLITE_OK) {
             const std::string pragmas = "PRAGMA application_id=" + std::to_string(kApplicationId) +
                                         "; PRAGMA user_version=" + std::to_string(kSchemaVersion);
-            if (Exec(kSchema) != 0 || Exec(pragmas.c_str()) != 0) {
-                Rollback();
-                if (m_error == 0)
-                    Fail(kErrorRegistryIo, sqlite3_errmsg(m_db));
-                return;
+            for (const char* sql : {kSchema, pragmas.c_str()}) {
+                if (const int made = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+                    made != SQLITE_OK) {
+                    FailWith(made);
+                    Rollback();
+                    return;
+                }
             }
         }
-        if (Commit() != 0 && m_error == 0)
-            Fail(kErrorRegistryIo, sqlite3_errmsg(m_db));
+        if (const std::uint32_t committed = Commit(); committed != 0 && m_error == 0) {
+            Fail(committed, committed == win::kDiskFull ? std::string("the disk is full")
+                                                        : sqlite3_errmsg(m_db));
+        }
     }
 
     std::filesystem::path m_file;
@@ -377,6 +487,8 @@ class SqliteRegistryStore::Database {
     std::uint32_t m_error = 0;
     std::string m_diagnosis;
     int m_depth = 0;
+    WarningSink m_warn;
+    bool m_readOnly = false;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
 };
 
@@ -505,8 +617,8 @@ class SingleWrite {
 }  // namespace
 
 SqliteRegistryStore::SqliteRegistryStore(std::filesystem::path directory,
-                                         std::chrono::milliseconds busyTimeout)
-    : m_directory(std::move(directory)), m_busyTimeout(busyTimeout) {}
+                                         std::chrono::milliseconds busyTimeout, WarningSink warn)
+    : m_directory(std::move(directory)), m_busyTimeout(busyTimeout), m_warn(std::move(warn)) {}
 SqliteRegistryStore::~SqliteRegistryStore() = default;
 
 std::filesystem::path SqliteRegistryStore::FileOf(RegistryRoot root) const {
@@ -517,7 +629,8 @@ SqliteRegistryStore::Database* SqliteRegistryStore::Db(RegistryRoot root) {
     auto& db = m_databases[root];
     // A file that was busy when it was opened is tried again; damage is final.
     if (!db || db->error() == kErrorBusy)
-        db = std::make_unique<Database>(FileOf(root), static_cast<int>(m_busyTimeout.count()));
+        db = std::make_unique<Database>(FileOf(root), static_cast<int>(m_busyTimeout.count()),
+                                        m_warn);
     return db.get();
 }
 
@@ -569,6 +682,8 @@ std::uint32_t SqliteRegistryStore::SetValue(RegistryKeyHandle key, std::string_v
     Database* db = Db(key.root);
     if (db->error() != 0)
         return db->error();
+    if (HasControlCharacter(name))
+        return win::kInvalidParameter;
     // The write lock comes before any read, so that a writer waits for another process
     // instead of failing on a snapshot that went stale.
     SingleWrite tx(db, m_mutex);
@@ -671,8 +786,9 @@ std::string SqliteRegistryStore::Diagnose(RegistryRoot root) {
     return Db(root)->diagnosis();
 }
 
-std::unique_ptr<RegistryStore> OpenUserRegistry() {
-    return std::make_unique<SqliteRegistryStore>(LinkvaneConfigDir());
+std::unique_ptr<RegistryStore> OpenUserRegistry(WarningSink warn) {
+    return std::make_unique<SqliteRegistryStore>(LinkvaneConfigDir(), std::chrono::seconds(10),
+                                                 std::move(warn));
 }
 
 }  // namespace linkvane

@@ -6,7 +6,10 @@
 // Every write is durable when it returns (WAL, synchronous FULL). Several processes may use
 // the same files at once: writes wait for each other (busy timeout) and none is lost. A file
 // that is damaged or is not one of ours is never repaired, replaced or wiped: every operation
-// on that root answers 1009 (ERROR_BADDB) and Diagnose() says which file and why.
+// on that root answers 1009 (ERROR_BADDB) and Diagnose() says which file and why. The folder
+// and files are used only as private_files.h says: foreign or linked files answer 5, loose
+// modes are tightened. A file that can only be read (a read-only folder) is read as it stands
+// and writes answer 5. Key and value names with control characters are refused (87).
 //
 // Thread safety: all calls are serialised by one mutex. An open transaction holds it until it
 // commits or rolls back, so other threads wait and never join it; end it on its own thread.
@@ -18,14 +21,17 @@
 #include <mutex>
 
 #include "core/profiles/registry_store.h"
+#include "platform/private_files.h"
 
 namespace linkvane {
 
 class SqliteRegistryStore final : public RegistryStore {
   public:
-    // busyTimeout: how long a write waits for another process's write to end.
+    // busyTimeout: how long a write waits for another process's write to end. warn receives
+    // the one-line notes of files made private again (see private_files.h).
     explicit SqliteRegistryStore(std::filesystem::path directory,
-                                 std::chrono::milliseconds busyTimeout = std::chrono::seconds(10));
+                                 std::chrono::milliseconds busyTimeout = std::chrono::seconds(10),
+                                 WarningSink warn = WarnOnStandardError);
     ~SqliteRegistryStore() override;
     SqliteRegistryStore(const SqliteRegistryStore&) = delete;
     SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
@@ -54,9 +60,10 @@ class SqliteRegistryStore final : public RegistryStore {
     std::chrono::milliseconds m_busyTimeout;
     std::recursive_mutex m_mutex;
     std::map<RegistryRoot, std::unique_ptr<Database>> m_databases;
+    WarningSink m_warn;
 };
 
 // The store of this user: SqliteRegistryStore on LinkvaneConfigDir().
-std::unique_ptr<RegistryStore> OpenUserRegistry();
+std::unique_ptr<RegistryStore> OpenUserRegistry(WarningSink warn = WarnOnStandardError);
 
 }  // namespace linkvane

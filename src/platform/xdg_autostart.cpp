@@ -59,7 +59,7 @@ Status XdgAutostart::Enable(std::string_view executablePath) {
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
     if (const auto failure = ReplaceFileAtomically(EntryPath(), entry, 0644)) {
-        return Fail("Cannot write " + EntryPath().string() + ": " + std::strerror(failure->error));
+        return Fail("Cannot write " + EntryPath().string() + ": " + failure->Describe());
     }
     return Success();
 }

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/util/win_error.h"
+
 namespace linkvane {
 
 static std::filesystem::path HomeDir() {
@@ -46,7 +48,14 @@ Status EnsurePrivateDirectory(const std::filesystem::path& dir) {
         std::filesystem::create_directories(dir.parent_path(), ec);
     }
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        return Fail("Cannot create the folder " + dir.string() + ": " + std::strerror(errno));
+        return Fail("Cannot create the folder " + dir.string() + ": " + std::strerror(errno),
+                    errno == EACCES || errno == EROFS ? win::kAccessDenied : 0);
+    }
+    // A file (or anything else) of that name is no folder to keep settings in.
+    if (!std::filesystem::is_directory(dir, ec)) {
+        return Fail(
+            dir.string() + " is not a folder; Linkvane keeps its settings in a folder there.",
+            win::kDirectoryInvalid);
     }
     return Success();
 }

@@ -99,7 +99,7 @@ TEST_F(CtlProfile, SetRefusesUnknownNamesBadNumbersAndLongPasswords) {
 }
 
 TEST_F(CtlProfile, ListMarksTheExactDefaultAndTheProfilesWithStoredSettings) {
-    for (const char* name : {"Demon Dial", "Demon", "demon dial"})
+    for (const char* name : {"Demon Dial", "Demon"})
         RunOk({"phonebook", "add", name, "--phone", "1"});
     RunOk({"profile", "set", "Demon", "SetIE", "1"});
     RunOk({"reg", "add", "\\Software\\Kestrom\\Linkvane\\Default", "REG_SZ", "Demon Dial"});
@@ -107,14 +107,12 @@ TEST_F(CtlProfile, ListMarksTheExactDefaultAndTheProfilesWithStoredSettings) {
         {"default", "Demon Dial"},
         {"profiles",
          {{{"name", "Demon Dial"}, {"default", true}, {"hasSettings", false}},
-          {{"name", "Demon"}, {"default", false}, {"hasSettings", true}},
-          {{"name", "demon dial"}, {"default", false}, {"hasSettings", false}}}},
+          {{"name", "Demon"}, {"default", false}, {"hasSettings", true}}}},
     };
     EXPECT_EQ(RunJson({"profile", "list", "--json"}), expected);
     EXPECT_EQ(Run({"profile", "list"}).out,
               "* Demon Dial    (no stored settings)\n"
-              "  Demon\n"
-              "  demon dial    (no stored settings)\n");
+              "  Demon\n");
 
     RunOk({"profile", "clear", "Demon"});
     EXPECT_EQ(RunJson({"profile", "list", "--json"})["profiles"][1]["hasSettings"], false);
@@ -218,6 +216,10 @@ TEST_F(CtlProfile, DamagedStoreGivesOneLineWithCode1009AndStaysUntouched) {
     for (std::size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<char>((i * 7919) % 251);
     { std::ofstream(db, std::ios::binary) << garbage; }
+    // Private already, so that no warning about loose modes joins the one line.
+    std::filesystem::permissions(linkvaneDir(), std::filesystem::perms::owner_all);
+    std::filesystem::permissions(
+        db, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     struct stat before {};
     ASSERT_EQ(stat(db.c_str(), &before), 0);
 

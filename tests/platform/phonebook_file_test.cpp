@@ -122,14 +122,21 @@ TEST_F(PhonebookFileTest, MissingFileIsAnEmptyPhonebook) {
     EXPECT_FALSE(std::filesystem::exists(file()));
 }
 
-TEST_F(PhonebookFileTest, NamesCompareCaseSensitively) {
+// Names share one registry key whatever their case, so they are one entry: a write in other
+// case replaces the entry, which keeps its name, and a file with both is damaged.
+TEST_F(PhonebookFileTest, NamesDifferingInCaseAreOneEntry) {
     PhonebookFile phonebook;
     ASSERT_TRUE(phonebook.WriteEntry(RichEntry("MyISP")));
-    ASSERT_TRUE(phonebook.WriteEntry(RichEntry("myisp")));
-    EXPECT_EQ(*phonebook.ListEntries(), (std::vector<std::string>{"MyISP", "myisp"}));
-    EXPECT_FALSE(phonebook.ReadEntry("MYISP")->has_value());
-    ASSERT_TRUE(phonebook.RemoveEntry("myisp"));
+    PhonebookEntry other = RichEntry("myisp");
+    other.properties.localPhoneNumber = "0800";
+    ASSERT_TRUE(phonebook.WriteEntry(other));
     EXPECT_EQ(*phonebook.ListEntries(), (std::vector<std::string>{"MyISP"}));
+    EXPECT_EQ(phonebook.ReadEntry("MYISP")->value().properties.localPhoneNumber, "0800");
+    ASSERT_TRUE(phonebook.RemoveEntry("myisp"));
+    EXPECT_TRUE(phonebook.ListEntries()->empty());
+
+    WriteAll(file(), R"({"entries":[{"name":"ISP"},{"name":"isp"}]})");
+    EXPECT_EQ(phonebook.ListEntries().error().code, 625u);
 }
 
 TEST_F(PhonebookFileTest, BadNamesAreRefusedAndNothingIsWritten) {
@@ -142,8 +149,8 @@ TEST_F(PhonebookFileTest, BadNamesAreRefusedAndNothingIsWritten) {
         "tab\there",
         "line\nbreak",
         "del\x7F",
-        "c1\xC2\x85",  // NEL, a C1 control
-        std::string(257, 'n'),
+        "c1\xC2\x85",           // NEL, a C1 control
+        std::string(256, 'n'),  // a registry key name holds 255
         "bad\xFF",
         "overlong\xC0\xAF",
         "surrogate\xED\xA0\x80",
@@ -160,7 +167,7 @@ TEST_F(PhonebookFileTest, BadNamesAreRefusedAndNothingIsWritten) {
     EXPECT_FALSE(std::filesystem::exists(file()));
 
     for (const std::string& name :
-         {std::string(256, 'n'), std::string("Caf\xC3\xA9 \xE6\x97\xA5 ...")}) {
+         {std::string(255, 'n'), std::string("Caf\xC3\xA9 \xE6\x97\xA5 ...")}) {
         EXPECT_TRUE(phonebook.WriteEntry(RichEntry(name))) << name;
     }
 }

@@ -39,8 +39,7 @@ const ActiveProfile& LoadActiveProfile(RegistryStore& store, std::string_view pr
     loaded.playSound = key.GetNumberValue("PlaySound");
     loaded.popMinutes = key.GetNumberValue("PopMinutes");
     loaded.popupAlert = key.GetNumberValue("PopupAlert");
-    Result<std::string> mailPassword =
-        PasswordCipher(key.GetStringValue("EPassword"), kPasswordKey);
+    Result<std::string> mailPassword = DecipherPassword(key.GetStringValue("EPassword"));
     if (mailPassword.ok())
         loaded.mailPassword = std::move(mailPassword.value());
 

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/profiles/registry_item.h"
+#include "core/util/atomic_file.h"
 
 namespace linkvane {
 
@@ -82,13 +83,11 @@ std::string LiteralPref(std::string_view name, std::string_view literal) {
     return "user_pref(\"" + std::string(name) + "\", " + std::string(literal) + ");\n";
 }
 
-// Writes the whole text; false when the file cannot be opened or written.
+// Replaces the whole file; false when it cannot be written. The folder may have been prepared
+// by someone else: a link there is not followed, and a pipe or device is refused, not opened.
 bool WriteFile(const fs::path& file, const std::string& text) {
-    std::FILE* out = std::fopen(file.c_str(), "w");
-    if (out == nullptr)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    return (std::fclose(out) == 0) && written;
+    const AtomicWriteOptions options{.mode = 0600, .followLinks = false, .writersLocked = false};
+    return !ReplaceFileAtomically(file, text, options).has_value();
 }
 
 void WriteCurrentUserKeys(RegistryStore& store, const ActiveProfile& profile) {

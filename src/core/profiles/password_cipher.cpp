@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/profiles/profile_record.h"
+#include "core/util/cp1252.h"
 
 namespace linkvane {
 
@@ -63,6 +64,20 @@ Result<std::string> PasswordCipher(std::string_view text, std::string_view key) 
         j = j < key.size() ? j + 1 : 0;
     }
     return out;
+}
+
+Result<std::string> EncipherPassword(std::string_view clearText) {
+    Result<std::string> bytes = Utf8ToCp1252(clearText);
+    if (!bytes)
+        return Fail("The password cannot be stored: " + bytes.error().message);
+    return PasswordCipher(*bytes, kPasswordKey);
+}
+
+Result<std::string> DecipherPassword(std::string_view stored) {
+    Result<std::string> clear = PasswordCipher(stored, kPasswordKey);
+    if (!clear)
+        return clear.error();
+    return Cp1252ToUtf8(*clear);
 }
 
 }  // namespace linkvane

@@ -16,4 +16,12 @@ namespace linkvane {
 // bytes, gives "".
 Result<std::string> PasswordCipher(std::string_view text, std::string_view key);
 
+// The stored form of a clear-text password (UTF-8), in the registry and in profile files
+// alike: its Windows-1252 bytes enciphered with kPasswordKey, one byte per character. Fails for
+// more than kMaxPasswordLength characters, a zero character, or a character that 1252 cannot
+// carry, saying which.
+Result<std::string> EncipherPassword(std::string_view clearText);
+// The clear text (UTF-8) of a stored form; fails for one longer than kMaxPasswordLength bytes.
+Result<std::string> DecipherPassword(std::string_view stored);
+
 }  // namespace linkvane

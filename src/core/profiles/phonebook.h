@@ -6,9 +6,11 @@
 // properties' deviceName is the modem's device path). The phonebook also lists the machine's
 // dial-up devices and the devices the user added by path.
 //
-// Entry names compare exactly (case-sensitively). Failures carry Remote Access error numbers
-// where the service has one (623 no such entry, 621 phonebook cannot be opened, 624 cannot be
-// written, 625 damaged, 608 no such device) and 123 for an invalid entry name.
+// Entry names compare without regard to ASCII case, as the registry keys of their profiles do:
+// "isp" names the entry "ISP", and writing it replaces that entry, which keeps its own name.
+// Failures carry Remote Access error numbers where the service has one (623 no such entry, 621
+// phonebook cannot be opened, 624 cannot be written, 625 damaged, 608 no such device) and 123 for
+// an invalid entry name.
 //
 // An implementation keeps no state between calls that another process could make stale; one
 // thread at a time.
@@ -34,9 +36,10 @@ inline constexpr std::uint32_t kCorruptPhonebook = 625;      // ERROR_CORRUPT_PH
 inline constexpr std::uint32_t kInvalidName = 123;           // ERROR_INVALID_NAME
 }  // namespace ras
 
-// Limits of the Remote Access structures: entry names (RAS_MaxEntryName 256), user names and
-// passwords (UNLEN and PWLEN 256), all in bytes.
-inline constexpr std::size_t kMaxEntryNameLength = 256;
+// Limits of the Remote Access structures: user names and passwords (UNLEN and PWLEN 256), all
+// in bytes. An entry name is also its profile's registry key name, which holds 255 bytes at
+// most: the structure's 256 would admit a name whose settings cannot be stored.
+inline constexpr std::size_t kMaxEntryNameLength = 255;
 inline constexpr std::size_t kMaxDialParamLength = 256;
 inline constexpr std::size_t kMaxInitStringLength = 256;
 
@@ -70,7 +73,7 @@ class Phonebook {
 
     // Entry names in the phonebook's order.
     virtual Result<std::vector<std::string>> ListEntries() = 0;
-    // nullopt when there is no entry of exactly that name.
+    // nullopt when there is no entry of that name (in any case).
     virtual Result<std::optional<PhonebookEntry>> ReadEntry(std::string_view name) = 0;
     // Creates the entry, or replaces every member of the entry with that name. Refuses an
     // entry that ValidatePhonebookEntry refuses.

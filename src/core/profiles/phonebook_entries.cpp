@@ -40,7 +40,8 @@ ModemList BuildModemList(Phonebook& phonebook) {
 
 bool EntryExists(Phonebook& phonebook, std::string_view name) {
     const std::vector<std::string> names = ListEntryNames(phonebook);
-    return std::find(names.begin(), names.end(), name) != names.end();
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& entry) { return EqualsIgnoreCase(entry, name); });
 }
 
 std::vector<std::string> ListEntryNames(Phonebook& phonebook) {

@@ -43,7 +43,8 @@ class ModemChooser {
     virtual std::optional<std::string> ChooseModem(const ModemList& modems) = 0;
 };
 
-// True when the phonebook has an entry named exactly name; false also when it cannot be read.
+// True when the phonebook has an entry of that name in any case (the registry key of its
+// settings is the same); false also when it cannot be read.
 bool EntryExists(Phonebook& phonebook, std::string_view name);
 
 // The entries for the main window's profile list. Empty when the phonebook is empty or cannot

@@ -93,18 +93,16 @@ std::string Subject(const ProfileFileField& field) {
     return "The value of \"" + std::string(field.valueName) + "\"";
 }
 
-// Passwords are held as UTF-8 and the stores encipher that UTF-8, so a password is bounded by
-// its UTF-8 bytes wherever it is, which also bounds its 1252 form in the file.
-Error PasswordTooLong(const ProfileFileField& field, std::string_view where) {
-    return Fail(Subject(field) + std::string(where) + " is longer than the " +
-                std::to_string(kMaxPasswordLength) + " bytes a password can hold.");
-}
-
 // The stored bytes of a text or password field, or why the file cannot carry the value.
+// Passwords have the registry's stored form: 1252 enciphered, one byte per character.
 Result<std::string> StoredText(const ProfileFileField& field, const std::string& value) {
     const bool isPassword = field.kind == Kind::kPassword;
-    if (isPassword && value.size() > kMaxPasswordLength)
-        return PasswordTooLong(field, "");
+    if (isPassword) {
+        Result<std::string> stored = EncipherPassword(value);
+        if (!stored)
+            return Fail(Subject(field) + " cannot be written: " + stored.error().message);
+        return stored;
+    }
     auto converted = Utf8ToCp1252(value);
     if (!converted) {
         return Fail(Subject(field) + " cannot be written to a profile file. " +
@@ -113,8 +111,6 @@ Result<std::string> StoredText(const ProfileFileField& field, const std::string&
     if (converted->find('\0') != std::string::npos) {
         return Fail(Subject(field) + " contains a zero byte, which a profile file cannot carry.");
     }
-    if (isPassword)
-        return PasswordCipher(*converted, kPasswordKey);
     // One byte of the field is the terminating zero.
     if (converted->size() > field.size - 1) {
         return Fail(Subject(field) + " is longer than the " + std::to_string(field.size - 1) +
@@ -132,15 +128,10 @@ std::string_view FieldText(std::span<const std::uint8_t> bytes, const ProfileFil
 
 // The clear text of a password field as UTF-8, or why it cannot be a password.
 Result<std::string> ClearPassword(const ProfileFileField& field, std::string_view stored) {
-    if (stored.size() > kMaxPasswordLength)
-        return PasswordTooLong(field, " in this file");
-    auto clear = PasswordCipher(stored, kPasswordKey);
+    Result<std::string> clear = DecipherPassword(stored);
     if (!clear)
-        return clear.error();
-    std::string text = Cp1252ToUtf8(*clear);
-    if (text.size() > kMaxPasswordLength)
-        return PasswordTooLong(field, " in this file");
-    return text;
+        return Fail(Subject(field) + " in this file cannot be read: " + clear.error().message);
+    return clear;
 }
 
 void PutNumber(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {

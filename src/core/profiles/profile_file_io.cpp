@@ -65,6 +65,10 @@ Status WriteProfileFileBytes(const std::filesystem::path& path,
         errno = failure->error;
         return WriteFailed(path);
     }
+    if (failure->stage == AtomicWriteFailure::Stage::kNotRegular) {
+        return Fail("The profile file \"" + path.string() +
+                    "\" cannot be written: " + failure->Describe() + ".");
+    }
     return Fail(kFileOpenFailed);
 }
 

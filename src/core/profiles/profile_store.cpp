@@ -78,6 +78,22 @@ Status CheckProfileName(std::string_view name) {
     return Success();
 }
 
+// The record as it is written: its name checked, its passwords enciphered unless they are.
+Result<ProfileRecord> StoredForm(const ProfileRecord& record, bool passwordsEnciphered) {
+    if (auto named = CheckProfileName(record.name); !named)
+        return named.error();
+    ProfileRecord stored = record;
+    if (!passwordsEnciphered) {
+        for (std::string* password : {&stored.password, &stored.ePassword}) {
+            auto enciphered = EncipherPassword(*password);
+            if (!enciphered)
+                return enciphered.error();
+            *password = std::move(enciphered.value());
+        }
+    }
+    return stored;
+}
+
 Status Committed(std::uint32_t error) {
     if (error == 0)
         return Success();
@@ -118,7 +134,7 @@ ProfileRecord ProfileStore::LoadProfile(std::string_view name) const {
     }
     // A stored form that the cipher cannot take (longer than a password can be) reads as empty.
     auto decipher = [](std::string& password) {
-        auto clear = PasswordCipher(password, kPasswordKey);
+        auto clear = DecipherPassword(password);
         password = clear ? std::move(clear.value()) : std::string();
     };
     decipher(record.password);
@@ -138,18 +154,40 @@ Status ProfileStore::SaveGlobalSettings(const GlobalSettings& record) const {
     return Committed(tx->Commit());
 }
 
-Status ProfileStore::SaveProfile(const ProfileRecord& record, bool passwordsEnciphered) const {
-    if (auto named = CheckProfileName(record.name); !named)
-        return named;
-    ProfileRecord stored = record;
-    if (!passwordsEnciphered) {
-        for (std::string* password : {&stored.password, &stored.ePassword}) {
-            auto enciphered = PasswordCipher(*password, kPasswordKey);
-            if (!enciphered)
-                return enciphered.error();
-            *password = std::move(enciphered.value());
-        }
+Status ProfileStore::CheckProfile(const ProfileRecord& record, bool passwordsEnciphered) const {
+    Result<ProfileRecord> form = StoredForm(record, passwordsEnciphered);
+    if (!form)
+        return form.error();
+    return Success();
+}
+
+Status ProfileStore::SaveProfileValue(const ProfileRecord& record,
+                                      const ProfileValueInfo& info) const {
+    Result<ProfileRecord> form = StoredForm(record, false);
+    if (!form)
+        return form.error();
+    auto tx = m_store.BeginTransaction(RegistryRoot::CurrentUser);
+    if (tx->error() != 0)
+        return Committed(tx->error());
+    COXRegistryItem item(m_store, ProfileKeyPath(record.name));
+    bool written = false;
+    if (const auto* text = std::get_if<std::string ProfileRecord::*>(&info.field)) {
+        const std::optional<RegistryValue> old = item.GetRawValue(info.name);
+        const bool expandable = old && old->type == RegType::ExpandSz && !info.isPassword;
+        written = item.SetStringValue((*form).**text, info.name, expandable);
+    } else {
+        written = WriteField(item, *form, info);
     }
+    if (!written)
+        return Refused(item);
+    return Committed(tx->Commit());
+}
+
+Status ProfileStore::SaveProfile(const ProfileRecord& record, bool passwordsEnciphered) const {
+    Result<ProfileRecord> form = StoredForm(record, passwordsEnciphered);
+    if (!form)
+        return form.error();
+    const ProfileRecord& stored = *form;
     auto tx = m_store.BeginTransaction(RegistryRoot::CurrentUser);
     if (tx->error() != 0)
         return Committed(tx->error());

@@ -34,6 +34,13 @@ class ProfileStore {
     // passwordsEnciphered: the record's two passwords are already in their stored form
     // (they come from a profile file) and are written as they stand.
     Status SaveProfile(const ProfileRecord& record, bool passwordsEnciphered) const;
+    // What SaveProfile would refuse before it writes anything (the name, a password the cipher
+    // cannot take), so that an import can stop before it changes the phonebook.
+    Status CheckProfile(const ProfileRecord& record, bool passwordsEnciphered) const;
+    // Writes the one value info names, from record, under record.name's key and in one
+    // transaction; the profile's other values are left as they are stored. A string keeps the
+    // type it is stored with (an expandable string stays expandable); a password is enciphered.
+    Status SaveProfileValue(const ProfileRecord& record, const ProfileValueInfo& info) const;
     Status ClearProfile(std::string_view name) const;
     Status SetDefaultProfile(std::string_view name) const;
     // Writes the start-up value (the executable's path, or "" when off) and asks the desktop to

@@ -45,6 +45,13 @@ Result<std::optional<ImportedProfile>> ImportProfile(const std::filesystem::path
                         "\", which cannot be used: " + valid.error().message,
                     valid.error().code);
     }
+    // Everything the save would refuse is found now, before the phonebook changes: a refusal
+    // after the entry was written would leave half an import.
+    ProfileRecord keep;
+    keep.tweak = keepTweak;
+    const ProfileRecord record = ProfileRecordFromFile(imported.file, keep);
+    if (auto fits = store.CheckProfile(record, false); !fits)
+        return fits.error();
     if (EntryExists(phonebook, name) && !questions.ConfirmOverwrite(name)) {
         return std::optional<ImportedProfile>();
     }
@@ -55,11 +62,9 @@ Result<std::optional<ImportedProfile>> ImportProfile(const std::filesystem::path
     if (imported.entryError != 0)
         questions.EntryNotCreated(imported.entryError);
 
-    ProfileRecord keep;
-    keep.tweak = keepTweak;
     // The file's passwords were deciphered and converted on reading; saving enciphers them
-    // again, which gives back the file's own bytes for every ASCII password.
-    if (auto saved = store.SaveProfile(ProfileRecordFromFile(imported.file, keep), false); !saved) {
+    // again, which gives back the file's own bytes.
+    if (auto saved = store.SaveProfile(record, false); !saved) {
         return saved.error();
     }
     imported.profile = store.LoadProfile(name);

@@ -1,5 +1,6 @@
 #include "core/profiles/regedit_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
@@ -69,6 +70,14 @@ std::string FormatData(const std::string& prefix, const RegistryValue& v) {
     return out + line;
 }
 
+// A name that REGEDIT4 cannot carry: a line break would end its line and start one of the
+// file's own (a key, a value), and the other control characters would not survive editors.
+// The store refuses such names; one that is there all the same is not exported.
+bool Unwritable(std::string_view name) {
+    return std::any_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 std::string KeyName(RegistryRoot root, std::string_view path) {
     std::string name(RootInfo(root).predefinedKey);
     if (!path.empty())
@@ -86,6 +95,20 @@ Status ExportKey(RegistryStore& store, RegistryRoot root, const std::string& pat
     if (values.error != 0 || subkeys.error != 0) {
         return Fail("Cannot read the key " + KeyName(root, path),
                     values.error != 0 ? values.error : subkeys.error);
+    }
+    for (const std::string& name : subkeys.value) {
+        if (Unwritable(name))
+            return Fail("A key below " + KeyName(root, path) +
+                            " has a control character in its name, which a registry file "
+                            "cannot carry; nothing was exported.",
+                        win::kInvalidParameter);
+    }
+    for (const auto& v : values.value) {
+        if (Unwritable(v.name))
+            return Fail("A value of " + KeyName(root, path) +
+                            " has a control character in its name, which a registry file "
+                            "cannot carry; nothing was exported.",
+                        win::kInvalidParameter);
     }
     out += "[" + KeyName(root, path) + "]\n";
     for (const auto& v : values.value) {
@@ -296,7 +319,8 @@ Result<std::string> ExportRegistry(RegistryStore& store, RegistryRoot root, std:
 
 Result<std::string> ExportAllRoots(RegistryStore& store) {
     std::string out = std::string(kHeader) + "\n\n";
-    for (const RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+    for (const RegistryRootName& known : kRegistryRoots) {
+        const RegistryRoot root = known.root;
         auto content = HasContent(store, root);
         if (!content)
             return content.error();

@@ -41,7 +41,8 @@ struct RegFileKey {
 
 // The key and everything below it, in REGEDIT4 text. A key that does not exist is an error.
 Result<std::string> ExportRegistry(RegistryStore& store, RegistryRoot root, std::string_view path);
-// Every root's whole content (roots without any value or key are left out).
+// Every root's whole content (roots without any value or key are left out). A key or value
+// whose name has a control character fails the export (87): the file could not be read back.
 Result<std::string> ExportAllRoots(RegistryStore& store);
 
 // Parses the whole text; the first fault is reported with its line number.

@@ -298,7 +298,13 @@ std::string COXRegistryItem::GetStringValue(std::string_view valueName, bool all
     }
     std::string text = StringFromData(value->data);
     if (allowExpandable && expand && value->type == RegType::ExpandSz) {
-        text = ExpandEnvironmentStrings(text);
+        std::optional<std::string> expanded = TryExpandEnvironmentStrings(text);
+        if (!expanded) {
+            // The expansion's size comes back as 0, which reads as the empty string.
+            m_lastResult = win::HResultFromWin32(win::kInsufficientBuffer);
+            return {};
+        }
+        text = std::move(*expanded);
     }
     return text;
 }

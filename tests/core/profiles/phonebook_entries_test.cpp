@@ -75,7 +75,7 @@ class PhonebookEntriesTest : public testing::ConfigHomeTest {
     testing::TempDir m_dev;
 };
 
-TEST_F(PhonebookEntriesTest, EntryExistsComparesExactlyAndIsFalseWhenThePhonebookCannotBeRead) {
+TEST_F(PhonebookEntriesTest, EntryExistsIgnoresCaseAndIsFalseWhenThePhonebookCannotBeRead) {
     PhonebookFile phonebook = OpenPhonebook();
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_FALSE(EntryExists(phonebook, ""));
@@ -87,7 +87,7 @@ TEST_F(PhonebookEntriesTest, EntryExistsComparesExactlyAndIsFalseWhenThePhoneboo
     entry.name = "Zetnet";
     ASSERT_TRUE(phonebook.WriteEntry(entry));
     EXPECT_TRUE(EntryExists(phonebook, "Demon"));
-    EXPECT_FALSE(EntryExists(phonebook, "demon"));
+    EXPECT_TRUE(EntryExists(phonebook, "demon"));  // the same registry key
     EXPECT_FALSE(EntryExists(phonebook, "Demon "));
     EXPECT_EQ(ListEntryNames(phonebook), (std::vector<std::string>{"Demon", "Zetnet"}));
 
@@ -105,7 +105,8 @@ TEST_F(PhonebookEntriesTest, ReadEntryPropertiesGivesTheRecordOrZeros) {
 
     const RasEntryBytes bytes = ReadEntryProperties(phonebook, "Demon");
     EXPECT_EQ(*DecodeRasEntry(bytes), entry.properties);
-    EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), RasEntryBytes{});
+    EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), bytes);
+    EXPECT_EQ(ReadEntryProperties(phonebook, "Demo"), RasEntryBytes{});
     WriteText(phonebook.path(), "[]");
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demon"), RasEntryBytes{});
 }
@@ -214,7 +215,7 @@ TEST_F(PhonebookEntriesTest, StoreDialParamsKeepsEvenAnEmptyPassword) {
     EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", "s3cret"}));
     ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", ""));
     EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", ""}));
-    EXPECT_EQ(StoreDialParams(phonebook, "demon", "login", "x").error().code, 623u);
+    EXPECT_EQ(StoreDialParams(phonebook, "Demo", "login", "x").error().code, 623u);
 }
 
 TEST_F(PhonebookEntriesTest, SetEntryTerminalWritesTheTerminalBlockUnderTheEntrysKey) {
