@@ -13,6 +13,8 @@ packages=(
     # test
     libgtest-dev libgmock-dev xvfb xauth trayer dovecot-pop3d iproute2 sqlite3
     fonts-dejavu-core
+    # package: CPack finds the dependencies with dpkg-shlibdeps (dpkg-dev) and file
+    dpkg-dev file lintian
 )
 
 missing=()
