@@ -15,6 +15,9 @@ $ printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\X]\n' | linkvanectl reg import -
 $ linkvanectl profile list --json
 ! linkvanectl: The settings file ~/config/linkvane/current_user.db is damaged (file is not a database). Linkvane has left it as it is; move it aside to start with empty settings. (code 1009)
 [exit 1]
+$ linkvanectl profile show 'Demon Dial' --json
+! linkvanectl: The settings file ~/config/linkvane/current_user.db is damaged (file is not a database). Linkvane has left it as it is; move it aside to start with empty settings. (code 1009)
+[exit 1]
 $ linkvanectl profile set 'Demon Dial' UseLan 1
 ! linkvanectl: The settings file ~/config/linkvane/current_user.db is damaged (file is not a database). Linkvane has left it as it is; move it aside to start with empty settings. (code 1009)
 [exit 1]
