@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/golden.h"
+
 namespace linkvane {
 namespace {
 
@@ -28,7 +30,7 @@ RasEntry FullEntry() {
     return entry;
 }
 
-TEST(RasEntry, FullEntryRoundTripsAndLandsAtItsOffsets) {
+TEST(RasEntry, FullEntryRoundTripsAndEncodesToTheGoldenRecord) {
     const RasEntry entry = FullEntry();
     Result<RasEntryBytes> bytes = EncodeRasEntry(entry);
     ASSERT_TRUE(bytes) << bytes.error().message;
@@ -36,20 +38,9 @@ TEST(RasEntry, FullEntryRoundTripsAndLandsAtItsOffsets) {
     ASSERT_TRUE(decoded) << decoded.error().message;
     EXPECT_EQ(*decoded, entry);
 
-    const RasEntryBytes& b = *bytes;
-    // dwSize 0xFFFFFFF0 little-endian, dwReserved2 the last of the numbers.
-    EXPECT_EQ(std::vector<int>(b.begin(), b.begin() + 4),
-              (std::vector<int>{0xF0, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(std::vector<int>(b.begin() + 1764, b.end()),
-              (std::vector<int>{0xFA, 0xFF, 0xFF, 0xFF}));
-    // ipaddr keeps its bytes in order; szAreaCode holds 8 letters, "é" 0xE9 and "€" 0x80, zero.
-    EXPECT_EQ(std::vector<int>(b.begin() + 160, b.begin() + 164), (std::vector<int>{250, 0, 1, 5}));
-    EXPECT_EQ(b[16], 'q');
-    EXPECT_EQ(b[24], 0xE9);
-    EXPECT_EQ(b[25], 0x80);
-    EXPECT_EQ(b[26], 0);
-    EXPECT_EQ(b[1754], 0);
-    EXPECT_EQ(b[1755], 0);
+    // Every byte: numbers little-endian, addresses in order, text in the code page, zeros after.
+    testing::ExpectGolden("core/profiles/golden/full_entry.bin",
+                          std::string(bytes->begin(), bytes->end()));
 }
 
 TEST(RasEntry, DefaultEntryEncodesAsSizeAndZeros) {
