@@ -6,6 +6,6 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build="$root/build/package"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DLINKVANE_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target package >/dev/null
+    -DLINKVANE_TESTS=OFF >&2
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target package >&2
 ls "$build"/linkvane_*.deb
