@@ -67,10 +67,13 @@ int main(int argc, char** argv) {
 
     sqlite3* db = nullptr;
     sqlite3_open((dir / "raw.db").c_str(), &db);
-    Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
-             "CREATE TABLE IF NOT EXISTS vals(name TEXT PRIMARY KEY, data BLOB) WITHOUT ROWID");
+    Exec(db,
+         "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+         "CREATE TABLE IF NOT EXISTS vals(name TEXT PRIMARY KEY, data BLOB) WITHOUT ROWID");
     sqlite3_stmt* upsert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO vals(name, data) VALUES(?1, ?2) ON CONFLICT(name) DO UPDATE SET data=excluded.data",
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO vals(name, data) VALUES(?1, ?2) ON CONFLICT(name) DO UPDATE "
+                       "SET data=excluded.data",
                        -1, &upsert, nullptr);
 
     // Warm both up (files created, schema in place, statements prepared).
