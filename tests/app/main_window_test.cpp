@@ -182,13 +182,20 @@ TEST_F(MainWindowTest, CollapsedIs450By84WithRoundedOutlineAndExpandsTo455By170)
     window->OnCommand(ctl::kExpand);
     EXPECT_TRUE(window->Expanded());
     EXPECT_EQ(window->size(), QSize(455, 170));
-    for (const auto& [id, text] : {std::pair{ctl::kPingCaption, "Last Ping:"},
-                                   {ctl::kPingResult, "Not Activated"},
-                                   {ctl::kMailCaption, "New Email:"},
-                                   {ctl::kMailResult, "Not Activated"},
-                                   {ctl::kCallCaption, "This Call:"},
-                                   {ctl::kShortcut1Label, "News"}}) {
-        EXPECT_EQ(window->Label(id)->Text(), QString::fromLatin1(text)) << id;
+    // Captions and shortcut labels bold, values in the regular weight.
+    const struct {
+        int id;
+        const char* text;
+        bool bold;
+    } labels[] = {
+        {ctl::kPingCaption, "Last Ping:", true}, {ctl::kPingResult, "Not Activated", false},
+        {ctl::kMailCaption, "New Email:", true}, {ctl::kMailResult, "Not Activated", false},
+        {ctl::kCallCaption, "This Call:", true}, {ctl::kCallHours, "", false},
+        {ctl::kShortcut1Label, "News", true}};
+    for (const auto& label : labels) {
+        EXPECT_EQ(window->Label(label.id)->Text(), QString::fromLatin1(label.text)) << label.id;
+        EXPECT_EQ(window->Label(label.id)->FontDescription().weight() == QFont::Bold, label.bold)
+            << label.id;
     }
     EXPECT_EQ(window->mask(), expected);
     QTest::qWait(200);
