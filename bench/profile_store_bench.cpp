@@ -18,37 +18,11 @@
 
 #include "core/profiles/profile_store.h"
 #include "platform/sqlite_registry_store.h"
+#include "support/samples.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-linkvane::ProfileRecord SampleProfile() {
-    linkvane::ProfileRecord r;
-    r.name = "Bench ISP";
-    r.keyPath = linkvane::ProfileKeyPath(r.name);
-    r.login = "user";
-    r.password = "password";
-    r.username = "mailuser";
-    r.ePassword = "mailpass";
-    r.pop3Host = "pop.example.net";
-    r.smtpHost = "smtp.example.net";
-    r.nntpHost = "news.example.net";
-    r.realname = "A User";
-    r.organisation = "Org";
-    r.replyTo = "user@example.net";
-    r.httpProxy = "proxy.example.net";
-    r.httpProxyPort = "8080";
-    r.ftpProxy = "ftp.example.net";
-    r.ftpProxyPort = "2121";
-    r.proxyOverride = "localhost";
-    r.homepage = "http://www.example.net/";
-    r.pingHost = "10.0.0.1";
-    r.pingFreq = 5;
-    r.checkEmail = 1;
-    r.popMinutes = 10;
-    return r;
-}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -89,14 +63,17 @@ int main(int argc, char** argv) {
 
     linkvane::SqliteRegistryStore registry(dir / "registry");
     linkvane::ProfileStore store(registry);
-    linkvane::ProfileRecord record = SampleProfile();
+    linkvane::ProfileRecord record = linkvane::testing::DialUpProfile("Bench ISP");
 
     sqlite3* db = nullptr;
     sqlite3_open((dir / "raw.db").c_str(), &db);
-    Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
-             "CREATE TABLE IF NOT EXISTS vals(name TEXT PRIMARY KEY, data BLOB) WITHOUT ROWID");
+    Exec(db,
+         "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+         "CREATE TABLE IF NOT EXISTS vals(name TEXT PRIMARY KEY, data BLOB) WITHOUT ROWID");
     sqlite3_stmt* upsert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO vals(name, data) VALUES(?1, ?2) ON CONFLICT(name) DO UPDATE SET data=excluded.data",
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO vals(name, data) VALUES(?1, ?2) ON CONFLICT(name) DO UPDATE "
+                       "SET data=excluded.data",
                        -1, &upsert, nullptr);
 
     // Warm both up (files created, schema in place, statements prepared).

@@ -1,5 +1,5 @@
 // Writes a few valid profile files into the folder given on the command line, as the seed
-// corpus of fuzz_profile_file: an everyday dial-up profile, a LAN profile with empty passwords,
+// corpus of fuzz_profile_file: the tests' dial-up sample, a LAN profile with empty passwords,
 // and one with every field at its longest.
 
 #include <cstdio>
@@ -8,6 +8,7 @@
 
 #include "core/profiles/profile_file.h"
 #include "core/profiles/profile_file_io.h"
+#include "support/samples.h"
 
 namespace {
 
@@ -19,42 +20,20 @@ void SetPhonebookSize(ProfileFile& file) {
     file.phonebookPart[1] = kProfileFilePhonebookSize >> 8;
 }
 
+// The tests' dial-up sample, with the program-wide values the file carries.
 ProfileFile DialUp() {
-    ProfileFile file;
+    GlobalSettings globals;
+    globals.url1Label = "Search";
+    globals.url1Loc = "http://search.example.net/";
+    globals.app1Label = "Terminal";
+    globals.app1Path = "/usr/bin/xterm";
+    globals.emailPath = "/usr/bin/mailer";
+    globals.browserPath = "/usr/bin/browser";
+    globals.enableRedial = 1;
+    globals.redialAttempts = 3;
+    globals.redialTimeout = 60;
+    ProfileFile file = MakeProfileFile(testing::DialUpProfile(), globals, {});
     SetPhonebookSize(file);
-    file.name = "Example Dial";
-    file.login = "jdoe";
-    file.password = "abzde";  // has a byte that the cipher leaves as it is
-    file.username = "john.doe";
-    file.ePassword = "m4il-Secret!";
-    file.pop3Host = "pop.example.net";
-    file.smtpHost = "smtp.example.net";
-    file.nntpHost = "news.example.net";
-    file.realname = "John Doe";
-    file.organisation = "Example Ltd";
-    file.replyTo = "john@example.net";
-    file.httpProxy = "proxy.example.net";
-    file.httpProxyPort = "8080";
-    file.ftpProxy = "proxy.example.net";
-    file.ftpProxyPort = "2121";
-    file.proxyOverride = "<local>;*.example.net";
-    file.homepage = "http://www.example.net/";
-    file.pingHost = "ping.example.net";
-    file.pingFreq = 5;
-    file.setIE = 1;
-    file.checkEmail = 1;
-    file.popMinutes = 10;
-    file.playSound = 1;
-    file.emailSound = "/usr/share/sounds/mail.wav";
-    file.url1Label = "Search";
-    file.url1Loc = "http://search.example.net/";
-    file.app1Label = "Terminal";
-    file.app1Path = "/usr/bin/xterm";
-    file.emailPath = "/usr/bin/mailer";
-    file.browserPath = "/usr/bin/browser";
-    file.enableRedial = 1;
-    file.redialAttempts = 3;
-    file.redialTimeout = 60;
     return file;
 }
 

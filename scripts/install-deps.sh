@@ -15,6 +15,8 @@ packages=(
     # benchmark references: iputils ping (Python's poplib comes with python3)
     iputils-ping python3
     fonts-dejavu-core
+    # package: CPack finds the dependencies with dpkg-shlibdeps (dpkg-dev) and file
+    dpkg-dev file lintian
 )
 
 missing=()

@@ -35,4 +35,8 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Rel
 cmake --build "$fuzz" -j "$jobs"
 "$root/scripts/run-fuzzers.sh" "$fuzz" "${LINKVANE_FUZZ_SECONDS:-20}"
 
-echo "All tests and fuzzers passed."
+# The Debian package, from a Release build: its contents, lintian, and an installation on this
+# machine that runs linkvanectl and is removed again.
+"$root/scripts/check-package.sh" "$("$root/scripts/package.sh")"
+
+echo "All tests, fuzzers and the package passed."

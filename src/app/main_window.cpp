@@ -3,6 +3,7 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
 #include <QtGui/QContextMenuEvent>
 #include <QtGui/QGuiApplication>
@@ -33,6 +34,7 @@
 #include "controls/resource_images.h"
 #include "controls/text_label.h"
 #include "controls/window_drag.h"
+#include "core/app/startup_plan.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
 #include "core/connection/call_log.h"
@@ -215,8 +217,6 @@ void CLinkvaneDlg::CreateControls() {
 }
 
 void CLinkvaneDlg::InitDialog() {
-    COXRegistryItem settings(m_registry, kSettingsKey);
-
     if (!StartCallMonitor()) {
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QStringLiteral("Error starting call monitor"));
@@ -243,15 +243,12 @@ void CLinkvaneDlg::InitDialog() {
     m_tray.Create(this, QString::fromLatin1(kTrayTooltip), icon, kPopupMenuId);
     connect(&m_tray, &CTrayIcon::commandTriggered, this, [this](int id) { OnCommand(id); });
 
-    if (FillProfileList()) {
-        std::vector<std::string> names;
-        for (int i = 0; i < m_profileList->count(); ++i)
-            names.push_back(m_profileList->itemText(i).toStdString());
-        if (const auto index = FindDefaultProfile(names, settings.GetStringValue("Default")))
-            m_profileList->setCurrentIndex(static_cast<int>(*index));
-    }
-
-    m_connect.LoadStartupSettings();
+    const StartupPlan plan = PlanStartup(m_registry, m_phonebook);
+    for (const std::string& name : plan.profileNames)
+        m_profileList->addItem(Text(name));
+    if (plan.selected)
+        m_profileList->setCurrentIndex(static_cast<int>(*plan.selected));
+    m_connect.UseStartupSettings(plan.dial);
 
     Label(ctl::kPingCaption)->SetText(QStringLiteral("Last Ping:"));
     Label(ctl::kMailCaption)->SetText(QStringLiteral("New Email:"));
@@ -270,7 +267,7 @@ void CLinkvaneDlg::InitDialog() {
              desktop.y() + (desktop.height() - height()) / 2);
     }
 
-    if (settings.GetNumberValue("StartMinimised") == 1) {
+    if (plan.startMinimised) {
         setWindowState(windowState() | Qt::WindowMinimized);
         m_hideTimer.start();
     } else {
@@ -445,8 +442,13 @@ void CLinkvaneDlg::Launch(const char* valueName) {
 }
 
 void CLinkvaneDlg::OpenHelp() {
-    const QString manual =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("linkvane.html"));
+    // Beside the program in a build tree; in the documentation folder once installed.
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    QString manual = programDir.filePath(QStringLiteral("linkvane.html"));
+    const QString installed =
+        QDir::cleanPath(programDir.filePath(QStringLiteral("../share/doc/linkvane/linkvane.html")));
+    if (!QFileInfo::exists(manual) && QFileInfo::exists(installed))
+        manual = installed;
     RunOpenPlan({OpenKind::Document, manual.toStdString()});
 }
 

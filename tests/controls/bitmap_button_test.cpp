@@ -19,7 +19,6 @@ using testing::WaitUntil;
 // Test pictures compiled into this test program (tests/controls/bitmaps).
 constexpr int kRedSquare32 = 9001;  // black, red square from (8, 8) to (24, 24)
 constexpr int kBlue20x12 = 9002;
-constexpr int kRedDisc32 = 9004;
 
 const QColor kGreen(0, 160, 0);
 const QColor kBlack(0, 0, 0);
@@ -201,24 +200,6 @@ TEST_F(BitmapButtonTest, ClickReachesTheOwnerLikeAPushButton) {
     EXPECT_EQ(clicked.count(), 1);
     QTest::mouseClick(&m_window, Qt::LeftButton, {}, QPoint(150, 100));
     EXPECT_EQ(clicked.count(), 1) << "a click beside the button is not its click";
-}
-
-TEST_F(BitmapButtonTest, HighDensityPictureIsRenderedAtScreenResolution) {
-    if (!testing::IsHighDensity(*m_button)) {
-        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 (ctest: controls_high_density)";
-    }
-    ASSERT_TRUE(m_button->LoadImageFromBitmap(kRedDisc32, true, 0));
-    m_button->SetTransparentLook(true);
-    const QImage image = Grab(*m_button);
-    ASSERT_EQ(image.size(), QSize(84, 84));
-    int detailed = 0;
-    for (int y = 0; y + 1 < image.height(); y += 2) {
-        for (int x = 0; x + 1 < image.width(); x += 2) {
-            const QRgb a = image.pixel(x, y);
-            detailed += (image.pixel(x + 1, y) != a || image.pixel(x + 1, y + 1) != a) ? 1 : 0;
-        }
-    }
-    EXPECT_GT(detailed, 20) << "the disc's edge is smooth at device pixels";
 }
 
 }  // namespace

@@ -112,24 +112,5 @@ TEST(BitmapPanel, WindowTextIsDrawnCentredOnThePicture) {
     EXPECT_LE(std::abs(changed.center().y() - 20), 3);
 }
 
-TEST(BitmapPanel, HighDensityPictureIsRenderedAtScreenResolution) {
-    CBitmapPanel panel;
-    if (!testing::IsHighDensity(panel)) {
-        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 (ctest: controls_high_density)";
-    }
-    panel.resize(31, 31);
-    ASSERT_TRUE(panel.LoadById(9004));  // a 32 x 32 disc: shown less a row and column, 1:1
-    const QImage image = Grab(panel);
-    ASSERT_EQ(image.size(), QSize(62, 62));
-    int detailed = 0;
-    for (int y = 0; y + 1 < image.height(); y += 2) {
-        for (int x = 0; x + 1 < image.width(); x += 2) {
-            const QRgb a = image.pixel(x, y);
-            detailed += (image.pixel(x + 1, y) != a || image.pixel(x + 1, y + 1) != a) ? 1 : 0;
-        }
-    }
-    EXPECT_GT(detailed, 20) << "the disc's edge is smooth at device pixels";
-}
-
 }  // namespace
 }  // namespace linkvane

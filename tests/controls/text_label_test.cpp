@@ -222,30 +222,5 @@ TEST(TextLabel, ResizingRealignsTheText) {
     EXPECT_GT(large.top(), small.top()) << "re-centred vertically in the taller label";
 }
 
-TEST(TextLabel, HighDensityTextIsRenderedAtScreenResolution) {
-    CTextLabel label(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
-    if (!testing::IsHighDensity(label)) {
-        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 (ctest: controls_high_density)";
-    }
-    label.resize(120, 16);
-    Style(label, kCyan, false);
-    label.SetText(QStringLiteral("Not Activated"));
-    const QImage image = Grab(label);
-    ASSERT_EQ(image.size(), QSize(240, 32));
-    // Text drawn at 1x and scaled up would fill whole 2 x 2 blocks with one colour; text
-    // rendered for the screen has detail inside the blocks.
-    int detailed = 0;
-    for (int y = 0; y + 1 < image.height(); y += 2) {
-        for (int x = 0; x + 1 < image.width(); x += 2) {
-            const QRgb a = image.pixel(x, y);
-            detailed += (image.pixel(x + 1, y) != a || image.pixel(x, y + 1) != a ||
-                         image.pixel(x + 1, y + 1) != a)
-                            ? 1
-                            : 0;
-        }
-    }
-    EXPECT_GT(detailed, 20);
-}
-
 }  // namespace
 }  // namespace linkvane

@@ -27,14 +27,18 @@ ConnectController::ConnectController(RegistryStore& store, CRasDialer& dialer, C
       m_view(view),
       m_clock(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })) {}
 
-void ConnectController::LoadStartupSettings() {
-    COXRegistryItem settings(m_store, kSettingsKey);
-    const auto redialTimeout = static_cast<std::int32_t>(settings.GetNumberValue("RedialTimeout"));
-    m_redialBudget = static_cast<std::int32_t>(settings.GetNumberValue("RedialAttempts"));
-    const DialTimeoutSetting timeout = DialTimeoutFromSetting(redialTimeout);
+DialSettings LoadDialSettings(RegistryStore& store) {
+    COXRegistryItem settings(store, kSettingsKey);
+    const DialTimeoutSetting timeout =
+        DialTimeoutFromSetting(static_cast<std::int32_t>(settings.GetNumberValue("RedialTimeout")));
     if (timeout.writeBack)
         settings.SetNumberValue(static_cast<std::uint32_t>(timeout.seconds), "RedialTimeout");
-    m_dialTimeout = timeout.seconds;
+    return {timeout.seconds, static_cast<std::int32_t>(settings.GetNumberValue("RedialAttempts"))};
+}
+
+void ConnectController::UseStartupSettings(const DialSettings& settings) {
+    m_redialBudget = settings.redialBudget;
+    m_dialTimeout = settings.dialTimeout;
     m_dialer.SetDialTimeout(m_dialTimeout);
 }
 

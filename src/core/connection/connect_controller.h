@@ -80,15 +80,26 @@ class ConnectView : public ClientMessages {
     virtual void Reported(const ConnectEvent&) {}
 };
 
+// The dial settings read once at start-up: "RedialTimeout" as the dialler's DialTimeout (0 or
+// less becomes 60 and is written back) and "RedialAttempts" as the run's redial budget.
+struct DialSettings {
+    std::int16_t dialTimeout = 0;
+    std::int32_t redialBudget = 0;
+
+    bool operator==(const DialSettings&) const = default;
+};
+DialSettings LoadDialSettings(RegistryStore& store);
+
 class ConnectController : public RasDialerEvents {
   public:
     using Clock = std::function<std::time_t()>;
     ConnectController(RegistryStore& store, CRasDialer& dialer, ConnectView& view,
                       Clock clock = {});
 
-    // Start-up: RedialTimeout (0 becomes 60, written back) to the dialler's DialTimeout, and
-    // RedialAttempts as the redial budget.
-    void LoadStartupSettings();
+    // Start-up: LoadDialSettings, then UseStartupSettings.
+    void LoadStartupSettings() { UseStartupSettings(LoadDialSettings(m_store)); }
+    // Hands the timeout to the dialler and takes the budget.
+    void UseStartupSettings(const DialSettings& settings);
     // The Connect/Disconnect button.
     void Connect(const std::string& entryName);
     // A tick of timer 1034, 1035, 1036 or 1039; false for another timer.

@@ -10,6 +10,7 @@
 
 #include "core/profiles/password_cipher.h"
 #include "core/util/cp1252.h"
+#include "core/util/fixed_record.h"
 
 namespace linkvane {
 
@@ -74,17 +75,14 @@ constexpr std::array kLayout = {
     Number("StartMinimised", 7132, &PF::startMinimised),
 };
 
-// The layout tiles the record exactly: each field starts where the one before it ends.
-constexpr bool LayoutTilesRecord() {
-    std::size_t next = kProfileFilePhonebookSize;
-    for (const auto& field : kLayout) {
-        if (field.offset != next)
-            return false;
-        next = field.offset + field.size;
-    }
-    return next == kProfileFileSize;
+// The layout tiles the record after the phonebook part exactly.
+constexpr std::array<FieldSpan, kLayout.size()> LayoutSpans() {
+    std::array<FieldSpan, kLayout.size()> spans{};
+    for (std::size_t i = 0; i < kLayout.size(); ++i)
+        spans[i] = {kLayout[i].offset, kLayout[i].size};
+    return spans;
 }
-static_assert(LayoutTilesRecord());
+static_assert(Tiles(LayoutSpans(), kProfileFilePhonebookSize, kProfileFileSize));
 
 // How a message names a field.
 std::string Subject(const ProfileFileField& field) {
@@ -119,32 +117,12 @@ Result<std::string> StoredText(const ProfileFileField& field, const std::string&
     return converted;
 }
 
-// The bytes of a string field up to its terminating zero, or the whole field when it has none.
-std::string_view FieldText(std::span<const std::uint8_t> bytes, const ProfileFileField& field) {
-    const auto* begin = bytes.data() + field.offset;
-    const auto* end = std::find(begin, begin + field.size, std::uint8_t{0});
-    return {reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)};
-}
-
 // The clear text of a password field as UTF-8, or why it cannot be a password.
 Result<std::string> ClearPassword(const ProfileFileField& field, std::string_view stored) {
     Result<std::string> clear = DecipherPassword(stored);
     if (!clear)
         return Fail(Subject(field) + " in this file cannot be read: " + clear.error().message);
     return clear;
-}
-
-void PutNumber(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
-    for (std::size_t k = 0; k < 4; ++k) {
-        bytes[offset + k] = static_cast<std::uint8_t>(value >> (8 * k));
-    }
-}
-
-std::uint32_t GetNumber(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t k = 0; k < 4; ++k)
-        value |= std::uint32_t{bytes[offset + k]} << (8 * k);
-    return value;
 }
 
 }  // namespace
@@ -163,7 +141,7 @@ Result<std::vector<std::uint8_t>> EncodeProfileFile(const ProfileFile& file) {
     std::copy(file.phonebookPart.begin(), file.phonebookPart.end(), bytes.begin());
     for (const auto& field : kLayout) {
         if (field.kind == Kind::kNumber) {
-            PutNumber(bytes, field.offset, file.*field.number);
+            PutUint32Le(bytes, field.offset, file.*field.number);
             continue;
         }
         auto stored = StoredText(field, file.*field.text);
@@ -181,11 +159,11 @@ Result<ProfileFile> DecodeProfileFile(std::span<const std::uint8_t> bytes) {
     std::copy_n(bytes.begin(), kProfileFilePhonebookSize, file.phonebookPart.begin());
     for (const auto& field : kLayout) {
         if (field.kind == Kind::kNumber) {
-            file.*field.number = GetNumber(bytes, field.offset);
+            file.*field.number = GetUint32Le(bytes, field.offset);
         } else if (field.kind == Kind::kString) {
-            file.*field.text = Cp1252ToUtf8(FieldText(bytes, field));
+            file.*field.text = Cp1252ToUtf8(GetFieldText(bytes, field.offset, field.size));
         } else {
-            auto clear = ClearPassword(field, FieldText(bytes, field));
+            auto clear = ClearPassword(field, GetFieldText(bytes, field.offset, field.size));
             if (!clear)
                 return clear.error();
             file.*field.text = std::move(*clear);

@@ -5,25 +5,12 @@
 #include <algorithm>
 
 #include "core/util/cp1252.h"
+#include "core/util/fixed_record.h"
 #include "core/util/win_error.h"
 
 namespace linkvane {
 
 namespace {
-
-void PutNumber(RasEntryBytes& out, std::size_t offset, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        out[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-std::uint32_t GetNumber(std::span<const std::uint8_t> in, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        value |= static_cast<std::uint32_t>(in[offset + i]) << (8 * i);
-    }
-    return value;
-}
 
 Status PutText(RasEntryBytes& out, const RasTextField& field, std::string_view text) {
     auto invalid = [&](const std::string& why) {
@@ -43,19 +30,29 @@ Status PutText(RasEntryBytes& out, const RasTextField& field, std::string_view t
     return Success();
 }
 
-std::string GetText(std::span<const std::uint8_t> in, const RasTextField& field) {
-    std::span<const std::uint8_t> area = in.subspan(field.offset, field.size);
-    auto end = std::find(area.begin(), area.end(), std::uint8_t{0});
-    std::string bytes(area.begin(), end);
-    return Cp1252ToUtf8(bytes);
+// Every byte of the record belongs to one member, but the two of padding before dwChannels.
+constexpr auto RecordSpans() {
+    std::array<FieldSpan,
+               kRasNumberFields.size() + kRasTextFields.size() + kRasAddressFields.size() + 1>
+        spans{};
+    std::size_t i = 0;
+    for (const RasNumberField& field : kRasNumberFields)
+        spans[i++] = {field.offset, 4};
+    for (const RasTextField& field : kRasTextFields)
+        spans[i++] = {field.offset, field.size};
+    for (const RasAddressField& field : kRasAddressFields)
+        spans[i++] = {field.offset, 4};
+    spans[i] = {1754, 2};
+    return spans;
 }
+static_assert(Tiles(RecordSpans(), 0, kRasEntrySize));
 
 }  // namespace
 
 Result<RasEntryBytes> EncodeRasEntry(const RasEntry& entry) {
     RasEntryBytes out{};
     for (const RasNumberField& field : kRasNumberFields) {
-        PutNumber(out, field.offset, entry.*field.member);
+        PutUint32Le(out, field.offset, entry.*field.member);
     }
     for (const RasTextField& field : kRasTextFields) {
         if (Status put = PutText(out, field, entry.*field.member); !put)
@@ -77,10 +74,10 @@ Result<RasEntry> DecodeRasEntry(std::span<const std::uint8_t> bytes) {
     }
     RasEntry entry;
     for (const RasNumberField& field : kRasNumberFields) {
-        entry.*field.member = GetNumber(bytes, field.offset);
+        entry.*field.member = GetUint32Le(bytes, field.offset);
     }
     for (const RasTextField& field : kRasTextFields) {
-        entry.*field.member = GetText(bytes, field);
+        entry.*field.member = Cp1252ToUtf8(GetFieldText(bytes, field.offset, field.size));
     }
     for (const RasAddressField& field : kRasAddressFields) {
         std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(field.offset), 4,

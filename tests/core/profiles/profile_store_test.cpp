@@ -10,6 +10,7 @@
 #include "core/profiles/registry_item.h"
 #include "platform/sqlite_registry_store.h"
 #include "platform/xdg_autostart.h"
+#include "support/samples.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -21,37 +22,14 @@ class ProfileStoreTest : public testing::ConfigHomeTest {
     ProfileStore store{registry};
 };
 
+// The shared sample at the limits the store keeps: the longest password, the largest numbers.
 ProfileRecord FullProfile(const std::string& name) {
-    ProfileRecord r;
-    r.name = name;
-    r.keyPath = ProfileKeyPath(name);
+    ProfileRecord r = testing::DialUpProfile(name);
     r.login = "jdoe";
-    r.password = "s3cret!";
     r.useLan = 1;
-    r.username = "john";
-    r.nntpHost = "news.example.net";
-    r.organisation = "Example Ltd";
-    r.pop3Host = "pop.example.net";
-    r.realname = "John Doe";
-    r.replyTo = "john@example.net";
-    r.smtpHost = "smtp.example.net";
-    r.ePassword = std::string(39, 'x');
-    r.ftpProxyPort = "2121";
-    r.ftpProxy = "ftpproxy.example.net";
-    r.homepage = "http://www.example.net/";
-    r.httpProxyPort = "8080";
-    r.httpProxy = "proxy.example.net";
-    r.proxyOverride = "localhost;*.local";
-    r.pingHost = "10.1.2.3";
-    r.pingFreq = 5;
+    r.ePassword = std::string(kMaxPasswordLength, 'x');
     r.tweak = 42;
-    r.setIE = 1;
-    r.setNetscape = 1;
-    r.checkEmail = 1;
-    r.emailSound = "/usr/share/sounds/mail.wav";
-    r.playSound = 1;
     r.popMinutes = 0xFFFFFFFFu;
-    r.popupAlert = 1;
     return r;
 }
 

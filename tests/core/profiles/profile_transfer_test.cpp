@@ -8,6 +8,7 @@
 #include "core/profiles/profile_file_io.h"
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
+#include "support/samples.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -52,22 +53,10 @@ class ProfileTransferTest : public testing::ConfigHomeTest {
         return e;
     }
 
+    // The shared sample, with text beyond ASCII and a value the file does not carry.
     ProfileRecord Profile(const std::string& name) {
-        ProfileRecord r;
-        r.name = name;
-        r.keyPath = ProfileKeyPath(name);
-        r.login = "login";
-        r.password = "dialpass";
-        r.username = "mailbox";
-        r.ePassword = "mailpass";
-        r.pop3Host = "pop.example.net";
-        r.smtpHost = "smtp.example.net";
-        r.realname = "Zoë Café";
-        r.homepage = "http://www.example.net/";
-        r.pingHost = "10.0.0.1";
-        r.pingFreq = 5;
-        r.popMinutes = 15;
-        r.checkEmail = 1;
+        ProfileRecord r = testing::DialUpProfile(name);
+        r.realname = "Zo\u00eb Caf\u00e9";
         r.tweak = 9;
         return r;
     }

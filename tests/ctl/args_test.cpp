@@ -1,0 +1,134 @@
+#include "ctl/args.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+#include "ctl/commands.h"
+#include "platform/phonebook_file.h"
+#include "support/temp_dir.h"
+
+namespace linkvane::testing {
+namespace {
+
+using ctl::ParseArgs;
+using ctl::ParseInteger;
+
+// "pos|pos ; --flag ; --option=value" or "error: message".
+std::string Parsed(std::vector<std::string> args) {
+    auto parsed = ParseArgs(args, "--json --yes", "--device --phone");
+    if (!parsed)
+        return "error: " + parsed.error().message;
+    std::string out;
+    for (const std::string& arg : parsed->positional)
+        out += arg + "|";
+    for (const char* flag : {"--json", "--yes", "--help"}) {
+        if (parsed->Has(flag))
+            out += std::string(" ") + flag;
+    }
+    for (const char* option : {"--device", "--phone"}) {
+        if (auto value = parsed->Value(option))
+            out += std::string(" ") + option + "=" + *value;
+    }
+    return out;
+}
+
+TEST(CtlArgs, OnlyDoubleDashArgumentsAreOptionsAndEachIsDeclared) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"a", "-1", "-", "--json"}, "a|-1|-| --json"},
+        {{"--device", "/dev/ttyS0", "x", "--phone=0845 1"},
+         "x| --device=/dev/ttyS0 --phone=0845 1"},
+        {{"--phone", "--json"}, " --phone=--json"},
+        {{"--", "--json", "--x"}, "--json|--x|"},
+        {{"--help"}, " --help"},
+        {{"--phone="}, " --phone="},
+        {{"--jsn"}, "error: unknown option --jsn"},
+        {{"--json=1"}, "error: the option --json takes no value"},
+        {{"--phone"}, "error: the option --phone needs a value"},
+        {{"-h"}, "-h|"},
+    };
+    for (const auto& [args, expected] : cases)
+        EXPECT_EQ(Parsed(args), expected) << args.front();
+}
+
+TEST(CtlArgs, IntegersAreDecimalOrHexadecimalWithinTheirRange) {
+    const std::tuple<const char*, std::int64_t, std::int64_t, std::string> cases[] = {
+        {"60", 0, 100, "60"},
+        {"0x3c", 0, 100, "60"},
+        {"-5", -10, 10, "-5"},
+        {"+7", 0, 10, "7"},
+        {"4294967295", 0, 4294967295, "4294967295"},
+        {"4294967296", 0, 4294967295, "N must be between 0 and 4294967295, not 4294967296"},
+        {"-1", 0, 10, "N must be between 0 and 10, not -1"},
+        {"99999999999999999999", 0, 10, "N must be between 0 and 10, not 99999999999999999999"},
+        {"12x", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"12x\""},
+        {"", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"\""},
+        {"0x", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"0x\""},
+        {"-", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"-\""},
+    };
+    for (const auto& [text, minimum, maximum, expected] : cases) {
+        auto value = ParseInteger(text, minimum, maximum, "N");
+        EXPECT_EQ(value ? std::to_string(*value) : value.error().message, expected) << text;
+    }
+}
+
+// Runs the command line in-process and gives its exit status, stdout and stderr.
+struct CtlRun {
+    int status;
+    std::string out, err;
+};
+CtlRun RunInProcess(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    const int status = ctl::RunCtl(args);
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+    return {status, out.str(), err.str()};
+}
+
+class CtlCommandLine : public ConfigHomeTest {};
+
+TEST_F(CtlCommandLine, UsageErrorsExitWith2AndNameTheUsageOfWhatWasMeant) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "linkvanectl GROUP [COMMAND] [ARGUMENTS] (see --help)"},
+        {{"frobnicate"}, "linkvanectl GROUP [COMMAND] [ARGUMENTS] (see --help)"},
+        {{"reg"}, "linkvanectl reg COMMAND [ARGUMENTS] (see --help)"},
+        {{"reg", "frob"}, "linkvanectl reg COMMAND [ARGUMENTS] (see --help)"},
+        {{"reg", "query"}, "linkvanectl reg query PATH [--json]"},
+        {{"reg", "query", "a", "b"}, "linkvanectl reg query PATH [--json]"},
+        {{"reg", "add", "\\S\\V", "REG_TEXT", "a"}, "linkvanectl reg add PATH TYPE DATA"},
+        {{"reg", "add", "\\S\\V", "REG_DWORD", ""}, "linkvanectl reg add PATH TYPE DATA"},
+        {{"phonebook", "add", "X"}, "linkvanectl phonebook add NAME --phone NUMBER"},
+        {{"profile", "set", "P", "UseLan", "x"}, "linkvanectl profile set NAME VALUE DATA"},
+        {{"apply"}, "linkvanectl apply NAME [--json]"},
+    };
+    for (const auto& [args, usage] : cases) {
+        const CtlRun run = RunInProcess(args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find("\nusage: " + usage), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(CtlCommandLine, ReplacingAnEntryKeepsItsDialParametersAndShowsTheirPasswordOnRequest) {
+    ASSERT_EQ(
+        RunInProcess({"phonebook", "add", "Demon Dial", "--phone", "1", "--device", "/dev/null"})
+            .status,
+        0);
+    ASSERT_TRUE(PhonebookFile().SetDialParams("Demon Dial", {"demon-user", "dial-secret"}));
+    ASSERT_EQ(RunInProcess({"phonebook", "add", "Demon Dial", "--phone", "2", "--device",
+                            "/dev/null", "--replace"})
+                  .status,
+              0);
+    const CtlRun masked = RunInProcess({"phonebook", "show", "Demon Dial"});
+    EXPECT_NE(masked.out.find("localPhoneNumber: 2\n"), std::string::npos) << masked.out;
+    EXPECT_NE(masked.out.find("  userName: demon-user\n  password: ********\n"), std::string::npos)
+        << masked.out;
+    const CtlRun shown = RunInProcess({"phonebook", "show", "Demon Dial", "--show-passwords"});
+    EXPECT_NE(shown.out.find("  password: dial-secret\n"), std::string::npos) << shown.out;
+}
+
+}  // namespace
+}  // namespace linkvane::testing
