@@ -1,5 +1,6 @@
 #include "core/profiles/password_cipher.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "core/profiles/profile_record.h"
@@ -77,6 +78,15 @@ Result<std::string> DecipherPassword(std::string_view stored) {
     Result<std::string> clear = PasswordCipher(stored, kPasswordKey);
     if (!clear)
         return clear.error();
+    // Settings written by earlier versions hold the UTF-8 bytes of a password enciphered. Such
+    // a form deciphers to well-formed UTF-8 with bytes above 127, which a Windows-1252 password
+    // practically never is (it would take pairs such as "Ã©"), so it is taken as it stands and
+    // those passwords keep working.
+    const bool hasHighBytes = std::any_of(clear->begin(), clear->end(), [](char byte) {
+        return static_cast<unsigned char>(byte) >= 0x80;
+    });
+    if (hasHighBytes && IsValidUtf8(*clear))
+        return clear;
     return Cp1252ToUtf8(*clear);
 }
 

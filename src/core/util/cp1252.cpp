@@ -128,4 +128,14 @@ Result<std::string> Utf8ToCp1252(std::string_view text) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t pos = 0;
+    char32_t ch = 0;
+    while (pos < bytes.size()) {
+        if (!DecodeUtf8(bytes, pos, ch))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace linkvane

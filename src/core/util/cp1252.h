@@ -15,5 +15,7 @@ namespace linkvane {
 std::string Cp1252ToUtf8(std::string_view bytes);
 // Fails for invalid UTF-8 and for characters that 1252 cannot carry.
 Result<std::string> Utf8ToCp1252(std::string_view text);
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
 
 }  // namespace linkvane

@@ -121,5 +121,21 @@ TEST(PasswordCipher, RefusesTextsThatCannotBeStored) {
     EXPECT_FALSE(PasswordCipher("secret", "\x80\x80\x80").ok());
 }
 
+TEST(PasswordCipher, StoredPasswordsReadBackInEitherEncodingOfTheirText) {
+    // Stored now: the Windows-1252 bytes enciphered. Stored by earlier versions: the UTF-8
+    // bytes enciphered. Both read back as the password that was typed.
+    const std::string typed = "p\xC3\xA4sswort\xE2\x82\xAC";  // "pässwort€"
+    const auto stored = EncipherPassword(typed);
+    ASSERT_TRUE(stored.ok());
+    EXPECT_EQ(stored->size(), 9u);  // one byte a character
+    const auto earlier = PasswordCipher(typed, kPasswordKey);
+    ASSERT_TRUE(earlier.ok());
+    for (const std::string& form : {*stored, *earlier}) {
+        const auto clear = DecipherPassword(form);
+        ASSERT_TRUE(clear.ok());
+        EXPECT_EQ(*clear, typed);
+    }
+}
+
 }  // namespace
 }  // namespace linkvane
