@@ -5,6 +5,7 @@
 
 #include "core/clients/client_dispatch.h"
 #include "core/profiles/phonebook_entries.h"
+#include "core/util/win_error.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
 
@@ -38,7 +39,8 @@ int Apply(Invocation& call) {
     if (Status usable = session.CheckProgramRoots(); !usable)
         return ReportFailure(usable.error());
     if (!session.HasStoredSettings(name)) {
-        return ReportFailure(Fail("No settings are stored for the profile \"" + name + "\".", 2));
+        return ReportFailure(
+            Fail("No settings are stored for the profile \"" + name + "\".", win::kFileNotFound));
     }
     const Result<bool> hasEntry = session.HasEntry(name);
     if (!hasEntry)

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "core/connection/call_log.h"
+#include "core/util/win_error.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
 #include "platform/ppp_links.h"
@@ -88,7 +89,8 @@ int Log(Invocation& call) {
     if (std::filesystem::exists(path, ec)) {
         std::ifstream in(path, std::ios::binary);
         if (!in)
-            return ReportFailure(Fail("Cannot read the call log " + path.string(), 5));
+            return ReportFailure(
+                Fail("Cannot read the call log " + path.string(), win::kAccessDenied));
         for (std::string line; std::getline(in, line);) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();

@@ -10,6 +10,7 @@
 #include "core/connection/mail_check.h"
 #include "core/connection/ping.h"
 #include "core/profiles/phonebook_entries.h"
+#include "core/util/win_error.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
 #include "platform/icmp_socket.h"
@@ -85,7 +86,8 @@ int RunMailCheck(Invocation& call) {
     if (Status usable = session.CheckRoot(RegistryRoot::CurrentUser); !usable)
         return ReportFailure(usable.error());
     if (!session.HasStoredSettings(name))
-        return ReportFailure(Fail("No settings are stored for the profile \"" + name + "\".", 2));
+        return ReportFailure(
+            Fail("No settings are stored for the profile \"" + name + "\".", win::kFileNotFound));
     MailCheckSettings settings = MailCheckSettingsOf(LoadActiveProfile(session.registry(), name));
     if (const std::optional<std::string> port = call.args.Value("--port")) {
         const Result<std::int64_t> number = ParseInteger(*port, 1, 65535, "the port");

@@ -12,6 +12,7 @@
 #include "core/profiles/profile_file.h"
 #include "core/profiles/profile_file_io.h"
 #include "core/profiles/profile_transfer.h"
+#include "core/util/win_error.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
 
@@ -122,7 +123,7 @@ Status RequireProfile(Session& session, const std::string& name) {
     return Fail("There is no profile \"" + name +
                     "\": no settings are stored and no phonebook "
                     "entry has that name.",
-                2);
+                win::kFileNotFound);
 }
 
 int List(Invocation& call) {

@@ -9,7 +9,8 @@ namespace linkvane {
 
 namespace {
 
-constexpr std::int16_t kCannotFindEntry = kRasErrorBase + 623;
+constexpr auto kCannotFindEntry =
+    static_cast<std::int16_t>(kRasErrorBase + ras::kCannotFindPhonebookEntry);
 
 }  // namespace
 

@@ -91,7 +91,7 @@ class PosixStreamSocket final : public StreamSocket {
             if (errno == EINTR)
                 continue;
             if (errno == EAGAIN)
-                return Fail("nothing to read", 10035);  // WSAEWOULDBLOCK
+                return Fail("nothing to read", win::kWsaWouldBlock);
             return SocketError(errno);
         }
     }

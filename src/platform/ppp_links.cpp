@@ -35,7 +35,6 @@ std::error_code ForEachEntry(const fs::path& dir, Visit visit) {
 constexpr std::size_t kMaxPidFileSize = 256;
 constexpr std::size_t kMaxInterfaceName = 15;  // IFNAMSIZ - 1
 constexpr pid_t kPidLimit = 4194304;           // PID_MAX_LIMIT on 64-bit kernels
-constexpr std::uint32_t kTimeout = 1460;       // ERROR_TIMEOUT
 constexpr std::chrono::milliseconds kKillWait{2000};
 const fs::path kProc = "/proc";
 
@@ -319,7 +318,7 @@ Status PppLinks::HangUp(std::uint64_t handle) {
     if (SendSignal(pidFd, pid, SIGKILL) != 0 && errno != ESRCH)
         return Fail("Cannot kill pppd " + std::to_string(pid), win::kAccessDenied);
     if (!WaitForExit(pidFd, pid, kKillWait))
-        return Fail("pppd " + std::to_string(pid) + " did not end", kTimeout);
+        return Fail("pppd " + std::to_string(pid) + " did not end", win::kTimeout);
     // pppd had no chance to remove its pid files; stale ones would name a pid that is reused.
     RemovePidFilesOf(pid);
     return Success();

@@ -25,7 +25,7 @@ std::uint32_t WinsockErrorOfErrno(int error) {
         case ENFILE:
             return 10024;
         case EAGAIN:
-            return 10035;
+            return win::kWsaWouldBlock;
         case EINPROGRESS:
             return 10036;
         case EALREADY:

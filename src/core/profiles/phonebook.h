@@ -23,18 +23,9 @@
 
 #include "core/profiles/ras_entry.h"
 #include "core/util/result.h"
+#include "core/util/win_error.h"
 
 namespace linkvane {
-
-namespace ras {
-inline constexpr std::uint32_t kDeviceDoesNotExist = 608;   // ERROR_DEVICE_DOES_NOT_EXIST
-inline constexpr std::uint32_t kCannotOpenPhonebook = 621;  // ERROR_CANNOT_OPEN_PHONEBOOK
-inline constexpr std::uint32_t kCannotFindPhonebookEntry =
-    623;                                                     // ERROR_CANNOT_FIND_PHONEBOOK_ENTRY
-inline constexpr std::uint32_t kCannotWritePhonebook = 624;  // ERROR_CANNOT_WRITE_PHONEBOOK
-inline constexpr std::uint32_t kCorruptPhonebook = 625;      // ERROR_CORRUPT_PHONEBOOK
-inline constexpr std::uint32_t kInvalidName = 123;           // ERROR_INVALID_NAME
-}  // namespace ras
 
 // Limits of the Remote Access structures: user names and passwords (UNLEN and PWLEN 256), all
 // in bytes. An entry name is also its profile's registry key name, which holds 255 bytes at

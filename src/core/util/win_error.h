@@ -27,10 +27,12 @@ inline constexpr std::uint32_t kBadDatabase = 1009;  // ERROR_BADDB: the registr
 inline constexpr std::uint32_t kRegistryIo = 1016;   // ERROR_REGISTRY_IO_FAILED
 inline constexpr std::uint32_t kKeyDeleted = 1018;
 inline constexpr std::uint32_t kTooManyThreads = 155;  // ERROR_TOO_MANY_TCBS
+inline constexpr std::uint32_t kTimeout = 1460;        // ERROR_TIMEOUT: a link did not end
 
 // Windows Sockets errors, as the mail check and the ping report them (the Linux socket layer
 // maps errno and resolver errors to these in one place).
 inline constexpr std::uint32_t kWsaAccess = 10013;
+inline constexpr std::uint32_t kWsaWouldBlock = 10035;
 inline constexpr std::uint32_t kWsaInvalidArgument = 10022;       // also: the POP3 host is unknown
 inline constexpr std::uint32_t kWsaProtocolNotSupported = 10043;  // also: a negative POP3 reply
 inline constexpr std::uint32_t kWsaConnectionReset = 10054;
@@ -57,3 +59,15 @@ inline constexpr std::int32_t HResultFromWin32(std::uint32_t error) {
 }
 
 }  // namespace linkvane::win
+
+// Remote Access errors of the phonebook (the dialler reports its own as 25000 + the error,
+// in dialer_engine.h).
+namespace linkvane::ras {
+inline constexpr std::uint32_t kInvalidName = 123;          // ERROR_INVALID_NAME
+inline constexpr std::uint32_t kDeviceDoesNotExist = 608;   // ERROR_DEVICE_DOES_NOT_EXIST
+inline constexpr std::uint32_t kCannotOpenPhonebook = 621;  // ERROR_CANNOT_OPEN_PHONEBOOK
+inline constexpr std::uint32_t kCannotFindPhonebookEntry =
+    623;                                                     // ERROR_CANNOT_FIND_PHONEBOOK_ENTRY
+inline constexpr std::uint32_t kCannotWritePhonebook = 624;  // ERROR_CANNOT_WRITE_PHONEBOOK
+inline constexpr std::uint32_t kCorruptPhonebook = 625;      // ERROR_CORRUPT_PHONEBOOK
+}  // namespace linkvane::ras
