@@ -75,7 +75,7 @@ class PhonebookEntriesTest : public testing::ConfigHomeTest {
     testing::TempDir m_dev;
 };
 
-TEST_F(PhonebookEntriesTest, EntryExistsIgnoresCaseAndIsFalseWhenThePhonebookCannotBeRead) {
+TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCannotBeRead) {
     PhonebookFile phonebook = OpenPhonebook();
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_FALSE(EntryExists(phonebook, ""));
@@ -83,6 +83,7 @@ TEST_F(PhonebookEntriesTest, EntryExistsIgnoresCaseAndIsFalseWhenThePhonebookCan
 
     PhonebookEntry entry;
     entry.name = "Demon";
+    entry.properties = StoredEntry("0798000");
     ASSERT_TRUE(phonebook.WriteEntry(entry));
     entry.name = "Zetnet";
     ASSERT_TRUE(phonebook.WriteEntry(entry));
@@ -90,29 +91,25 @@ TEST_F(PhonebookEntriesTest, EntryExistsIgnoresCaseAndIsFalseWhenThePhonebookCan
     EXPECT_TRUE(EntryExists(phonebook, "demon"));  // the same registry key
     EXPECT_FALSE(EntryExists(phonebook, "Demon "));
     EXPECT_EQ(ListEntryNames(phonebook), (std::vector<std::string>{"Demon", "Zetnet"}));
-
-    WriteText(phonebook.path(), "{ damaged");
-    EXPECT_FALSE(EntryExists(phonebook, "Demon"));
-    EXPECT_TRUE(ListEntryNames(phonebook).empty());
-}
-
-TEST_F(PhonebookEntriesTest, ReadEntryPropertiesGivesTheRecordOrZeros) {
-    PhonebookFile phonebook = OpenPhonebook();
-    PhonebookEntry entry;
-    entry.name = "Demon";
-    entry.properties = StoredEntry("0798000");
-    ASSERT_TRUE(phonebook.WriteEntry(entry));
-
     const RasEntryBytes bytes = ReadEntryProperties(phonebook, "Demon");
     EXPECT_EQ(*DecodeRasEntry(bytes), entry.properties);
     EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), bytes);
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demo"), RasEntryBytes{});
-    WriteText(phonebook.path(), "[]");
+
+    WriteText(phonebook.path(), "{ damaged");
+    EXPECT_FALSE(EntryExists(phonebook, "Demon"));
+    EXPECT_TRUE(ListEntryNames(phonebook).empty());
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demon"), RasEntryBytes{});
 }
 
 TEST_F(PhonebookEntriesTest, CreatedEntryGetsTheConfirmedModemOrKeepsTheLastOneOfTheRun) {
     PhonebookFile phonebook = OpenPhonebook();
+    PhonebookEntry old;  // an overwrite keeps the line settings and dial parameters
+    old.name = "Demon";
+    old.lineSpeed = 38400;
+    old.initString = "AT&F1";
+    old.dialParams = DialParams{"me", "pw"};
+    ASSERT_TRUE(phonebook.WriteEntry(old));
     EntryCreator creator(phonebook);
     ScriptedChooser chooser({std::nullopt, Dev("ttyACM0"), std::nullopt, std::nullopt});
     auto created = [&](const std::string& name) { return phonebook.ReadEntry(name)->value(); };
@@ -139,32 +136,15 @@ TEST_F(PhonebookEntriesTest, CreatedEntryGetsTheConfirmedModemOrKeepsTheLastOneO
     ASSERT_EQ(creator.CreateEntry("Demon", StoredEntry("2"), chooser), 0u);
     EXPECT_EQ(created("Demon").properties.deviceName, Dev("ttyACM0"));
     EXPECT_EQ(created("Demon").properties.localPhoneNumber, "2");
+    EXPECT_EQ(created("Demon").lineSpeed, 38400u);
+    EXPECT_EQ(created("Demon").initString, "AT&F1");
+    EXPECT_EQ(created("Demon").dialParams, old.dialParams);
     EXPECT_EQ(creator.entry().deviceName, Dev("ttyACM0"));
 
     // A second creator (a new run) starts again with no device.
     EntryCreator nextRun(phonebook);
     ASSERT_EQ(nextRun.CreateEntry("Fresh", stored, chooser), 0u);
     EXPECT_EQ(created("Fresh").properties.deviceName, "");
-}
-
-TEST_F(PhonebookEntriesTest, OverwritingAnEntryKeepsItsLineSettingsAndDialParams) {
-    PhonebookFile phonebook = OpenPhonebook();
-    PhonebookEntry entry;
-    entry.name = "Demon";
-    entry.lineSpeed = 38400;
-    entry.initString = "AT&F1";
-    entry.dialParams = DialParams{"me", "pw"};
-    ASSERT_TRUE(phonebook.WriteEntry(entry));
-
-    EntryCreator creator(phonebook);
-    ScriptedChooser chooser({Dev("ttyUSB0")});
-    ASSERT_EQ(creator.CreateEntry("Demon", StoredEntry("3"), chooser), 0u);
-    const PhonebookEntry after = phonebook.ReadEntry("Demon")->value();
-    EXPECT_EQ(after.lineSpeed, 38400u);
-    EXPECT_EQ(after.initString, "AT&F1");
-    EXPECT_EQ(after.dialParams, entry.dialParams);
-    EXPECT_EQ(after.properties.localPhoneNumber, "3");
-    EXPECT_EQ(after.properties.deviceName, Dev("ttyUSB0"));
 }
 
 TEST_F(PhonebookEntriesTest, CreateEntryAnswersWithTheServicesErrorNumber) {
