@@ -22,24 +22,8 @@ std::string Cipher(std::string_view text) {
     return result.ok() ? *result : std::string();
 }
 
-// Expected values were worked out independently of this code, with this Python model of the
-// cipher (truncating division and remainder spelled out, the key's zero at index m):
-//
-//   def tdiv(a, b): q = abs(a) // abs(b); return q if (a >= 0) == (b > 0) else -q
-//   def tmod(a, b): return a - b * tdiv(a, b)
-//   def cipher(text, key):
-//       if len(key) < 3 or not text: return b""
-//       h = 1 + sum((ch - 256 if ch >= 128 else ch) + k for k, ch in enumerate(key))
-//       while h < 10_000_000: h *= 2
-//       c = tmod(tdiv(h, 997) - 1, 254) + 1
-//       n, m, kz, j, out = len(text), len(key), key + b"\0", 0, bytearray()
-//       for i in range(n):
-//           c = tmod(c - n + i - 1, 254) + 1
-//           b = kz[j] ^ (c & 0xFF) ^ text[i]
-//           out.append(b if b else text[i])
-//           j = j + 1 if j < m else 0
-//       return bytes(out)
-//
+// Expected values were worked out independently of this code, with the Python model in
+// password_cipher_model.py (run it to print them).
 // For "581730264" the key number is 16547840 and the counter starts at 87. At length 39 the
 // counter runs negative from position 2 on, and positions 9, 19 and 29 meet the key's zero. At
 // length 5, position 2 is combined with 0x7a: a 'z' there would encipher to zero, so it is
