@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 
 #include "core/profiles/registry_item.h"
@@ -13,25 +12,17 @@
 namespace linkvane {
 namespace {
 
-// Plays the user at the modem dialog: answers from a script, and remembers what it was shown.
-class ScriptedChooser : public ModemChooser {
-  public:
-    explicit ScriptedChooser(std::deque<std::optional<std::string>> answers)
-        : m_answers(std::move(answers)) {}
-
+// Plays the user at the modem dialog: answers from a script, then cancels, and remembers what
+// it was shown.
+struct ScriptedChooser : ModemChooser {
+    explicit ScriptedChooser(std::vector<std::optional<std::string>> script)
+        : answers(std::move(script)) {}
     std::optional<std::string> ChooseModem(const ModemList& modems) override {
         shown.push_back(modems);
-        if (m_answers.empty())
-            return std::nullopt;
-        std::optional<std::string> answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
+        return shown.size() <= answers.size() ? answers[shown.size() - 1] : std::nullopt;
     }
-
+    std::vector<std::optional<std::string>> answers;
     std::vector<ModemList> shown;
-
-  private:
-    std::deque<std::optional<std::string>> m_answers;
 };
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
