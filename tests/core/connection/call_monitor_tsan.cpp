@@ -21,7 +21,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr std::time_t kStart = 1'700'000'000;
-
 constexpr std::time_t kLongCall = 25 * 3600 + 3 * 60 + 7;
 
 // The main window's part: it writes each ended call to a real log file, as the program does
