@@ -22,15 +22,16 @@ TEST_F(StartupPlanTest, ListSelectionTimeoutAndMinimisedStartComeFromTheSettings
         StartupPlan plan;
         std::uint32_t storedTimeout;  // after the plan
     } cases[] = {
-        // Sorted without case; the default is found by its beginning, without case.
+        // Sorted without case; the default is the first found by its beginning, without case.
         {{"zeta", "Beta Net", "alpha", "beta"},
-         "BETA N",
+         "BE",
          45,
          0,
-         {{"alpha", "beta", "Beta Net", "zeta"}, 2, {45, 3}, false},
+         {{"alpha", "beta", "Beta Net", "zeta"}, 1, {45, 3}, false},
          45},
-        // An unknown default selects the first; a timeout of 0 becomes 60, written back.
-        {{"zeta", "alpha"}, "nobody", 0, 1, {{"alpha", "zeta"}, 0, {60, 3}, true}, 60},
+        // An unknown default (a name is no beginning of it) selects the first; a timeout of 0
+        // becomes 60, written back.
+        {{"zeta", "alpha"}, "zetas", 0, 1, {{"alpha", "zeta"}, 0, {60, 3}, true}, 60},
         // An empty phonebook: nothing to select. Only 1 means minimised.
         {{}, "anything", 0xFFFFFFFF, 2, {{}, std::nullopt, {60, 3}, false}, 60},
     };

@@ -84,7 +84,7 @@ TEST_F(ClientDispatch, LoadActiveProfileReadsEveryValueAndDeciphersTheMailPasswo
     EXPECT_EQ(LoadActiveProfile(store(), "Nobody").mailPassword, "");
 }
 
-TEST_F(ClientDispatch, FlagsAndFieldsChooseTheWriters) {
+TEST_F(ClientDispatch, FlagsAndFieldsChooseTheWritersWhichTakeTheListTextOrTheName) {
     InstallNavigator();
     struct Case {
         const char* name;
@@ -123,19 +123,17 @@ TEST_F(ClientDispatch, FlagsAndFieldsChooseTheWriters) {
         ClearClientKeys();
         ProfileRecord profile = DialUpProfile();
         c.adjust(profile);
+        Save(LanProfile());  // another profile, which the dispatch must not take
         Save(profile);
-        EXPECT_EQ(ApplyClientSettings(store(), "Demon Dial", "Demon Dial", m_messages), c.applied);
+        EXPECT_EQ(ApplyClientSettings(store(), "Demon Dial", "Demon Dial typed", m_messages),
+                  c.applied);
         EXPECT_EQ(NavigatorTree().empty(), !c.applied.netscape);
         keys += std::string("; ") + c.name + "\n" + KeysWithValues();
     }
     EXPECT_TRUE(m_messages.shown.empty());
     ExpectGolden("core/clients/golden/dispatch_keys.txt", keys);
-}
 
-TEST_F(ClientDispatch, AutoDialTakesTheListTextAndTheAccountsTakeTheProfileName) {
-    Save(LanProfile());
-    Save(DialUpProfile());
-    ApplyClientSettings(store(), "Demon Dial", "Demon Dial typed", m_messages);
+    // Autodial takes the list's text, the accounts the profile's name.
     EXPECT_EQ(TheActiveProfile().profileName, "Demon Dial");
     EXPECT_EQ(COXRegistryItem(store(), "\\RemoteAccess\\").GetStringValue("InternetProfile"),
               "Demon Dial typed");

@@ -11,7 +11,6 @@ TEST(CallClock, PadsBelowTenAndNeverWrapsHours) {
         CallClockText shown;
     } cases[] = {
         {0, {"00", "00", "00"}},
-        {1, {"00", "00", "01"}},
         {9, {"00", "00", "09"}},
         {10, {"00", "00", "10"}},
         {59, {"00", "00", "59"}},
@@ -20,7 +19,6 @@ TEST(CallClock, PadsBelowTenAndNeverWrapsHours) {
         {3600, {"01", "00", "00"}},
         {3600 + 9 * 60 + 7, {"01", "09", "07"}},
         {24 * 3600, {"24", "00", "00"}},
-        {100 * 3600, {"100", "00", "00"}},
         {100 * 3600 + 3599, {"100", "59", "59"}},
         // The system clock set back during a call reads as a call just begun.
         {-5, {"00", "00", "00"}},

@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 #include <future>
 
 #include "core/connection/call_log.h"
+#include "core/connection/dial_events.h"
 #include "platform/ppp_links.h"
 #include "support/stand_in_pppd.h"
 #include "support/temp_dir.h"
@@ -21,46 +21,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr std::time_t kStart = 1'700'000'000;
-
-// The window's thread: tasks queue up and run only while the test pumps them; DropWhenQueued()
-// is a window that is destroyed with a task still queued.
-class WindowQueue {
-  public:
-    TaskPoster Poster() {
-        return [this](std::function<void()> task) {
-            std::lock_guard lock(m_mutex);
-            m_tasks.push_back(std::move(task));
-            m_changed.notify_all();
-        };
-    }
-    // Runs tasks until done() holds or 10 s have passed; whether it holds.
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            std::unique_lock lock(m_mutex);
-            if (!m_changed.wait_until(lock, deadline, [&] { return !m_tasks.empty(); }))
-                return done();
-            auto task = std::move(m_tasks.front());
-            m_tasks.pop_front();
-            lock.unlock();
-            task();
-        }
-        return true;
-    }
-    // Once a task is queued (its sender waits), destroys the queued tasks unrun.
-    void DropWhenQueued() {
-        std::deque<std::function<void()>> dropped;
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, 10s, [&] { return !m_tasks.empty(); });
-        dropped.swap(m_tasks);
-        lock.unlock();
-    }
-
-  private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::function<void()>> m_tasks;
-};
 constexpr std::time_t kLongCall = 25 * 3600 + 3 * 60 + 7;
 
 // The main window's part: it writes each ended call to a real log file, as the program does
@@ -137,7 +97,7 @@ class CallMonitorTest : public ::testing::Test {
     fs::path m_log = m_dir.path() / "data" / "connect.log";
     testing::StandIns m_standIns{m_dir.path()};
     std::atomic<std::time_t> m_now{kStart};
-    WindowQueue m_window;
+    testing::TaskQueue m_window;  // the window's thread
     LoggingWindow m_logger{m_log};
 };
 

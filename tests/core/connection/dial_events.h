@@ -39,6 +39,15 @@ class TaskQueue {
         }
         return true;
     }
+    // Once a task is queued (its sender waits), destroys the queued tasks unrun: a window
+    // that goes with a task still queued.
+    void DropWhenQueued() {
+        std::deque<std::function<void()>> dropped;
+        std::unique_lock lock(m_mutex);
+        m_posted.wait_for(lock, std::chrono::seconds(10), [this] { return !m_tasks.empty(); });
+        dropped.swap(m_tasks);
+        lock.unlock();
+    }
     std::size_t Pending() {
         std::lock_guard lock(m_mutex);
         return m_tasks.size();

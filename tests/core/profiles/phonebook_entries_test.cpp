@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 
 #include "core/profiles/registry_item.h"
@@ -13,25 +12,17 @@
 namespace linkvane {
 namespace {
 
-// Plays the user at the modem dialog: answers from a script, and remembers what it was shown.
-class ScriptedChooser : public ModemChooser {
-  public:
-    explicit ScriptedChooser(std::deque<std::optional<std::string>> answers)
-        : m_answers(std::move(answers)) {}
-
+// Plays the user at the modem dialog: answers from a script, then cancels, and remembers what
+// it was shown.
+struct ScriptedChooser : ModemChooser {
+    explicit ScriptedChooser(std::vector<std::optional<std::string>> script)
+        : answers(std::move(script)) {}
     std::optional<std::string> ChooseModem(const ModemList& modems) override {
         shown.push_back(modems);
-        if (m_answers.empty())
-            return std::nullopt;
-        std::optional<std::string> answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
+        return shown.size() <= answers.size() ? answers[shown.size() - 1] : std::nullopt;
     }
-
+    std::vector<std::optional<std::string>> answers;
     std::vector<ModemList> shown;
-
-  private:
-    std::deque<std::optional<std::string>> m_answers;
 };
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
@@ -75,7 +66,7 @@ class PhonebookEntriesTest : public testing::ConfigHomeTest {
     testing::TempDir m_dev;
 };
 
-TEST_F(PhonebookEntriesTest, EntryExistsIgnoresCaseAndIsFalseWhenThePhonebookCannotBeRead) {
+TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCannotBeRead) {
     PhonebookFile phonebook = OpenPhonebook();
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_FALSE(EntryExists(phonebook, ""));
@@ -83,6 +74,7 @@ TEST_F(PhonebookEntriesTest, EntryExistsIgnoresCaseAndIsFalseWhenThePhonebookCan
 
     PhonebookEntry entry;
     entry.name = "Demon";
+    entry.properties = StoredEntry("0798000");
     ASSERT_TRUE(phonebook.WriteEntry(entry));
     entry.name = "Zetnet";
     ASSERT_TRUE(phonebook.WriteEntry(entry));
@@ -90,29 +82,25 @@ TEST_F(PhonebookEntriesTest, EntryExistsIgnoresCaseAndIsFalseWhenThePhonebookCan
     EXPECT_TRUE(EntryExists(phonebook, "demon"));  // the same registry key
     EXPECT_FALSE(EntryExists(phonebook, "Demon "));
     EXPECT_EQ(ListEntryNames(phonebook), (std::vector<std::string>{"Demon", "Zetnet"}));
-
-    WriteText(phonebook.path(), "{ damaged");
-    EXPECT_FALSE(EntryExists(phonebook, "Demon"));
-    EXPECT_TRUE(ListEntryNames(phonebook).empty());
-}
-
-TEST_F(PhonebookEntriesTest, ReadEntryPropertiesGivesTheRecordOrZeros) {
-    PhonebookFile phonebook = OpenPhonebook();
-    PhonebookEntry entry;
-    entry.name = "Demon";
-    entry.properties = StoredEntry("0798000");
-    ASSERT_TRUE(phonebook.WriteEntry(entry));
-
     const RasEntryBytes bytes = ReadEntryProperties(phonebook, "Demon");
     EXPECT_EQ(*DecodeRasEntry(bytes), entry.properties);
     EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), bytes);
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demo"), RasEntryBytes{});
-    WriteText(phonebook.path(), "[]");
+
+    WriteText(phonebook.path(), "{ damaged");
+    EXPECT_FALSE(EntryExists(phonebook, "Demon"));
+    EXPECT_TRUE(ListEntryNames(phonebook).empty());
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demon"), RasEntryBytes{});
 }
 
 TEST_F(PhonebookEntriesTest, CreatedEntryGetsTheConfirmedModemOrKeepsTheLastOneOfTheRun) {
     PhonebookFile phonebook = OpenPhonebook();
+    PhonebookEntry old;  // an overwrite keeps the line settings and dial parameters
+    old.name = "Demon";
+    old.lineSpeed = 38400;
+    old.initString = "AT&F1";
+    old.dialParams = DialParams{"me", "pw"};
+    ASSERT_TRUE(phonebook.WriteEntry(old));
     EntryCreator creator(phonebook);
     ScriptedChooser chooser({std::nullopt, Dev("ttyACM0"), std::nullopt, std::nullopt});
     auto created = [&](const std::string& name) { return phonebook.ReadEntry(name)->value(); };
@@ -139,32 +127,15 @@ TEST_F(PhonebookEntriesTest, CreatedEntryGetsTheConfirmedModemOrKeepsTheLastOneO
     ASSERT_EQ(creator.CreateEntry("Demon", StoredEntry("2"), chooser), 0u);
     EXPECT_EQ(created("Demon").properties.deviceName, Dev("ttyACM0"));
     EXPECT_EQ(created("Demon").properties.localPhoneNumber, "2");
+    EXPECT_EQ(created("Demon").lineSpeed, 38400u);
+    EXPECT_EQ(created("Demon").initString, "AT&F1");
+    EXPECT_EQ(created("Demon").dialParams, old.dialParams);
     EXPECT_EQ(creator.entry().deviceName, Dev("ttyACM0"));
 
     // A second creator (a new run) starts again with no device.
     EntryCreator nextRun(phonebook);
     ASSERT_EQ(nextRun.CreateEntry("Fresh", stored, chooser), 0u);
     EXPECT_EQ(created("Fresh").properties.deviceName, "");
-}
-
-TEST_F(PhonebookEntriesTest, OverwritingAnEntryKeepsItsLineSettingsAndDialParams) {
-    PhonebookFile phonebook = OpenPhonebook();
-    PhonebookEntry entry;
-    entry.name = "Demon";
-    entry.lineSpeed = 38400;
-    entry.initString = "AT&F1";
-    entry.dialParams = DialParams{"me", "pw"};
-    ASSERT_TRUE(phonebook.WriteEntry(entry));
-
-    EntryCreator creator(phonebook);
-    ScriptedChooser chooser({Dev("ttyUSB0")});
-    ASSERT_EQ(creator.CreateEntry("Demon", StoredEntry("3"), chooser), 0u);
-    const PhonebookEntry after = phonebook.ReadEntry("Demon")->value();
-    EXPECT_EQ(after.lineSpeed, 38400u);
-    EXPECT_EQ(after.initString, "AT&F1");
-    EXPECT_EQ(after.dialParams, entry.dialParams);
-    EXPECT_EQ(after.properties.localPhoneNumber, "3");
-    EXPECT_EQ(after.properties.deviceName, Dev("ttyUSB0"));
 }
 
 TEST_F(PhonebookEntriesTest, CreateEntryAnswersWithTheServicesErrorNumber) {

@@ -93,19 +93,14 @@ class ProfileEditorSave : public testing::ConfigHomeTest {
     PhonebookFile phonebook{linkvaneDir() / "phonebook.json", configHome() / "dev"};
 };
 
-TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndRedialReadsZeroWhileOff) {
+TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndIsTheDefaultByItsExactName) {
     PhonebookEntry entry;
     entry.name = "Demon";
     ASSERT_TRUE(phonebook.WriteEntry(entry));
-    GlobalSettings globals;
-    globals.redialTimeout = 45;
-    globals.redialAttempts = 3;
-    ASSERT_TRUE(store.SaveGlobalSettings(globals));
     ASSERT_TRUE(store.SetDefaultProfile("Demon"));
 
     ProfileEditorData data = LoadEditorData(store, "Demon");
     EXPECT_TRUE(data.isDefault);
-    EXPECT_EQ(data.globals.redialTimeout, 0);                // redial is off
     EXPECT_FALSE(LoadEditorData(store, "demon").isDefault);  // exact comparison
     data.profile.login = "jo";
     data.profile.password = "pw";

@@ -29,20 +29,6 @@ std::size_t EntriesIn(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
 }
 
-TEST(ProfileFileIo, WritesAndReadsBackAPrivateFile) {
-    testing::TempDir dir;
-    const fs::path path = dir.path() / "untitled.idf";
-    ASSERT_TRUE(WriteProfileFileBytes(path, Pattern(kProfileFileSize, 1)).ok());
-    // Replacing an existing file.
-    ASSERT_TRUE(WriteProfileFileBytes(path, Pattern(kProfileFileSize, 2)).ok());
-    auto bytes = ReadProfileFileBytes(path);
-    ASSERT_TRUE(bytes.ok()) << bytes.error().message;
-    EXPECT_EQ(*bytes, Pattern(kProfileFileSize, 2));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary file left behind
-}
-
 TEST(ProfileFileIo, FilesThatCannotBeOpenedOrCreatedSayFileOpenFailed) {
     testing::TempDir dir;
     fs::create_directory(dir.path() / "folder.idf");
@@ -64,14 +50,10 @@ TEST(ProfileFileIo, FilesThatCannotBeOpenedOrCreatedSayFileOpenFailed) {
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
-TEST(ProfileFileIo, ReadsShortFilesForTheDecoderAndRefusesLongOnesUnread) {
+// Short files are read for the decoder to refuse (see profile_transfer_test); long ones are
+// refused unread.
+TEST(ProfileFileIo, RefusesLongFilesUnread) {
     testing::TempDir dir;
-    const fs::path shortFile = dir.path() / "short.idf";
-    std::ofstream(shortFile, std::ios::binary) << "abc";
-    auto bytes = ReadProfileFileBytes(shortFile);
-    ASSERT_TRUE(bytes.ok());
-    EXPECT_EQ(bytes->size(), 3u);
-
     const fs::path longFile = dir.path() / "long.idf";
     std::ofstream(longFile).close();
     fs::resize_file(longFile, 10'000'000);  // sparse: nothing to read
@@ -81,12 +63,15 @@ TEST(ProfileFileIo, ReadsShortFilesForTheDecoderAndRefusesLongOnesUnread) {
               "This file is not a profile file: it has 10000000 bytes, a profile file has 7136.");
 }
 
-// A write that fails part way (here the file size limit cuts it off) leaves the earlier file
-// whole and no temporary file behind.
-TEST(ProfileFileIo, FailedWriteLeavesTheEarlierFileWhole) {
+// A write replaces the file whole and private; one that fails part way (here the file size
+// limit cuts it off) leaves the earlier file whole. Neither leaves a temporary file behind.
+TEST(ProfileFileIo, WritesReplaceAPrivateFileAndAFailedWriteLeavesTheEarlierFileWhole) {
     testing::TempDir dir;
     const fs::path path = dir.path() / "profile.idf";
+    ASSERT_TRUE(WriteProfileFileBytes(path, Pattern(kProfileFileSize, 1)).ok());
     ASSERT_TRUE(WriteProfileFileBytes(path, Pattern(kProfileFileSize, 5)).ok());
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -101,7 +86,7 @@ TEST(ProfileFileIo, FailedWriteLeavesTheEarlierFileWhole) {
     ASSERT_FALSE(written.ok());
     EXPECT_NE(written.error().message.find("profile.idf"), std::string::npos);
     auto bytes = ReadProfileFileBytes(path);
-    ASSERT_TRUE(bytes.ok());
+    ASSERT_TRUE(bytes.ok()) << bytes.error().message;
     EXPECT_EQ(*bytes, Pattern(kProfileFileSize, 5));
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }

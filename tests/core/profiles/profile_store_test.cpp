@@ -62,7 +62,7 @@ TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyPasswordsStayEmpty) {
     EXPECT_EQ(store.LoadProfile("Nowhere"), expected);
 }
 
-TEST_F(ProfileStoreTest, APasswordTooLongForTheCipherIsRefusedAndNothingIsWritten) {
+TEST_F(ProfileStoreTest, ASaveTheCipherOrTheStoreRefusesIsReportedAndWritesNothing) {
     ProfileRecord r = FullProfile("Long");
     ASSERT_TRUE(store.SaveProfile(r, false));
     r.login = "changed";
@@ -71,12 +71,10 @@ TEST_F(ProfileStoreTest, APasswordTooLongForTheCipherIsRefusedAndNothingIsWritte
     ASSERT_FALSE(status);
     EXPECT_NE(status.error().message.find("39"), std::string::npos) << status.error().message;
     EXPECT_EQ(store.LoadProfile("Long").login, "jdoe");
-}
 
-TEST_F(ProfileStoreTest, ASaveTheStoreRefusesIsReportedAndLeavesNothing) {
     // 256 bytes is a valid entry name, one more than a registry key name can hold.
     const std::string name(256, 'n');
-    auto status = store.SaveProfile(FullProfile(name), false);
+    status = store.SaveProfile(FullProfile(name), false);
     ASSERT_FALSE(status);
     EXPECT_EQ(status.error().code, 161u) << status.error().message;
     EXPECT_EQ(store.LoadProfile(name).login, "");
@@ -118,7 +116,7 @@ TEST_F(ProfileStoreTest, ASaveThatCannotHaveTheWriteLockChangesNothingAndSaysSo)
     EXPECT_TRUE(impatient.SaveProfile(changed, false));  // the lock is free again
 }
 
-TEST_F(ProfileStoreTest, RedialValuesLoadOnlyWhileRedialIsEnabled) {
+TEST_F(ProfileStoreTest, RedialValuesLoadOnlyWhileRedialIsEnabledAndStringsLoadExpanded) {
     GlobalSettings g;
     g.launchEmail = 1;
     g.enableRedial = 0;
@@ -142,9 +140,7 @@ TEST_F(ProfileStoreTest, RedialValuesLoadOnlyWhileRedialIsEnabled) {
     g.enableRedial = 1;
     ASSERT_TRUE(store.SaveGlobalSettings(g));
     EXPECT_EQ(store.LoadGlobalSettings().settings, g);
-}
 
-TEST_F(ProfileStoreTest, ProgramWideStringsStoredExpandableReadExpanded) {
     setenv("LINKVANE_TEST_HOME", "/home/tester", 1);
     ASSERT_TRUE(COXRegistryItem(registry, "\\Software\\Kestrom\\Linkvane\\EmailPath")
                     .SetStringValue("%LINKVANE_TEST_HOME%/bin/mail", {}, true));

@@ -4,6 +4,7 @@
 
 #include "core/profiles/registry_item.h"
 #include "platform/sqlite_registry_store.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -27,18 +28,7 @@ TEST_F(RegeditFileTest, ExportShowsEveryTypeInItsTextForm) {
 
     auto text = ExportRegistry(store, RegistryRoot::CurrentUser, "Software\\Kestrom");
     ASSERT_TRUE(text) << text.error().message;
-    EXPECT_EQ(text.value(),
-              "REGEDIT4\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Kestrom]\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane]\n"
-              "@=\"default\"\n"
-              "\"Default\"=\"My \\\"ISP\\\" C:\\\\dir\"\n"
-              "\"Note\"=hex(1):74,77,6f,0a,6c,69,6e,65,73,00\n"
-              "\"Path\"=hex(2):25,48,4f,4d,45,25,2f,78,00\n"
-              "\"ProxyEnable\"=hex:01,00,00,00\n"
-              "\"RedialTimeout\"=dword:0000003c\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane\\DialEntry]\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane\\DialEntry\\Empty]\n\n");
+    testing::ExpectGolden("core/profiles/golden/every_type.reg", text.value());
     EXPECT_FALSE(ExportRegistry(store, RegistryRoot::CurrentUser, "Software\\Missing"));
 }
 

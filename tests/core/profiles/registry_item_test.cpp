@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/sqlite_registry_store.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -15,46 +16,21 @@ class RegistryItemTest : public testing::ConfigHomeTest {
     SqliteRegistryStore store{linkvaneDir()};
 };
 
-struct SplitCase {
-    const char* path;
-    const char* machine;
-    const char* root;
-    const char* keyPath;
-    const char* valueName;
-    const char* composed;
-};
-
+// Each path's machine, root, key path and value name, and the path they compose again, are
+// compared with golden/registry_paths.txt.
 TEST_F(RegistryItemTest, PathSplitsIntoPartsAndComposesToItsNormalForm) {
-    const SplitCase cases[] = {
-        {"\\Software\\Kestrom\\Linkvane\\", "", "\\CurrentUser", "\\Software\\Kestrom\\Linkvane\\",
-         "", "\\CurrentUser\\Software\\Kestrom\\Linkvane\\"},
-        {"\\Software\\Kestrom\\Linkvane\\Default", "", "\\CurrentUser",
-         "\\Software\\Kestrom\\Linkvane\\", "Default",
-         "\\CurrentUser\\Software\\Kestrom\\Linkvane\\Default"},
-        {"\\\\server\\LocalMachine\\Software\\X", "\\\\server", "\\LocalMachine", "\\Software\\",
-         "X", "\\\\server\\LocalMachine\\Software\\X"},
-        {"\\\\server", "\\\\server", "", "", "", "\\\\server"},
-        {"abc", "", "\\CurrentUser", "\\abc\\", "", "\\CurrentUser\\abc\\"},
-        {"\\RemoteAccess\\Profile\\Name", "", "\\CurrentUser", "\\RemoteAccess\\Profile\\", "Name",
-         "\\CurrentUser\\RemoteAccess\\Profile\\Name"},
-        {"\\localmachine\\Software\\X", "", "\\localmachine", "\\Software\\", "X",
-         "\\localmachine\\Software\\X"},
-        {"\\LocalMachineX\\Software\\X", "", "\\CurrentUser", "\\LocalMachineX\\Software\\", "X",
-         "\\CurrentUser\\LocalMachineX\\Software\\X"},
-        {"\\Users", "", "\\Users", "", "", "\\Users"},
-        {"\\DynData\\", "", "\\DynData", "", "", "\\DynData"},
-        {"\\\\\\", "", "", "", "", ""},
-        {"", "", "", "", "", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        COXRegistryItem item(store, c.path);
-        EXPECT_EQ(item.GetMachine(), c.machine);
-        EXPECT_EQ(item.GetRoot(), c.root);
-        EXPECT_EQ(item.GetKeyPath(), c.keyPath);
-        EXPECT_EQ(item.GetValueName(), c.valueName);
-        EXPECT_EQ(item.GetPath(), c.composed);
+    std::string parts;
+    for (const char* path :
+         {"\\Software\\Kestrom\\Linkvane\\", "\\Software\\Kestrom\\Linkvane\\Default",
+          "\\\\server\\LocalMachine\\Software\\X", "\\\\server", "abc",
+          "\\RemoteAccess\\Profile\\Name", "\\localmachine\\Software\\X",
+          "\\LocalMachineX\\Software\\X", "\\Users", "\\DynData\\", "\\\\\\", ""}) {
+        COXRegistryItem item(store, path);
+        parts += std::string(path) + "\n  machine \"" + item.GetMachine() + "\"";
+        parts += ", root \"" + item.GetRoot() + "\", key \"" + item.GetKeyPath() + "\"";
+        parts += ", value \"" + item.GetValueName() + "\"\n  " + item.GetPath() + "\n";
     }
+    testing::ExpectGolden("core/profiles/golden/registry_paths.txt", parts);
 }
 
 TEST_F(RegistryItemTest, SettingPartsNormalisesThemAndRecomposes) {
@@ -113,7 +89,7 @@ TEST_F(RegistryItemTest, ExpandableStringsExpandFromTheEnvironment) {
     EXPECT_EQ(static_cast<std::uint32_t>(item.LastResult()), 0x8007000Du);
 }
 
-TEST_F(RegistryItemTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
+TEST_F(RegistryItemTest, NamesIgnoreCaseKeepTheirFirstSpellingAndNoNameIsTheDefault) {
     COXRegistryItem writer(store, "\\Software\\MiXeD\\Value");
     ASSERT_TRUE(writer.SetStringValue("one"));
     COXRegistryItem reader(store, "\\SOFTWARE\\mixed\\VALUE");
@@ -129,17 +105,15 @@ TEST_F(RegistryItemTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
     ASSERT_EQ(all->size(), 1u);
     EXPECT_EQ((*all)[0].name, "Value");
     EXPECT_EQ(StringFromData((*all)[0].value.data), "two");
-}
 
-TEST_F(RegistryItemTest, NoNameInAnyCaseIsTheDefaultValue) {
-    COXRegistryItem item(store, "\\Software\\Test\\noname");
-    ASSERT_TRUE(item.SetStringValue("default text"));
+    COXRegistryItem noname(store, "\\Software\\Test\\noname");
+    ASSERT_TRUE(noname.SetStringValue("default text"));
     COXRegistryItem other(store, "\\Software\\Test\\");
     EXPECT_EQ(other.GetStringValue("NONAME"), "default text");
-    auto values = other.GetValues();
-    ASSERT_TRUE(values.has_value());
-    ASSERT_EQ(values->size(), 1u);
-    EXPECT_EQ((*values)[0].name, "");
+    all = other.GetValues();
+    ASSERT_TRUE(all.has_value());
+    ASSERT_EQ(all->size(), 1u);
+    EXPECT_EQ((*all)[0].name, "");
 }
 
 TEST_F(RegistryItemTest, WritesCreateTheWholeKeyPathAndDeletesRemoveSubtrees) {
@@ -173,7 +147,7 @@ TEST_F(RegistryItemTest, AnOpenHandleToADeletedKeyFailsInsteadOfWritingElsewhere
     EXPECT_EQ(COXRegistryItem(store, "\\Software\\Gone\\").GetNumberValue("After"), 0u);
 }
 
-TEST_F(RegistryItemTest, EmptyPathOpensTheCurrentUserRootAndRemoteMachinesAreUnreachable) {
+TEST_F(RegistryItemTest, EmptyPathIsTheUserRootEmptyComponentsAndRemoteMachinesAreRefused) {
     COXRegistryItem root(store, "");
     EXPECT_TRUE(root.Open(false));
     ASSERT_TRUE(root.SetStringValue("at the root", "RootValue"));
@@ -185,6 +159,10 @@ TEST_F(RegistryItemTest, EmptyPathOpensTheCurrentUserRootAndRemoteMachinesAreUnr
     EXPECT_EQ(static_cast<std::uint32_t>(remote.LastResult()),
               0x80070035u);  // 53, bad network path
     EXPECT_FALSE(remote.SetStringValue("x"));
+
+    COXRegistryItem item(store, "\\Software\\\\Double\\V");
+    EXPECT_FALSE(item.SetStringValue("x"));
+    EXPECT_EQ(static_cast<std::uint32_t>(item.LastResult()), 0x800700A1u);  // 161, bad path name
 }
 
 TEST_F(RegistryItemTest, RootsAreSeparateStores) {
@@ -196,12 +174,6 @@ TEST_F(RegistryItemTest, RootsAreSeparateStores) {
     ASSERT_TRUE(machine.SetStringValue("machine"));
     EXPECT_EQ(COXRegistryItem(store, "\\Software\\Shared\\V").GetStringValue(), "user");
     EXPECT_TRUE(std::filesystem::exists(store.FileOf(RegistryRoot::LocalMachine)));
-}
-
-TEST_F(RegistryItemTest, EmptyKeyComponentsAreRefused) {
-    COXRegistryItem item(store, "\\Software\\\\Double\\V");
-    EXPECT_FALSE(item.SetStringValue("x"));
-    EXPECT_EQ(static_cast<std::uint32_t>(item.LastResult()), 0x800700A1u);  // 161, bad path name
 }
 
 }  // namespace
