@@ -15,12 +15,9 @@ using json = nlohmann::json;
 class NetworkCommandTest : public CtlTest {
   protected:
     void StoreProfile(const std::string& password) {
-        for (const auto& [value, data] :
-             {std::pair<std::string, std::string>{"POP3Host", "127.0.0.1"},
-              {"Username", "one"},
-              {"EPassword", password}}) {
-            RunOk({"profile", "set", "Demon Dial", value, data});
-        }
+        RunOk({"profile", "set", "Demon Dial", "POP3Host", "127.0.0.1"});
+        RunOk({"profile", "set", "Demon Dial", "Username", "one"});
+        RunOk({"profile", "set", "Demon Dial", "EPassword", password});
     }
 };
 

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -30,7 +29,8 @@ class SoundPlayerTest : public ::testing::Test {
     std::filesystem::path Captured() const { return m_dir.path() / "captured.raw"; }
     std::filesystem::path Path(const char* name) const { return m_dir.path() / name; }
 
-    std::vector<short> WriteWave(const std::filesystem::path& path, int frames) const {
+    // Writes a wave of 16-bit samples; returns their bytes as the device would receive them.
+    std::string WriteWave(const std::filesystem::path& path, int frames) const {
         std::vector<short> samples;
         for (int i = 0; i < frames; ++i)
             samples.push_back(static_cast<short>((i * 97) % 20000 - 10000));
@@ -42,15 +42,8 @@ class SoundPlayerTest : public ::testing::Test {
         EXPECT_NE(file, nullptr);
         sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
         sf_close(file);
-        return samples;
-    }
-
-    std::vector<short> CapturedSamples() const {
-        std::ifstream in(Captured(), std::ios::binary);
-        std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-        std::vector<short> samples(bytes.size() / sizeof(short));
-        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(short));
-        return samples;
+        return std::string(reinterpret_cast<const char*>(samples.data()),
+                           samples.size() * sizeof(short));
     }
 
   private:
@@ -64,9 +57,10 @@ TEST_F(SoundPlayerTest, PlaysTheWholeWaveBeforeReturningAndNothingForBadFiles) {
         PlaySoundFile(*name == '\0' ? std::string() : Path(name).string());
         EXPECT_FALSE(std::filesystem::exists(Captured())) << name;
     }
-    const std::vector<short> played = WriteWave(Path("ding.wav"), 1200);
+    const std::string played = WriteWave(Path("ding.wav"), 1200);
     PlaySoundFile(Path("ding.wav").string());
-    EXPECT_EQ(CapturedSamples(), played);
+    std::ifstream captured(Captured(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(captured), {}), played);
 }
 
 }  // namespace

@@ -26,6 +26,26 @@ $ linkvanectl apply 'Demon Dial'
 [exit 1]
 $ cmp $XDG_CONFIG_HOME/linkvane/current_user.db before.db && stat -c %Y $XDG_CONFIG_HOME/linkvane/current_user.db
 0
+# A store cut short, and another program's database, likewise; the other settings file still works.
+$ umask 077; D=$XDG_CONFIG_HOME/linkvane; rm $D/current_user.db && linkvanectl reg add '\Software\V' REG_SZ before && linkvanectl reg add '\LocalMachine\Software\M' REG_SZ m && truncate -s 50 $D/current_user.db && cp $D/current_user.db before.db
+$ linkvanectl reg query '\Software\V'
+! linkvanectl: The settings file ~/config/linkvane/current_user.db is damaged (database disk image is malformed). Linkvane has left it as it is; move it aside to start with empty settings. (code 1009)
+[exit 1]
+$ linkvanectl reg add '\Software\V' REG_SZ after
+! linkvanectl: The settings file ~/config/linkvane/current_user.db is damaged (database disk image is malformed). Linkvane has left it as it is; move it aside to start with empty settings. (code 1009)
+[exit 1]
+$ linkvanectl reg query '\LocalMachine\Software\M' && cmp $XDG_CONFIG_HOME/linkvane/current_user.db before.db && echo unchanged
+REG_SZ    m
+unchanged
+$ umask 077; D=$XDG_CONFIG_HOME/linkvane; rm $D/current_user.db && sqlite3 $D/current_user.db "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine')" && cp $D/current_user.db before.db
+$ linkvanectl reg query '\Software\V'
+! linkvanectl: The settings file ~/config/linkvane/current_user.db is damaged (it is not a Linkvane settings file). Linkvane has left it as it is; move it aside to start with empty settings. (code 1009)
+[exit 1]
+$ linkvanectl reg add '\Software\V' REG_SZ after
+! linkvanectl: The settings file ~/config/linkvane/current_user.db is damaged (it is not a Linkvane settings file). Linkvane has left it as it is; move it aside to start with empty settings. (code 1009)
+[exit 1]
+$ cmp $XDG_CONFIG_HOME/linkvane/current_user.db before.db && sqlite3 $XDG_CONFIG_HOME/linkvane/current_user.db 'SELECT * FROM notes'
+mine
 # A damaged phonebook likewise.
 $ printf '{"version": 1, "entries": [ {"name": 5} ]}' > $XDG_CONFIG_HOME/linkvane/phonebook.json && rm $XDG_CONFIG_HOME/linkvane/current_user.db
 $ linkvanectl phonebook list

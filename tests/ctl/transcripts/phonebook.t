@@ -114,6 +114,18 @@ $ linkvanectl phonebook list --json
     "LAN"
   ]
 }
+# Only a character device is added, by an absolute path a phonebook can hold.
+$ for d in /etc/hostname /dev/nonexistent-modem ttyUSB0 "/dev/$(printf 'x%.0s' {1..124})" $'/dev/tty\n'; do linkvanectl phonebook devices --add "$d" || echo "exit $?"; done 2>&1
+linkvanectl: There is no device at /etc/hostname. (code 608)
+exit 1
+linkvanectl: There is no device at /dev/nonexistent-modem. (code 608)
+exit 1
+linkvanectl: A device is added by its absolute path, such as /dev/ttyUSB0. (code 87)
+exit 1
+linkvanectl: The device path is longer than 128 bytes. (code 87)
+exit 1
+linkvanectl: The device path must not contain control characters. (code 87)
+exit 1
 # A device added by path is listed until it is removed.
 $ linkvanectl phonebook devices --add /dev/zero >/dev/null && linkvanectl phonebook devices | grep -c /dev/zero
 1
