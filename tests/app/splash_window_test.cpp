@@ -33,7 +33,7 @@ void SendMouse(QWidget& widget, QEvent::Type type, QPoint local, Qt::MouseButton
     QApplication::sendEvent(&widget, &event);
 }
 
-TEST(SplashWindow, ShowsItsPictureCentredAndRefusesToCloseUntilAllowed) {
+TEST(SplashWindow, ShowsItsPictureCentredMovesWithTheMouseAndClosesOnlyWhenAllowed) {
     CSplashWnd splash;
     ASSERT_TRUE(splash.SetSplashBitmap(resource::kSplash));
     splash.ShowSplash();
@@ -49,6 +49,16 @@ TEST(SplashWindow, ShowsItsPictureCentredAndRefusesToCloseUntilAllowed) {
                          .toImage()
                          .convertToFormat(QImage::Format_RGB32));
 
+    const QPoint start = splash.pos();
+    SendMouse(splash, QEvent::MouseButtonPress, QPoint(200, 300), Qt::LeftButton);
+    SendMouse(splash, QEvent::MouseMove, QPoint(240, 325), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntil([&] { return splash.pos() == start + QPoint(40, 25); }))
+        << "dragged by any point to " << splash.pos().x() << "," << splash.pos().y();
+    SendMouse(splash, QEvent::MouseButtonRelease, QPoint(200, 300), Qt::NoButton);
+    const QPoint dropped = splash.pos();
+    SendMouse(splash, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton);
+    EXPECT_EQ(splash.pos(), dropped) << "released: no more dragging";
+
     EXPECT_FALSE(splash.close()) << "Alt+F4 and the like are refused";
     EXPECT_TRUE(splash.isVisible());
     EXPECT_FALSE(splash.CloseAllowed());
@@ -60,23 +70,6 @@ TEST(SplashWindow, ShowsItsPictureCentredAndRefusesToCloseUntilAllowed) {
     EXPECT_FALSE(missing.SetSplashBitmap(424242));
     missing.ShowSplash();
     EXPECT_FALSE(missing.isVisible()) << "no picture: nothing shown";
-}
-
-TEST(SplashWindow, CanBeDraggedByAnyPoint) {
-    CSplashWnd splash;
-    ASSERT_TRUE(splash.SetSplashBitmap(resource::kSplash));
-    splash.ShowSplash();
-    ASSERT_TRUE(WaitUntil([&] { return splash.isVisible(); }));
-    const QPoint start = splash.pos();
-    SendMouse(splash, QEvent::MouseButtonPress, QPoint(200, 300), Qt::LeftButton);
-    SendMouse(splash, QEvent::MouseMove, QPoint(240, 325), Qt::LeftButton);
-    EXPECT_TRUE(WaitUntil([&] { return splash.pos() == start + QPoint(40, 25); }))
-        << "moved to " << splash.pos().x() << "," << splash.pos().y();
-    SendMouse(splash, QEvent::MouseButtonRelease, QPoint(200, 300), Qt::NoButton);
-    const QPoint dropped = splash.pos();
-    SendMouse(splash, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton);
-    EXPECT_EQ(splash.pos(), dropped) << "released: no more dragging";
-    splash.HideSplash();
 }
 
 TEST(SplashWindow, RunSplashScreenWaitsWithTheSplashShownThenClosesIt) {
