@@ -2,12 +2,10 @@
 // kernel's echo on loopback, with the labels, the tray, the notice and the message boxes.
 
 #include <QtCore/QRegularExpression>
-#include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
 #include "app/new_mail_dialog.h"
 #include "app/popup_menu.h"
 #include "controls/resource_ids.h"
@@ -15,10 +13,6 @@
 #include "controls/text_label.h"
 #include "core/clients/active_profile.h"
 #include "gui_test_support.h"
-#include "platform/phonebook_file.h"
-#include "platform/ppp_links.h"
-#include "platform/sqlite_registry_store.h"
-#include "support/temp_dir.h"
 #include "tools/pop3_script_server.h"
 
 namespace linkvane {
@@ -39,15 +33,10 @@ QImage IconImage(const QIcon& icon) {
     return icon.pixmap(32).toImage();
 }
 
-class ConnectionChecksTest : public testing::ConfigHomeTest {
+class ConnectionChecksTest : public testing::ShellTest {
   protected:
     void SetUp() override {
-        ConfigHomeTest::SetUp();
-        QApplication::setQuitOnLastWindowClosed(false);
-        m_registry = std::make_unique<SqliteRegistryStore>(linkvaneDir());
-        m_phonebook =
-            std::make_unique<PhonebookFile>(linkvaneDir() / "phonebook.json", m_dir.path() / "dev");
-        m_links = std::make_unique<PppLinks>(PppLinkOptions{});
+        ShellTest::SetUp();
         TheActiveProfile() = ActiveProfile{};
         TheActiveProfile().username = "joe";
         TheActiveProfile().mailPassword = "pw";
@@ -56,17 +45,11 @@ class ConnectionChecksTest : public testing::ConfigHomeTest {
     }
 
     std::unique_ptr<CLinkvaneDlg> MakeWindow(std::uint16_t pop3Port) {
-        MainWindowServices services(*m_registry, *m_phonebook, *m_links);
-        services.pop3Port = pop3Port;
-        auto window = std::make_unique<CLinkvaneDlg>(std::move(services));
+        auto window = ShellTest::MakeWindow(
+            [pop3Port](MainWindowServices& services) { services.pop3Port = pop3Port; });
         window->show();
         return window;
     }
-
-    testing::TempDir m_dir;
-    std::unique_ptr<SqliteRegistryStore> m_registry;
-    std::unique_ptr<PhonebookFile> m_phonebook;
-    std::unique_ptr<PppLinks> m_links;
 };
 
 TEST_F(ConnectionChecksTest, NewMailNoticeComesFirstThenTheLabelAndTrayChange) {

@@ -46,16 +46,27 @@ QString SaveArtifact(const QImage& image, const QString& name) {
     return path;
 }
 
-int CountPixels(const QImage& image, const QColor& colour, int tolerance) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    int count = 0;
-    for (int y = 0; y < rgb.height(); ++y) {
-        for (int x = 0; x < rgb.width(); ++x) {
-            if (Near(rgb.pixelColor(x, y), colour, tolerance))
-                ++count;
-        }
-    }
-    return count;
+void ShellTest::SetUp() {
+    ConfigHomeTest::SetUp();
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_registry = std::make_unique<SqliteRegistryStore>(linkvaneDir());
+    m_phonebook =
+        std::make_unique<PhonebookFile>(linkvaneDir() / "phonebook.json", m_scratch.path() / "dev");
+    std::filesystem::create_directories(m_scratch.path() / "run");
+    std::filesystem::create_directories(m_scratch.path() / "net");
+    PppLinkOptions options;
+    options.runDir = m_scratch.path() / "run";
+    options.netDir = m_scratch.path() / "net";
+    options.termGrace = std::chrono::milliseconds(500);
+    m_links = std::make_unique<PppLinks>(options);
+}
+
+std::unique_ptr<CLinkvaneDlg> ShellTest::MakeWindow(
+    const std::function<void(MainWindowServices&)>& adjust) {
+    MainWindowServices services(*m_registry, *m_phonebook, *m_links);
+    if (adjust)
+        adjust(services);
+    return std::make_unique<CLinkvaneDlg>(std::move(services));
 }
 
 }  // namespace linkvane::testing

@@ -1,8 +1,8 @@
 #pragma once
 
 // Helpers for tests that run the program's real windows (the QApplication comes from
-// gui_test_environment.h): modal boxes answered from a timer, pixel counts, and screenshots
-// saved as build artefacts.
+// gui_test_environment.h): the main window over stores in a scratch configuration home,
+// modal boxes answered from a timer, and screenshots saved as build artefacts.
 
 #include <QtCore/QString>
 #include <QtGui/QColor>
@@ -12,9 +12,31 @@
 #include <functional>
 #include <memory>
 
+#include "app/main_window.h"
+#include "platform/phonebook_file.h"
+#include "platform/ppp_links.h"
+#include "platform/sqlite_registry_store.h"
+#include "support/temp_dir.h"
+
 class QWidget;
 
 namespace linkvane::testing {
+
+// The main window's stores in a scratch configuration home: the registry, the phonebook
+// (devices under scratch/dev) and pppd's links (pid files in scratch/run, interfaces in
+// scratch/net). Closing the window's dialogs does not end the test program.
+class ShellTest : public ConfigHomeTest {
+  protected:
+    void SetUp() override;
+    // A window over these stores; `adjust` changes its services first.
+    std::unique_ptr<CLinkvaneDlg> MakeWindow(
+        const std::function<void(MainWindowServices&)>& adjust = {});
+
+    TempDir m_scratch;
+    std::unique_ptr<SqliteRegistryStore> m_registry;
+    std::unique_ptr<PhonebookFile> m_phonebook;
+    std::unique_ptr<PppLinks> m_links;
+};
 
 // Runs `action` on the modal widget that is active `delay` from now, retrying until one
 // appears (up to two seconds). Records whether it ran.
@@ -30,8 +52,5 @@ class ModalAnswer {
 
 // Saves an image as <build>/artifacts/<name>.png for reviewers; returns the path.
 QString SaveArtifact(const QImage& image, const QString& name);
-
-// How many pixels of `image` are within `tolerance` (per channel) of `colour`.
-int CountPixels(const QImage& image, const QColor& colour, int tolerance = 0);
 
 }  // namespace linkvane::testing

@@ -36,10 +36,7 @@ TEST(LogViewDialog, ListsTheLogSortedWithLongLinesSplitIntoPiecesOf254) {
                        << "Alpha - Monday 7 December 2026 10:00:00 (0:10:00)\n";
 
     CLogViewDlg viewer(log);
-    EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Dialog"));
-    EXPECT_EQ(viewer.size(), QSize(434, 367));  // 289 x 226 dialog units
     QListView* list = viewer.List();
-    EXPECT_EQ(list->geometry(), QRect(11, 11, 412, 267));
     const QString tail = QStringLiteral(" - Sunday 6 December 2026 08:00:00 (25:03:07)");
     EXPECT_EQ(Items(*list), (QStringList{
                                 // Case is ignored: "alpha" and "Alpha" sort by what follows.

@@ -61,16 +61,7 @@ TEST_F(BitmapButtonTest, FittedPictureSitsInsideFivePixelMarginsAndMovesWhenPres
     }
 }
 
-TEST_F(BitmapButtonTest, BlackMaskShowsTheParentThroughThePicture) {
-    ASSERT_TRUE(m_button->LoadImageFromBitmap(kRedSquare32, true, 0));
-    m_button->SetTransparentLook(true);
-    const QImage image = Grab(*m_button);
-    EXPECT_EQ(image.pixelColor(5, 5), kGreen);
-    EXPECT_EQ(image.pixelColor(12, 20), kGreen);
-    EXPECT_EQ(image.pixelColor(20, 20), kRed);
-}
-
-TEST_F(BitmapButtonTest, SnapshotFollowsTheButtonToItsNewPlace) {
+TEST_F(BitmapButtonTest, BlackMaskShowsTheParentThroughThePictureWhereverTheButtonMoves) {
     // A blue sibling under the right half of the window: the parent shows blue there.
     auto* blue = new QWidget(&m_window);
     blue->setGeometry(100, 0, 100, 120);
@@ -83,7 +74,10 @@ TEST_F(BitmapButtonTest, SnapshotFollowsTheButtonToItsNewPlace) {
     m_button->SetTransparentLook(true);
     m_window.show();
     ASSERT_TRUE(WaitUntil([&] { return m_window.isVisible(); }));
-    EXPECT_EQ(Grab(*m_button).pixelColor(5, 5), kGreen);
+    const QImage image = Grab(*m_button);
+    EXPECT_EQ(image.pixelColor(5, 5), kGreen);
+    EXPECT_EQ(image.pixelColor(12, 20), kGreen);
+    EXPECT_EQ(image.pixelColor(20, 20), kRed);
     m_button->move(130, 20);
     EXPECT_EQ(Grab(*m_button).pixelColor(5, 5), QColor(Qt::blue));
 }
@@ -173,8 +167,6 @@ TEST_F(BitmapButtonTest, TooltipComesFromTheWindowText) {
     EXPECT_EQ(QToolTip::text(), QStringLiteral("Connect"));
     QToolTip::hideText();
 
-    m_button->SetTipText(QStringLiteral("Disconnect"));
-    EXPECT_EQ(m_button->toolTip(), QStringLiteral("Disconnect"));
     m_button->SetTipText(QString());
     EXPECT_EQ(m_button->WindowText(), QString());
     EXPECT_TRUE(m_button->toolTip().isEmpty());
