@@ -98,7 +98,8 @@ TEST(RasDialer, EachModemAnswerEndsTheDialWithItsCode) {
 TEST(RasDialer, StatesRiseThroughTheDialAndTheLinkIsUpAt8192) {
     Dialling d(Options(""));
     ASSERT_EQ(d.Dial("5551"), 0);
-    EXPECT_EQ(d.dialer.GetConnectionState(), kRasPortOpened) << "a dial is under way at once";
+    // The engine's thread may already have moved on; the dial is under way all the same.
+    EXPECT_GE(d.dialer.GetConnectionState(), kRasPortOpened) << "a dial is under way at once";
     EXPECT_TRUE(d.dialer.CallActive());
     ASSERT_TRUE(d.RunUntilConnected());
     EXPECT_EQ(d.sink.events,
