@@ -90,28 +90,6 @@ CtlRun RunInProcess(std::vector<std::string> args) {
 
 class CtlCommandLine : public ConfigHomeTest {};
 
-TEST_F(CtlCommandLine, UsageErrorsExitWith2AndNameTheUsageOfWhatWasMeant) {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{}, "linkvanectl GROUP [COMMAND] [ARGUMENTS] (see --help)"},
-        {{"frobnicate"}, "linkvanectl GROUP [COMMAND] [ARGUMENTS] (see --help)"},
-        {{"reg"}, "linkvanectl reg COMMAND [ARGUMENTS] (see --help)"},
-        {{"reg", "frob"}, "linkvanectl reg COMMAND [ARGUMENTS] (see --help)"},
-        {{"reg", "query"}, "linkvanectl reg query PATH [--json]"},
-        {{"reg", "query", "a", "b"}, "linkvanectl reg query PATH [--json]"},
-        {{"reg", "add", "\\S\\V", "REG_TEXT", "a"}, "linkvanectl reg add PATH TYPE DATA"},
-        {{"reg", "add", "\\S\\V", "REG_DWORD", ""}, "linkvanectl reg add PATH TYPE DATA"},
-        {{"phonebook", "add", "X"}, "linkvanectl phonebook add NAME --phone NUMBER"},
-        {{"profile", "set", "P", "UseLan", "x"}, "linkvanectl profile set NAME VALUE DATA"},
-        {{"apply"}, "linkvanectl apply NAME [--json]"},
-    };
-    for (const auto& [args, usage] : cases) {
-        const CtlRun run = RunInProcess(args);
-        EXPECT_EQ(run.status, 2) << run.err;
-        EXPECT_NE(run.err.find("\nusage: " + usage), std::string::npos) << run.err;
-        EXPECT_EQ(run.out, "");
-    }
-}
-
 TEST_F(CtlCommandLine, ReplacingAnEntryKeepsItsDialParametersAndShowsTheirPasswordOnRequest) {
     ASSERT_EQ(
         RunInProcess({"phonebook", "add", "Demon Dial", "--phone", "1", "--device", "/dev/null"})

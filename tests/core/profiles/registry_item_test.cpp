@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "platform/sqlite_registry_store.h"
-#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -15,23 +14,6 @@ class RegistryItemTest : public testing::ConfigHomeTest {
   protected:
     SqliteRegistryStore store{linkvaneDir()};
 };
-
-// Each path's machine, root, key path and value name, and the path they compose again, are
-// compared with golden/registry_paths.txt.
-TEST_F(RegistryItemTest, PathSplitsIntoPartsAndComposesToItsNormalForm) {
-    std::string parts;
-    for (const char* path :
-         {"\\Software\\Kestrom\\Linkvane\\", "\\Software\\Kestrom\\Linkvane\\Default",
-          "\\\\server\\LocalMachine\\Software\\X", "\\\\server", "abc",
-          "\\RemoteAccess\\Profile\\Name", "\\localmachine\\Software\\X",
-          "\\LocalMachineX\\Software\\X", "\\Users", "\\DynData\\", "\\\\\\", ""}) {
-        COXRegistryItem item(store, path);
-        parts += std::string(path) + "\n  machine \"" + item.GetMachine() + "\"";
-        parts += ", root \"" + item.GetRoot() + "\", key \"" + item.GetKeyPath() + "\"";
-        parts += ", value \"" + item.GetValueName() + "\"\n  " + item.GetPath() + "\n";
-    }
-    testing::ExpectGolden("core/profiles/golden/registry_paths.txt", parts);
-}
 
 TEST_F(RegistryItemTest, SettingPartsNormalisesThemAndRecomposes) {
     COXRegistryItem item(store, "\\Software\\Kestrom\\Run\\Linkvaner");
@@ -163,17 +145,6 @@ TEST_F(RegistryItemTest, EmptyPathIsTheUserRootEmptyComponentsAndRemoteMachinesA
     COXRegistryItem item(store, "\\Software\\\\Double\\V");
     EXPECT_FALSE(item.SetStringValue("x"));
     EXPECT_EQ(static_cast<std::uint32_t>(item.LastResult()), 0x800700A1u);  // 161, bad path name
-}
-
-TEST_F(RegistryItemTest, RootsAreSeparateStores) {
-    COXRegistryItem user(store, "\\Software\\Shared\\V");
-    ASSERT_TRUE(user.SetStringValue("user"));
-    COXRegistryItem machine(store, "\\Software\\Shared\\V");
-    machine.SetRoot("\\LocalMachine");
-    EXPECT_EQ(machine.GetStringValue(), "");
-    ASSERT_TRUE(machine.SetStringValue("machine"));
-    EXPECT_EQ(COXRegistryItem(store, "\\Software\\Shared\\V").GetStringValue(), "user");
-    EXPECT_TRUE(std::filesystem::exists(store.FileOf(RegistryRoot::LocalMachine)));
 }
 
 }  // namespace
