@@ -5,16 +5,10 @@
 #include <sys/wait.h>
 
 #include <fstream>
-#include <iterator>
 
 extern char** environ;
 
 namespace linkvane::testing {
-
-std::string ReadFileText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 nlohmann::json CtlResult::Json() const {
     nlohmann::json value = nlohmann::json::parse(out, nullptr, false);

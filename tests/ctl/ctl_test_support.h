@@ -23,9 +23,6 @@ struct CtlResult {
 
 std::ostream& operator<<(std::ostream& os, const CtlResult& result);
 
-// The whole text of a file.
-std::string ReadFileText(const std::filesystem::path& path);
-
 class CtlTest : public ConfigHomeTest {
   protected:
     // Runs linkvanectl with args; stdin reads input (not a terminal).
