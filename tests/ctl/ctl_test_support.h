@@ -25,8 +25,8 @@ std::ostream& operator<<(std::ostream& os, const CtlResult& result);
 
 class CtlTest : public ConfigHomeTest {
   protected:
-    // Runs linkvanectl with args; stdin reads input (not a terminal).
-    CtlResult Run(const std::vector<std::string>& args, const std::string& input = "");
+    // Runs linkvanectl with args, its stdin /dev/null.
+    CtlResult Run(const std::vector<std::string>& args);
     // Runs a command that must succeed.
     CtlResult RunOk(const std::vector<std::string>& args);
     // Runs a command that must succeed and print JSON, and returns that JSON.
