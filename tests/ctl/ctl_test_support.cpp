@@ -4,17 +4,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <fstream>
-#include <iterator>
-
 extern char** environ;
 
 namespace linkvane::testing {
-
-std::string ReadFileText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 nlohmann::json CtlResult::Json() const {
     nlohmann::json value = nlohmann::json::parse(out, nullptr, false);
@@ -28,12 +20,10 @@ std::ostream& operator<<(std::ostream& os, const CtlResult& result) {
               << result.err;
 }
 
-CtlResult CtlTest::Run(const std::vector<std::string>& args, const std::string& input) {
+CtlResult CtlTest::Run(const std::vector<std::string>& args) {
     const std::string run = std::to_string(++m_runs);
-    const auto inPath = scratch() / ("in" + run);
     const auto outPath = scratch() / ("out" + run);
     const auto errPath = scratch() / ("err" + run);
-    std::ofstream(inPath, std::ios::binary) << input;
 
     const std::string binary = LINKVANECTL_PATH;
     std::vector<char*> argv;
@@ -44,7 +34,7 @@ CtlResult CtlTest::Run(const std::vector<std::string>& args, const std::string& 
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
     pid_t pid = 0;

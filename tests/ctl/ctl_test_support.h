@@ -23,13 +23,10 @@ struct CtlResult {
 
 std::ostream& operator<<(std::ostream& os, const CtlResult& result);
 
-// The whole text of a file.
-std::string ReadFileText(const std::filesystem::path& path);
-
 class CtlTest : public ConfigHomeTest {
   protected:
-    // Runs linkvanectl with args; stdin reads input (not a terminal).
-    CtlResult Run(const std::vector<std::string>& args, const std::string& input = "");
+    // Runs linkvanectl with args, its stdin /dev/null.
+    CtlResult Run(const std::vector<std::string>& args);
     // Runs a command that must succeed.
     CtlResult RunOk(const std::vector<std::string>& args);
     // Runs a command that must succeed and print JSON, and returns that JSON.

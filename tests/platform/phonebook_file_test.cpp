@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <thread>
 
@@ -29,16 +28,6 @@ class PhonebookFileTest : public testing::ConfigHomeTest {
         return names;
     }
 };
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // An entry whose every member differs from its default.
 PhonebookEntry RichEntry(const std::string& name) {
@@ -120,7 +109,7 @@ TEST_F(PhonebookFileTest, NamesDifferingInCaseAreOneEntry) {
     ASSERT_TRUE(phonebook.RemoveEntry("myisp"));
     EXPECT_TRUE(phonebook.ListEntries()->empty());
 
-    WriteAll(file(), R"({"entries":[{"name":"ISP"},{"name":"isp"}]})");
+    testing::WriteFileText(file(), R"({"entries":[{"name":"ISP"},{"name":"isp"}]})");
     EXPECT_EQ(phonebook.ListEntries().error().code, 625u);
 }
 
@@ -184,7 +173,7 @@ TEST_F(PhonebookFileTest, EntriesThatCannotBeStoredAreRefused) {
 
 TEST_F(PhonebookFileTest, DamagedFileIsReportedAndNeverOverwritten) {
     const std::string damaged = "{\"version\": 1, \"entries\": [ {\"name\": \"A\", ";
-    WriteAll(file(), damaged);
+    testing::WriteFileText(file(), damaged);
     PhonebookFile phonebook;
 
     Result<std::vector<std::string>> names = phonebook.ListEntries();
@@ -199,7 +188,7 @@ TEST_F(PhonebookFileTest, DamagedFileIsReportedAndNeverOverwritten) {
     EXPECT_EQ(phonebook.RemoveEntry("A").error().code, 625u);
     EXPECT_EQ(phonebook.SetDialParams("A", DialParams{}).error().code, 625u);
     EXPECT_EQ(phonebook.AddDevice("/dev/null").error().code, 625u);
-    EXPECT_EQ(ReadAll(file()), damaged);
+    EXPECT_EQ(testing::ReadFileText(file()), damaged);
     EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"phonebook.json"}));
 
     // A folder where the file belongs cannot be opened, and stays.
@@ -275,7 +264,7 @@ class PhonebookDevicesTest : public PhonebookFileTest {
         const auto& dev = m_dev.path();
         for (const char* name : {"ttyS0", "ttyS1", "ttyUSB0", "ttyUSB12", "ttyACM3", "ttyUSBx",
                                  "ttyACM", "tty0", "console", "ttyprintk"}) {
-            WriteAll(dev / name, "");
+            testing::WriteFileText(dev / name, "");
         }
         std::filesystem::create_directories(dev / "serial" / "by-id");
         std::filesystem::create_symlink("../../ttyUSB0", dev / "serial/by-id/usb-Zoom_56K-if00");
@@ -309,7 +298,7 @@ TEST_F(PhonebookDevicesTest, ListsTheModemsOfTheMachineAndTheDevicesTheUserAdded
         {"modem", Dev("ttyUSB0")},
         {"modem", Dev("ttyUSB12")},
     };
-    if (haveUart && std::stoi(ReadAll(uartType)) != 0)
+    if (haveUart && std::stoi(testing::ReadFileText(uartType)) != 0)
         expected.insert(expected.begin() + 2, {"modem", Dev("ttyS9")});
     EXPECT_EQ(*devices, expected);
 

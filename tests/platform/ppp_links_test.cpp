@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <thread>
 
 #include "support/stand_in_pppd.h"
@@ -27,10 +26,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::SleepProgram;
 using testing::StandIns;
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 struct Tree {
     testing::TempDir dir;
@@ -93,10 +88,10 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
     const pid_t provider = standIns.Start("pppd", false, slave);
     const pid_t bare = standIns.Start("pppd");
     ::close(slave);
-    WriteFile(tree.run / "ppp-Alpha.pid", std::to_string(alpha) + "\nppp0\n");
-    WriteFile(tree.run / "ppp0.pid", std::to_string(alpha) + "\n");
-    WriteFile(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\n");
-    WriteFile(tree.run / "ppp3.pid", std::to_string(bare) + "\n");
+    testing::WriteFileText(tree.run / "ppp-Alpha.pid", std::to_string(alpha) + "\nppp0\n");
+    testing::WriteFileText(tree.run / "ppp0.pid", std::to_string(alpha) + "\n");
+    testing::WriteFileText(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\n");
+    testing::WriteFileText(tree.run / "ppp3.pid", std::to_string(bare) + "\n");
     for (const char* netIf : {"lo", "eth0", "ppp0", "ppp1", "ppp3"})
         fs::create_directories(tree.net / netIf);
 
@@ -119,7 +114,7 @@ TEST(PppLinks, TrustsNoPidFileThatNamesAnythingButALivePppdNorHangsUpWithoutALis
     StandIns standIns(tree.dir.path());
     {  // A run directory that cannot be read lists nothing, so nothing is hung up.
         const pid_t link = standIns.Start("pppd");
-        WriteFile(tree.run / "ppp-A.pid", std::to_string(link) + "\n");
+        testing::WriteFileText(tree.run / "ppp-A.pid", std::to_string(link) + "\n");
         PppLinkOptions options = tree.Options();
         options.runDir = tree.dir.path() / "missing";
         PppLinks links(options);
@@ -134,13 +129,13 @@ TEST(PppLinks, TrustsNoPidFileThatNamesAnythingButALivePppdNorHangsUpWithoutALis
     const pid_t gone = standIns.Start("pppd");
     ::kill(gone, SIGKILL);
     ASSERT_EQ(standIns.EndSignal(gone), SIGKILL);
-    WriteFile(tree.run / "ppp-unrelated.pid", std::to_string(unrelated) + "\n");
-    WriteFile(tree.run / "ppp-stale.pid", std::to_string(gone) + "\n");
-    WriteFile(tree.run / "ppp-init.pid", "1\n");
-    WriteFile(tree.run / "ppp-self.pid", std::to_string(::getpid()) + "\n");
-    WriteFile(tree.run / "ppp-group.pid", "-" + std::to_string(::getpgrp()) + "\n");
-    WriteFile(tree.run / "ppp-all.pid", "-1\n");
-    WriteFile(tree.run / "ppp-garbage.pid", "pppd\n");
+    testing::WriteFileText(tree.run / "ppp-unrelated.pid", std::to_string(unrelated) + "\n");
+    testing::WriteFileText(tree.run / "ppp-stale.pid", std::to_string(gone) + "\n");
+    testing::WriteFileText(tree.run / "ppp-init.pid", "1\n");
+    testing::WriteFileText(tree.run / "ppp-self.pid", std::to_string(::getpid()) + "\n");
+    testing::WriteFileText(tree.run / "ppp-group.pid", "-" + std::to_string(::getpgrp()) + "\n");
+    testing::WriteFileText(tree.run / "ppp-all.pid", "-1\n");
+    testing::WriteFileText(tree.run / "ppp-garbage.pid", "pppd\n");
     fs::create_directories(tree.run / "ppp-dir.pid");
 
     PppLinks links(tree.Options());
@@ -164,7 +159,7 @@ TEST(PppLinks, ConfiguredPppdIsRecognisedByItsExecutable) {
     fs::copy_file(SleepProgram(), copy);
     fs::permissions(copy, fs::perms::owner_all);
     const pid_t dialler = standIns.Start("linkd", false, -1, copy);
-    WriteFile(tree.run / "ppp-Work.pid", std::to_string(dialler) + "\n");
+    testing::WriteFileText(tree.run / "ppp-Work.pid", std::to_string(dialler) + "\n");
 
     PppLinkOptions options = tree.Options();
     EXPECT_TRUE(PppLinks(options).EnumConnections()->empty());
@@ -184,10 +179,10 @@ TEST(PppLinks, HangUpAllEndsEveryLinkInOrderAndKillsOneThatIgnoresTerm) {
     const pid_t first = standIns.Start("pppd");
     const pid_t stubborn = standIns.Start("pppd", true);
     const pid_t last = standIns.Start("pppd");
-    WriteFile(tree.run / "ppp-A.pid", std::to_string(first) + "\n");
-    WriteFile(tree.run / "ppp-B.pid", std::to_string(stubborn) + "\nppp1\n");
-    WriteFile(tree.run / "ppp1.pid", std::to_string(stubborn) + "\n");
-    WriteFile(tree.run / "ppp-C.pid", std::to_string(last) + "\n");
+    testing::WriteFileText(tree.run / "ppp-A.pid", std::to_string(first) + "\n");
+    testing::WriteFileText(tree.run / "ppp-B.pid", std::to_string(stubborn) + "\nppp1\n");
+    testing::WriteFileText(tree.run / "ppp1.pid", std::to_string(stubborn) + "\n");
+    testing::WriteFileText(tree.run / "ppp-C.pid", std::to_string(last) + "\n");
 
     PppLinks links(tree.Options());
     std::vector<std::pair<std::string, std::chrono::milliseconds>> steps;

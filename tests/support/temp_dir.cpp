@@ -1,6 +1,8 @@
 #include "support/temp_dir.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace linkvane::testing {
@@ -36,6 +38,16 @@ void ConfigHomeTest::TearDown() {
             unsetenv(saved.name);
         }
     }
+}
+
+std::string ReadFileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileText(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
 }
 
 static std::filesystem::path FromEnv(const char* name, const std::string& relative) {

@@ -46,6 +46,10 @@ class ConfigHomeTest : public ::testing::Test {
     SavedVariable m_saved[2] = {{"XDG_CONFIG_HOME", {}}, {"XDG_DATA_HOME", {}}};
 };
 
+// A file's whole content ("" when it cannot be read); a file written whole, its folders made.
+std::string ReadFileText(const std::filesystem::path& path);
+void WriteFileText(const std::filesystem::path& path, const std::string& text);
+
 // Path of a file in the source tree (tests read fixtures and seed files from there).
 std::filesystem::path SourcePath(const std::string& relative);
 // Path of a built artefact (helpers such as linkvanectl and test peers).

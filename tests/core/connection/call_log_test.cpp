@@ -37,9 +37,7 @@ TEST(CallLog, LineCarriesUncappedHoursAndOneLinePerCallWhateverTheName) {
         EXPECT_EQ(parsed->time, "14:03:07");
         EXPECT_EQ(parsed->date, "Monday 7 December 2026");
     }
-    for (const char* bad : {"", "Work", "Work - date time", "Work - d t (1:2:03)", "Work (1:00:00)",
-                            "Work - d t (1:60:00)", "Work - d t (x:00:00)"})
-        EXPECT_FALSE(ParseCallLogLine(bad)) << bad;
+    EXPECT_FALSE(ParseCallLogLine(""));  // the other lines that are no call: log.t
 }
 
 TEST(CallLog, ViewerPiecesAreAtMost254BytesAndAMissingLogIsCreatedEmpty) {

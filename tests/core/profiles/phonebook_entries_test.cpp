@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "core/profiles/registry_item.h"
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
@@ -24,11 +22,6 @@ struct ScriptedChooser : ModemChooser {
     std::vector<std::optional<std::string>> answers;
     std::vector<ModemList> shown;
 };
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
 
 // Stored properties as a profile file from another machine carries them.
 RasEntry StoredEntry(const std::string& number) {
@@ -54,8 +47,8 @@ class PhonebookEntriesTest : public testing::ConfigHomeTest {
   protected:
     void SetUp() override {
         testing::ConfigHomeTest::SetUp();
-        WriteText(m_dev.path() / "ttyUSB0", "");
-        WriteText(m_dev.path() / "ttyACM0", "");
+        testing::WriteFileText(m_dev.path() / "ttyUSB0", "");
+        testing::WriteFileText(m_dev.path() / "ttyACM0", "");
     }
 
     PhonebookFile OpenPhonebook() const {
@@ -87,7 +80,7 @@ TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCann
     EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), bytes);
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demo"), RasEntryBytes{});
 
-    WriteText(phonebook.path(), "{ damaged");
+    testing::WriteFileText(phonebook.path(), "{ damaged");
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_TRUE(ListEntryNames(phonebook).empty());
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demon"), RasEntryBytes{});
@@ -151,7 +144,7 @@ TEST_F(PhonebookEntriesTest, CreateEntryAnswersWithTheServicesErrorNumber) {
     tooLong.areaCode = std::string(11, '0');  // as a record without a terminator decodes
     EXPECT_EQ(creator.CreateEntry("A", tooLong, chooser), 87u);
 
-    WriteText(phonebook.path(), "not json");
+    testing::WriteFileText(phonebook.path(), "not json");
     EXPECT_EQ(creator.CreateEntry("A", StoredEntry("1"), chooser), 625u);
     // The dialog says why there is nothing to choose from.
     EXPECT_NE(chooser.shown.back().message.find("damaged"), std::string::npos);
@@ -165,9 +158,9 @@ TEST_F(PhonebookEntriesTest, ModemListIsSortedWithoutCaseAndSaysWhenThereAreNone
     EXPECT_TRUE(list.names.empty());
     EXPECT_EQ(list.message, "No modems found!");
 
-    WriteText(m_dev.path() / "serial/by-id/usb-Zoom", "");
-    WriteText(m_dev.path() / "serial/by-id/usb-acme", "");
-    WriteText(m_dev.path() / "serial/by-id/usb-Acme", "");
+    testing::WriteFileText(m_dev.path() / "serial/by-id/usb-Zoom", "");
+    testing::WriteFileText(m_dev.path() / "serial/by-id/usb-acme", "");
+    testing::WriteFileText(m_dev.path() / "serial/by-id/usb-Acme", "");
     PhonebookFile phonebook = OpenPhonebook();
     list = BuildModemList(phonebook);
     EXPECT_EQ(list.names, (std::vector<std::string>{

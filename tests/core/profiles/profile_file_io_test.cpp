@@ -50,7 +50,7 @@ TEST(ProfileFileIo, FilesThatCannotBeOpenedOrCreatedSayFileOpenFailed) {
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
-// Short files are read for the decoder to refuse (see profile_transfer_test); long ones are
+// Short files are read for the decoder to refuse (see profile_transfer.t); long ones are
 // refused unread.
 TEST(ProfileFileIo, RefusesLongFilesUnread) {
     testing::TempDir dir;

@@ -4,7 +4,6 @@
 
 #include "core/profiles/registry_item.h"
 #include "platform/sqlite_registry_store.h"
-#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -15,22 +14,6 @@ class RegeditFileTest : public testing::ConfigHomeTest {
     SqliteRegistryStore store{linkvaneDir() / "a"};
     SqliteRegistryStore other{linkvaneDir() / "b"};
 };
-
-TEST_F(RegeditFileTest, ExportShowsEveryTypeInItsTextForm) {
-    COXRegistryItem key(store, "\\Software\\Kestrom\\Linkvane\\");
-    key.SetStringValue("My \"ISP\" C:\\dir", "Default");
-    key.SetNumberValue(60, "RedialTimeout");
-    key.SetBinaryValue({1, 0, 0, 0}, "ProxyEnable");
-    key.SetStringValue("%HOME%/x", "Path", true);
-    key.SetStringValue("two\nlines", "Note");
-    key.SetStringValue("default", "NoName");
-    COXRegistryItem(store, "\\Software\\Kestrom\\Linkvane\\DialEntry\\Empty\\").Open(true);
-
-    auto text = ExportRegistry(store, RegistryRoot::CurrentUser, "Software\\Kestrom");
-    ASSERT_TRUE(text) << text.error().message;
-    testing::ExpectGolden("core/profiles/golden/every_type.reg", text.value());
-    EXPECT_FALSE(ExportRegistry(store, RegistryRoot::CurrentUser, "Software\\Missing"));
-}
 
 TEST_F(RegeditFileTest, AWholeExportReportsARootItCannotReadInsteadOfLeavingItOut) {
     COXRegistryItem(store, "\\LocalMachine\\Software\\V").SetNumberValue(1);

@@ -1,7 +1,7 @@
 # The call log in file order, as JSON with the lines it could not read, and each entry's months added up.
 $ linkvanectl log && test ! -e .local/share/linkvane/connect.log && echo no log made
 no log made
-$ mkdir -p .local/share/linkvane && printf '%s\n' 'Demon Dial - Monday, 30 November 2026 23:59:10 (1:00:50)' 'Work - Tuesday, 1 December 2026 08:00:00 (25:03:07)' 'Demon Dial - Wednesday, 2 December 2026 09:15:00 (0:00:59)' 'Demon Dial - Saturday, 5 December 2026 21:00:00 (0:30:00)' 'not a call line' 'Dash - In - Name - 2026-12-06 10:00:00 (0:01:00)' 'Work - sometime 10:00:00 (0:00:10)' > .local/share/linkvane/connect.log
+$ mkdir -p .local/share/linkvane && printf '%s\n' 'Demon Dial - Monday, 30 November 2026 23:59:10 (1:00:50)' 'Work - Tuesday, 1 December 2026 08:00:00 (25:03:07)' 'Demon Dial - Wednesday, 2 December 2026 09:15:00 (0:00:59)' 'Demon Dial - Saturday, 5 December 2026 21:00:00 (0:30:00)' 'not a call line' '' Work 'Work (1:00:00)' 'Work - date time' 'Work - d t (1:2:03)' 'Work - d t (1:60:00)' 'Work - d t (x:00:00)' 'Dash - In - Name - 2026-12-06 10:00:00 (0:01:00)' 'Work - sometime 10:00:00 (0:00:10)' > .local/share/linkvane/connect.log
 $ linkvanectl log | cmp - .local/share/linkvane/connect.log && echo as written
 as written
 $ linkvanectl log --json
@@ -52,7 +52,13 @@ $ linkvanectl log --json
     }
   ],
   "unrecognised": [
-    "not a call line"
+    "not a call line",
+    "Work",
+    "Work (1:00:00)",
+    "Work - date time",
+    "Work - d t (1:2:03)",
+    "Work - d t (1:60:00)",
+    "Work - d t (x:00:00)"
   ]
 }
 $ linkvanectl log --json --summary

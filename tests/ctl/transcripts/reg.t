@@ -45,6 +45,32 @@ $ linkvanectl reg parse '\LocalMachineX\Software\X' --json; linkvanectl reg pars
   "path": ""
 }
 no store
+$ for p in '\\server' '\RemoteAccess\Profile\Name' '\Users' '\DynData\' ''; do linkvanectl reg parse "$p"; done
+machine: \\server
+root: 
+keyPath: 
+valueName: 
+path: \\server
+machine: 
+root: \CurrentUser
+keyPath: \RemoteAccess\Profile\
+valueName: Name
+path: \CurrentUser\RemoteAccess\Profile\Name
+machine: 
+root: \Users
+keyPath: 
+valueName: 
+path: \Users
+machine: 
+root: \DynData
+keyPath: 
+valueName: 
+path: \DynData
+machine: 
+root: 
+keyPath: 
+valueName: 
+path: 
 # Every type goes in, comes back in JSON, and exports as the bytes stored; a deleted value is gone.
 $ linkvanectl reg add '\Software\Test\A' REG_SZ "$(printf 'gr\303\274\303\237 "quoted"')" && linkvanectl reg add '\Software\Test\B' REG_SZ ''
 $ linkvanectl reg add '\Software\Test\C' REG_SZ "$(printf '\377')" && linkvanectl reg add '\Software\Test\D' REG_EXPAND_SZ '%HOME%\x'

@@ -91,3 +91,6 @@ $ linkvanectl reg import /nonexistent-dir/x.reg
 $ linkvanectl reg import /
 ! linkvanectl: cannot read /: Is a directory
 [exit 1]
+$ linkvanectl reg export - '\Software\Missing\'
+! linkvanectl: Cannot read the key HKEY_CURRENT_USER\Software\Missing (code 2)
+[exit 1]

@@ -1,4 +1,4 @@
-# Help and version; usage errors exit with 2 and print the usage line.
+# Help and version; usage errors exit with 2, print nothing on stdout, and name the usage of what was meant.
 $ linkvanectl --version
 linkvanectl 1.15
 $ linkvanectl --help
@@ -77,4 +77,36 @@ $ linkvanectl reg query a --jsn
 $ linkvanectl phonebook add X --phone
 ! linkvanectl: the option --phone needs a value
 ! usage: linkvanectl phonebook add NAME --phone NUMBER [--device PATH] [--area CODE] [--country CODE] [--replace]
+[exit 2]
+$ linkvanectl reg frob
+! linkvanectl: unknown reg command "frob"
+! usage: linkvanectl reg COMMAND [ARGUMENTS] (see --help)
+[exit 2]
+$ linkvanectl reg query
+! linkvanectl: missing arguments
+! usage: linkvanectl reg query PATH [--json]
+[exit 2]
+$ linkvanectl reg query a b
+! linkvanectl: too many arguments
+! usage: linkvanectl reg query PATH [--json]
+[exit 2]
+$ linkvanectl reg add '\S\V' REG_TEXT a
+! linkvanectl: "REG_TEXT" is not a type to write; use REG_SZ, REG_EXPAND_SZ, REG_DWORD, REG_DWORD_BIG_ENDIAN or REG_BINARY
+! usage: linkvanectl reg add PATH TYPE DATA
+[exit 2]
+$ linkvanectl reg add '\S\V' REG_DWORD ''
+! linkvanectl: REG_DWORD data must be a whole number (decimal, or hexadecimal after 0x), not ""
+! usage: linkvanectl reg add PATH TYPE DATA
+[exit 2]
+$ linkvanectl phonebook add X
+! linkvanectl: the option --phone is required
+! usage: linkvanectl phonebook add NAME --phone NUMBER [--device PATH] [--area CODE] [--country CODE] [--replace]
+[exit 2]
+$ linkvanectl profile set P UseLan x
+! linkvanectl: the value of UseLan must be a whole number (decimal, or hexadecimal after 0x), not "x"
+! usage: linkvanectl profile set NAME VALUE DATA
+[exit 2]
+$ linkvanectl apply
+! linkvanectl: missing arguments
+! usage: linkvanectl apply NAME [--json]
 [exit 2]
