@@ -132,7 +132,8 @@ std::string UsageLine(const CommandGroup& group, const CommandInfo& command) {
 int CheckedOutput(int exitCode) {
     errno = 0;
     std::cout.flush();
-    if (std::cout.good())
+    // A command that failed has said why already, often for this very reason.
+    if (std::cout.good() || exitCode != kExitSuccess)
         return exitCode;
     const int error = errno;
     return ReportFailure(Fail(std::string("cannot write to standard output") +

@@ -34,7 +34,6 @@ phonebook show ISP: exit 1
 linkvanectl: cannot write to standard output
 reg query \Software\ --json: exit 1
 linkvanectl: cannot write to standard output
-linkvanectl: cannot write to standard output
 reg export -: exit 1
 linkvanectl: cannot write to standard output: No space left on device
 --help: exit 1
