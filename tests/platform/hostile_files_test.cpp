@@ -41,10 +41,6 @@ class HostileFilesTest : public testing::ConfigHomeTest {
     }
 };
 
-void Put(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // The exit status of body run in a child process.
 int InChild(const std::function<int()>& body) {
     const pid_t pid = fork();
@@ -63,7 +59,7 @@ struct Recorder final : ClientMessages {
 // A link to a file holding "{}", a dangling link, a pipe, a folder, a device.
 void MakeNode(int kind, const fs::path& path, const fs::path& linkTarget) {
     if (kind == 0)
-        Put(linkTarget, "{}");
+        testing::WriteFileText(linkTarget, "{}");
     if (kind <= 1)
         fs::create_symlink(linkTarget, path);
     if (kind == 2) {
@@ -151,7 +147,7 @@ TEST_F(HostileFilesTest, SettingsFilesArePrivateOwnAndDirectOrRefusedWithTheRigh
                                   [&](const std::string& text) { warnings.push_back(text); });
         return store.OpenKey(RegistryRoot::CurrentUser, "Software\\X", false).error;
     };
-    Put(wal, "");
+    testing::WriteFileText(wal, "");
     for (const std::string& path : {linkvaneDir().string(), db.string(), wal})
         fs::permissions(path, fs::perms::all);
     EXPECT_EQ(open(), 0u);
@@ -159,7 +155,7 @@ TEST_F(HostileFilesTest, SettingsFilesArePrivateOwnAndDirectOrRefusedWithTheRigh
     EXPECT_EQ(fs::status(db).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(linkvaneDir()).permissions(), fs::perms::owner_all);
     for (const std::string& foreign : {db.string(), wal, linkvaneDir().string()}) {
-        Put(wal, "");  // the store removes it on its last close
+        testing::WriteFileText(wal, "");  // the store removes it on its last close
         ASSERT_EQ(chown(foreign.c_str(), kNobody, kNobody), 0);
         EXPECT_EQ(open(), 5u) << foreign;
         ASSERT_EQ(chown(foreign.c_str(), getuid(), getgid()), 0);
@@ -200,7 +196,7 @@ TEST_F(HostileFilesTest, SettingsFilesArePrivateOwnAndDirectOrRefusedWithTheRigh
             mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
             mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
             return 20;
-        Put(small / "filler", std::string(64 * 1024, 'f'));
+        testing::WriteFileText(small / "filler", std::string(64 * 1024, 'f'));
         SqliteRegistryStore store(small, std::chrono::seconds(1), nullptr);
         const bool said =
             store.Diagnose(RegistryRoot::CurrentUser).find("full") != std::string::npos;

@@ -32,15 +32,6 @@ Result<PingReply> PingOnce(std::string_view host,
     return Ping(library, host, kPingTtl, timeout, kPingDataSize);
 }
 
-// Takes CAP_NET_RAW out of the calling thread's effective set, so raw sockets are refused.
-void DropRawSocketCapability() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
-    data[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
-    ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
-}
-
 TEST(Ping, LoopbackAnswersAndTheLabelShowsTimeAndDate) {
     const Result<PingReply> reply = PingOnce("127.0.0.1");
     ASSERT_TRUE(reply.ok()) << reply.error().Describe();
@@ -109,7 +100,12 @@ INSTANTIATE_TEST_SUITE_P(PingOrRawSocket, PrivateNetworkPing, ::testing::Bool(),
 // Capabilities and namespaces belong to a thread: this test changes only its own.
 void WithoutIcmpSockets() {
     testing::EnterPrivateNetwork(false);
-    DropRawSocketCapability();
+    // CAP_NET_RAW out of this thread's effective set, so raw sockets are refused.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
+    data[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+    ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
     PollWait wait;
     LinuxIcmpEcho echo(wait);
     IcmpLibrary library(echo);

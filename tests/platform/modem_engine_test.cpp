@@ -154,11 +154,8 @@ TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
     ASSERT_TRUE(RunUntilState(kRasConnected));
     EXPECT_TRUE(m_dialer->GetConnected());
     EXPECT_FALSE(LineReleased()) << "the line is locked while the call lasts";
-    std::ifstream lock(LockFile());
-    std::string pid;
-    std::getline(lock, pid);
-    EXPECT_EQ(
-        pid, std::string(10 - std::to_string(::getpid()).size(), ' ') + std::to_string(::getpid()));
+    const std::string pid = std::to_string(::getpid());
+    EXPECT_EQ(testing::ReadFileText(LockFile()), std::string(10 - pid.size(), ' ') + pid + "\n");
     m_dialer->HangUp();
     ASSERT_TRUE(RunUntilEnded());
     EXPECT_EQ(m_modem->Transcript(), "ATZ\nATL0M0\nAT&C1\nATDT0044205550100\n");
@@ -238,8 +235,7 @@ TEST(RealPppd, AcceptsTheEngineArgumentsAndThePeersFile) {
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 100)
         GTEST_SKIP() << "no private mount namespace here";
-    std::ifstream in(dir.path() / "pppd.log");
-    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string log = testing::ReadFileText(dir.path() / "pppd.log");
     EXPECT_EQ(WEXITSTATUS(status), 4) << log;
     EXPECT_NE(log.find("passwordfd.so"), std::string::npos) << log;
 }

@@ -248,14 +248,6 @@ TEST_F(PhonebookFileTest, ConcurrentWritersLoseNoChange) {
     EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"phonebook.json"}));
 }
 
-// The slave side of a new pseudo-terminal (a real character device, as a simulated modem is);
-// the master stays open until it is closed.
-std::string OpenPseudoTerminal(int& master) {
-    master = posix_openpt(O_RDWR | O_NOCTTY);
-    EXPECT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-    return ptsname(master);
-}
-
 // A /dev of plain files: the names decide, except for ttyS*, which must be real UARTs.
 class PhonebookDevicesTest : public PhonebookFileTest {
   protected:
@@ -278,8 +270,10 @@ class PhonebookDevicesTest : public PhonebookFileTest {
 
 TEST_F(PhonebookDevicesTest, ListsTheModemsOfTheMachineAndTheDevicesTheUserAdded) {
     // ttyS names that are not character devices, or whose port type is unknown, are no modems.
-    int master = -1;
-    const std::string pty = OpenPseudoTerminal(master);
+    // A pseudo-terminal is a real character device, as a simulated modem is.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    const std::string pty = ptsname(master);
     std::filesystem::create_symlink("/dev/null", m_dev.path() / "ttyS7");
     std::filesystem::create_symlink(pty, m_dev.path() / "ttyS8");
     // The machine's first serial port, when it has one, and what the kernel says of its UART

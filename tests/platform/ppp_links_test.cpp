@@ -158,7 +158,7 @@ TEST(PppLinks, ConfiguredPppdIsRecognisedByItsExecutable) {
     const fs::path copy = tree.dir.path() / "stand-in-pppd";
     fs::copy_file(SleepProgram(), copy);
     fs::permissions(copy, fs::perms::owner_all);
-    const pid_t dialler = standIns.Start("linkd", false, -1, copy);
+    const pid_t dialler = standIns.Launch("linkd", copy, {"60"}, false, -1);
     testing::WriteFileText(tree.run / "ppp-Work.pid", std::to_string(dialler) + "\n");
 
     PppLinkOptions options = tree.Options();

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "support/temp_dir.h"
 
@@ -59,8 +58,7 @@ TEST_F(SoundPlayerTest, PlaysTheWholeWaveBeforeReturningAndNothingForBadFiles) {
     }
     const std::string played = WriteWave(Path("ding.wav"), 1200);
     PlaySoundFile(Path("ding.wav").string());
-    std::ifstream captured(Captured(), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(captured), {}), played);
+    EXPECT_EQ(testing::ReadFileText(Captured()), played);
 }
 
 }  // namespace

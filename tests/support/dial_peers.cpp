@@ -6,11 +6,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "core/profiles/ras_entry.h"
+#include "support/temp_dir.h"
 
 namespace linkvane::testing {
 
@@ -41,10 +40,7 @@ std::string ModemSimulator::Transcript() const {
     // The simulator writes it once it has seen the line close, a moment after the dialler.
     for (int i = 0; i < 200 && !std::filesystem::exists(m_transcript); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::ifstream in(m_transcript);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadFileText(m_transcript);
 }
 
 PhonebookEntry DialEntry(const std::string& name, const std::filesystem::path& device,

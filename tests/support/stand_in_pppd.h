@@ -1,8 +1,6 @@
 #pragma once
 
-// Real processes standing in for pppd, for tests of link enumeration and hang-up: `sleep`
-// started under another name (through a symlink named "pppd" its comm is "pppd"). Header
-// only, because only the tests that start such processes use it.
+// Header only, because only the tests that start stand-ins for pppd use it.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -45,11 +43,10 @@ class StandIns {
         }
     }
 
-    // Starts `sleep 60` as `name` (a symlink in the private bin directory, or `target` when
-    // given). With ignoreTerm the process ignores SIGTERM; stdinFd becomes its standard input.
-    pid_t Start(const std::string& name, bool ignoreTerm = false, int stdinFd = -1,
-                std::filesystem::path target = {}) {
-        return Launch(name, target.empty() ? SleepProgram() : target, {"60"}, ignoreTerm, stdinFd);
+    // Starts `sleep 60` as `name` (a symlink in the private bin directory). With ignoreTerm
+    // the process ignores SIGTERM; stdinFd becomes its standard input.
+    pid_t Start(const std::string& name, bool ignoreTerm = false, int stdinFd = -1) {
+        return Launch(name, SleepProgram(), {"60"}, ignoreTerm, stdinFd);
     }
 
     // Starts `target` as `name` with these arguments (the pppd stand-in tool, for instance).

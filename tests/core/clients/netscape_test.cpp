@@ -1,7 +1,6 @@
 #include "core/clients/netscape.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "client_test_support.h"
 
@@ -33,10 +32,7 @@ class Netscape : public ClientTest {
 
     // prefs.js and then the registry, as one text for a golden file.
     std::string Written() {
-        std::ifstream in(UserDir() / "prefs.js", std::ios::binary);
-        std::ostringstream text;
-        text << "; prefs.js\n" << in.rdbuf() << "; registry\n" << Exported();
-        return text.str();
+        return "; prefs.js\n" + ReadFileText(UserDir() / "prefs.js") + "; registry\n" + Exported();
     }
 
     RecordingMessages m_messages;

@@ -17,8 +17,6 @@ TEST(CallClock, PadsBelowTenAndNeverWrapsHours) {
         {60, {"00", "01", "00"}},
         {3599, {"00", "59", "59"}},
         {3600, {"01", "00", "00"}},
-        {3600 + 9 * 60 + 7, {"01", "09", "07"}},
-        {24 * 3600, {"24", "00", "00"}},
         {100 * 3600 + 3599, {"100", "59", "59"}},
         // The system clock set back during a call reads as a call just begun.
         {-5, {"00", "00", "00"}},

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <future>
 
 #include "core/connection/call_log.h"
@@ -87,11 +86,6 @@ class CallMonitorTest : public ::testing::Test {
         ASSERT_TRUE(m_window.RunUntil([&] { return polled.load(); }));
     }
 
-    std::string Log() const {
-        std::ifstream in(m_log);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-
     testing::TempDir m_dir;
     fs::path m_run = m_dir.path() / "run";
     fs::path m_log = m_dir.path() / "data" / "connect.log";
@@ -129,7 +123,7 @@ TEST_F(CallMonitorTest, EndedCallsAreLoggedMostRecentlySeenFirstWithUncappedHour
     EXPECT_TRUE(monitor->Records().empty());
     EXPECT_EQ(Names(m_logger.ended), "B;Gamma;Alpha;");
     EXPECT_EQ(m_logger.counts, (std::vector<int>{2, 2, 0}));
-    EXPECT_EQ(Log(),
+    EXPECT_EQ(testing::ReadFileText(m_log),
               "B - Day Time (0:00:59)\n"
               "Gamma - Day Time (25:02:08)\n"
               "Alpha - Day Time (25:03:07)\n");

@@ -160,8 +160,7 @@ TEST_F(ProfileStoreTest, StartWithLoginWritesTheRunValueAndTheAutostartEntry) {
     COXRegistryItem run(
         registry, "\\LocalMachine\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Linkvaner");
     EXPECT_EQ(run.GetStringValue(), "/opt/link vane/linkvane");
-    std::ifstream in(autostart.EntryPath());
-    std::string entry((std::istreambuf_iterator<char>(in)), {});
+    const std::string entry = testing::ReadFileText(autostart.EntryPath());
     EXPECT_NE(entry.find("Exec=\"/opt/link vane/linkvane\"\n"), std::string::npos) << entry;
 
     ASSERT_TRUE(store.SetStartWithWindows(false, "/opt/link vane/linkvane", autostart));
