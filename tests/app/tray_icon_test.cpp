@@ -49,7 +49,7 @@ TEST_F(TrayIconTest, CreatedIconIsInTheNotificationAreaAndCanBeChanged) {
     EXPECT_FALSE(m_tray.SetTooltipText(QStringLiteral("Linkvaner")));
 }
 
-TEST_F(TrayIconTest, RightClickOpensTheMenuAndSendsTheChosenCommand) {
+TEST_F(TrayIconTest, RightClickOpensTheMenuAndOnlyAChosenCommandIsSent) {
     QSignalSpy commands(&m_tray, &CTrayIcon::commandTriggered);
     std::vector<int> shown;
     QString shownDefault;
@@ -69,19 +69,16 @@ TEST_F(TrayIconTest, RightClickOpensTheMenuAndSendsTheChosenCommand) {
     EXPECT_EQ(shownDefault, QStringLiteral("Show"));
     ASSERT_EQ(commands.count(), 1);
     EXPECT_EQ(commands.at(0).at(0).toInt(), kCmdPing);
-}
 
-TEST_F(TrayIconTest, DismissedMenuAndOtherClicksSendNothing) {
-    QSignalSpy commands(&m_tray, &CTrayIcon::commandTriggered);
+    // A dismissed menu and other clicks send nothing.
     QTimer::singleShot(100, [] {
-        if (QWidget* menu = QApplication::activePopupWidget()) {
+        if (QWidget* menu = QApplication::activePopupWidget())
             QTest::keyClick(menu, Qt::Key_Escape);
-        }
     });
     EXPECT_TRUE(m_tray.OnTrayNotification(QSystemTrayIcon::Context));
     EXPECT_TRUE(m_tray.OnTrayNotification(QSystemTrayIcon::Trigger));
     EXPECT_TRUE(m_tray.OnTrayNotification(QSystemTrayIcon::MiddleClick));
-    EXPECT_EQ(commands.count(), 0);
+    EXPECT_EQ(commands.count(), 1);
 }
 
 TEST(TrayIcon, WithoutOwnerOrKnownMenuEverythingIsRefused) {

@@ -32,12 +32,11 @@ TEST(BitmapPanel, StretchesThePictureLessItsLastRowAndColumnOverTheWholePanel) {
     EXPECT_EQ(image.pixelColor(75, 4), QColor(Qt::green));
     EXPECT_EQ(image.pixelColor(4, 35), QColor(Qt::blue));
     EXPECT_EQ(image.pixelColor(75, 35), QColor(Qt::yellow));
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            ASSERT_NE(image.pixelColor(x, y), kMagenta)
-                << "last row or column shown at " << x << "," << y;
-        }
-    }
+    EXPECT_EQ(
+        testing::Pixels(image, [&](int x, int y) { return image.pixelColor(x, y) == kMagenta; })
+            .count,
+        0)
+        << "last row or column shown";
     // Not proportional: a flat panel squeezes the picture.
     panel.resize(200, 20);
     const QImage flat = Grab(panel);
@@ -45,42 +44,29 @@ TEST(BitmapPanel, StretchesThePictureLessItsLastRowAndColumnOverTheWholePanel) {
     EXPECT_EQ(flat.pixelColor(2, 17), QColor(Qt::blue));
 }
 
-TEST(BitmapPanel, ShowsButtonFaceWhenNoPictureCouldBeLoaded) {
+TEST(BitmapPanel, ShowsButtonFaceWithoutAPictureAndGreysFollowThePalette) {
     CBitmapPanel panel;
-    panel.resize(50, 30);
+    panel.resize(40, 20);
     const QColor face(201, 123, 45);
     panel.setPalette(WithButtonColour(panel.palette(), face));
     EXPECT_FALSE(panel.LoadById(424242));
     EXPECT_FALSE(panel.Reload());
-    const QImage image = Grab(panel);
-    EXPECT_EQ(image.pixelColor(0, 0), face);
-    EXPECT_EQ(image.pixelColor(49, 29), face);
+    EXPECT_EQ(Grab(panel).pixelColor(0, 0), face);
+    EXPECT_EQ(Grab(panel).pixelColor(39, 19), face);
 
     ASSERT_TRUE(panel.LoadById(kQuadrants));
+    EXPECT_EQ(Grab(panel).pixelColor(20, 10), face) << "the grey band is the button face";
+    const QColor second(10, 120, 200);
+    panel.setPalette(WithButtonColour(panel.palette(), second));
+    EXPECT_EQ(Grab(panel).pixelColor(20, 10), second) << "a palette change reloads";
+    EXPECT_EQ(Grab(panel).pixelColor(4, 4), QColor(Qt::red)) << "other colours stay";
     EXPECT_FALSE(panel.LoadById(424242));
     EXPECT_EQ(Grab(panel).pixelColor(4, 4), QColor(Qt::red)) << "the previous picture stays";
-}
 
-TEST(BitmapPanel, GreysFollowThePaletteAndAPaletteChangeReloads) {
-    CBitmapPanel panel;
-    panel.resize(40, 20);
-    const QColor first(10, 120, 200);
-    const QColor second(220, 90, 30);
-    panel.setPalette(WithButtonColour(panel.palette(), first));
-    ASSERT_TRUE(panel.LoadById(kQuadrants));
-    EXPECT_EQ(Grab(panel).pixelColor(20, 10), first);
-
-    panel.setPalette(WithButtonColour(panel.palette(), second));
-    EXPECT_EQ(Grab(panel).pixelColor(20, 10), second);
-    EXPECT_EQ(Grab(panel).pixelColor(4, 4), QColor(Qt::red)) << "other colours stay";
-}
-
-TEST(BitmapPanel, LoadByNameRemembersTheNameForReload) {
-    CBitmapPanel panel;
-    panel.resize(40, 20);
+    // Loaded by name, the name is remembered for Reload.
     ASSERT_TRUE(panel.LoadByName(QStringLiteral("test-panel")));
     panel.SetBitmap(QPixmap());
-    EXPECT_EQ(Grab(panel).pixelColor(4, 4), panel.palette().color(QPalette::Button));
+    EXPECT_EQ(Grab(panel).pixelColor(4, 4), second);
     EXPECT_TRUE(panel.Reload());
     EXPECT_EQ(Grab(panel).pixelColor(4, 4), QColor(Qt::red));
 }
@@ -96,14 +82,7 @@ TEST(BitmapPanel, WindowTextIsDrawnCentredOnThePicture) {
     panel.SetWindowText(QStringLiteral("WWW"));
     panel.SetCentreText(true);
     const QImage withText = Grab(panel);
-    QRect changed;
-    for (int y = 0; y < plain.height(); ++y) {
-        for (int x = 0; x < plain.width(); ++x) {
-            if (plain.pixel(x, y) != withText.pixel(x, y)) {
-                changed |= QRect(x, y, 1, 1);
-            }
-        }
-    }
+    const QRect changed = testing::Changed(plain, withText).bounds;
     ASSERT_FALSE(changed.isEmpty());
     EXPECT_LE(std::abs(changed.center().x() - 60), 2);
     EXPECT_LE(std::abs(changed.center().y() - 20), 3);

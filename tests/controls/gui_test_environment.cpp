@@ -44,16 +44,28 @@ bool Near(QColor a, QColor b, int tolerance) {
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-QRect InkBounds(const QImage& image, QColor background, int tolerance) {
-    QRect bounds;
+PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pick) {
+    PixelSet set;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (!Near(image.pixelColor(x, y), background, tolerance)) {
-                bounds |= QRect(x, y, 1, 1);
+            if (pick(x, y)) {
+                ++set.count;
+                set.bounds |= QRect(x, y, 1, 1);
             }
         }
     }
-    return bounds;
+    return set;
+}
+
+PixelSet Changed(const QImage& a, const QImage& b) {
+    return Pixels(a, [&](int x, int y) { return a.pixel(x, y) != b.pixel(x, y); });
+}
+
+QRect InkBounds(const QImage& image, QColor background, int tolerance) {
+    return Pixels(
+               image,
+               [&](int x, int y) { return !Near(image.pixelColor(x, y), background, tolerance); })
+        .bounds;
 }
 
 bool IsHighDensity(const QWidget& widget) {

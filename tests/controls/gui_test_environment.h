@@ -20,6 +20,16 @@ QImage Grab(QWidget& widget);
 // True when the two colours differ by at most `tolerance` in every channel.
 bool Near(QColor a, QColor b, int tolerance = 0);
 
+// How many pixels `pick(x, y)` chooses, and their bounding box (empty when none).
+struct PixelSet {
+    int count = 0;
+    QRect bounds;
+};
+PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pick);
+
+// The pixels where two images of one size differ.
+PixelSet Changed(const QImage& a, const QImage& b);
+
 // The bounding box of the pixels that are not `background` (empty when there are none).
 QRect InkBounds(const QImage& image, QColor background, int tolerance = 8);
 

@@ -55,10 +55,6 @@ const HighDensityCase kCases[] = {
      {240, 32}},
 };
 
-void PrintTo(const HighDensityCase& test, std::ostream* out) {
-    *out << test.name;
-}
-
 class HighDensity : public ::testing::TestWithParam<HighDensityCase> {};
 
 TEST_P(HighDensity, IsRenderedAtScreenResolution) {

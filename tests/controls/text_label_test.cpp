@@ -12,6 +12,7 @@ namespace {
 using testing::Grab;
 using testing::InkBounds;
 using testing::Near;
+using testing::Pixels;
 
 const QColor kPanel(88, 88, 88);
 const QColor kCyan(0, 228, 228);
@@ -46,18 +47,12 @@ TEST(TextLabel, PaintsTextInItsColourOnItsBackgroundAndBoldWider) {
     ASSERT_TRUE(label.SetText(QStringLiteral("Last Ping:")));
     const QImage image = Grab(label);
 
-    int background = 0;
-    int text = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            background += c == kPanel ? 1 : 0;
-            text += Near(c, kCyan, 24) ? 1 : 0;
-            ASSERT_TRUE(IsBlendOf(c, kPanel, kCyan)) << "stray colour at " << x << "," << y;
-        }
-    }
-    EXPECT_GT(text, 20) << "glyphs in the text colour";
-    EXPECT_GT(background, image.width() * image.height() / 2);
+    const auto count = [&](const std::function<bool(QColor)>& pick) {
+        return Pixels(image, [&](int x, int y) { return pick(image.pixelColor(x, y)); }).count;
+    };
+    EXPECT_GT(count([](QColor c) { return Near(c, kCyan, 24); }), 20) << "glyphs in text colour";
+    EXPECT_GT(count([](QColor c) { return c == kPanel; }), image.width() * image.height() / 2);
+    EXPECT_EQ(count([](QColor c) { return !IsBlendOf(c, kPanel, kCyan); }), 0) << "stray colour";
     // The corners and the far right, past the text, are background.
     EXPECT_EQ(image.pixelColor(image.width() - 1, 0), kPanel);
     EXPECT_EQ(image.pixelColor(0, image.height() - 1), kPanel);
@@ -113,11 +108,14 @@ TEST(TextLabel, SetHAlignRefusesVerticalAndUnknownCodes) {
     EXPECT_NE(Grab(label), before);
 }
 
-TEST(TextLabel, EmptyTextShowsTheTemplateText) {
-    CTextLabel fromTemplate(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle,
-                            QStringLiteral("Waiting Email:"));
-    CTextLabel explicitText(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
-    for (CTextLabel* label : {&fromTemplate, &explicitText}) {
+// Empty text shows the template text; wide left-aligned text shows its beginning, cut at
+// the right.
+TEST(TextLabel, EmptyTextShowsTheTemplateAndWideTextIsCutAtTheRight) {
+    const auto left = CTextLabel::kAlignLeft;
+    const auto middle = CTextLabel::kAlignMiddle;
+    CTextLabel fromTemplate(left, middle, QStringLiteral("Waiting Email:"));
+    CTextLabel explicitText(left, middle), narrow(left, middle), wide(left, middle);
+    for (CTextLabel* label : {&fromTemplate, &explicitText, &narrow, &wide}) {
         label->resize(150, 16);
         label->SetBackColour(kPanel, false);
         label->SetTextColour(kCyan, false);
@@ -128,6 +126,14 @@ TEST(TextLabel, EmptyTextShowsTheTemplateText) {
     EXPECT_FALSE(InkBounds(shown, kPanel).isEmpty());
     EXPECT_EQ(shown, Grab(explicitText));
     EXPECT_TRUE(fromTemplate.Text().isEmpty());
+
+    narrow.resize(60, 16);
+    wide.resize(400, 16);
+    for (CTextLabel* label : {&narrow, &wide})
+        label->SetText(QStringLiteral("Reply from 192.0.2.1: bytes=32 time=131ms TTL=52"));
+    const QImage cut = Grab(narrow);
+    EXPECT_EQ(cut, Grab(wide).copy(0, 0, cut.width(), cut.height()));
+    EXPECT_EQ(InkBounds(cut, kPanel).right(), cut.width() - 1) << "text runs to the edge";
 }
 
 TEST(TextLabel, SettingsHeldBackShowTogetherOnTheNextRebuild) {
@@ -150,37 +156,15 @@ TEST(TextLabel, SettingsHeldBackShowTogetherOnTheNextRebuild) {
 
     EXPECT_TRUE(label.SetText(QStringLiteral("This Call:"), true));
     const QImage after = Grab(label);
-    bool sawRed = false;
-    for (int y = 0; y < after.height() && !sawRed; ++y) {
-        for (int x = 0; x < after.width() && !sawRed; ++x) {
-            sawRed = Near(after.pixelColor(x, y), red, 30);
-        }
-    }
-    EXPECT_TRUE(sawRed);
+    EXPECT_GT(
+        Pixels(after, [&](int x, int y) { return Near(after.pixelColor(x, y), red, 30); }).count,
+        0);
     EXPECT_GT(InkBounds(after, kPanel).width(), firstWidth);
 }
 
-TEST(TextLabel, WideLeftAlignedTextShowsItsBeginningCutAtTheRight) {
-    const QString text = QStringLiteral("Reply from 192.0.2.1: bytes=32 time=131ms TTL=52");
-    CTextLabel narrow(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
-    CTextLabel wide(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
-    narrow.resize(60, 16);
-    wide.resize(400, 16);
-    for (CTextLabel* label : {&narrow, &wide}) {
-        label->SetBackColour(kPanel, false);
-        label->SetTextColour(kYellow, false);
-        label->SetText(text);
-    }
-    const QImage cut = Grab(narrow);
-    const QImage whole = Grab(wide);
-    EXPECT_EQ(cut, whole.copy(0, 0, cut.width(), cut.height()));
-    EXPECT_EQ(InkBounds(cut, kPanel).right(), cut.width() - 1) << "text runs to the edge";
-}
-
 TEST(TextLabel, ResizingRealignsTheText) {
-    CTextLabel label(CTextLabel::kAlignLeft, CTextLabel::kAlignMiddle);
-    label.SetBackColour(kPanel, false);
-    label.SetTextColour(kCyan, false);
+    CTextLabel label;
+    Style(label, kCyan, false);
     label.SetHAlign(CTextLabel::kAlignRight, false);
     label.resize(100, 16);
     label.SetText(QStringLiteral("42"));
