@@ -39,7 +39,7 @@ const ActiveProfile& LoadActiveProfile(RegistryStore& store, std::string_view pr
     loaded.playSound = key.GetNumberValue("PlaySound");
     loaded.popMinutes = key.GetNumberValue("PopMinutes");
     loaded.popupAlert = key.GetNumberValue("PopupAlert");
-    Result<std::string> mailPassword = DecipherPassword(key.GetStringValue("EPassword"));
+    Result<std::string> mailPassword = DecipherStoredPassword(key.GetStringValue("EPassword"));
     if (mailPassword.ok())
         loaded.mailPassword = std::move(mailPassword.value());
 

@@ -78,10 +78,16 @@ Result<std::string> DecipherPassword(std::string_view stored) {
     Result<std::string> clear = PasswordCipher(stored, kPasswordKey);
     if (!clear)
         return clear.error();
-    // Settings written by earlier versions hold the UTF-8 bytes of a password enciphered. Such
-    // a form deciphers to well-formed UTF-8 with bytes above 127, which a Windows-1252 password
-    // practically never is (it would take pairs such as "Ã©"), so it is taken as it stands and
-    // those passwords keep working.
+    return Cp1252ToUtf8(*clear);
+}
+
+Result<std::string> DecipherStoredPassword(std::string_view stored) {
+    Result<std::string> clear = PasswordCipher(stored, kPasswordKey);
+    if (!clear)
+        return clear.error();
+    // A form that deciphers to well-formed UTF-8 with bytes above 127 was written by an earlier
+    // version; a Windows-1252 password practically never looks like that (it would take pairs
+    // such as "Ã©"), so it is taken as it stands and those passwords keep working.
     const bool hasHighBytes = std::any_of(clear->begin(), clear->end(), [](char byte) {
         return static_cast<unsigned char>(byte) >= 0x80;
     });

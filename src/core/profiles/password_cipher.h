@@ -23,5 +23,8 @@ Result<std::string> PasswordCipher(std::string_view text, std::string_view key);
 Result<std::string> EncipherPassword(std::string_view clearText);
 // The clear text (UTF-8) of a stored form; fails for one longer than kMaxPasswordLength bytes.
 Result<std::string> DecipherPassword(std::string_view stored);
+// DecipherPassword for a password read from the settings store, which earlier versions wrote
+// as the UTF-8 bytes enciphered: such a form is taken as UTF-8. Profile files never held it.
+Result<std::string> DecipherStoredPassword(std::string_view stored);
 
 }  // namespace linkvane

@@ -134,7 +134,7 @@ ProfileRecord ProfileStore::LoadProfile(std::string_view name) const {
     }
     // A stored form that the cipher cannot take (longer than a password can be) reads as empty.
     auto decipher = [](std::string& password) {
-        auto clear = DecipherPassword(password);
+        auto clear = DecipherStoredPassword(password);
         password = clear ? std::move(clear.value()) : std::string();
     };
     decipher(record.password);

@@ -102,7 +102,8 @@ TEST(PasswordCipher, RefusesTextsThatCannotBeStored) {
 
 TEST(PasswordCipher, StoredPasswordsReadBackInEitherEncodingOfTheirText) {
     // Stored now: the Windows-1252 bytes enciphered. Stored by earlier versions: the UTF-8
-    // bytes enciphered. Both read back as the password that was typed.
+    // bytes enciphered. Both read back as the password that was typed; a profile file's form
+    // is always 1252, so there the UTF-8 bytes stay the characters they are in 1252.
     const std::string typed = "p\xC3\xA4sswort\xE2\x82\xAC";  // "pässwort€"
     const auto stored = EncipherPassword(typed);
     ASSERT_TRUE(stored.ok());
@@ -110,10 +111,12 @@ TEST(PasswordCipher, StoredPasswordsReadBackInEitherEncodingOfTheirText) {
     const auto earlier = PasswordCipher(typed, kPasswordKey);
     ASSERT_TRUE(earlier.ok());
     for (const std::string& form : {*stored, *earlier}) {
-        const auto clear = DecipherPassword(form);
+        const auto clear = DecipherStoredPassword(form);
         ASSERT_TRUE(clear.ok());
         EXPECT_EQ(*clear, typed);
     }
+    EXPECT_EQ(DecipherPassword(*earlier).value(),
+              "p\xC3\x83\xC2\xA4sswort\xC3\xA2\xE2\x80\x9A\xC2\xAC");
 }
 
 }  // namespace
