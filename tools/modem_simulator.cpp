@@ -22,8 +22,8 @@
 #include <iostream>
 #include <thread>
 
-#include "core/connection/simulated_modem.h"
 #include "core/util/file_descriptor.h"
+#include "tools/simulated_modem.h"
 
 namespace {
 

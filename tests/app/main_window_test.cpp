@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "core/connection/loopback_engine.h"
+#include "tools/loopback_engine.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDate>

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "core/connection/dial_events.h"
-#include "core/connection/loopback_engine.h"
+#include "tools/loopback_engine.h"
 
 namespace linkvane {
 namespace {

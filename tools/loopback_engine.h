@@ -14,7 +14,7 @@
 #include <string>
 
 #include "core/connection/dialer_engine_base.h"
-#include "core/connection/simulated_modem.h"
+#include "tools/simulated_modem.h"
 
 namespace linkvane {
 
