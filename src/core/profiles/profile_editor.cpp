@@ -9,8 +9,6 @@ namespace linkvane {
 
 namespace {
 
-constexpr std::size_t kKeepAliveHostMinimum = 3;
-
 // Digits with an optional sign, blanks around them allowed; nothing else.
 template <typename T>
 Result<T> ParseField(std::string_view label, std::string_view text, const char* wanted) {
@@ -44,10 +42,6 @@ void SwitchEditorProfile(const ProfileStore& store, ProfileEditorData& data,
     data.profileName = std::string(name);
     data.profile = store.LoadProfile(name);
     data.isDefault = data.HasProfile() && store.LoadGlobalSettings().defaultProfile == name;
-}
-
-bool HostEnablesKeepAlive(std::string_view pingHost) {
-    return pingHost.size() >= kKeepAliveHostMinimum;
 }
 
 void ActivateAdvancedPage(ProfileRecord& profile) {
