@@ -3,12 +3,15 @@
 #include <QtWidgets/QMessageBox>
 
 #include <ctime>
+#include <utility>
 
+#include "app/event_loop_wait.h"
 #include "app/new_mail_dialog.h"
 #include "app/tray_icon.h"
 #include "controls/resource_ids.h"
 #include "controls/text_label.h"
-#include "core/clients/active_profile.h"
+#include "platform/icmp_socket.h"
+#include "platform/posix_sockets.h"
 #include "platform/sound_player.h"
 
 namespace linkvane {
@@ -57,6 +60,14 @@ class WindowMailView final : public MailCheckView {
 
 }  // namespace
 
+// The waits, sockets and echo library of the checks.
+struct CConnectionChecks::Network {
+    CEventLoopWait wait;
+    PosixSocketLayer sockets{wait};
+    LinuxIcmpEcho echo{wait};
+    IcmpLibrary icmp{echo};
+};
+
 CConnectionChecks::CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel,
                                      CTrayIcon& tray, std::uint16_t pop3Port)
     : m_owner(owner),
@@ -65,48 +76,58 @@ CConnectionChecks::CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTex
       m_tray(tray),
       m_pop3Port(pop3Port) {}
 
-void CConnectionChecks::RunPing() {
-    Run(Check::Ping);
+CConnectionChecks::~CConnectionChecks() = default;
+
+CConnectionChecks::Network& CConnectionChecks::Net() {
+    if (!m_network)
+        m_network = std::make_unique<Network>();
+    return *m_network;
 }
 
-void CConnectionChecks::CheckMail() {
-    Run(Check::Mail);
+void CConnectionChecks::RunPing(const ActiveProfile& profile) {
+    Run({profile.pingHost, std::nullopt});
 }
 
-void CConnectionChecks::Run(Check check) {
+void CConnectionChecks::CheckMail(const ActiveProfile& profile) {
+    MailCheckSettings settings = MailCheckSettingsOf(profile);
+    settings.port = m_pop3Port;
+    Run({std::nullopt, std::move(settings)});
+}
+
+void CConnectionChecks::Run(Request request) {
     if (m_busy) {
-        m_waiting.insert(check);
+        if (request.pingHost)
+            m_waiting.pingHost = std::move(request.pingHost);
+        if (request.mail)
+            m_waiting.mail = std::move(request.mail);
         return;
     }
     m_busy = true;
-    for (std::optional<Check> next = check; next;) {
-        if (*next == Check::Ping)
-            PingNow();
-        else
-            CheckMailNow();
-        next.reset();
-        if (!m_waiting.empty())
-            next = m_waiting.extract(m_waiting.begin()).value();
+    while (!request.Empty()) {
+        if (request.pingHost) {
+            PingNow(*std::exchange(request.pingHost, std::nullopt));
+        } else {
+            CheckMailNow(*std::exchange(request.mail, std::nullopt));
+        }
+        if (request.Empty())
+            request = std::exchange(m_waiting, Request{});
     }
     m_busy = false;
 }
 
-void CConnectionChecks::PingNow() {
+void CConnectionChecks::PingNow(const std::string& host) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
-    const Result<PingReply> reply =
-        Ping(m_icmp, TheActiveProfile().pingHost, kPingTtl, kPingTimeout, kPingDataSize);
+    const Result<PingReply> reply = Ping(Net().icmp, host, kPingTtl, kPingTimeout, kPingDataSize);
     if (reply)
         m_lastPing = *reply;
     m_pingLabel.SetText(Text(PingLabelText(reply, local)), true);
 }
 
-void CConnectionChecks::CheckMailNow() {
-    MailCheckSettings settings = MailCheckSettingsOf(TheActiveProfile());
-    settings.port = m_pop3Port;
+void CConnectionChecks::CheckMailNow(const MailCheckSettings& settings) {
     WindowMailView view(m_owner, m_mailLabel, m_tray);
-    linkvane::CheckMail(m_sockets, settings, view);
+    linkvane::CheckMail(Net().sockets, settings, view);
 }
 
 }  // namespace linkvane

@@ -83,8 +83,8 @@ class ConsoleView final : public ConnectView {
     bool StartTimer(int, std::chrono::milliseconds) override { return true; }
     void StopTimer(int) override {}
     void ShowCallClock(const CallClockText&) override {}
-    void RunPing() override {}
-    void CheckMail() override {}
+    void RunPing(const ActiveProfile&) override {}
+    void CheckMail(const ActiveProfile&) override {}
     void Launch(const std::string&) override {}  // a terminal dialler starts no programs
 
     void Reported(const ConnectEvent& event) override {
@@ -149,10 +149,6 @@ FileDescriptor BlockStopSignals() {
 int Connect(Invocation& call) {
     Session& session = call.session;
     const std::string& name = call.Arg(0);
-    if (Status valid = ValidateEntryName(name); !valid)
-        return ReportFailure(valid.error());
-    if (Status usable = session.CheckProgramRoots(); !usable)
-        return ReportFailure(usable.error());
     FileDescriptor signals = BlockStopSignals();
 
     ModemEngineOptions options;
@@ -194,7 +190,7 @@ constexpr std::array<CommandInfo, 1> kConnect{{
      "      {\"event\":\"redial\",\"left\":N}, disconnected). Ctrl-C or SIGTERM hangs up. Exits 0\n"
      "      when a link was up and has ended (or a LAN profile was applied), 1 when the dial\n"
      "      failed for good; the reason goes to stderr.",
-     1, 1, "--json", "", Connect},
+     1, 1, "--json", "", Connect, ProfileChecks::ProgramRoots},
 }};
 
 }  // namespace

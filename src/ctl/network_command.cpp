@@ -81,10 +81,6 @@ std::string WithoutPassword(std::string text, const std::string& password) {
 int RunMailCheck(Invocation& call) {
     Session& session = call.session;
     const std::string& name = call.Arg(0);
-    if (Status valid = ValidateEntryName(name); !valid)
-        return ReportFailure(valid.error());
-    if (Status usable = session.CheckRoot(RegistryRoot::CurrentUser); !usable)
-        return ReportFailure(usable.error());
     if (!session.HasStoredSettings(name))
         return ReportFailure(
             Fail("No settings are stored for the profile \"" + name + "\".", win::kFileNotFound));
@@ -140,7 +136,7 @@ constexpr std::array<CommandInfo, 1> kMailCommands{{
      "      NOOP, 553 STAT) with the server's last response. --port replaces 110 for tests and\n"
      "      scripts. JSON: {\"ok\":true,\"count\",\"size\",\"text\"} or\n"
      "      {\"ok\":false,\"stage\",\"error\",\"lastResponse\"}. The password is never printed.",
-     1, 1, "--json", "--port", RunMailCheck},
+     1, 1, "--json", "--port", RunMailCheck, ProfileChecks::UserRoot},
 }};
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(ProfileStoreTest, AProfileRoundTripsWithPasswordsStoredEnciphered) {
     EXPECT_EQ(key.GetRawValue("HTTPProxyPort")->type, RegType::Sz);  // ports are the typed text
 }
 
-TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyPasswordsStayEmpty) {
+TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyOrUnreadablePasswordsAsEmpty) {
     ProfileRecord expected;
     expected.name = "Nowhere";
     expected.keyPath = "\\Software\\Kestrom\\Linkvane\\DialEntry\\Nowhere\\";
@@ -54,6 +54,10 @@ TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyPasswordsStayEmpty) {
     EXPECT_EQ(COXRegistryItem(registry, blank.keyPath + "Password").GetRawValue()->data,
               std::vector<std::uint8_t>{0});
     EXPECT_EQ(store.LoadProfile("Nowhere"), expected);
+
+    // A stored mail password too long for the cipher loads as none rather than garbled.
+    COXRegistryItem(registry, blank.keyPath).SetStringValue(std::string(45, 'p'), "EPassword");
+    EXPECT_EQ(store.LoadProfile("Nowhere").ePassword, "");
 }
 
 TEST_F(ProfileStoreTest, ASaveTheCipherOrTheStoreRefusesIsReportedAndWritesNothing) {
