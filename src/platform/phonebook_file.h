@@ -1,13 +1,19 @@
 #pragma once
 
 // PhonebookFile: the dial-up phonebook on Linux, one JSON file (normally
-// $XDG_CONFIG_HOME/linkvane/phonebook.json, mode 0600 because it holds the dial passwords):
+// $XDG_CONFIG_HOME/linkvane/phonebook.json, mode 0600 because it holds the dial logins):
 //
 //   { "version": 1,
 //     "entries": [ { "name": "...", <every RasEntry member by its table name>,
 //                    "lineSpeed": 115200, "initString": "ATZ",
-//                    "dialParams": { "userName": "...", "password": "..." } }, ... ],
+//                    "dialParams": { "userName": "...", "encipheredPassword": "1F2E..." } },
+//                  ... ],
 //     "devices": [ "/dev/pts/3", ... ] }
+//
+// The dial password is never written as clear text: "encipheredPassword" holds the hex digits
+// of the form the settings store keeps a profile's password in (password_cipher.h). Files of
+// earlier versions hold a clear-text "password" instead; they load, and the next change
+// rewrites them in the enciphered form (a clear-text copy the cipher cannot take is dropped).
 //
 // IP addresses are dotted quads ("10.0.0.1"). A missing member takes its default; a member of
 // the wrong type, a duplicate or invalid entry name, or text that does not fit its record field
@@ -18,8 +24,9 @@
 // lock the phonebook's directory (flock), read, and replace the file atomically (a temporary
 // file of one fixed name in the same directory, fsync, rename, fsync of the directory), so a
 // crash leaves the old or the new phonebook, the next change takes over what a killed writer
-// left, and concurrent processes do not lose each other's changes. A damaged file is reported (625) and never overwritten: changes
-// are refused until the user repairs or removes it. A missing file is an empty phonebook.
+// left, and concurrent processes do not lose each other's changes. A damaged file is reported (625)
+// and never overwritten: changes are refused until the user repairs or removes it. A missing file
+// is an empty phonebook.
 //
 // Devices: the real UARTs among <dev>/ttyS* (TIOCGSERIAL reports a known port type), the
 // <dev>/ttyUSB* and <dev>/ttyACM* that exist, the names in <dev>/serial/by-id, and the

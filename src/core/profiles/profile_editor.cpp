@@ -75,12 +75,21 @@ Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
         return saved;
     if (!data.HasProfile())
         return Success();
-    // The phonebook remembers the login for dialling; the profile's own copy is what matters.
-    (void)StoreDialParams(phonebook, data.profileName, data.profile.login, data.profile.password);
+    // The phonebook remembers the login too; the profile's own copy is what Connect dials with,
+    // so the profile is saved even when the phonebook cannot keep it, and then that is said.
+    const Status dialParams =
+        StoreDialParams(phonebook, data.profileName, data.profile.login, data.profile.password);
     ProfileRecord record = data.profile;
     record.name = data.profileName;
     record.keyPath = ProfileKeyPath(record.name);
-    return store.SaveProfile(record, false);
+    if (Status saved = store.SaveProfile(record, false); !saved)
+        return saved;
+    if (!dialParams) {
+        return Fail("The profile was saved, but the phonebook could not keep its login: " +
+                        dialParams.error().message,
+                    dialParams.error().code);
+    }
+    return Success();
 }
 
 }  // namespace linkvane

@@ -48,8 +48,9 @@ Result<std::int32_t> ParseSignedField(std::string_view label, std::string_view t
 Result<std::uint32_t> ParseUnsignedField(std::string_view label, std::string_view text);
 
 // What OK saves, in this order: the program-wide settings; for a profile, the entry's dial
-// parameters (login and password; not reported) and the profile, passwords enciphered.
-// Stops at the first save that fails and says which.
+// parameters (login and password) and the profile, passwords enciphered. Stops at the first
+// of the two saves that fails and says which; a failure to store the dial parameters does not
+// stop the profile's save, and is reported after it.
 Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
                       const ProfileEditorData& data);
 

@@ -93,7 +93,7 @@ class ProfileEditorSave : public testing::ConfigHomeTest {
     PhonebookFile phonebook{linkvaneDir() / "phonebook.json", configHome() / "dev"};
 };
 
-TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndIsTheDefaultByItsExactName) {
+TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsOrSaysWhyTheyWereNotKept) {
     PhonebookEntry entry;
     entry.name = "Demon";
     ASSERT_TRUE(phonebook.WriteEntry(entry));
@@ -110,6 +110,13 @@ TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndIsTheDefaultByItsEx
 
     data.profile.password = std::string(kMaxPasswordLength + 1, 'x');
     EXPECT_FALSE(SaveEditorData(store, phonebook, data));  // reported, not lost silently
+
+    // A profile without a phonebook entry is saved; that its login was not kept is said.
+    data.profileName = "No Entry";
+    data.profile.password = "pw";
+    const Status saved = SaveEditorData(store, phonebook, data);
+    EXPECT_EQ(saved.error().code, 623u);
+    EXPECT_EQ(store.LoadProfile("No Entry").login, "jo");
 }
 
 }  // namespace
