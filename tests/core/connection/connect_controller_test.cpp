@@ -1,0 +1,225 @@
+// The Connect controller over the loopback engine (the real modem dialogue against a scripted
+// modem) and a real settings store: what each press of Connect and each dial event leads to.
+
+#include "core/connection/connect_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/connection/dial_events.h"
+#include "core/profiles/profile_store.h"
+#include "core/profiles/registry_item.h"
+#include "platform/sqlite_registry_store.h"
+#include "support/temp_dir.h"
+#include "tools/loopback_engine.h"
+
+namespace linkvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Writes down what the controller shows, one word or line for each, in order.
+class RecordingView final : public ConnectView {
+  public:
+    void ShowExclamation(std::string_view text, std::string_view caption) override {
+        ShowMessage(text, caption, MessageIcon::Exclamation, {});
+    }
+    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon,
+                     std::string_view) override {
+        Log(std::string(caption) + ": " + std::string(text));
+    }
+    void SetConnectButton(int, std::string_view) override {}
+    void SetConnectImage(int) override {}
+    // The dialling timer blinks the button: its start and its stop are written down.
+    bool StartTimer(int id, std::chrono::milliseconds period) override {
+        if (id == kTimerDialling)
+            Log("blink");
+        timers[id] = period;
+        return true;
+    }
+    void StopTimer(int id) override {
+        if (timers.erase(id) != 0 && id == kTimerDialling)
+            Log("blink off");
+    }
+    void ShowCallClock(const CallClockText&) override {}
+    void RunPing(const ActiveProfile& profile) override { Log("ping " + profile.pingHost); }
+    void CheckMail(const ActiveProfile& profile) override { Log("mail " + profile.pop3Host); }
+    void Launch(const std::string& path) override { Log("launch " + path); }
+    void Reported(const ConnectEvent& event) override {
+        using Kind = ConnectEvent::Kind;
+        switch (event.kind) {
+            case Kind::State:
+                return;
+            case Kind::Connected:
+                settled = true;
+                return Log("connected");
+            case Kind::Failed:
+                return Log("failed " + std::to_string(event.code));
+            case Kind::TimedOut:
+                return Log("timed out");
+            case Kind::Redial:
+                return Log("redial " + std::to_string(event.redialsLeft));
+            case Kind::Disconnected:
+                settled = true;
+                return Log("disconnected");
+        }
+    }
+
+    std::string log;
+    bool settled = false;  // the dial is up or has ended
+    std::map<int, std::chrono::milliseconds> timers;
+
+  private:
+    void Log(const std::string& line) { log += (log.empty() ? "" : " | ") + line; }
+};
+
+class ConnectControllerTest : public testing::ConfigHomeTest {
+  protected:
+    void SetUp() override {
+        ConfigHomeTest::SetUp();
+        m_store = std::make_unique<SqliteRegistryStore>(linkvaneDir());
+        COXRegistryItem settings(*m_store, kSettingsKey);
+        settings.SetNumberValue(1, "RedialTimeout");
+        settings.SetNumberValue(1, "LaunchEmail");
+        settings.SetStringValue("/usr/bin/mailer", "EmailPath");
+        // The entry's name is the number the loopback engine dials.
+        Profile("5551", "jo", 0, "abc");  // a ping host too short to arm the timer
+        Profile("5552", "jo", 0, "abcd");
+        Profile("5558", "jo", 1, "abcd");  // LAN
+        Profile("5559", "", 0, "abcd");    // no login; its start page is written all the same
+    }
+    void Profile(const std::string& name, const std::string& login, std::int32_t useLan,
+                 const std::string& pingHost) {
+        ProfileRecord record;
+        record.name = name;
+        record.login = login;
+        record.password = "s3cret";
+        record.useLan = useLan;
+        record.pingHost = pingHost;
+        record.pingFreq = 5;
+        record.pop3Host = "192.0.2.2";
+        record.checkEmail = 1;
+        record.popMinutes = 10;
+        record.setIE = 1;
+        record.homepage = "http://192.0.2.9/" + name;
+        ASSERT_TRUE(ProfileStore(*m_store).SaveProfile(record, false));
+    }
+
+    std::unique_ptr<SqliteRegistryStore> m_store;
+};
+
+TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRedials) {
+    const auto kPing = std::pair{kTimerPing, std::chrono::milliseconds(5min)};
+    const auto kMail = std::pair{kTimerMailCheck, std::chrono::milliseconds(10min)};
+    struct Case {
+        const char* what;
+        std::uint32_t attempts;
+        const char* script;
+        std::vector<std::string> presses;  // "!NAME": pressed twice at once
+        std::string log;
+        std::map<int, std::chrono::milliseconds> timers = {};  // running at the end
+    };
+    const std::string kFailed = " | Timeout: Connection Failed | ";
+    const Case cases[] = {
+        {"a failure needs a budget above 1",
+         1,
+         "5552=busy",
+         {"5552"},
+         "blink | failed 25676" + kFailed + "blink off | disconnected"},
+        {"a time-out redials while the budget lasts",
+         1,
+         "5552=silent",
+         {"5552"},
+         "blink | timed out | redial 0 | timed out" + kFailed + "disconnected | blink off"},
+        {"failures use the budget up",
+         3,
+         "5552=busy",
+         {"5552"},
+         "blink | failed 25676 | redial 2 | blink off | failed 25676 | redial 1 | failed 25676" +
+             kFailed + "disconnected"},
+        {"no dial tone is fatal",
+         3,
+         "5552=nodialtone",
+         {"5552"},
+         "blink | failed 25680 | Fatal Error: No Dial Tone - Please Check Cables | blink off | "
+         "disconnected"},
+        {"a modem that cannot initialise is fatal",
+         3,
+         "init=error",
+         {"5552"},
+         "blink | failed 25692 | Fatal Error: Unable to Initialise Modem | blink off | "
+         "disconnected"},
+        {"the budget is the run's: a good call in between does not raise it",
+         2,
+         "5552=silent",
+         {"5552", "5551", "5551", "5552"},
+         "blink | timed out | redial 1 | timed out | redial 0 | timed out" + kFailed +
+             "disconnected | blink off | blink | connected | blink off | mail 192.0.2.2 | "
+             "launch /usr/bin/mailer | disconnected | blink | timed out" +
+             kFailed + "disconnected | blink off"},
+        {"a call up runs the clock, ping and mail, and launches",
+         3,
+         "",
+         {"5552"},
+         "blink | connected | blink off | ping abcd | mail 192.0.2.2 | launch /usr/bin/mailer",
+         {{kTimerCall, 1s}, kPing, kMail}},
+        {"pressed while dialling: hang up",
+         3,
+         "5552=connect:3000",
+         {"!5552"},
+         "blink | disconnected | blink off"},
+        {"a LAN profile dials nothing and starts ping and mail",
+         3,
+         "",
+         {"5558"},
+         "Internet LAN Configuration: Settings Updated! | ping abcd | mail 192.0.2.2",
+         {kPing, kMail}},
+        {"a blank login dials nothing",
+         3,
+         "",
+         {"5559"},
+         "Username/Password: Username or Password is blank!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        COXRegistryItem(*m_store, kSettingsKey).SetNumberValue(c.attempts, "RedialAttempts");
+        LoopbackOptions options;
+        options.modem = *ParseModemScript(c.script);
+        options.linkUpDelay = 5ms;
+        options.acceptedPassword = "s3cret";
+        testing::TaskQueue queue;
+        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options), queue.Poster());
+        RecordingView view;
+        ConnectController controller(*m_store, dialer, view);
+        dialer.SetEventSink(&controller);
+        controller.LoadStartupSettings();
+        for (std::string name : c.presses) {
+            view.settled = false;
+            if (name.starts_with("!")) {
+                name.erase(0, 1);
+                controller.Connect(name);
+            }
+            controller.Connect(name);
+            if (dialer.CallActive()) {
+                ASSERT_TRUE(queue.RunUntil([&] { return view.settled; }, 20s)) << view.log;
+            }
+        }
+        EXPECT_EQ(view.log, c.log);
+        EXPECT_EQ(view.timers, c.timers);
+        dialer.SetEventSink(nullptr);
+    }
+    const std::string startPage = "\\Software\\Microsoft\\Internet Explorer\\Main\\";
+    EXPECT_EQ(COXRegistryItem(*m_store, startPage).GetStringValue("Start Page"),
+              "http://192.0.2.9/5559")
+        << "every Connect writes the client settings, the blank login's too";
+    // A dial-up profile's entry has its terminal window switched off before the dial.
+    const auto terminal =
+        COXRegistryItem(*m_store, "\\RemoteAccess\\Profile\\5552\\").GetRawValue("Terminal");
+    ASSERT_TRUE(terminal && terminal->data.size() == 44u);
+    EXPECT_EQ(terminal->data[8], 7);
+    EXPECT_FALSE(COXRegistryItem(*m_store, "\\RemoteAccess\\Profile\\5558\\").Open());
+}
+
+}  // namespace
+}  // namespace linkvane
