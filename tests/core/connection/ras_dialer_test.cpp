@@ -65,6 +65,7 @@ TEST(RasDialer, EachModemAnswerEndsTheDialWithItsCode) {
         {"5551=busy", "5551", {"failed 25676", "disconnected"}},
         {"5551=nodialtone", "5551", {"failed 25680", "disconnected"}},
         {"5551=nodial-tone;form=numeric", "5551", {"failed 25680", "disconnected"}},
+        {"5551=nodial-tone", "5551", {"failed 25680", "disconnected"}},
         {"5551=noanswer:20", "5551", {"failed 25678", "disconnected"}},
         {"5551=nocarrier", "5551", {"failed 25679", "disconnected"}},
         {"5551=error", "5551", {"failed 25692", "disconnected"}},
