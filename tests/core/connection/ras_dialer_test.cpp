@@ -140,31 +140,6 @@ TEST(RasDialer, HangUpInEachStateEndsTheDialWithDisconnectedOnly) {
     }
 }
 
-// A handler that dials again (a redial) keeps the dial going: no DialDisconnected in between.
-class RedialSink final : public RecordingSink {
-  public:
-    explicit RedialSink(CRasDialer& dialer) : m_dialer(dialer) {}
-    void DialFailed(std::int16_t& code, std::string& text, std::int16_t& reserved) override {
-        RecordingSink::DialFailed(code, text, reserved);
-        m_dialer.SetEntryName("5552");
-        m_dialer.Dial();
-    }
-
-  private:
-    CRasDialer& m_dialer;
-};
-
-TEST(RasDialer, FailureWhoseHandlerDialsAgainIsNotTheEnd) {
-    Dialling d(Options("5551=busy"));
-    RedialSink sink(d.dialer);
-    d.dialer.SetEventSink(&sink);
-    ASSERT_EQ(d.Dial("5551"), 0);
-    ASSERT_TRUE(d.queue.RunUntil([&] { return d.dialer.GetConnected(); }));
-    EXPECT_EQ(sink.Outcome(), (std::vector<std::string>{"failed 25676", "state 8192"}));
-    d.dialer.HangUp();
-    ASSERT_TRUE(d.queue.RunUntil([&] { return sink.Ended(); }));
-}
-
 TEST(RasDialer, EventsQueuedWhenTheDiallerGoesAreDropped) {
     TaskQueue queue;
     RecordingSink sink;
