@@ -87,17 +87,38 @@ struct PictureButtonPlace {
     int up;
     int down;
     const char* name;  // accessible name
+    bool lowerPanel;   // shown only once the window is expanded
 };
 
 const PictureButtonPlace kPictureButtons[] = {
-    {ctl::kShortcut1, {88, 10}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 1"},
-    {ctl::kShortcut2, {88, 22}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 2"},
-    {ctl::kShortcut3, {88, 34}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 3"},
-    {ctl::kHide, {266, 34}, resource::kHideUp, resource::kHideDown, "Hide"},
-    {ctl::kExpand, {282, 34}, resource::kExpandUp, resource::kExpandDown, "Expand"},
-    {ctl::kViewLog, {13, 59}, resource::kViewLogUp, resource::kViewLogDown, "View Log"},
-    {ctl::kCheckMail, {61, 59}, resource::kCheckMailUp, resource::kCheckMailDown, "Check Email"},
-    {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping"},
+    {ctl::kShortcut1,
+     {88, 10},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 1",
+     false},
+    {ctl::kShortcut2,
+     {88, 22},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 2",
+     false},
+    {ctl::kShortcut3,
+     {88, 34},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 3",
+     false},
+    {ctl::kHide, {266, 34}, resource::kHideUp, resource::kHideDown, "Hide", false},
+    {ctl::kExpand, {282, 34}, resource::kExpandUp, resource::kExpandDown, "Expand", false},
+    {ctl::kViewLog, {13, 59}, resource::kViewLogUp, resource::kViewLogDown, "View Log", true},
+    {ctl::kCheckMail,
+     {61, 59},
+     resource::kCheckMailUp,
+     resource::kCheckMailDown,
+     "Check Email",
+     true},
+    {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping", true},
 };
 
 struct TopButtonPlace {
@@ -225,9 +246,7 @@ void CLinkvaneDlg::InitDialog() {
     SetRoundRegion(std::nullopt, kCornerSize);
 
     qobject_cast<CBitmapPanel*>(Control(ctl::kUpperPanel))->LoadById(resource::kUpperPanel);
-    qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
-    for (const PictureButtonPlace& place : kPictureButtons)
-        qobject_cast<CPictureButton*>(Control(place.id))->LoadBitmaps(place.up, place.down);
+    LoadPictures(false);
     StyleLabels();
 
     for (const TopButtonPlace& place : kTopButtons) {
@@ -465,7 +484,20 @@ void CLinkvaneDlg::ShowWindowAgain() {
     activateWindow();
 }
 
+// The lower panel's pictures are drawn when the panel is first shown, not at start-up.
+void CLinkvaneDlg::LoadPictures(bool lowerPanel) {
+    if (lowerPanel)
+        qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
+    for (const PictureButtonPlace& place : kPictureButtons) {
+        if (place.lowerPanel == lowerPanel)
+            qobject_cast<CPictureButton*>(Control(place.id))->LoadBitmaps(place.up, place.down);
+    }
+    m_lowerPanelDrawn = m_lowerPanelDrawn || lowerPanel;
+}
+
 void CLinkvaneDlg::ToggleExpanded() {
+    if (!m_expanded && !m_lowerPanelDrawn)
+        LoadPictures(true);
     resize(m_expanded ? kCollapsedAfterExpandSize : kExpandedSize);
     m_expanded = !m_expanded;
     raise();

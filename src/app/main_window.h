@@ -172,6 +172,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     void ShowWindowAgain();
     void HideWindow();
     void ToggleExpanded();
+    void LoadPictures(bool lowerPanel);
     void ShowSystemMenu();
     void OnHideTimer();
 
@@ -192,6 +193,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
 
     QTimer m_hideTimer;  // 1040: hides the window a second after a minimised start
     bool m_expanded = false;
+    bool m_lowerPanelDrawn = false;
     bool m_ending = false;  // the exit sequence is ending the modal loop
 
     // The profile editor's helpers: the entry structure that lives for the run, the login
