@@ -30,7 +30,7 @@ class LoggingWindow final : public CallMonitorWindow {
     explicit LoggingWindow(fs::path log) : m_log(std::move(log)) {}
     void OnCallEnded(const CConnectionRecord& record) override {
         ended.push_back(record);
-        ASSERT_TRUE(AppendCallLogLine(
+        ASSERT_TRUE(AppendCallLog(
             m_log, FormatCallLogLine(record.EntryName, "Day", "Time", record.DurationSeconds)));
     }
     void OnConnectionCount(int count) override { counts.push_back(count); }
