@@ -48,12 +48,8 @@ int Links(Invocation& call) {
     return kExitSuccess;
 }
 
-Json NumberOrNull(const std::optional<std::uint64_t>& value) {
-    return value ? Json(*value) : Json(nullptr);
-}
-
 Json CallJson(const CallLogLine& call, const std::optional<CallRecord>& record) {
-    const std::optional<LinkVolume> volume = record ? record->facts.volume : std::nullopt;
+    const LinkVolume* volume = record && record->facts.volume ? &*record->facts.volume : nullptr;
     Json item = Json::object();
     item["entry"] = call.entryName;
     item["start"] = call.date + " " + call.time;
@@ -61,8 +57,8 @@ Json CallJson(const CallLogLine& call, const std::optional<CallRecord>& record) 
     item["time"] = call.time;
     item["durationSeconds"] = call.durationSeconds;
     item["startedAt"] = record ? Json(record->facts.start) : Json(nullptr);
-    item["bytesIn"] = NumberOrNull(volume ? std::optional(volume->bytesIn) : std::nullopt);
-    item["bytesOut"] = NumberOrNull(volume ? std::optional(volume->bytesOut) : std::nullopt);
+    item["bytesIn"] = volume ? Json(volume->bytesIn) : Json(nullptr);
+    item["bytesOut"] = volume ? Json(volume->bytesOut) : Json(nullptr);
     return item;
 }
 
