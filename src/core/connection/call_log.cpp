@@ -5,6 +5,7 @@
 #include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -213,7 +214,7 @@ Status AppendCallLog(const fs::path& path, std::string_view line,
                      const std::optional<CallFacts>& facts) {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    auto log = OpenRegularFile(path, O_WRONLY | O_CREAT | O_APPEND);
+    auto log = OpenRegularFile(path, O_RDWR | O_CREAT | O_APPEND);
     if (!log)
         return LogError(log.error());
     const int fd = log->get();
@@ -221,11 +222,19 @@ Status AppendCallLog(const fs::path& path, std::string_view line,
     if (!LockWithin(fd))
         return Fail("Cannot lock the call log " + path.string() + ": " + ErrnoText());
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !WriteAll(fd, line.data(), line.size()))
+    if (::fstat(fd, &info) != 0)
+        return Fail("Cannot read the call log " + path.string() + ": " + ErrnoText());
+    // A last line left without its line end (a writer cut short, an edit) is closed first, so
+    // the new line stays a line of its own.
+    char last = '\n';
+    std::string text(line);
+    if (info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n')
+        text.insert(text.begin(), '\n');
+    if (!WriteAll(fd, text.data(), text.size()))
         return Fail("Cannot write the call log " + path.string() + ": " + ErrnoText());
     if (facts && !facts->start.empty()) {
-        (void)AppendCallRecord(
-            path, CallRecord{static_cast<std::uint64_t>(info.st_size), CallLineKey(line), *facts});
+        const auto offset = static_cast<std::uint64_t>(info.st_size) + text.size() - line.size();
+        (void)AppendCallRecord(path, CallRecord{offset, CallLineKey(line), *facts});
     }
     return Success();
 }

@@ -41,7 +41,8 @@ inline constexpr std::chrono::milliseconds kLogLockWait{2000};
 std::string FormatCallLogLine(std::string_view entryName, std::string_view date,
                               std::string_view time, std::int32_t durationSeconds);
 
-// Appends the line, and the record of facts (when given, with a start) to the companion.
+// Appends the line, and the record of facts (when given, with a start) to the companion. A
+// last line without its line end is closed first, so that two calls never share a line.
 // Creates the log (mode 0600) and its folder when they are missing. The result is the line's;
 // a record that cannot be written leaves the line without one.
 Status AppendCallLog(const std::filesystem::path& path, std::string_view line,

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <functional>
 #include <limits>
+#include <sstream>
 
 #include "support/temp_dir.h"
 
@@ -193,6 +193,12 @@ TEST_F(CallRecordTest, DamagedMissingOrHostileCompanionOnlyLeavesLinesWithoutARe
              t.Call("D", LinkVolume{4, 4});
          },
          "D+4;"},
+        {"the log's last line end lost, then a call",
+         [](auto& t) {
+             fs::resize_file(t.log, fs::file_size(t.log) - 1);
+             t.Call("D", LinkVolume{4, 4});
+         },
+         "A+18446744073709551615;B+;C+7;D+4;"},
         {"record cut short, then a call",
          [](auto& t) {
              fs::resize_file(t.calls, fs::file_size(t.calls) - 3);
