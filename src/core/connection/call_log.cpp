@@ -134,8 +134,9 @@ bool IsYearSign(const std::string& word) {
     return word == "\xE5\xB9\xB4" || word == "\xEB\x85\x84";
 }
 
-std::string YearMonth(int year, int month) {
-    return std::to_string(year) + "-" + TwoDigits(month);
+// year: the date's four digits as written ("0999" stays four digits).
+std::string YearMonth(const std::string& year, int month) {
+    return year + "-" + TwoDigits(month);
 }
 
 template <typename Number>
@@ -326,12 +327,11 @@ std::optional<std::string> MonthOfLogDate(std::string_view date) {
     const auto year = std::find_if(words.begin(), words.end(), IsYear);
     if (year == words.end())
         return std::nullopt;
-    const int yearNumber = std::stoi(*year);
     static const std::array<std::vector<Words>, 13> kNames = MonthNames();
     for (std::size_t month = 1; month <= 12; ++month) {
         for (const Words& name : kNames[month]) {
             if (Contains(words, name))
-                return YearMonth(yearNumber, static_cast<int>(month));
+                return YearMonth(*year, static_cast<int>(month));
         }
     }
     // The month's number after the year: "2026-12-07", "2026年12月7日", "2026년 12월 7일".
@@ -344,7 +344,7 @@ std::optional<std::string> MonthOfLogDate(std::string_view date) {
         if (number != words.end() && number->size() <= 2 && AllDigits(*number)) {
             const int month = std::stoi(*number);
             if (month >= 1 && month <= 12)
-                return YearMonth(std::stoi(*it), month);
+                return YearMonth(*it, month);
         }
     }
     return std::nullopt;
