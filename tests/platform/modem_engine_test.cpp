@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -162,7 +163,6 @@ TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
     EXPECT_TRUE(LineReleased());
 }
 
-// Hanging up once connected is in the stale-lock case below.
 TEST_F(ModemEngineTest, HangUpWhileDiallingEndsWithDisconnectedAlone) {
     Start("5551=connect:300");
     ASSERT_EQ(m_dialer->Dial(), 0);
@@ -173,29 +173,63 @@ TEST_F(ModemEngineTest, HangUpWhileDiallingEndsWithDisconnectedAlone) {
     EXPECT_TRUE(LineReleased());
 }
 
-TEST_F(ModemEngineTest, LiveLockRefusesTheLineAndStaleLockIsTakenOver) {
-    Start("");
+// The lock directory is everyone's: whatever sits at the lock's path, taking the lock neither
+// hangs nor follows a link, and only a regular file naming a dead process is taken over.
+TEST_F(ModemEngineTest, OnlyALockNamingADeadProcessIsTakenOverWhateverLiesThere) {
     const pid_t dead = ::fork();
     if (dead == 0)
         ::_exit(0);
     ::waitpid(dead, nullptr, 0);
-    for (const pid_t owner : {::getppid(), dead}) {
-        m_sink = RecordingSink();
-        std::ofstream(LockFile()) << "      " << owner << "\n";
-        ASSERT_EQ(m_dialer->Dial(), 0);
-        if (owner == dead) {
-            ASSERT_TRUE(RunUntilState(kRasConnected));
-            m_dialer->HangUp();
+    const pid_t live = ::getppid();
+    const auto text = [](pid_t pid) { return "      " + std::to_string(pid) + "\n"; };
+    const std::filesystem::path device = m_dir.path() / "ttyTest";
+    const std::filesystem::path lock = m_dir.path() / "lock" / UucpLockName(device);
+    const std::filesystem::path target = m_dir.path() / "target";
+    const struct {
+        const char* node;  // "file", "fifo" or "folder" at the lock's path, or a "link" to target
+        std::string content;  // of the file; a link's target is a FIFO when it is empty
+        bool taken = false;
+    } cases[] = {
+        {"file", text(dead), true},
+        {"file", text(live)},
+        {"file", "garbage\n"},
+        {"file", ""},
+        {"fifo", ""},
+        {"folder", ""},
+        {"link", ""},
+        {"link", text(dead)},
+        {"file", std::string(reinterpret_cast<const char*>(&live), 4)},  // binary form
+    };
+    for (const auto& c : cases) {
+        const std::string node = c.node;
+        const std::filesystem::path made = node == "link" ? target : lock;
+        if (node == "folder")
+            std::filesystem::create_directory(made);
+        else if (node == "fifo" || (c.content.empty() && node == "link"))
+            ASSERT_EQ(::mkfifo(made.c_str(), 0600), 0);
+        else
+            testing::WriteFileText(made, c.content);
+        if (node == "link")
+            std::filesystem::create_symlink(target, lock);
+        struct stat before {};
+        ::lstat(lock.c_str(), &before);
+        {
+            UucpLock taken;
+            const std::optional<DialEnd> refused = taken.Take(m_dir.path() / "lock", device);
+            ASSERT_EQ(refused.has_value(), !c.taken) << c.node << " " << c.content;
+            struct stat after {};
+            ASSERT_EQ(::lstat(lock.c_str(), &after), 0);
+            if (refused) {
+                EXPECT_EQ(refused->errorCode, kDialErrorPortInUse);
+                EXPECT_NE(refused->text.find(lock.string()), std::string::npos) << refused->text;
+                EXPECT_EQ(after.st_ino, before.st_ino) << "left alone: " << refused->text;
+            } else {
+                EXPECT_NE(testing::ReadFileText(lock).find(std::to_string(::getpid()) + "\n"),
+                          std::string::npos);
+            }
         }
-        ASSERT_TRUE(RunUntilEnded());
-        if (owner != dead) {
-            EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{"failed 25633", "disconnected"}));
-            EXPECT_NE(m_sink.texts.at(0).find(std::to_string(owner)), std::string::npos);
-            EXPECT_TRUE(std::filesystem::exists(LockFile())) << "a live lock is left alone";
-        } else {
-            EXPECT_TRUE(m_sink.texts.empty());
-            EXPECT_TRUE(LineReleased());
-        }
+        std::filesystem::remove_all(lock);
+        std::filesystem::remove_all(target);
     }
 }
 
