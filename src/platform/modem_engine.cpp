@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/connection/modem_dialogue.h"
+#include "platform/modem_talk.h"
 #include "platform/serial_line.h"
 
 namespace linkvane {
@@ -47,7 +47,7 @@ DialEnd ModemDialerEngine::Run(DialSession& session) {
     SerialLine line;
     if (std::optional<DialEnd> opened = line.Open(m_line.device, m_line.speed))
         return *opened;
-    ModemDialogue dialogue(m_line.initString, m_line.number);
+    ModemDialogue dialogue(m_line.initString, m_line.number, m_options.answerTime);
     std::optional<DialEnd> end = TalkToModem(line.fd(), dialogue, session);
     if (!end) {
         line.HandOver();

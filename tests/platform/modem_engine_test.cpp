@@ -1,5 +1,6 @@
-// The modem engine against the simulated modem on a pseudo-terminal and pppd's stand-in, and
-// the real pppd's reading of the engine's arguments and the peers file.
+// The modem engine against the simulated modem and a drip-feeding one on pseudo-terminals,
+// pppd's stand-in and whatever lies at the lock's path, and the real pppd's reading of the
+// engine's arguments and the peers file.
 
 #include "platform/modem_engine.h"
 
@@ -9,23 +10,29 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "core/connection/dial_events.h"
 #include "core/connection/ras_dialer.h"
+#include "platform/modem_talk.h"
 #include "platform/phonebook_file.h"
 #include "platform/serial_line.h"
 #include "support/dial_peers.h"
 #include "support/temp_dir.h"
+#include "tools/pty_modem.h"
 
 namespace linkvane {
 namespace {
 
 using namespace std::chrono_literals;
 using testing::ModemSimulator;
+using testing::PtyModem;
 using testing::RecordingSink;
 using testing::TaskQueue;
+using Clock = std::chrono::steady_clock;
 
 class ModemEngineTest : public ::testing::Test {
   protected:
@@ -46,8 +53,13 @@ class ModemEngineTest : public ::testing::Test {
     void Start(const std::string& script, const std::string& number = "5551",
                const std::string& init = "AT&F") {
         m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, m_dir.path(), script);
-        ASSERT_TRUE(
-            m_phonebook.WriteEntry(testing::DialEntry("Work", m_modem->device(), number, init)));
+        Attach(m_modem->device(), number, init);
+    }
+    // A dialler for an entry that dials `number` on `device`.
+    void Attach(const std::filesystem::path& device, const std::string& number = "5551",
+                const std::string& init = "AT&F") {
+        m_sink = RecordingSink();
+        ASSERT_TRUE(m_phonebook.WriteEntry(testing::DialEntry("Work", device, number, init)));
         m_dialer = std::make_unique<CRasDialer>(
             std::make_unique<ModemDialerEngine>(m_phonebook, options), m_queue.Poster());
         m_dialer->SetEventSink(&m_sink);
@@ -163,14 +175,58 @@ TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
     EXPECT_TRUE(LineReleased());
 }
 
-TEST_F(ModemEngineTest, HangUpWhileDiallingEndsWithDisconnectedAlone) {
-    Start("5551=connect:300");
-    ASSERT_EQ(m_dialer->Dial(), 0);
-    ASSERT_TRUE(RunUntilState(kRasConnectDevice));
-    m_dialer->HangUp();
-    ASSERT_TRUE(RunUntilEnded());
-    EXPECT_TRUE(m_sink.texts.empty());
-    EXPECT_TRUE(LineReleased());
+// Every set-up command has one deadline from when it is sent, however the answer trickles in;
+// NULs around answers are passed over. A probe keeps its lines and their number bounded.
+TEST_F(ModemEngineTest, AModemThatDripsBytesHoldsNoCommandPastItsAnswerTime) {
+    options.answerTime = 400ms;
+    const std::string nuls(2, '\0');
+    const struct {
+        PtyModem::Answer answer;
+        std::chrono::milliseconds drip;
+        std::string outcome;
+    } cases[] = {
+        {[](const std::string&) { return std::string(40, 'x'); }, 100ms, "failed 25692"},
+        {[](const std::string&) { return std::string("\r\nOK\r\n"); }, 150ms, "failed 25692"},
+        {[&](const std::string& command) {
+             return nuls + (command.starts_with("ATD") ? "CONNECT 33600\r\n" : "OK\r\n");
+         },
+         0ms, "state 8192"},
+    };
+    for (const auto& c : cases) {
+        PtyModem modem(c.answer, c.drip);
+        Attach(modem.device());
+        const Clock::time_point start = Clock::now();
+        ASSERT_EQ(m_dialer->Dial(), 0);
+        if (c.outcome == "state 8192") {
+            ASSERT_TRUE(RunUntilState(kRasConnected));
+            m_dialer->HangUp();
+        }
+        ASSERT_TRUE(RunUntilEnded());
+        EXPECT_LT(Clock::now() - start, 2s) << c.outcome;
+        EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{c.outcome, "disconnected"}));
+    }
+    std::string many;
+    for (int i = 0; i < 1000; ++i)
+        many += "line\r\n";
+    const struct {
+        std::string answer;
+        std::size_t lines;
+        std::size_t longest;
+    } probes[] = {
+        {std::string(1 << 16, 'i') + "\r\nOK\r\n", 2, kModemLineLimit},
+        {nuls + "OK\r\n", 1, 2},
+        {many + "OK\r\n", kModemAnswerLines, 4},
+    };
+    for (const auto& p : probes) {
+        PtyModem modem([&](const std::string&) { return p.answer; }, 0ms);
+        SerialLine line;
+        ASSERT_FALSE(line.Open(modem.device(), 115200));
+        const Result<std::vector<std::string>> lines = AskModem(line.fd(), "ATI", 2s);
+        ASSERT_TRUE(lines.ok());
+        EXPECT_EQ(lines->size(), p.lines);
+        EXPECT_EQ(lines->back(), "OK");
+        EXPECT_EQ(std::ranges::max(*lines, {}, &std::string::size).size(), p.longest);
+    }
 }
 
 // The lock directory is everyone's: whatever sits at the lock's path, taking the lock neither
