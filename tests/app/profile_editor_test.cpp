@@ -151,10 +151,15 @@ class ProfileEditorTest : public testing::ShellTest {
     ScriptedPrompts prompts;
 };
 
+// Values past a line edit's default 32767 characters, and bytes that are not UTF-8, too.
 TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
-    const ProfileRecord profile = FullProfile("Demon");
+    ProfileRecord profile = FullProfile("Demon");
+    profile.organisation = std::string(100000, 'o');
+    profile.realname = "Jos\xe9";
     Seed(profile);
-    ASSERT_TRUE(Store().SaveGlobalSettings(FullGlobals("g")));
+    GlobalSettings stored = FullGlobals("g");
+    stored.url1Loc = "http://example.com/" + std::string(40000, 'u');
+    ASSERT_TRUE(Store().SaveGlobalSettings(stored));
     const LoadedGlobalSettings globals = Store().LoadGlobalSettings();
 
     const auto edited = RunEditor("Demon", [&](CISPSheet& sheet) {
