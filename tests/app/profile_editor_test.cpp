@@ -380,17 +380,18 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
 }
 
 TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
-    ModemList modems{{"/dev/ttyS0", "/dev/ttyUSB0"}, ""};
+    ModemList modems{{"/dev/ttyS0", "/dev/\u202EttyUSB0"}, ""};
     CModemDlg modem(modems);
     modem.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&modem));
     SaveArtifact(testing::Grab(modem), QStringLiteral("modem-dialog"));
     EXPECT_EQ(modem.windowTitle(), QStringLiteral("Modem"));
     EXPECT_EQ(modem.DeviceList()->currentItem()->text(), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(modem.DeviceList()->item(1)->text(), QStringLiteral("/dev/\\xe2\\x80\\xaettyUSB0"));
     modem.DeviceList()->setCurrentRow(1);
     QTest::keyClick(modem.DeviceList(), Qt::Key_Return);
     EXPECT_EQ(modem.result(), QDialog::Accepted);
-    EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/ttyUSB0"));
+    EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/\u202EttyUSB0"));
 
     // The program's own prompts say "No modems found!" first, then show the empty list.
     DialogPrompts real;
