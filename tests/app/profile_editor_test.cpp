@@ -335,19 +335,17 @@ TEST_F(ProfileEditorTest, WhatCannotBeDoneChangesNothingAndSaysOnlyWhatItShould)
     ASSERT_TRUE(ExportProfile(demon, {}, *m_phonebook, file.toStdString()));
     auto window =
         MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
-    const auto busy = [&] {  // another process writing, past the store's wait
-        std::vector<std::unique_ptr<RegistryStore::Transaction>> held;
-        for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
-            held.push_back(other.BeginTransaction(root));
-        return held;
-    };
     // Clicks a button of the Dialup page, a file dialog answering `path` and any question
-    // answered other than Yes; `storeBusy`: while another process holds the store. A box whose
-    // write failed shows what is stored.
+    // answered other than Yes; `storeBusy`: while another process holds the store past its
+    // wait. A box whose write failed shows what is stored.
     const auto clickOn = [&](auto button, QString path, bool storeBusy) {
         return [&, button, path, storeBusy](CISPSheet& sheet) {
             prompts.files = {path};
-            const auto held = storeBusy ? busy() : decltype(busy()){};
+            std::vector<std::unique_ptr<RegistryStore::Transaction>> held;
+            for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+                if (storeBusy)
+                    held.push_back(other.BeginTransaction(root));
+            }
             QAbstractButton* clicked = sheet.Dialup()->*button;
             clicked->click();
             if (clicked->isCheckable()) {

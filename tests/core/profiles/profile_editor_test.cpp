@@ -37,32 +37,6 @@ TEST(ProfileEditorRules, NumberFieldsTakeDecimalIntegersWithin32Bits) {
     }
 }
 
-TEST(ProfileEditorRules, PasswordFieldsTakeAtMost39CharactersOfWindows1252) {
-    std::string e39;
-    for (int i = 0; i < 39; ++i)
-        e39 += "\xC3\xA9";  // "é": one character, one byte once stored
-    const struct {
-        std::string text;
-        bool storable;
-    } cases[] = {
-        {"", true},
-        {std::string(39, 'x'), true},
-        {e39, true},
-        {"\xE2\x82\xAC", true},  // "€" is in 1252
-        {std::string(40, 'x'), false},
-        {e39 + "x", false},
-        {"\xE6\x97\xA5", false},  // a character outside 1252
-        {std::string("a\0b", 3), false},
-    };
-    for (const auto& c : cases) {
-        const Status checked = CheckPasswordField("Email Password", c.text);
-        EXPECT_EQ(checked.ok(), c.storable) << c.text;
-        if (!checked) {
-            EXPECT_NE(checked.error().message.find("\"Email Password\""), std::string::npos);
-        }
-    }
-}
-
 TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
     PhonebookEntryForm good;
     good.name = "Demon";
