@@ -419,7 +419,9 @@ void CLinkvaneDlg::OnSetupConfig() {
     const ProfileEditorServices services{
         m_registry,  m_phonebook,      m_entryCreator,
         m_autostart, *m_editorPrompts, QCoreApplication::applicationFilePath().toStdString()};
-    const std::optional<std::string> edited = RunProfileEditor(this, services, ProfileName());
+    // The selected entry, not what may have been typed over it in the list's edit field.
+    const std::optional<std::string> edited = RunProfileEditor(
+        this, services, m_profileList->itemData(remembered).toString().toStdString());
     if (!edited)
         return;
     LoadShortcutCaptions();

@@ -26,7 +26,8 @@ inline constexpr std::size_t kLogPieceLength = 254;
 std::string FormatCallLogLine(std::string_view entryName, std::string_view date,
                               std::string_view time, std::int32_t durationSeconds);
 
-// Appends text to the file, creating it (mode 0644) and its folder when they are missing.
+// Appends text to the file, creating it (mode 0600: private to the user) and its folder when
+// they are missing.
 Status AppendCallLogLine(const std::filesystem::path& path, std::string_view line);
 
 // The log as the viewer lists it, in file order: each line without its line ending, split
