@@ -273,8 +273,13 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
         if (!parsed || !IsPppd(parsed->pid))
             return;
         if (stem.starts_with("ppp-") && stem.size() > 4) {
+            // Several files may name one pppd: the first name in byte order wins, whatever
+            // order the folder lists them in.
             Found& found = byPid[parsed->pid];
-            found.entryName = stem.substr(4);
+            const std::string entryName = stem.substr(4);
+            if (!found.entryName.empty() && found.entryName < entryName)
+                return;
+            found.entryName = entryName;
             if (!parsed->interfaceName.empty())
                 found.interfaceName = parsed->interfaceName;
         } else if (stem.starts_with("ppp") && IsInterfaceName(stem)) {

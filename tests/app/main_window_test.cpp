@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "core/connection/loopback_engine.h"
+#include "platform/modem_talk.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDate>
@@ -107,6 +108,7 @@ class MainWindowTest : public testing::ShellTest {
     }
 
     std::vector<std::chrono::milliseconds> m_pauses;
+    const LineModemTalk m_talk{};
 };
 
 QImage ScreenShot(const QWidget& window) {
@@ -242,7 +244,8 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
     testing::StandIns standIns(m_scratch.path());
     const pid_t link = standIns.Start("pppd");
     testing::WritePidFile(m_scratch.path() / "run" / "ppp-Provider One.pid", link);
-    auto window = MakeWindow(std::make_unique<LoopbackDialerEngine>(LoopbackOptions{}));
+    const LoopbackOptions options;  // an idle modem: every number connects
+    auto window = MakeWindow(std::make_unique<LoopbackDialerEngine>(options, m_talk));
     window->Dialer().SetEntryName("5551");
     ASSERT_EQ(window->Dialer().Dial(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->Dialer().GetConnected(); }, 5000));

@@ -88,7 +88,10 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
     const pid_t provider = standIns.Start("pppd", false, slave);
     const pid_t bare = standIns.Start("pppd");
     ::close(slave);
-    testing::WriteFileText(tree.run / "ppp-Alpha.pid", std::to_string(alpha) + "\nppp0\n");
+    // One pppd named by several files: the first name in byte order, whatever the folder's.
+    for (const char* other : {"ppp-Zulu.pid", "ppp-Beta.pid"})
+        testing::WriteFileText(tree.run / other, std::to_string(alpha) + "\n");
+    testing::WriteFileText(tree.run / "ppp-Acme.pid", std::to_string(alpha) + "\nppp0\n");
     testing::WriteFileText(tree.run / "ppp0.pid", std::to_string(alpha) + "\n");
     testing::WriteFileText(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\n");
     testing::WriteFileText(tree.run / "ppp3.pid", std::to_string(bare) + "\n");
@@ -109,7 +112,7 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
     EXPECT_EQ(
         *listed,
         (std::vector<ActiveConnection>{
-            {"Alpha", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", full},
+            {"Acme", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", full},
             {"Provider B", "modem", line, static_cast<std::uint64_t>(provider), "", std::nullopt},
             {"ppp1", "ppp", "ppp1", 0, "ppp1", std::nullopt},
             {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", std::nullopt},
