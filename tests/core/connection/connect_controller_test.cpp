@@ -11,6 +11,7 @@
 #include "core/connection/dial_events.h"
 #include "core/profiles/profile_store.h"
 #include "core/profiles/registry_item.h"
+#include "platform/modem_talk.h"
 #include "platform/sqlite_registry_store.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
@@ -131,6 +132,7 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
         {"a LAN profile dials nothing and starts ping and mail", 3, "", "5558"},
         {"a blank login dials nothing", 3, "", "5559"},
     };
+    const LineModemTalk talk;
     std::string report;
     for (const auto& c : cases) {
         COXRegistryItem(*m_store, kSettingsKey).SetNumberValue(c.attempts, "RedialAttempts");
@@ -139,7 +141,7 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
         options.linkUpDelay = 5ms;
         options.acceptedPassword = "s3cret";
         testing::TaskQueue queue;
-        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options), queue.Poster());
+        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options, talk), queue.Poster());
         RecordingView view;
         ConnectController controller(*m_store, dialer, view);
         dialer.SetEventSink(&controller);
