@@ -11,6 +11,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::string_view kTerminator = "\r\n";
+constexpr std::string_view kListEnd = "\r\n.\r\n";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -29,6 +30,26 @@ bool ReadNumber(std::string_view text, std::size_t& pos, std::int32_t& value) {
     }
     value = static_cast<std::int32_t>(number);
     return true;
+}
+
+// Where the reply in text ends: at terminator, or at the end of a negative first line that
+// answers a list. npos while it is incomplete.
+std::size_t ReplyEnd(std::string_view text, std::string_view terminator) {
+    if (terminator != kTerminator && text.starts_with('-'))
+        return text.find(kTerminator);
+    return text.find(terminator);
+}
+
+// Whether a CAPA list (its lines after the first) names STLS.
+bool OffersStls(std::string_view list) {
+    for (std::size_t end = list.find(kTerminator); end != std::string_view::npos;) {
+        list.remove_prefix(end + kTerminator.size());
+        end = list.find(kTerminator);
+        const std::string_view line = list.substr(0, end);
+        if (EqualsIgnoreCase(line, "STLS") || StartsWithIgnoreCase(line, "STLS "))
+            return true;
+    }
+    return false;
 }
 
 // The position after the next space or tab at or after pos; npos when there is none.
@@ -57,8 +78,18 @@ std::optional<MailboxStat> ParseStatReply(std::string_view reply) {
     return stat;
 }
 
-CPop3Session::CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts)
-    : m_sockets(sockets), m_timeouts(timeouts) {}
+TlsRefusal JudgeCertificate(const TlsPeer& peer, std::string_view pin, std::string_view accept) {
+    if (!accept.empty() && peer.fingerprint == accept)
+        return TlsRefusal::None;
+    if (!pin.empty())
+        return peer.fingerprint == pin ? TlsRefusal::None : TlsRefusal::Changed;
+    if (!peer.trusted)
+        return TlsRefusal::NotTrusted;
+    return peer.hostMatches ? TlsRefusal::None : TlsRefusal::HostMismatch;
+}
+
+CPop3Session::CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts, Pop3Tls tls)
+    : m_sockets(sockets), m_timeouts(timeouts), m_tls(std::move(tls)) {}
 
 CPop3Session::~CPop3Session() {
     if (m_connected)
@@ -90,7 +121,11 @@ bool CPop3Session::OpenMailbox(std::string_view host, std::string_view user,
     m_connected = true;
 
     std::string reply;
-    const bool loggedIn = ReadResponse(reply, kReplyCapacity) &&
+    const Pop3Security security = m_tls.security;
+    const bool loggedIn = (security != Pop3Security::Pop3s || StartTls(host)) &&
+                          ReadResponse(reply, kReplyCapacity) &&
+                          (security == Pop3Security::Plain || security == Pop3Security::Pop3s ||
+                           NegotiateStls(host)) &&
                           Command("USER " + std::string(user) + "\r\n", reply, kReplyCapacity) &&
                           Command("PASS " + std::string(password) + "\r\n", reply, kReplyCapacity);
     if (!loggedIn) {
@@ -103,12 +138,59 @@ bool CPop3Session::OpenMailbox(std::string_view host, std::string_view user,
     return true;
 }
 
-bool CPop3Session::Command(std::string_view line, std::string& reply, std::size_t capacity) {
+bool CPop3Session::Command(std::string_view line, std::string& reply, std::size_t capacity,
+                           std::string_view terminator) {
     if (m_socket == nullptr)
         return Fail(win::kWsaInvalidArgument, "");
     if (const std::uint32_t error = m_socket->Send(line); error != 0)
         return Fail(error, "");
-    return ReadResponse(reply, capacity);
+    return ReadResponse(reply, capacity, terminator);
+}
+
+bool CPop3Session::Refuse(TlsRefusal refusal, std::uint32_t error, std::string response) {
+    m_tlsReport.refusal = refusal;
+    return Fail(error, std::move(response));
+}
+
+bool CPop3Session::NegotiateStls(std::string_view host) {
+    std::string reply;
+    // A negative reply is the server's answer; a time-out or a closed stream stays a failure
+    // of its own.
+    const auto negative = [this] { return m_lastError == win::kWsaProtocolNotSupported; };
+    if (m_tls.security == Pop3Security::Auto) {
+        const bool listed = Command("CAPA\r\n", reply, kCapaCapacity, kListEnd);
+        if (!listed && !negative())
+            return false;
+        if (!listed || !OffersStls(reply)) {
+            return Refuse(TlsRefusal::NoTls, win::kWsaProtocolNotSupported,
+                          reply.substr(0, reply.find(kTerminator)));
+        }
+    }
+    if (!Command("STLS\r\n", reply, kReplyCapacity)) {
+        if (negative())
+            Refuse(TlsRefusal::NoTls, win::kWsaProtocolNotSupported, reply);
+        return false;
+    }
+    if (!StartTls(host))
+        return false;
+    // The capabilities told in clear text may have been forged: only these count.
+    return Command("CAPA\r\n", reply, kCapaCapacity, kListEnd) || negative();
+}
+
+bool CPop3Session::StartTls(std::string_view host) {
+    Result<TlsPeer> peer = m_socket->StartTls(host, m_timeouts.response);
+    if (!peer) {
+        const Error& error = peer.error();
+        if (error.code == win::kWsaTimedOut || error.code == win::kWsaConnectionReset)
+            return Fail(error.code, error.message);
+        return Refuse(TlsRefusal::Handshake, win::kWsaProtocolNotSupported, error.message);
+    }
+    m_tlsReport.fingerprint = peer->fingerprint;
+    const TlsRefusal refusal = JudgeCertificate(*peer, m_tls.pin, m_tls.accept);
+    if (refusal != TlsRefusal::None)
+        return Refuse(refusal, win::kWsaAccess, "");
+    m_tlsReport.acceptedNow = !m_tls.accept.empty() && peer->fingerprint == m_tls.accept;
+    return true;
 }
 
 bool CPop3Session::Noop() {
@@ -139,7 +221,8 @@ bool CPop3Session::CloseMailbox() {
     return answered;
 }
 
-bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
+bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity,
+                                std::string_view terminator) {
     text.clear();
     if (m_socket == nullptr)
         return Fail(win::kWsaInvalidArgument, "");
@@ -148,7 +231,7 @@ bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
     Clock::time_point lastData = started;
     std::string buffer(room, '\0');
     std::size_t received = 0;
-    while (text.find(kTerminator) == std::string::npos) {
+    while (ReplyEnd(text, terminator) == std::string::npos) {
         const Clock::time_point now = Clock::now();
         const auto silence = now - lastData;
         if (silence > m_timeouts.response || now - started > m_timeouts.wholeReply ||
@@ -174,7 +257,7 @@ bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
         received += *got;
         lastData = Clock::now();
     }
-    text.resize(text.find(kTerminator));
+    text.resize(ReplyEnd(text, terminator));
     if (StartsWithIgnoreCase(text, "+OK"))
         return true;
     return Fail(win::kWsaProtocolNotSupported, text);
