@@ -47,6 +47,20 @@ std::string_view Pop3SecurityName(Pop3Security security) {
     return "auto";
 }
 
+std::string_view MailSecurityDescription(Pop3Security security) {
+    switch (security) {
+        case Pop3Security::Auto:
+            break;
+        case Pop3Security::Stls:
+            return "STLS required";
+        case Pop3Security::Pop3s:
+            return "TLS on port 995";
+        case Pop3Security::Plain:
+            return kPlainPasswordWarning;
+    }
+    return "STLS when offered, never in clear text";
+}
+
 Result<std::string> CheckPop3SecurityText(std::string_view text) {
     if (const std::optional<Pop3Security> security = FindWord(text))
         return std::string(Pop3SecurityName(*security));

@@ -32,6 +32,8 @@ inline constexpr std::string_view kPlainPasswordWarning = "the password is sent 
 
 Pop3Security Pop3SecurityOf(std::string_view stored);
 std::string_view Pop3SecurityName(Pop3Security security);
+// What a mode does, in a few words: "STLS required", ..., kPlainPasswordWarning for plain.
+std::string_view MailSecurityDescription(Pop3Security security);
 // The word to store for text typed by the user: one of the four words, in any case.
 Result<std::string> CheckPop3SecurityText(std::string_view text);
 
