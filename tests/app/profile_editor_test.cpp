@@ -154,10 +154,15 @@ class ProfileEditorTest : public testing::ShellTest {
     ScriptedPrompts prompts;
 };
 
+// Values past a line edit's default 32767 characters, and bytes that are not UTF-8, too.
 TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
-    const ProfileRecord profile = FullProfile("Demon");
+    ProfileRecord profile = FullProfile("Demon");
+    profile.organisation = std::string(100000, 'o');
+    profile.realname = "Jos\xe9";
     Seed(profile);
-    ASSERT_TRUE(Store().SaveGlobalSettings(FullGlobals("g")));
+    GlobalSettings stored = FullGlobals("g");
+    stored.url1Loc = "http://example.com/" + std::string(40000, 'u');
+    ASSERT_TRUE(Store().SaveGlobalSettings(stored));
     const LoadedGlobalSettings globals = Store().LoadGlobalSettings();
 
     const auto edited = RunEditor("Demon", [&](CISPSheet& sheet) {
@@ -473,17 +478,18 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
 }
 
 TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
-    ModemList modems{{"/dev/ttyS0", "/dev/ttyUSB0"}, ""};
+    ModemList modems{{"/dev/ttyS0", "/dev/\u202EttyUSB0"}, ""};
     CModemDlg modem(modems);
     modem.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&modem));
     SaveArtifact(testing::Grab(modem), QStringLiteral("modem-dialog"));
     EXPECT_EQ(modem.windowTitle(), QStringLiteral("Modem"));
     EXPECT_EQ(modem.DeviceList()->currentItem()->text(), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(modem.DeviceList()->item(1)->text(), QStringLiteral("/dev/\\xe2\\x80\\xaettyUSB0"));
     modem.DeviceList()->setCurrentRow(1);
     QTest::keyClick(modem.DeviceList(), Qt::Key_Return);
     EXPECT_EQ(modem.result(), QDialog::Accepted);
-    EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/ttyUSB0"));
+    EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/\u202EttyUSB0"));
 
     // The program's own prompts say "No modems found!" first, then show the empty list.
     DialogPrompts real;

@@ -28,6 +28,14 @@ std::string Std(const QLineEdit* edit) {
     return edit->text().toStdString();
 }
 
+// The edit's text into value, unless it still shows value: a value the user did not touch is
+// kept byte for byte, even where the edit could not show it exactly (bytes that are not
+// UTF-8, a zero character).
+void StoreText(const QLineEdit* edit, std::string& value) {
+    if (edit->text() != Text(value))
+        value = Std(edit);
+}
+
 std::int32_t Checked(const QCheckBox* box) {
     return box->isChecked() ? 1 : 0;
 }
@@ -117,9 +125,9 @@ std::optional<std::string> CISPPage::Store(ProfileEditorData& editor) {
     if (auto bad = StoreMore(editor))
         return bad;
     for (const auto& [edit, field] : m_profileTexts)
-        editor.profile.*field = Std(edit);
+        StoreText(edit, editor.profile.*field);
     for (const auto& [edit, field] : m_globalTexts)
-        editor.globals.*field = Std(edit);
+        StoreText(edit, editor.globals.*field);
     for (const auto& [box, field] : m_profileChecks)
         editor.profile.*field = Checked(box);
     for (const auto& [box, field] : m_globalChecks)

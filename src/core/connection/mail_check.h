@@ -8,13 +8,17 @@
 // first, then the label and tray change, then QUIT goes out. A failure before the mailbox is
 // open shows "Connection Error... 551" in the label; a failed NOOP or STAT shows the server's
 // last response in a message box captioned "Connection Error... 552" or "Connect Error... 553",
-// and the label and tray keep what they showed. One thread.
+// and the label and tray keep what they showed. The last response, shown or returned, has the
+// password masked (MaskPassword). The check as a whole ends within Pop3Timeouts' wholeCheck
+// (and QUIT's short wait); the connect may spend up to the socket layer's own limit of it.
+// One thread.
 //
 // A TLS refusal before the mailbox is open shows its own text in the label instead ("the
 // server offers no TLS", "the TLS handshake failed", "certificate not trusted", "host name
 // mismatch", "certificate changed"). For a certificate the system does not trust, or one
 // issued for another name, the view may ask the user to accept it once, showing its SHA-256
-// fingerprint; the check then runs again with it, and the outcome says to pin it.
+// fingerprint; the check then runs again with it (a new session, with a deadline of its own),
+// and the outcome says to pin it.
 
 #include <cstdint>
 #include <string>

@@ -11,6 +11,7 @@
 
 #include "core/connection/dial_events.h"
 #include "core/connection/loopback_engine.h"
+#include "platform/modem_talk.h"
 
 namespace linkvane {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 using namespace std::chrono_literals;
 using testing::RecordingSink;
 using testing::TaskQueue;
+
+const LineModemTalk kTalk{};
 
 LoopbackOptions Options(const std::string& script) {
     LoopbackOptions options;
@@ -30,7 +33,8 @@ LoopbackOptions Options(const std::string& script) {
 
 struct Dialling {
     explicit Dialling(LoopbackOptions options)
-        : dialer(std::make_unique<LoopbackDialerEngine>(std::move(options)), queue.Poster()) {
+        : dialer(std::make_unique<LoopbackDialerEngine>(std::move(options), kTalk),
+                 queue.Poster()) {
         dialer.SetEventSink(&sink);
         dialer.SetUserName("jo");
         dialer.SetPassword("s3cret");
@@ -175,7 +179,7 @@ TEST(RasDialer, EventsQueuedWhenTheDiallerGoesAreDropped) {
     TaskQueue queue;
     RecordingSink sink;
     {
-        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(Options("5551=busy")),
+        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(Options("5551=busy"), kTalk),
                           queue.Poster());
         dialer.SetEventSink(&sink);
         dialer.SetEntryName("5551");
@@ -225,7 +229,7 @@ class SlowObserver final : public DialerEngineObserver {
 };
 
 TEST(DialerEngineBase, ClearingTheObserverWaitsForTheReportUnderWay) {
-    LoopbackDialerEngine engine(Options(""));
+    LoopbackDialerEngine engine(Options(""), kTalk);
     SlowObserver observer;
     engine.SetObserver(&observer);
     ASSERT_EQ(engine.Dial({"5551", "jo", "s3cret", 5}), 0);
