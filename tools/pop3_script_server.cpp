@@ -4,6 +4,8 @@
 #include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -138,6 +140,12 @@ bool ScriptedPop3Server::ReadLine(int fd, std::string& line) {
 }
 
 void ScriptedPop3Server::Serve() {
+    // OpenSSL writes to the socket without MSG_NOSIGNAL: a client that has gone must not end
+    // the test. Blocked here, the signal stays with this thread and is never delivered.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     int client = -1;
     const Clock::time_point giveUp = Clock::now() + kGiveUp;
     while (client < 0 && !m_stop && Clock::now() < giveUp) {
