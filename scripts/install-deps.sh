@@ -14,6 +14,8 @@ packages=(
     libgtest-dev libgmock-dev xvfb xauth trayer dovecot-pop3d iproute2 sqlite3
     # a captured sysfs tree read through libudev in the tests
     umockdev
+    # the locales' sources, which the call log's locale test compiles with localedef
+    locales
     # benchmark references: iputils ping (Python's poplib comes with python3)
     iputils-ping python3
     fonts-dejavu-core

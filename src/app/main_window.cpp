@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
@@ -20,6 +19,7 @@
 #include <string>
 
 #include "app/about_dialog.h"
+#include "app/call_log_writer.h"
 #include "app/exit_dialog.h"
 #include "app/gui_poster.h"
 #include "app/log_view_dialog.h"
@@ -37,7 +37,6 @@
 #include "core/app/startup_plan.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
-#include "core/connection/call_log.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_list.h"
 #include "core/profiles/profile_record.h"
@@ -288,15 +287,7 @@ void CLinkvaneDlg::StopCallMonitor() {
 }
 
 void CLinkvaneDlg::OnCallEnded(const CConnectionRecord& record) {
-    const QDateTime start = QDateTime::fromSecsSinceEpoch(record.StartTime);
-    const QLocale locale = QLocale::system();
-    const QString date = locale.toString(start.date(), QLocale::LongFormat);
-    const QString time =
-        locale.toString(start.time(), QString::fromStdString(Force24HourTimeFormat(
-                                          locale.timeFormat(QLocale::LongFormat).toStdString())));
-    (void)AppendCallLogLine(
-        CallLogPath(), FormatCallLogLine(record.EntryName, date.toStdString(), time.toStdString(),
-                                         record.DurationSeconds));
+    LogEndedCall(CallLogPath(), record, QLocale::system());
 }
 
 void CLinkvaneDlg::OnConnectionCount(int) {}

@@ -156,7 +156,8 @@ class CLinkvaneDlg : public QDialog,
     void DialTimedOut() override;
 
     // CallMonitorWindow: the call monitor's reports. An ended call becomes a line of the call
-    // log (dropped silently when the log cannot be written); the count changes nothing.
+    // log, with its start and volume in the log's companion (dropped silently when the log
+    // cannot be written); the count changes nothing.
     void OnCallEnded(const CConnectionRecord& record) override;
     void OnConnectionCount(int count) override;
 

@@ -30,6 +30,7 @@
 #include "controls/resource_ids.h"
 #include "controls/round_region.h"
 #include "controls/text_label.h"
+#include "core/connection/call_log.h"
 #include "core/profiles/profile_record.h"
 #include "core/profiles/registry_item.h"
 #include "gui_test_environment.h"
@@ -397,6 +398,12 @@ TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
     EXPECT_TRUE(expected.match(QString::fromStdString(line)).hasMatch()) << line;
     const QString logged = QString::fromStdString(line);
     EXPECT_FALSE(std::getline(in, line));
+    // Its start, in a form no locale changes, is in the log's companion.
+    ASSERT_TRUE(ForEachLoggedCall(log, [](const LoggedCall& call) {
+        ASSERT_TRUE(call.record);
+        EXPECT_EQ(MonthOfCallStart(call.record->facts.start),
+                  QDate::currentDate().toString(QStringLiteral("yyyy-MM")).toStdString());
+    }));
 
     // Button 1100 and the tray menu's "View Log" open the viewer on that log.
     for (const int command : {ctl::kViewLog, kCmdViewLog}) {
