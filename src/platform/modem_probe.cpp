@@ -16,7 +16,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-ProbeResult NotAModem(const std::string& device, ProbeVerdict verdict, std::string reason) {
+ProbeResult Found(const std::string& device, ProbeVerdict verdict, std::string reason) {
     ProbeResult result;
     result.device = device;
     result.verdict = verdict;
@@ -52,28 +52,25 @@ ProbeResult ProbeModem(const std::string& device, const ProbeOptions& options,
     const Clock::time_point until = Clock::now() + options.limit;
     struct stat status {};
     if (::stat(device.c_str(), &status) != 0) {
-        return NotAModem(device, ProbeVerdict::NoDevice, "There is no device at " + device + ".");
+        return Found(device, ProbeVerdict::NoDevice, "There is no device at " + device + ".");
     }
     UucpLock lock;
     if (std::optional<DialEnd> failed = lock.Take(options.lockDir, device)) {
-        ProbeResult result = NotAModem(device,
-                                       failed->errorCode == kDialErrorPortInUse && lock.holder()
-                                           ? ProbeVerdict::InUse
-                                           : ProbeVerdict::Unusable,
-                                       failed->text);
+        // A live lock, or one that cannot be read as a lock: in use, as for a dial.
+        ProbeResult result = Found(device, VerdictForOpenError(0, failed->errorCode), failed->text);
         result.holder = lock.holder();
         return result;
     }
     if (std::optional<PortHolder> holder = FindOpenHolder(device)) {
-        ProbeResult result = NotAModem(device, ProbeVerdict::InUse,
-                                       InUseText(device, *holder, "it has the device open"));
+        ProbeResult result = Found(device, ProbeVerdict::InUse,
+                                   InUseText(device, *holder, "it has the device open"));
         result.holder = std::move(holder);
         return result;
     }
     SerialLine line;
     if (std::optional<DialEnd> failed = line.Open(device, kProbeSpeeds.front())) {
-        return NotAModem(device, VerdictForOpenError(line.openError(), failed->errorCode),
-                         failed->text);
+        return Found(device, VerdictForOpenError(line.openError(), failed->errorCode),
+                     failed->text);
     }
     for (const std::uint32_t speed : ProbeSpeeds(options.entrySpeed)) {
         if (stop.stop_requested() || Clock::now() >= until)
@@ -82,17 +79,15 @@ ProbeResult ProbeModem(const std::string& device, const ProbeOptions& options,
             continue;
         const std::vector<std::string> info = Ask(line.fd(), kProbeInfo, options, until);
         const std::vector<std::string> model = Ask(line.fd(), kProbeModel, options, until);
-        ProbeResult result = NotAModem(device, ProbeVerdict::Modem, {});
+        ProbeResult result = Found(device, ProbeVerdict::Modem, {});
         result.speed = speed;
         result.model = ModelFromAnswers(info, model);
         result.reason = "A modem answers at " + std::to_string(speed) + " bit/s" +
                         (result.model.empty() ? "." : ": " + result.model + ".");
-        line.Release(std::chrono::milliseconds(0));
-        return result;
+        return result;  // the line is released, then the lock
     }
-    line.Release(std::chrono::milliseconds(0));
-    return NotAModem(device, ProbeVerdict::Silent,
-                     device + " does not answer ATZ at any speed: it is silent, or no modem.");
+    return Found(device, ProbeVerdict::Silent,
+                 device + " does not answer ATZ at any speed: it is silent, or no modem.");
 }
 
 std::vector<ProbeResult> ProbeModems(const std::vector<std::string>& devices,
