@@ -1,6 +1,8 @@
 // linkvanectl connect NAME: Connect, redial and hang-up without a window, in the foreground
 // like a dialler. The same Connect controller, engine and redial budget as the program; the
-// events are printed as they come, SIGINT and SIGTERM hang up.
+// events are printed as they come, SIGINT and SIGTERM hang up. When the program runs, the dial
+// is its own (program_bus.h); when none runs, the command logs its call itself
+// (own_call_log.h).
 
 #include <poll.h>
 #include <signal.h>
@@ -16,11 +18,15 @@
 #include "core/clients/active_profile.h"
 #include "core/connection/connect_controller.h"
 #include "core/connection/modem_engine_settings.h"
+#include "core/connection/own_call_log.h"
 #include "core/profiles/phonebook.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "ctl/program_bus.h"
 #include "ctl/stop_signals.h"
 #include "platform/modem_engine.h"
+#include "platform/ppp_links.h"
+#include "platform/xdg_paths.h"
 
 namespace linkvane::ctl {
 
@@ -89,45 +95,24 @@ class ConsoleView final : public ConnectView {
     void Launch(const std::string&) override {}  // a terminal dialler starts no programs
 
     void Reported(const ConnectEvent& event) override {
-        using Kind = ConnectEvent::Kind;
-        Json out = Json::object();
-        std::string text;
-        switch (event.kind) {
-            case Kind::State:
-                out = {{"event", "state"}, {"state", event.state}};
-                text = "state " + std::to_string(event.state);
-                break;
-            case Kind::Connected:
-                wasUp = true;
-                out = {{"event", "connected"}};
-                text = "connected";
-                break;
-            case Kind::Failed:
-                out = {{"event", "failed"}, {"code", event.code}, {"text", event.text}};
-                text = "failed " + std::to_string(event.code) + ": " + event.text;
-                break;
-            case Kind::TimedOut:
-                out = {{"event", "timedOut"}};
-                text = "timed out";
-                break;
-            case Kind::Redial:
-                out = {{"event", "redial"}, {"left", event.redialsLeft}};
-                text = "redial (" + std::to_string(event.redialsLeft) + " left)";
-                break;
-            case Kind::Disconnected:
-                ended = true;
-                out = {{"event", "disconnected"}};
-                text = "disconnected";
-                break;
-        }
-        if (m_json) {
-            std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-                      << std::endl;
-        } else {
-            std::cout << OneLine(text) << std::endl;
-        }
+        wasUp = wasUp || event.kind == ConnectEvent::Kind::Connected;
+        ended = ended || event.kind == ConnectEvent::Kind::Disconnected;
+        if (event.kind == ConnectEvent::Kind::Connected)
+            call.Connected(entryName, std::time(nullptr));
+        if (event.kind == ConnectEvent::Kind::Disconnected)
+            LogOwnCall();
+        PrintConnectEvent(event, m_json);
     }
 
+    // A call that no program's monitor logs is logged here, once it has ended.
+    void LogOwnCall() {
+        const std::optional<CConnectionRecord> record = call.Ended(std::time(nullptr));
+        if (record && !CallLogWatched(CallLogPath()))
+            (void)AppendEndedCall(CallLogPath(), *record);
+    }
+
+    std::string entryName;
+    DialledCall call;
     bool failed = false;
     bool wasUp = false;
     bool ended = false;
@@ -136,7 +121,12 @@ class ConsoleView final : public ConnectView {
     bool m_json;
 };
 
+// How often the link's counters are read while the call is up.
+constexpr int kVolumeReadMs = 1000;
+
 int Connect(Invocation& call) {
+    if (std::unique_ptr<LinkvaneBus> program = ProgramToUse(call))
+        return ConnectThroughProgram(call, *program);
     Session& session = call.session;
     const std::string& name = call.Arg(0);
     FileDescriptor signals = BlockStopSignals();
@@ -145,6 +135,10 @@ int Connect(Invocation& call) {
     options.pppd.pppdPath = ReadPppdPath(session.registry());
     EventQueue queue;
     ConsoleView view(call.args.Has("--json"));
+    view.entryName = name;
+    PppLinkOptions linkOptions;
+    linkOptions.pppdPath = options.pppd.pppdPath;
+    PppLinks links(linkOptions);
     CRasDialer dialer(std::make_unique<ModemDialerEngine>(session.phonebook(), options),
                       queue.Poster());
     ConnectController controller(session.registry(), dialer, view);
@@ -158,8 +152,13 @@ int Connect(Invocation& call) {
     // Every dial ends with DialDisconnected, a failure included; its events may still be queued.
     while (!(view.ended && !dialer.CallActive())) {
         std::array<pollfd, 2> fds{{{queue.fd(), POLLIN, 0}, {signals.get(), POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0)
+        const int ready = ::poll(fds.data(), fds.size(), view.wasUp ? kVolumeReadMs : -1);
+        if (ready < 0)
             continue;
+        if (view.wasUp && !view.ended) {
+            if (Result<std::vector<ActiveConnection>> listed = links.EnumConnections(); listed)
+                view.call.LinksListed(*listed);
+        }
         if (fds[1].revents != 0) {
             signalfd_siginfo info{};
             (void)!::read(signals.get(), &info, sizeof info);
@@ -174,7 +173,7 @@ int Connect(Invocation& call) {
 }
 
 constexpr std::array<CommandInfo, 1> kConnect{{
-    {"", "NAME [--json]",
+    {"", "NAME [--json] [--no-bus]",
      "Dials the profile's entry as the program's Connect button does: writes the client\n"
      "      settings, dials with the modem and pppd, redials as the program does (from\n"
      "      RedialAttempts; never after no dial tone or a modem that fails to initialise), and\n"
@@ -182,8 +181,10 @@ constexpr std::array<CommandInfo, 1> kConnect{{
      "      {\"event\":\"state\",\"state\":N}, connected, {\"event\":\"failed\",\"code\":N,\n"
      "      \"text\":...}, timedOut, {\"event\":\"redial\",\"left\":N}, disconnected). Ctrl-C or\n"
      "      SIGTERM hangs up. Exits 0 when a link was up and has ended (or a LAN profile was\n"
-     "      applied), 1 when the dial failed for good; the reason goes to stderr.",
-     1, 1, "--json", "", Connect},
+     "      applied), 1 when the dial failed for good; the reason goes to stderr. When Linkvane\n"
+     "      runs, the dial is its own (the same events, from its PropertiesChanged; Ctrl-C asks\n"
+     "      it to hang up); else the command logs the call itself. --no-bus dials here always.",
+     1, 1, "--json --no-bus", "", Connect},
 }};
 
 }  // namespace

@@ -174,6 +174,7 @@ class CISPPage5 final : public CISPPage {
     QCheckBox* playSound;
     QLineEdit* emailSound;
     QPushButton* browseSound;
+    QCheckBox* notifications;  // program-wide: "Notifications"
 
   protected:
     void LoadMore(const ProfileEditorData& editor) override;

@@ -34,6 +34,10 @@ DialSettings LoadDialSettings(RegistryStore& store) {
     return {timeout.seconds, static_cast<std::int32_t>(settings.GetNumberValue("RedialAttempts"))};
 }
 
+std::string NoLinkText(std::int16_t dialTimeout) {
+    return "No link within " + std::to_string(dialTimeout) + " seconds.";
+}
+
 void ConnectController::UseStartupSettings(const DialSettings& settings) {
     m_redialBudget = settings.redialBudget;
     m_dialTimeout = settings.dialTimeout;
@@ -69,12 +73,14 @@ void ConnectController::Connect(const std::string& entryName) {
             // An engine that cannot dial at all would leave the button blinking for ever.
             m_view.StopTimer(kTimerDialling);
             m_view.SetConnectButton(kImageIdle, "Connect");
-            m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
-                               "This program cannot dial (code " + std::to_string(refused) + ").");
+            m_view.ShowDialFailure(
+                "Connection Failed", "Timeout",
+                "This program cannot dial (code " + std::to_string(refused) + ").");
         }
         return;
     }
     m_view.SetConnectImage(kImageIdle);
+    m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::Lan));
     m_view.ShowMessage("Settings Updated!", "Internet LAN Configuration", MessageIcon::None, {});
     StartPingAndMail(kMailTimerError);
 }
@@ -165,7 +171,7 @@ void ConnectController::DialDisconnected() {
 
 void ConnectController::Fatal(std::string_view text, std::string_view caption,
                               const std::string& detail) {
-    m_view.ShowMessage(text, caption, MessageIcon::Exclamation, detail);
+    m_view.ShowDialFailure(text, caption, detail);
     m_view.StopTimer(kTimerDialling);
 }
 
@@ -201,8 +207,7 @@ void ConnectController::DialTimedOut() {
     if (m_redialBudget > 0) {
         Redial();
     } else {
-        m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
-                           "No link within " + std::to_string(m_dialTimeout) + " seconds.");
+        m_view.ShowDialFailure("Connection Failed", "Timeout", NoLinkText(m_dialTimeout));
     }
 }
 

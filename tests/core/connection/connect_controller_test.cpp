@@ -66,6 +66,8 @@ class RecordingView final : public ConnectView {
             case Kind::Disconnected:
                 settled = true;
                 return Log("disconnected");
+            case Kind::Lan:
+                return Log("lan");
         }
     }
 
