@@ -26,71 +26,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Answers every message box as it opens and writes it down as "caption: text".
-class MessageLog {
-  public:
-    MessageLog() {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes.push_back(
-                    (box->windowTitle() + QStringLiteral(": ") + box->text()).toStdString());
-                details.push_back(box->informativeText().toStdString());
-                box->accept();
-            }
-        });
-        m_poll.start(10);
-    }
-    std::vector<std::string> boxes;
-    std::vector<std::string> details;
-
-  private:
-    QTimer m_poll;
-};
-
-class ConnectTest : public testing::ShellTest {
+class ConnectTest : public testing::DialShellTest {
   protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
-        ::unsetenv("LINKVANE_PPPD_PASSWORD");
-        ::unsetenv("LINKVANE_PPPD_RUNDIR");
-    }
-
-    void Settings(std::uint32_t attempts, std::uint32_t timeout) {
-        COXRegistryItem item(*m_registry, kSettingsKey);
-        item.SetNumberValue(attempts, "RedialAttempts");
-        item.SetNumberValue(timeout, "RedialTimeout");
-    }
-    void Modem(const std::string& script) {
-        m_modem =
-            std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(), script);
-    }
-    void AddProfile(const std::string& name, const std::string& number, const std::string& login,
-                    std::int32_t useLan = 0) {
-        ASSERT_TRUE(m_phonebook->WriteEntry(testing::DialEntry(name, m_modem->device(), number)));
-        ProfileRecord record;
-        record.name = name;
-        record.keyPath = ProfileKeyPath(name);
-        record.login = login;
-        record.password = "s3cret";
-        record.useLan = useLan;
-        record.pingHost = "192.0.2.1";  // the ping itself is not run by these tests
-        record.pingFreq = 5;
-        record.checkEmail = 1;
-        record.popMinutes = 10;
-        record.setIE = 1;
-        record.homepage = "http://192.0.2.9/";
-        ASSERT_TRUE(ProfileStore(*m_registry).SaveProfile(record, false));
-    }
-    std::unique_ptr<CLinkvaneDlg> MakeWindow() {
-        return ShellTest::MakeWindow([this](MainWindowServices& services) {
-            ModemEngineOptions options;
-            options.pppd.pppdPath = STAND_IN_PPPD;
-            options.lockDir = m_scratch.path();
-            options.dtrDrop = 20ms;
-            services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
-        });
-    }
+    std::unique_ptr<CLinkvaneDlg> MakeWindow() { return MakeDialWindow(); }
     // Presses Connect with `entry` in the profile list.
     static void Press(CLinkvaneDlg& window, const std::string& entry) {
         window.ProfileList()->setCurrentText(QString::fromStdString(entry));
@@ -106,7 +44,6 @@ class ConnectTest : public testing::ShellTest {
     static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
         return QTest::qWaitFor(done, static_cast<int>(limit.count()));
     }
-    std::unique_ptr<testing::ModemSimulator> m_modem;
 };
 
 TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunches) {
@@ -123,7 +60,7 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     settings.SetNumberValue(1, "LaunchEmail");
     settings.SetStringValue(mailer.string(), "EmailPath");
     auto window = MakeWindow();
-    MessageLog messages;
+    testing::MessageLog messages;
 
     Press(*window, "Busy");
     EXPECT_TRUE(window->TimerActive(kTimerDialling)) << "the button blinks while dialling";
