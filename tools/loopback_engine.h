@@ -5,7 +5,8 @@
 // on the other, so every state, result code, time-out and hang-up goes through the same code
 // as on a serial line. After CONNECT the link is simulated: the login is checked (a wrong
 // password fails with 25691), and the link is up `linkUpDelay` later and lasts until the
-// modem drops the line or the user hangs up. The entry name is the number dialled.
+// modem drops the line or the user hangs up. The number dialled is the request's phoneNumber,
+// or the entry name when that is empty.
 //
 // It is the engine of the tests that need real dial events without a modem line. Threads as
 // in DialerEngineBase; the simulated modem runs on a thread of its own during each dial.

@@ -89,6 +89,24 @@ Status CheckText(std::string_view what, std::string_view text, std::size_t maxLe
     return Success();
 }
 
+Status CheckAlternateNumbers(const std::vector<std::string>& numbers) {
+    if (numbers.size() > kMaxAlternateNumbers) {
+        return Fail("An entry holds at most " + std::to_string(kMaxAlternateNumbers) +
+                        " alternate numbers.",
+                    win::kInvalidParameter);
+    }
+    for (const std::string& number : numbers) {
+        if (number.empty())
+            return Fail("An alternate number must not be empty.", win::kInvalidParameter);
+        if (Status text = CheckText("The alternate number", number, kRasMaxPhoneNumber, false,
+                                    win::kInvalidParameter);
+            !text) {
+            return text;
+        }
+    }
+    return Success();
+}
+
 }  // namespace
 
 Status ValidateEntryName(std::string_view name) {
@@ -122,6 +140,8 @@ Status ValidatePhonebookEntry(const PhonebookEntry& entry) {
         !phone) {
         return phone;
     }
+    if (Status alternates = CheckAlternateNumbers(entry.alternateNumbers); !alternates)
+        return alternates;
     if (entry.lineSpeed == 0) {
         return Fail("The line speed of entry " + entry.name + " must not be 0.",
                     win::kInvalidParameter);

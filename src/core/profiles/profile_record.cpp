@@ -13,7 +13,7 @@ std::string ProfileKeyPath(const std::string& name) {
 namespace {
 
 using P = ProfileRecord;
-const std::array<ProfileValueInfo, 27> kProfileValues{{
+const std::array<ProfileValueInfo, 29> kProfileValues{{
     {"UseLan", &P::useLan},
     {"Login", &P::login},
     {"Password", &P::password, true},
@@ -41,6 +41,8 @@ const std::array<ProfileValueInfo, 27> kProfileValues{{
     {"PopupAlert", &P::popupAlert},
     {"PlaySound", &P::playSound},
     {"EmailSound", &P::emailSound},
+    {"RedialPause", &P::redialPause},
+    {"Reconnect", &P::reconnect},
 }};
 
 using G = GlobalSettings;

@@ -71,6 +71,8 @@ struct ProfileRecord {
     std::int32_t playSound = 0;     // "PlaySound"
     std::uint32_t popMinutes = 0;   // "PopMinutes"
     std::int32_t popupAlert = 0;    // "PopupAlert"
+    std::int32_t redialPause = 0;   // "RedialPause": seconds between two dials of one number
+    std::int32_t reconnect = 0;     // "Reconnect": dial again after a drop
     std::string keyPath;            // ProfileKeyPath(name)
 
     bool operator==(const ProfileRecord&) const = default;
