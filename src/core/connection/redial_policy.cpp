@@ -58,7 +58,7 @@ std::chrono::milliseconds RedialPolicy::PacingLeft(std::size_t number, SteadyTim
 RedialWait RedialPolicy::AfterFailure(std::int16_t code, SteadyTime now) {
     std::chrono::milliseconds wait{0};
     if (code == kDialErrorNoCarrier || code == kDialErrorNoAnswer)
-        wait = PacingLeft(m_current, now);
+        wait = m_settings.pause;
     m_current = (m_current + 1) % m_numbers.size();
     return {std::max(wait, PacingLeft(m_current, now)), RedialReason(code)};
 }

@@ -5,7 +5,7 @@
 // failure is redialled at all; this decides the rest, for one Connect at a time:
 //   - the entry's numbers are dialled in turn, each redial the next, wrapping to the first;
 //   - pacing: one number is dialled again only RedialPause after its last dial;
-//   - after NO CARRIER or NO ANSWER the next dial also waits RedialPause from the failed one;
+//   - after NO CARRIER or NO ANSWER the next dial also waits RedialPause from the failure;
 //     BUSY and the other failures add no wait of their own;
 //   - after a drop (a call that was up ended without the user's hang-up), with Reconnect on,
 //     the number that was up is dialled again after a back-off that starts at 5 s and doubles

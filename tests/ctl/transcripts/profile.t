@@ -29,7 +29,9 @@ $ linkvanectl profile show 'Demon Dial' --json
   "PopMinutes": 4294967295,
   "PopupAlert": 0,
   "PlaySound": 0,
-  "EmailSound": ""
+  "EmailSound": "",
+  "RedialPause": 0,
+  "Reconnect": 0
 }
 $ linkvanectl profile show 'Demon Dial'
 UseLan: -5
@@ -59,6 +61,8 @@ PopMinutes: 4294967295
 PopupAlert: 0
 PlaySound: 0
 EmailSound: 
+RedialPause: 0
+Reconnect: 0
 $ linkvanectl profile show 'Demon Dial' --json --show-passwords | grep '"Password"'
   "Password": "dial-secret",
 # The registry holds numbers as REG_DWORD and the password enciphered, of the same length.
@@ -72,11 +76,11 @@ $ linkvanectl reg query '\Software\Kestrom\Linkvane\DialEntry\Demon Dial\Passwor
 # Unknown names, bad numbers and long passwords are refused and change nothing.
 $ linkvanectl profile set 'Demon Dial' Password "$(printf 'p%.0s' $(seq 39))"
 $ linkvanectl profile set 'Demon Dial' Passwd x
-! linkvanectl: "Passwd" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound
+! linkvanectl: "Passwd" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound, RedialPause, Reconnect
 ! usage: linkvanectl profile set NAME VALUE DATA
 [exit 2]
 $ linkvanectl profile set 'Demon Dial' Default x
-! linkvanectl: "Default" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound
+! linkvanectl: "Default" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound, RedialPause, Reconnect
 ! usage: linkvanectl profile set NAME VALUE DATA
 [exit 2]
 $ linkvanectl profile set 'Demon Dial' Password "$(printf 'q%.0s' $(seq 40))"
