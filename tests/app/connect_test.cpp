@@ -151,5 +151,27 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     EXPECT_EQ(messages.boxes.size(), 1u);
 }
 
+TEST_F(ConnectTest, ARedialsWaitBlinksCountsDownInTheCallRowAndConnectEndsIt) {
+    Settings(3, 10);
+    Modem("5553=nocarrier");
+    AddProfile("Paced", "5553", "jo");
+    COXRegistryItem(*m_registry, ProfileKeyPath("Paced")).SetNumberValue(90, "RedialPause");
+    auto window = MakeWindow();
+    MessageLog messages;
+    CTextLabel& caption = *window->Label(ctl::kCallCaption);
+
+    Press(*window, "Paced");
+    ASSERT_TRUE(WaitFor([&] { return window->TimerActive(kTimerRedialWait); }));
+    EXPECT_TRUE(window->TimerActive(kTimerDialling)) << "the button blinks while it waits";
+    EXPECT_EQ(caption.Text(), QStringLiteral("Redial In:"));
+    EXPECT_EQ(window->Label(ctl::kCallMinutes)->Text(), QStringLiteral("01"));  // 1:30 left
+
+    Press(*window, "Paced");  // Disconnect ends the wait at once
+    EXPECT_TRUE(Idle(*window));
+    EXPECT_FALSE(window->TimerActive(kTimerRedialWait));
+    EXPECT_EQ(caption.Text(), QStringLiteral("This Call:"));
+    EXPECT_TRUE(messages.boxes.empty());
+}
+
 }  // namespace
 }  // namespace linkvane

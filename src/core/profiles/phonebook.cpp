@@ -96,18 +96,20 @@ Status CheckAlternateNumbers(const std::vector<std::string>& numbers) {
                     win::kInvalidParameter);
     }
     for (const std::string& number : numbers) {
-        if (number.empty())
-            return Fail("An alternate number must not be empty.", win::kInvalidParameter);
-        if (Status text = CheckText("The alternate number", number, kRasMaxPhoneNumber, false,
-                                    win::kInvalidParameter);
-            !text) {
-            return text;
-        }
+        if (Status valid = ValidateAlternateNumber(number); !valid)
+            return valid;
     }
     return Success();
 }
 
 }  // namespace
+
+Status ValidateAlternateNumber(std::string_view number) {
+    if (number.empty())
+        return Fail("An alternate number must not be empty.", win::kInvalidParameter);
+    return CheckText("The alternate number", number, kRasMaxPhoneNumber, false,
+                     win::kInvalidParameter);
+}
 
 Status ValidateEntryName(std::string_view name) {
     if (name.empty())

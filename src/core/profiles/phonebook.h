@@ -95,11 +95,13 @@ class Phonebook {
 Status ValidateEntryName(std::string_view name);
 // The name; properties that fit the record; a non-zero line speed; an init string without
 // control characters (a line break would start a second modem command); at most
-// kMaxAlternateNumbers alternate numbers, each not empty, within the phone number's length and
-// without control characters; dial parameters of
+// kMaxAlternateNumbers alternate numbers that ValidateAlternateNumber takes; dial parameters of
 // UTF-8 text without zero characters, a password the cipher can take. Each text within its
 // limit.
 Status ValidatePhonebookEntry(const PhonebookEntry& entry);
+// One alternate number: not empty, at most kRasMaxPhoneNumber bytes of UTF-8 without control
+// characters.
+Status ValidateAlternateNumber(std::string_view number);
 // A device path the user may add: absolute, at most 128 bytes of UTF-8 without control
 // characters (it must fit the entry's deviceName). Says nothing about its existence.
 Status ValidateDevicePath(std::string_view path);

@@ -47,7 +47,9 @@ Result<std::optional<ImportedProfile>> ImportProfile(const std::filesystem::path
     }
     // Everything the save would refuse is found now, before the phonebook changes: a refusal
     // after the entry was written would leave half an import.
-    ProfileRecord keep;
+    // What the file does not carry: Tweak as the caller says, the redial values the profile's
+    // own (none for a new profile).
+    ProfileRecord keep = store.LoadProfile(name);
     keep.tweak = keepTweak;
     const ProfileRecord record = ProfileRecordFromFile(imported.file, keep);
     if (auto fits = store.CheckProfile(record, false); !fits)
