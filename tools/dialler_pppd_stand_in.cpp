@@ -7,8 +7,11 @@
 //
 // $LINKVANE_PPPD_SCENARIO: "up" (default; stays up until SIGTERM, exit 5, or until the line
 // hangs up, exit 16), "drop:MS" (up, then the peer goes after MS ms: exit 16), "nego" (exit
-// 10 before the link is up). $LINKVANE_PPPD_PASSWORD, when set, is the only password the
-// provider accepts (else exit 19). $LINKVANE_PPPD_ARGS, when set, receives the argument line.
+// 10 before the link is up); with "noise" it logs a 70000-byte line first and a 40000-byte one
+// last, and with "babble" it leaves a child behind that holds the log and writes a line to it
+// every 20 ms for 10 s.
+// $LINKVANE_PPPD_PASSWORD, when set, is the only password the provider accepts (else exit 19).
+// $LINKVANE_PPPD_ARGS, when set, receives the argument line.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -37,6 +40,8 @@ std::string Env(const char* name) {
 
 int End(int status, const std::string& why, const std::string& pidFile) {
     Log(why);
+    if (Env("LINKVANE_PPPD_SCENARIO").find("noise") != std::string::npos)
+        Log(std::string(40000, '~'));  // within the drain's bound, past a line's
     if (!pidFile.empty())
         ::unlink(pidFile.c_str());
     return status;
@@ -71,9 +76,16 @@ int main(int argc, char* argv[]) {
 
     ::signal(SIGTERM, [](int) { g_terminated = 1; });
     const std::string scenario = Env("LINKVANE_PPPD_SCENARIO");
+    if (scenario.find("noise") != std::string::npos)
+        Log(std::string(70000, '~'));
+    if (scenario.find("babble") != std::string::npos && ::fork() == 0) {
+        for (int i = 0; i < 500; ++i, ::usleep(20000))
+            Log("babble");
+        return 0;
+    }
     Log("Using interface ppp0");
     Log(std::string("Connect: ppp0 <--> ") + (::ttyname(0) ? ::ttyname(0) : "stdin"));
-    if (scenario == "nego")
+    if (scenario.find("nego") != std::string::npos)
         return End(10, "LCP: timeout sending Config-Requests", {});
     if (const std::string wanted = Env("LINKVANE_PPPD_PASSWORD");
         !wanted.empty() && given != wanted)
@@ -87,8 +99,8 @@ int main(int argc, char* argv[]) {
     Log("local  IP address 192.0.2.1");
     Log("remote IP address 192.0.2.2");
     int dropMs = -1;
-    if (scenario.rfind("drop:", 0) == 0)
-        dropMs = std::atoi(scenario.c_str() + 5);
+    if (const std::size_t drop = scenario.find("drop:"); drop != std::string::npos)
+        dropMs = std::atoi(scenario.c_str() + drop + 5);
     for (int waited = 0;; waited += 10) {
         if (g_terminated)
             return End(5, "Terminating on signal 15", pidFile);

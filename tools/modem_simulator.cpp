@@ -56,6 +56,21 @@ void AwaitOpen(int master) {
     }
 }
 
+// Appends the commands from index `from` on to the transcript and returns how many are logged.
+// The whole file is replaced by a rename, so a reader that sees it sees it complete.
+std::size_t AppendTranscript(const std::filesystem::path& path,
+                             const std::vector<std::string>& commands, std::size_t from) {
+    std::string text;
+    if (std::ifstream old(path); old)
+        text.assign(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
+    for (; from < commands.size(); ++from)
+        text += commands[from] + '\n';
+    const std::filesystem::path temporary = path.string() + ".new";
+    std::ofstream(temporary, std::ios::trunc) << text;
+    std::filesystem::rename(temporary, path);
+    return from;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -80,11 +95,8 @@ int main(int argc, char* argv[]) {
     for (;;) {
         AwaitOpen(master.get());
         const linkvane::ServeEnd end = linkvane::ServeSimulatedModem(master.get(), modem, -1);
-        if (argc == 4) {
-            std::ofstream transcript(argv[3], std::ios::app);
-            for (; logged < modem.Commands().size(); ++logged)
-                transcript << modem.Commands()[logged] << '\n';
-        }
+        if (argc == 4)
+            logged = AppendTranscript(argv[3], modem.Commands(), logged);
         modem.Reset();
         if (end == linkvane::ServeEnd::Dropped) {
             master = OpenLine(link);  // the old line is gone for good, as after a lost carrier

@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
@@ -18,6 +17,7 @@
 #include <string>
 
 #include "app/about_dialog.h"
+#include "app/call_log_writer.h"
 #include "app/exit_dialog.h"
 #include "app/gui_poster.h"
 #include "app/log_view_dialog.h"
@@ -35,12 +35,12 @@
 #include "core/app/startup_plan.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
-#include "core/connection/call_log.h"
 #include "core/profiles/host_rules.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_list.h"
 #include "core/profiles/profile_record.h"
 #include "core/profiles/registry_item.h"
+#include "core/util/one_line.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -87,17 +87,38 @@ struct PictureButtonPlace {
     int up;
     int down;
     const char* name;  // accessible name
+    bool lowerPanel;   // shown only once the window is expanded
 };
 
 const PictureButtonPlace kPictureButtons[] = {
-    {ctl::kShortcut1, {88, 10}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 1"},
-    {ctl::kShortcut2, {88, 22}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 2"},
-    {ctl::kShortcut3, {88, 34}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 3"},
-    {ctl::kHide, {266, 34}, resource::kHideUp, resource::kHideDown, "Hide"},
-    {ctl::kExpand, {282, 34}, resource::kExpandUp, resource::kExpandDown, "Expand"},
-    {ctl::kViewLog, {13, 59}, resource::kViewLogUp, resource::kViewLogDown, "View Log"},
-    {ctl::kCheckMail, {61, 59}, resource::kCheckMailUp, resource::kCheckMailDown, "Check Email"},
-    {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping"},
+    {ctl::kShortcut1,
+     {88, 10},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 1",
+     false},
+    {ctl::kShortcut2,
+     {88, 22},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 2",
+     false},
+    {ctl::kShortcut3,
+     {88, 34},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 3",
+     false},
+    {ctl::kHide, {266, 34}, resource::kHideUp, resource::kHideDown, "Hide", false},
+    {ctl::kExpand, {282, 34}, resource::kExpandUp, resource::kExpandDown, "Expand", false},
+    {ctl::kViewLog, {13, 59}, resource::kViewLogUp, resource::kViewLogDown, "View Log", true},
+    {ctl::kCheckMail,
+     {61, 59},
+     resource::kCheckMailUp,
+     resource::kCheckMailDown,
+     "Check Email",
+     true},
+    {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping", true},
 };
 
 struct TopButtonPlace {
@@ -226,9 +247,7 @@ void CLinkvaneDlg::InitDialog() {
     SetRoundRegion(std::nullopt, kCornerSize);
 
     qobject_cast<CBitmapPanel*>(Control(ctl::kUpperPanel))->LoadById(resource::kUpperPanel);
-    qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
-    for (const PictureButtonPlace& place : kPictureButtons)
-        qobject_cast<CPictureButton*>(Control(place.id))->LoadBitmaps(place.up, place.down);
+    LoadPictures(false);
     StyleLabels();
 
     for (const TopButtonPlace& place : kTopButtons) {
@@ -245,8 +264,7 @@ void CLinkvaneDlg::InitDialog() {
     connect(&m_tray, &CTrayIcon::commandTriggered, this, [this](int id) { OnCommand(id); });
 
     const StartupPlan plan = PlanStartup(m_registry, m_phonebook);
-    for (const std::string& name : plan.profileNames)
-        m_profileList->addItem(Text(name));
+    AddProfileNames(plan.profileNames);
     if (plan.selected)
         m_profileList->setCurrentIndex(static_cast<int>(*plan.selected));
     m_connect->UseStartupSettings(plan.dial);
@@ -289,15 +307,7 @@ void CLinkvaneDlg::StopCallMonitor() {
 }
 
 void CLinkvaneDlg::OnCallEnded(const CConnectionRecord& record) {
-    const QDateTime start = QDateTime::fromSecsSinceEpoch(record.StartTime);
-    const QLocale locale = QLocale::system();
-    const QString date = locale.toString(start.date(), QLocale::LongFormat);
-    const QString time =
-        locale.toString(start.time(), QString::fromStdString(Force24HourTimeFormat(
-                                          locale.timeFormat(QLocale::LongFormat).toStdString())));
-    (void)AppendCallLogLine(
-        CallLogPath(), FormatCallLogLine(record.EntryName, date.toStdString(), time.toStdString(),
-                                         record.DurationSeconds));
+    LogEndedCall(CallLogPath(), record, QLocale::system());
 }
 
 void CLinkvaneDlg::OnConnectionCount(int) {}
@@ -325,10 +335,22 @@ bool CLinkvaneDlg::FillProfileList() {
     if (names.empty())
         return false;
     m_profileList->clear();
-    for (const std::string& name : names)
-        m_profileList->addItem(Text(name));
+    AddProfileNames(names);
     m_profileList->setCurrentIndex(0);
     return true;
+}
+
+void CLinkvaneDlg::AddProfileNames(const std::vector<std::string>& names) {
+    for (const std::string& name : names)
+        m_profileList->addItem(Text(OneLine(name)), Text(name));
+}
+
+std::string CLinkvaneDlg::ProfileName() const {
+    const int shown = m_profileList->findText(m_profileList->currentText(),
+                                              Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (shown >= 0)
+        return m_profileList->itemData(shown).toString().toStdString();
+    return m_profileList->currentText().toStdString();
 }
 
 bool CLinkvaneDlg::OnCommand(int id) {
@@ -400,7 +422,7 @@ bool CLinkvaneDlg::OnCommand(int id) {
 }
 
 void CLinkvaneDlg::OnConnect() {
-    m_connect->Connect(m_profileList->currentText().toStdString());
+    m_connect->Connect(ProfileName());
 }
 
 void CLinkvaneDlg::OnSetupConfig() {
@@ -408,18 +430,18 @@ void CLinkvaneDlg::OnSetupConfig() {
     const ProfileEditorServices services{
         m_registry,  m_phonebook,      m_entryCreator,
         m_autostart, *m_editorPrompts, QCoreApplication::applicationFilePath().toStdString()};
-    const std::optional<std::string> edited =
-        RunProfileEditor(this, services, m_profileList->currentText().toStdString());
+    // The selected entry, not what may have been typed over it in the list's edit field.
+    const std::optional<std::string> edited = RunProfileEditor(
+        this, services, m_profileList->itemData(remembered).toString().toStdString());
     if (!edited)
         return;
     LoadShortcutCaptions();
     FillProfileList();
     // The profile just edited stays selected, even when an import or a new entry moved it.
-    const int found =
-        m_profileList->findText(Text(*edited), Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    const int found = m_profileList->findData(Text(*edited), Qt::UserRole,
+                                              Qt::MatchFixedString | Qt::MatchCaseSensitive);
     m_profileList->setCurrentIndex(found >= 0 ? found : remembered);
-    m_connect->UseProfile(
-        LoadActiveProfile(m_registry, m_profileList->currentText().toStdString()));
+    m_connect->UseProfile(LoadActiveProfile(m_registry, ProfileName()));
     if (m_dialer.GetConnectionState() == kRasConnected) {
         RunPing();
         CheckMail();
@@ -466,7 +488,20 @@ void CLinkvaneDlg::ShowWindowAgain() {
     activateWindow();
 }
 
+// The lower panel's pictures are drawn when the panel is first shown, not at start-up.
+void CLinkvaneDlg::LoadPictures(bool lowerPanel) {
+    if (lowerPanel)
+        qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
+    for (const PictureButtonPlace& place : kPictureButtons) {
+        if (place.lowerPanel == lowerPanel)
+            qobject_cast<CPictureButton*>(Control(place.id))->LoadBitmaps(place.up, place.down);
+    }
+    m_lowerPanelDrawn = m_lowerPanelDrawn || lowerPanel;
+}
+
 void CLinkvaneDlg::ToggleExpanded() {
+    if (!m_expanded && !m_lowerPanelDrawn)
+        LoadPictures(true);
     resize(m_expanded ? kCollapsedAfterExpandSize : kExpandedSize);
     m_expanded = !m_expanded;
     raise();

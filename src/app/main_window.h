@@ -133,6 +133,12 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     // Refills the profile list from the phonebook, the first entry selected; false (and the
     // list untouched) when the phonebook has no entries or cannot be read.
     bool FillProfileList();
+    // The list shows each name through OneLine (control and direction characters escaped)
+    // and keeps the name itself as the item's data.
+    void AddProfileNames(const std::vector<std::string>& names);
+    // The entry the list names: the own name of the item whose text the edit shows, else the
+    // text typed into it.
+    std::string ProfileName() const;
 
     // The keep-alive ping and the mail check of the active profile: run by their buttons, the
     // tray menu, their timers and after the profile editor while a call is up. They write the
@@ -141,7 +147,8 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     void CheckMail();
 
     // CallMonitorWindow: the call monitor's reports. An ended call becomes a line of the call
-    // log (dropped silently when the log cannot be written); the count changes nothing.
+    // log, with its start and volume in the log's companion (dropped silently when the log
+    // cannot be written); the count changes nothing.
     void OnCallEnded(const CConnectionRecord& record) override;
     void OnConnectionCount(int count) override;
 
@@ -172,6 +179,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     void ShowWindowAgain();
     void HideWindow();
     void ToggleExpanded();
+    void LoadPictures(bool lowerPanel);
     void ShowSystemMenu();
     void OnHideTimer();
 
@@ -192,6 +200,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
 
     QTimer m_hideTimer;  // 1040: hides the window a second after a minimised start
     bool m_expanded = false;
+    bool m_lowerPanelDrawn = false;
     bool m_ending = false;  // the exit sequence is ending the modal loop
 
     // The profile editor's helpers: the entry structure that lives for the run, the login

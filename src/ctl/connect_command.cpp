@@ -195,6 +195,8 @@ int Connect(Invocation& call) {
     if (!controller.Active())  // nothing dialled: a blank login, or a LAN profile
         return view.failed ? kExitFailure : kExitSuccess;
 
+    // Until the dial, the call or a redial's wait has ended for good: the controller is active
+    // until it has handled the DialDisconnected that nothing follows, so no event is left queued.
     while (controller.Active()) {
         std::array<pollfd, 2> fds{{{queue.fd(), POLLIN, 0}, {signals.get(), POLLIN, 0}}};
         const int ready = ::poll(fds.data(), fds.size(), view.MillisecondsToWaitEnd());
@@ -220,16 +222,17 @@ int Connect(Invocation& call) {
 constexpr std::array<CommandInfo, 1> kConnect{{
     {"", "NAME [--json]",
      "Dials the profile's entry as the program's Connect button does: writes the client\n"
-     "      settings, dials the entry's numbers in turn with the modem and pppd, redials\n"
-     "      within RedialAttempts and RedialPause, reconnects after a drop when Reconnect is 1,\n"
-     "      and prints each event as it happens (with --json one object a line:\n"
-     "      {\"event\":\"dial\",\"number\":...}, {\"event\":\"state\",\"state\":N}, connected,\n"
-     "      {\"event\":\"failed\",\"code\":N,\"text\":...}, timedOut, {\"event\":\"redial\",\n"
-     "      \"left\":N}, {\"event\":\"wait\",\"seconds\":N,\"reason\":...}, disconnected).\n"
-     "      Ctrl-C or SIGTERM hangs up, or ends a wait at once. Exits 0 when a link was up and\n"
-     "      has ended (or a LAN profile was applied), 1 when the dial failed for good; the\n"
-     "      reason goes to stderr.",
-     1, 1, "--json", "", Connect, ProfileChecks::ProgramRoots},
+     "      settings, dials the entry's numbers in turn with the modem and pppd, redials as\n"
+     "      the program does (from RedialAttempts, paced by RedialPause; never after no dial\n"
+     "      tone, a modem that fails to initialise or a refused login), reconnects after a drop\n"
+     "      when Reconnect is 1, and prints each event as it happens (with --json one object a\n"
+     "      line: {\"event\":\"dial\",\"number\":...}, {\"event\":\"state\",\"state\":N},\n"
+     "      connected, {\"event\":\"failed\",\"code\":N,\"text\":...}, timedOut,\n"
+     "      {\"event\":\"redial\",\"left\":N}, {\"event\":\"wait\",\"seconds\":N,\"reason\":...},\n"
+     "      disconnected). Ctrl-C or SIGTERM hangs up, or ends a wait at once. Exits 0 when a\n"
+     "      link was up and has ended (or a LAN profile was applied), 1 when the dial failed\n"
+     "      for good; the reason goes to stderr.",
+     1, 1, "--json", "", Connect},
 }};
 
 }  // namespace

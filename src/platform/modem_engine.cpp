@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/connection/modem_dialogue.h"
+#include "platform/modem_talk.h"
 #include "platform/serial_line.h"
 
 namespace linkvane {
@@ -11,6 +11,22 @@ namespace {
 
 constexpr auto kCannotFindEntry =
     static_cast<std::int16_t>(kRasErrorBase + ras::kCannotFindPhonebookEntry);
+
+// pppd has ended: its last words say why. A child of pppd may still hold the log and write
+// on, so the drain stops after kPppdLogDrainTime or kPppdLogDrainBytes, and at a hang-up.
+template <typename OnLine>
+void DrainLastWords(PppdProcess& pppd, DialSession& session, OnLine onLine) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + kPppdLogDrainTime;
+    std::size_t drained = 0;
+    while (pppd.LogFd() >= 0 && drained < kPppdLogDrainBytes && Clock::now() < until) {
+        pollfd rest{pppd.LogFd(), POLLIN, 0};
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+        if (session.Wait({&rest, 1}, left) != DialWake::Ready)
+            return;
+        drained += pppd.ReadLog(onLine);
+    }
+}
 
 }  // namespace
 
@@ -49,7 +65,7 @@ DialEnd ModemDialerEngine::Run(DialSession& session) {
     SerialLine line;
     if (std::optional<DialEnd> opened = line.Open(m_line.device, m_line.speed))
         return *opened;
-    ModemDialogue dialogue(m_line.initString, m_line.number);
+    ModemDialogue dialogue(m_line.initString, m_line.number, m_options.answerTime);
     std::optional<DialEnd> end = TalkToModem(line.fd(), dialogue, session);
     if (!end) {
         line.HandOver();
@@ -81,10 +97,7 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
         if (fds[1].revents != 0)
             break;
     }
-    // pppd has ended: its last words say why.
-    for (pollfd rest{pppd.LogFd(), POLLIN, 0}; pppd.LogFd() >= 0 && ::poll(&rest, 1, 200) > 0;
-         rest.fd = pppd.LogFd())
-        pppd.ReadLog(onLine);
+    DrainLastWords(pppd, session, onLine);
     const int status = pppd.Reap().value_or(-1);
     if (session.Connected())
         return DialEnd::Ended();

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "core/connection/dialer_engine_base.h"
+#include "core/connection/modem_dialogue.h"
 #include "core/profiles/phonebook.h"
 #include "platform/pppd_launcher.h"
 
@@ -25,6 +26,7 @@ struct ModemEngineOptions {
     PppdOptions pppd;
     std::filesystem::path lockDir = "/run/lock";
     std::chrono::milliseconds dtrDrop{1000};
+    std::chrono::milliseconds answerTime = kCommandAnswerTime;  // for each set-up command
 };
 
 class ModemDialerEngine final : public DialerEngineBase {

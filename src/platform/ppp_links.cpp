@@ -1,18 +1,22 @@
 #include "platform/ppp_links.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <fstream>
 #include <map>
 #include <set>
 #include <string_view>
 #include <vector>
 
+#include "core/util/regular_file.h"
 #include "core/util/win_error.h"
 
 namespace linkvane {
@@ -150,7 +154,36 @@ bool UsableAsEntryName(std::string_view name) {
                         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
+// One of an interface's counters: decimal digits and a line feed, as the kernel writes them.
+std::optional<std::uint64_t> ReadCounter(const fs::path& file) {
+    auto fd = OpenRegularFile(file, O_RDONLY);
+    if (!fd)
+        return std::nullopt;
+    std::array<char, 32> text{};
+    const ssize_t got = ::read(fd->get(), text.data(), text.size());
+    const auto length = static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+    if (length <= 1 || length == text.size() || text[length - 1] != '\n')
+        return std::nullopt;
+    const char* digitsEnd = text.data() + length - 1;
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), digitsEnd, value);
+    if (error != std::errc() || end != digitsEnd)
+        return std::nullopt;
+    return value;
+}
+
 }  // namespace
+
+std::optional<LinkVolume> InterfaceVolume(const fs::path& netDir, const std::string& ifname) {
+    if (!IsInterfaceName(ifname))
+        return std::nullopt;
+    const fs::path statistics = netDir / ifname / "statistics";
+    const auto in = ReadCounter(statistics / "rx_bytes");
+    const auto out = ReadCounter(statistics / "tx_bytes");
+    if (!in || !out)
+        return std::nullopt;
+    return LinkVolume{*in, *out};
+}
 
 std::optional<PppPidFile> ParsePppPidFile(std::string_view text) {
     if (text.size() > kMaxPidFileSize)
@@ -240,8 +273,13 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
         if (!parsed || !IsPppd(parsed->pid))
             return;
         if (stem.starts_with("ppp-") && stem.size() > 4) {
+            // Several files may name one pppd: the first name in byte order wins, whatever
+            // order the folder lists them in.
             Found& found = byPid[parsed->pid];
-            found.entryName = stem.substr(4);
+            const std::string entryName = stem.substr(4);
+            if (!found.entryName.empty() && found.entryName < entryName)
+                return;
+            found.entryName = entryName;
             if (!parsed->interfaceName.empty())
                 found.interfaceName = parsed->interfaceName;
         } else if (stem.starts_with("ppp") && IsInterfaceName(stem)) {
@@ -272,7 +310,7 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
         const std::string ipparam = IpparamOf(pid);
         links.push_back({ipparam.empty() ? found.entryName : ipparam,
                          line.empty() ? "ppp" : "modem", line.empty() ? found.interfaceName : line,
-                         static_cast<std::uint64_t>(pid)});
+                         static_cast<std::uint64_t>(pid), found.interfaceName, std::nullopt});
     }
     // Interfaces are a second source; without /sys the pid files still tell.
     ForEachEntry(m_options.netDir, [&](const fs::directory_entry& netIf) {
@@ -281,14 +319,17 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
             return;
         const auto pid = interfacePids.find(ifname);
         if (pid == interfacePids.end()) {
-            links.push_back({ifname, "ppp", ifname, 0});
+            links.push_back({ifname, "ppp", ifname, 0, ifname, std::nullopt});
             return;
         }
         const std::string line = SerialLineOf(pid->second);
         const std::string ipparam = IpparamOf(pid->second);
         links.push_back({ipparam.empty() ? ifname : ipparam, line.empty() ? "ppp" : "modem",
-                         line.empty() ? ifname : line, static_cast<std::uint64_t>(pid->second)});
+                         line.empty() ? ifname : line, static_cast<std::uint64_t>(pid->second),
+                         ifname, std::nullopt});
     });
+    for (ActiveConnection& link : links)
+        link.volume = InterfaceVolume(m_options.netDir, link.interfaceName);
     std::sort(links.begin(), links.end(), [](const auto& a, const auto& b) {
         return a.entryName != b.entryName ? a.entryName < b.entryName : a.handle < b.handle;
     });

@@ -14,7 +14,8 @@
 // on its standard input (/dev/ttyS0, /dev/pts/3, ...); without one the type is "ppp" and the
 // name the interface's. The handle is the pppd's pid. Links dialled
 // by other programs are listed too. An interface whose pppd cannot be found is listed with
-// handle 0 and cannot be hung up from here.
+// handle 0 and cannot be hung up from here. A link with an interface carries its counters
+// (InterfaceVolume).
 //
 // Safety: a pid file is trusted only as far as it names a live process that is pppd, i.e.
 // whose /proc/<pid>/comm is "pppd" or whose executable is the configured pppd; anything else
@@ -53,6 +54,11 @@ struct PppPidFile {
     bool operator==(const PppPidFile&) const = default;
 };
 std::optional<PppPidFile> ParsePppPidFile(std::string_view text);
+
+// The 64-bit octet counters of a network interface, netDir/IFNAME/statistics/{rx,tx}_bytes
+// (received is in, sent is out); nullopt when either is missing or not a number.
+std::optional<LinkVolume> InterfaceVolume(const std::filesystem::path& netDir,
+                                          const std::string& ifname);
 
 class PppLinks final : public ConnectionEnumerator {
   public:

@@ -31,6 +31,12 @@ namespace linkvane {
 
 inline constexpr const char* kDefaultPppdPath = kDefaultPppd;
 inline constexpr const char* kPeersFile = "/etc/ppp/peers/linkvane";
+// A log line keeps at most this many bytes; the rest of a longer line is dropped.
+inline constexpr std::size_t kPppdLogLineLimit = 512;
+// After pppd has ended, its last words are read for at most this long and this many bytes:
+// a child of pppd may hold the log open and keep writing.
+inline constexpr std::chrono::milliseconds kPppdLogDrainTime{1000};
+inline constexpr std::size_t kPppdLogDrainBytes = 64 * 1024;
 
 // pppd's arguments after its name.
 std::vector<std::string> PppdArguments(const std::string& login, const std::string& entry);
@@ -62,9 +68,11 @@ class PppdProcess {
     // Readable when pppd has logged something or ended.
     int LogFd() const { return m_log.get(); }
     int ExitFd() const { return m_pidFd.get(); }
-    // Reads what pppd logged; each complete line goes to onLine.
+    // Reads what pppd logged, one buffer at most; each complete line goes to onLine, a line
+    // longer than kPppdLogLineLimit cut to that length. The log closes at its end. Returns
+    // the bytes read.
     template <typename OnLine>
-    void ReadLog(OnLine onLine);
+    std::size_t ReadLog(OnLine onLine);
     // pppd's exit status once it has ended (-1 for a signal), nullopt while it runs.
     std::optional<int> Reap();
     // SIGTERM, then SIGKILL after the grace period; waits for the end.
@@ -73,24 +81,27 @@ class PppdProcess {
 
   private:
     std::optional<std::string> TakeLogLine();
-    bool ReadSome();
+    // Bytes read, 0 when none were ready, -1 at the log's end.
+    ssize_t ReadSome();
 
     PppdOptions m_options;
     pid_t m_pid = 0;
     FileDescriptor m_pidFd;
     FileDescriptor m_log;
     std::string m_pending;
+    bool m_dropping = false;  // the rest of a cut line is being dropped
     std::string m_lastLine;
     std::optional<int> m_status;
 };
 
 template <typename OnLine>
-void PppdProcess::ReadLog(OnLine onLine) {
-    const bool open = ReadSome();
+std::size_t PppdProcess::ReadLog(OnLine onLine) {
+    const ssize_t got = ReadSome();
     while (std::optional<std::string> line = TakeLogLine())
         onLine(*line);
-    if (!open)
+    if (got < 0)
         m_log.Close();
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
 }  // namespace linkvane

@@ -113,7 +113,7 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     Settings(1, 10);
     Modem("5552=busy");
     AddProfile("Busy", "5552", "jo");
-    AddProfile("Work", "5551", "jo");
+    AddProfile("\u202EWork", "5551", "jo");  // listed as "\xe2\x80\xaeWork"
     // The mail program to launch once connected: a script that leaves a mark.
     const std::filesystem::path mark = m_scratch.path() / "launched";
     const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
@@ -131,7 +131,7 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     EXPECT_EQ(messages.boxes, std::vector<std::string>{"Timeout: Connection Failed"});
     EXPECT_FALSE(messages.details.at(0).empty()) << "a failure says why";
 
-    Press(*window, "Work");
+    Press(*window, "\\xe2\\x80\\xaeWork");  // the listed name dials the entry it stands for
     ASSERT_TRUE(WaitFor([&] {
         return window->Dialer().GetConnected() && Tip(*window) == QStringLiteral("Disconnect");
     }));
@@ -144,7 +144,7 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     EXPECT_TRUE(WaitFor([&] { return !window->Label(ctl::kCallSeconds)->Text().isEmpty(); }, 5s))
         << "the call clock ticks";
 
-    Press(*window, "Work");  // Disconnect
+    Press(*window, "\\xe2\\x80\\xaeWork");  // Disconnect
     ASSERT_TRUE(WaitFor([&] { return Idle(*window); }));
     for (const int id : {kTimerCall, kTimerPing, kTimerMailCheck})
         EXPECT_FALSE(window->TimerActive(id)) << id;

@@ -85,6 +85,8 @@ Result<PhonebookEntry> BuildPhonebookEntry(const PhonebookEntryForm& form,
                           std::string(limit.label) + " is longer than " +
                               std::to_string(limit.maxLength) + " characters.");
         }
+        if (Status dialable = CheckDialCharacters(limit.label, form.*limit.text); !dialable)
+            return Refuse(error, limit.field, dialable.error().message);
     }
     PhonebookEntry entry = base;
     entry.name = form.name;
@@ -94,7 +96,10 @@ Result<PhonebookEntry> BuildPhonebookEntry(const PhonebookEntryForm& form,
         const std::string& number = form.alternateNumbers[i];
         if (number.empty())
             continue;
-        if (Status valid = ValidateAlternateNumber(number); !valid) {
+        Status valid = ValidateAlternateNumber(number);
+        if (valid)
+            valid = CheckDialCharacters("The alternate number", number);
+        if (!valid) {
             Refuse(error, EntryField::AlternateNumber, valid.error().message);
             error.alternate = i;
             return valid.error();

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "core/profiles/password_cipher.h"
 #include "core/profiles/phonebook_entries.h"
 
 namespace linkvane {
@@ -69,8 +70,24 @@ Result<std::uint32_t> ParseUnsignedField(std::string_view label, std::string_vie
     return ParseField<std::uint32_t>(label, text, "a positive whole number");
 }
 
+Status CheckPasswordField(std::string_view label, std::string_view text) {
+    if (EncipherPassword(text))
+        return Success();
+    return Fail("Please enter a password of at most " + std::to_string(kMaxPasswordLength) +
+                " characters of the Windows Western character set (1252) in \"" +
+                std::string(label) + "\".");
+}
+
 Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
                       const ProfileEditorData& data) {
+    ProfileRecord record = data.profile;
+    record.name = data.profileName;
+    record.keyPath = ProfileKeyPath(record.name);
+    // A refusal found after the settings were written would keep them and lose the profile.
+    if (data.HasProfile()) {
+        if (Status fits = store.CheckProfile(record, false); !fits)
+            return fits;
+    }
     if (Status saved = store.SaveGlobalSettings(data.globals); !saved)
         return saved;
     if (!data.HasProfile())
@@ -79,9 +96,6 @@ Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
     // so the profile is saved even when the phonebook cannot keep it, and then that is said.
     const Status dialParams =
         StoreDialParams(phonebook, data.profileName, data.profile.login, data.profile.password);
-    ProfileRecord record = data.profile;
-    record.name = data.profileName;
-    record.keyPath = ProfileKeyPath(record.name);
     if (Status saved = store.SaveProfile(record, false); !saved)
         return saved;
     if (!dialParams) {

@@ -12,6 +12,7 @@
 #include "core/connection/dial_events.h"
 #include "core/profiles/profile_store.h"
 #include "core/profiles/registry_item.h"
+#include "platform/modem_talk.h"
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
 #include "support/golden.h"
@@ -172,6 +173,7 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
         {"a LAN profile dials nothing and starts ping and mail", 3, "", "5558"},
         {"a blank login dials nothing", 3, "", "5559"},
     };
+    const LineModemTalk talk;
     std::string report;
     for (const auto& c : cases) {
         COXRegistryItem(*m_store, kSettingsKey).SetNumberValue(c.attempts, "RedialAttempts");
@@ -180,7 +182,7 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
         options.linkUpDelay = 5ms;
         options.acceptedPassword = "s3cret";
         testing::TaskQueue queue;
-        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options), queue.Poster());
+        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options, talk), queue.Poster());
         RecordingView view;
         std::istringstream upFor(c.upFor);
         for (int seconds = 0; upFor >> seconds;)
