@@ -1,9 +1,10 @@
 #pragma once
 
 // Dovecot's POP3 server on 127.0.0.1, started by a test (or a benchmark) with a configuration
-// in a private directory: no system service, no TLS, plain passwords, one Maildir per user.
-// The mail processes run as the system user "mail"; the login processes as dovecot's own
-// users. Stopped and removed with the object.
+// in a private directory: no system service, plain passwords, one Maildir per user. Without a
+// certificate it offers no TLS; with one it offers STLS on port() and implicit TLS on
+// pop3sPort(), and still takes a clear-text login. The mail processes run as the system user
+// "mail"; the login processes as dovecot's own users. Stopped and removed with the object.
 
 #include <sys/types.h>
 
@@ -11,6 +12,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "test_certificates.h"
 
 namespace linkvane::testing {
 
@@ -23,18 +26,21 @@ struct Mailbox {
 class DovecotServer {
   public:
     // Throws std::runtime_error when dovecot cannot be started.
-    explicit DovecotServer(const std::vector<Mailbox>& mailboxes);
+    explicit DovecotServer(const std::vector<Mailbox>& mailboxes,
+                           const CertificateFiles* certificate = nullptr);
     ~DovecotServer();
     DovecotServer(const DovecotServer&) = delete;
     DovecotServer& operator=(const DovecotServer&) = delete;
 
     std::uint16_t port() const { return m_port; }
+    std::uint16_t pop3sPort() const { return m_pop3sPort; }  // 0 without a certificate
 
   private:
     void Stop();
 
     std::filesystem::path m_dir;
     std::uint16_t m_port = 0;
+    std::uint16_t m_pop3sPort = 0;
     pid_t m_pid = -1;
 };
 

@@ -24,8 +24,9 @@ QString Text(const std::string& text) {
 // Where the mail check announces in the window.
 class WindowMailView final : public MailCheckView {
   public:
-    WindowMailView(QWidget& owner, CTextLabel& label, CTrayIcon& tray)
-        : m_owner(&owner), m_label(label), m_tray(tray) {}
+    WindowMailView(QWidget& owner, CTextLabel& label, CTrayIcon& tray,
+                   std::set<std::string>& certificatesTold)
+        : m_owner(&owner), m_label(label), m_tray(tray), m_certificatesTold(certificatesTold) {}
 
     void PlayMailSound(const std::string& path) override { PlaySoundFile(path); }
 
@@ -52,10 +53,31 @@ class WindowMailView final : public MailCheckView {
         box.exec();
     }
 
+    bool AskAboutCertificate(const CertificateQuestion& question) override {
+        // A periodic check asks once, not every few minutes.
+        if (!m_certificatesTold.insert(question.fingerprint).second)
+            return false;
+        const QString caption = QStringLiteral("Mail Server Certificate");
+        if (!question.mayAccept) {
+            ShowCheckFailure(question.message, caption.toStdString());
+            return false;
+        }
+        QMessageBox box(QMessageBox::Question, caption,
+                        Text(question.message + "\n\n" + std::string(kAcceptCertificateQuestion)),
+                        QMessageBox::Yes | QMessageBox::No, m_owner);
+        box.setDefaultButton(QMessageBox::No);
+        box.setTextFormat(Qt::PlainText);
+        const bool accepted = box.exec() == QMessageBox::Yes;
+        if (accepted)
+            m_certificatesTold.erase(question.fingerprint);
+        return accepted;
+    }
+
   private:
     QPointer<QWidget> m_owner;
     CTextLabel& m_label;
     CTrayIcon& m_tray;
+    std::set<std::string>& m_certificatesTold;
 };
 
 }  // namespace
@@ -69,12 +91,15 @@ struct CConnectionChecks::Network {
 };
 
 CConnectionChecks::CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel,
-                                     CTrayIcon& tray, std::uint16_t pop3Port)
+                                     CTrayIcon& tray, RegistryStore& registry,
+                                     std::uint16_t pop3Port, PinnedHandler pinned)
     : m_owner(owner),
       m_pingLabel(pingLabel),
       m_mailLabel(mailLabel),
       m_tray(tray),
-      m_pop3Port(pop3Port) {}
+      m_registry(registry),
+      m_pop3Port(pop3Port),
+      m_pinned(std::move(pinned)) {}
 
 CConnectionChecks::~CConnectionChecks() = default;
 
@@ -89,9 +114,7 @@ void CConnectionChecks::RunPing(const ActiveProfile& profile) {
 }
 
 void CConnectionChecks::CheckMail(const ActiveProfile& profile) {
-    MailCheckSettings settings = MailCheckSettingsOf(profile);
-    settings.port = m_pop3Port;
-    Run({std::nullopt, std::move(settings)});
+    Run({std::nullopt, profile});
 }
 
 void CConnectionChecks::Run(Request request) {
@@ -125,9 +148,21 @@ void CConnectionChecks::PingNow(const std::string& host) {
     m_pingLabel.SetText(Text(PingLabelText(reply, local)), true);
 }
 
-void CConnectionChecks::CheckMailNow(const MailCheckSettings& settings) {
-    WindowMailView view(m_owner, m_mailLabel, m_tray);
-    linkvane::CheckMail(Net().sockets, settings, view);
+void CConnectionChecks::CheckMailNow(const ActiveProfile& profile) {
+    MailCheckSettings settings = MailCheckSettingsOf(profile);
+    if (m_pop3Port != 0)
+        settings.port = m_pop3Port;
+    WindowMailView view(m_owner, m_mailLabel, m_tray, m_certificatesTold);
+    const MailCheckOutcome outcome = linkvane::CheckMail(Net().sockets, settings, view);
+    if (!outcome.tls.acceptedNow)
+        return;
+    const std::string& pin = outcome.tls.fingerprint;
+    if (const Status pinned = PinCertificate(ProfileStore(m_registry), profile.name, pin); !pinned)
+        view.ShowCheckFailure(pinned.error().Describe(), "Error");
+    if (m_waiting.mail && m_waiting.mail->name == profile.name)
+        m_waiting.mail->pop3Pin = pin;
+    if (m_pinned)
+        m_pinned(profile.name, pin);
 }
 
 }  // namespace linkvane

@@ -6,6 +6,10 @@
 // and writes the outcome into the window's "Last Ping:" and "New Email:" labels, the tray icon
 // and its tooltip, with the sound, the "New Email Messages" notice and the failure message
 // boxes of the mail check.
+// A certificate the system does not trust is shown with its fingerprint for the user to accept
+// (then pinned in the profile's settings, and handed to `pinned` so that the active profile
+// follows) or not; a refused one is not asked about again while the program runs, and a
+// changed one is told of once.
 //
 // Both operations wait for the network in a local event loop (CEventLoopWait), during which a
 // timer may ask for another ping or check: such a request runs right after the current one,
@@ -15,13 +19,16 @@
 #include <QtCore/QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "core/clients/active_profile.h"
 #include "core/connection/mail_check.h"
 #include "core/connection/ping.h"
+#include "core/profiles/registry_store.h"
 
 class QWidget;
 
@@ -32,9 +39,13 @@ class CTrayIcon;
 
 class CConnectionChecks {
   public:
-    // pop3Port is 110 in the program; tests point it at their own server.
+    // Told the profile's name and the fingerprint the user has just accepted.
+    using PinnedHandler = std::function<void(const std::string& profile, const std::string& pin)>;
+
+    // pop3Port is 0 in the program (the profile's port); tests point it at their own server.
     CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel, CTrayIcon& tray,
-                      std::uint16_t pop3Port = kPop3Port);
+                      RegistryStore& registry, std::uint16_t pop3Port = 0,
+                      PinnedHandler pinned = {});
     ~CConnectionChecks();
 
     // Pings profile.pingHost; checks the profile's mailbox.
@@ -45,22 +56,25 @@ class CConnectionChecks {
 
   private:
     struct Network;
-    // What to run: a ping of a host, a mail check with these settings, or both (ping first).
+    // What to run: a ping of a host, a mail check of a profile, or both (ping first).
     struct Request {
         std::optional<std::string> pingHost;
-        std::optional<MailCheckSettings> mail;
+        std::optional<ActiveProfile> mail;
         bool Empty() const { return !pingHost && !mail; }
     };
     void Run(Request request);
     void PingNow(const std::string& host);
-    void CheckMailNow(const MailCheckSettings& settings);
+    void CheckMailNow(const ActiveProfile& profile);
     Network& Net();
 
     QWidget& m_owner;
     CTextLabel& m_pingLabel;
     CTextLabel& m_mailLabel;
     CTrayIcon& m_tray;
+    RegistryStore& m_registry;
     std::uint16_t m_pop3Port;
+    PinnedHandler m_pinned;
+    std::set<std::string> m_certificatesTold;  // fingerprints the user has seen and refused
     std::unique_ptr<Network> m_network;
     PingReply m_lastPing;
     bool m_busy = false;

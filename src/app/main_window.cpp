@@ -157,8 +157,17 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
     m_editorPrompts = services.editorPrompts != nullptr ? services.editorPrompts : &m_dialogPrompts;
     new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
+    // An accepted mail server certificate is pinned in the active profile too, so that the
+    // next check of the call knows it.
     m_checks = std::make_unique<CConnectionChecks>(
-        *this, *Label(ctl::kPingResult), *Label(ctl::kMailResult), m_tray, services.pop3Port);
+        *this, *Label(ctl::kPingResult), *Label(ctl::kMailResult), m_tray, m_registry,
+        services.pop3Port, [this](const std::string& profile, const std::string& pin) {
+            if (m_connect->Profile().name != profile)
+                return;
+            ActiveProfile active = m_connect->Profile();
+            active.pop3Pin = pin;
+            m_connect->UseProfile(std::move(active));
+        });
     m_view = std::make_unique<CWindowConnectView>(
         *this, *qobject_cast<COXBitmapButton*>(Control(ctl::kConnect)),
         std::array{Label(ctl::kCallCaption), Label(ctl::kCallHours), Label(ctl::kCallMinutes),
