@@ -190,7 +190,7 @@ std::vector<ModemAction> SimulatedModem::Command(const std::string& command) {
     return {};
 }
 
-ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd) {
+ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool untilOnLine) {
     using Clock = std::chrono::steady_clock;
     struct Due {
         Clock::time_point at;
@@ -209,6 +209,8 @@ ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd) {
                 return ServeEnd::Dropped;
             }
         }
+        if (untilOnLine && modem.OnLine() && due.empty())
+            return ServeEnd::OnLine;
         int timeoutMs = -1;
         if (!due.empty()) {
             timeoutMs = static_cast<int>(
