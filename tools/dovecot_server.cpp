@@ -31,11 +31,11 @@ std::uint16_t FreeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
-bool Accepts(std::uint16_t port) {
+bool Accepts(const std::string& host, std::uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
     address.sin_port = htons(port);
     const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
@@ -63,7 +63,9 @@ std::string MessageOfSize(std::size_t size) {
     return message + "\r\n";
 }
 
-DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes) {
+DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes, const std::string& address,
+                             std::uint16_t port)
+    : m_address(address) {
     const passwd* mail = ::getpwnam("mail");
     if (mail == nullptr || ::access(kDovecot, X_OK) != 0)
         throw std::runtime_error("dovecot or the user \"mail\" is missing");
@@ -75,7 +77,7 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes) {
         m_dir, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
                    std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                    std::filesystem::perms::others_exec);
-    m_port = FreeLoopbackPort();
+    m_port = port != 0 ? port : FreeLoopbackPort();
     const std::string dir = m_dir.string();
     std::string users;
     std::filesystem::create_directories(m_dir / "mail");
@@ -97,7 +99,8 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes) {
     Write(m_dir / "users", users);
     Write(m_dir / "dovecot.conf",
           "base_dir = " + dir + "/run\nstate_dir = " + dir + "/run\nlog_path = " + dir +
-              "/log\nprotocols = pop3\nlisten = 127.0.0.1\nssl = no\n"
+              "/log\nprotocols = pop3\nlisten = " + address +
+              "\nssl = no\n"
               "disable_plaintext_auth = no\nauth_mechanisms = plain\nfirst_valid_uid = 1\n"
               "default_login_user = dovenull\ndefault_internal_user = dovecot\n"
               "mail_location = maildir:" +
@@ -109,9 +112,8 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes) {
               "userdb {\n  driver = static\n  args = uid=mail gid=mail home=" +
               dir +
               "/mail/%u\n}\n"
-              "service pop3-login {\n  chroot =\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
-              "    port = " +
-              std::to_string(m_port) +
+              "service pop3-login {\n  chroot =\n  inet_listener pop3 {\n    address = " +
+              address + "\n    port = " + std::to_string(m_port) +
               "\n  }\n}\n"
               "service anvil {\n  chroot =\n}\n");
 
@@ -121,9 +123,9 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes) {
         ::execl(kDovecot, kDovecot, "-F", "-c", config.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    for (int i = 0; i < 200 && !Accepts(m_port); ++i)
+    for (int i = 0; i < 200 && !Accepts(m_address, m_port); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    if (!Accepts(m_port)) {
+    if (!Accepts(m_address, m_port)) {
         Stop();
         throw std::runtime_error("dovecot did not start; see its log");
     }

@@ -1,7 +1,8 @@
 #pragma once
 
-// Dovecot's POP3 server on 127.0.0.1, started by a test (or a benchmark) with a configuration
-// in a private directory: no system service, no TLS, plain passwords, one Maildir per user.
+// Dovecot's POP3 server, started by a test (or a benchmark) with a configuration in a private
+// directory: no system service, no TLS, plain passwords, one Maildir per user. It listens on
+// 127.0.0.1 at a free port, or on the address and port given.
 // The mail processes run as the system user "mail"; the login processes as dovecot's own
 // users. Stopped and removed with the object.
 
@@ -22,8 +23,9 @@ struct Mailbox {
 
 class DovecotServer {
   public:
-    // Throws std::runtime_error when dovecot cannot be started.
-    explicit DovecotServer(const std::vector<Mailbox>& mailboxes);
+    // Throws std::runtime_error when dovecot cannot be started. Port 0 picks a free one.
+    explicit DovecotServer(const std::vector<Mailbox>& mailboxes,
+                           const std::string& address = "127.0.0.1", std::uint16_t port = 0);
     ~DovecotServer();
     DovecotServer(const DovecotServer&) = delete;
     DovecotServer& operator=(const DovecotServer&) = delete;
@@ -34,6 +36,7 @@ class DovecotServer {
     void Stop();
 
     std::filesystem::path m_dir;
+    std::string m_address;
     std::uint16_t m_port = 0;
     pid_t m_pid = -1;
 };
