@@ -75,18 +75,18 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
             return EndForWake(wake);
         }
         if (fds[0].revents != 0)
-            pppd.ReadLog(onLine);
+            (void)pppd.ReadLog(onLine);
         if (fds[1].revents != 0)
             break;
     }
     // pppd has ended: its last words say why.
     for (pollfd rest{pppd.LogFd(), POLLIN, 0}; pppd.LogFd() >= 0 && ::poll(&rest, 1, 200) > 0;
          rest.fd = pppd.LogFd())
-        pppd.ReadLog(onLine);
+        (void)pppd.ReadLog(onLine);
     const int status = pppd.Reap().value_or(-1);
     if (session.Connected())
         return DialEnd::Ended();
-    return PppdExitEnd(status, pppd.LastLogLine());
+    return PppdExitEnd(status, pppd.LogFacts());
 }
 
 }  // namespace linkvane

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/connection/dialer_engine_base.h"
@@ -35,9 +36,22 @@ inline constexpr const char* kPeersFile = "/etc/ppp/peers/linkvane";
 // pppd's arguments after its name.
 std::vector<std::string> PppdArguments(const std::string& login, const std::string& entry);
 
-// How a pppd that ended before the link came up ends the dial: 19 -> 25691, 16 -> 25628,
-// 10 -> 25734, 15 -> 25718, anything else -> 25635; logLine (pppd's last words) gives the text.
-DialEnd PppdExitEnd(int exitStatus, const std::string& logLine);
+// What pppd's log has said so far about the link and how it went.
+struct PppdLogFacts {
+    std::string interfaceName;             // "Using interface ppp0"
+    std::vector<std::string> nameServers;  // "primary   DNS address 192.0.2.1", "secondary ..."
+    std::string authFailure;               // "PAP authentication failed", CHAP's alike
+    std::string lastLine;                  // the last line that was not empty
+
+    // Takes one line of the log; true when the interface or the name servers changed.
+    bool Take(std::string_view line);
+};
+
+// How a pppd that ended before the link came up ends the dial. A log that says the login was
+// refused gives 25691, whatever the status: the provider's hang-up after the refusal may end
+// pppd first (status 16). Otherwise 19 -> 25691, 16 -> 25628, 10 -> 25734, 15 -> 25718,
+// anything else -> 25635; the text quotes the refusal, else pppd's last words.
+DialEnd PppdExitEnd(int exitStatus, const PppdLogFacts& log);
 
 // The state a line of pppd's log announces, or 0: the link layer is up ("Connect:"), the
 // login was accepted, the IP layer is up ("local  IP address").
@@ -62,14 +76,16 @@ class PppdProcess {
     // Readable when pppd has logged something or ended.
     int LogFd() const { return m_log.get(); }
     int ExitFd() const { return m_pidFd.get(); }
-    // Reads what pppd logged; each complete line goes to onLine.
+    pid_t Pid() const { return m_pid; }
+    // Reads what pppd logged; each complete line goes to the facts, then to onLine. True when
+    // the interface or the name servers changed.
     template <typename OnLine>
-    void ReadLog(OnLine onLine);
+    bool ReadLog(OnLine onLine);
     // pppd's exit status once it has ended (-1 for a signal), nullopt while it runs.
     std::optional<int> Reap();
     // SIGTERM, then SIGKILL after the grace period; waits for the end.
     void Stop();
-    const std::string& LastLogLine() const { return m_lastLine; }
+    const PppdLogFacts& LogFacts() const { return m_facts; }
 
   private:
     std::optional<std::string> TakeLogLine();
@@ -80,17 +96,21 @@ class PppdProcess {
     FileDescriptor m_pidFd;
     FileDescriptor m_log;
     std::string m_pending;
-    std::string m_lastLine;
+    PppdLogFacts m_facts;
     std::optional<int> m_status;
 };
 
 template <typename OnLine>
-void PppdProcess::ReadLog(OnLine onLine) {
+bool PppdProcess::ReadLog(OnLine onLine) {
     const bool open = ReadSome();
-    while (std::optional<std::string> line = TakeLogLine())
+    bool changed = false;
+    while (std::optional<std::string> line = TakeLogLine()) {
+        changed = m_facts.Take(*line) || changed;
         onLine(*line);
+    }
     if (!open)
         m_log.Close();
+    return changed;
 }
 
 }  // namespace linkvane

@@ -109,6 +109,14 @@ TEST_F(ModemEngineTest, EveryOutcomeOfTheDialIsReportedAndTheLineReleased) {
         {"init=error", "up", "failed 25692"},
         {"5551=silent", "up", "timed out"},
         {"", "up", "failed 25691", "wrong"},
+        {"",
+         "refused-hangup",
+         "failed 25691",
+         "wrong",
+         STAND_IN_PPPD,
+         {},
+         {},
+         "PAP authentication failed"},
         {"", "nego", "failed 25734"},
         {"", "drop:100", "state 8192"},
         {"5551=connect:0:300", "up", "state 8192"},
@@ -226,7 +234,7 @@ TEST(RealPppd, AcceptsTheEngineArgumentsAndThePeersFile) {
             std::this_thread::sleep_for(10ms);
         std::string log;
         while (pppd.LogFd() >= 0)
-            pppd.ReadLog([&log](const std::string& text) { log += text + "\n"; });
+            (void)pppd.ReadLog([&log](const std::string& text) { log += text + "\n"; });
         std::ofstream(dir.path() / "pppd.log") << log;
         ::_exit(*pppd.Reap());
     }
