@@ -63,9 +63,15 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
     if (std::optional<DialEnd> failed =
             pppd.Start(line, request.userName, request.password, request.entryName))
         return *failed;
+    LinkRecordFile record(m_options.linkRecordDir,
+                          {pppd.Pid(), 0, request.entryName, m_line.device.string(), {}, {}});
     const auto onLine = [&session](const std::string& text) {
         if (const std::int16_t state = PppdLogState(text); state != 0)
             session.SetState(state);
+    };
+    const auto readLog = [&] {
+        if (pppd.ReadLog(onLine))
+            record.Update(pppd.LogFacts().interfaceName, pppd.LogFacts().nameServers);
     };
     for (;;) {
         std::array<pollfd, 2> fds{{{pppd.LogFd(), POLLIN, 0}, {pppd.ExitFd(), POLLIN, 0}}};
@@ -75,14 +81,14 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
             return EndForWake(wake);
         }
         if (fds[0].revents != 0)
-            (void)pppd.ReadLog(onLine);
+            readLog();
         if (fds[1].revents != 0)
             break;
     }
     // pppd has ended: its last words say why.
     for (pollfd rest{pppd.LogFd(), POLLIN, 0}; pppd.LogFd() >= 0 && ::poll(&rest, 1, 200) > 0;
          rest.fd = pppd.LogFd())
-        (void)pppd.ReadLog(onLine);
+        readLog();
     const int status = pppd.Reap().value_or(-1);
     if (session.Connected())
         return DialEnd::Ended();

@@ -22,6 +22,9 @@ struct ActiveConnection {
     std::string deviceType;  // "modem" for a serial line, "ppp" when no line is known
     std::string deviceName;  // the line's device path, or the link's interface name
     std::uint64_t handle = 0;
+    std::string interfaceName;             // "ppp0"; empty while it is not known
+    std::string localAddress;              // the interface's IPv4 address, once it has one
+    std::vector<std::string> nameServers;  // the provider's, as the link reported them
 
     bool operator==(const ActiveConnection&) const = default;
 };
