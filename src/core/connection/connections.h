@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/util/result.h"
@@ -41,6 +42,10 @@ class ConnectionEnumerator {
     // thread at a time); null when this kind cannot make one.
     virtual std::unique_ptr<ConnectionEnumerator> Clone() const { return nullptr; }
 };
+
+// What the main window shows of the entry's link: "DNS: 192.0.2.1, 192.0.2.3" with the name
+// servers of the first listed link of that entry that has some; empty when none has.
+std::string NameServersText(const std::vector<ActiveConnection>& links, std::string_view entry);
 
 inline constexpr std::chrono::milliseconds kHangUpPause{1000};
 
