@@ -12,6 +12,8 @@ packages=(
     ppp
     # test
     libgtest-dev libgmock-dev xvfb xauth trayer dovecot-pop3d iproute2 sqlite3
+    # the locales' sources, which the call log's locale test compiles with localedef
+    locales
     # the real link: a kernel with PPP as a process, and what its guest runs
     user-mode-linux kmod jq procps x11-utils
     # benchmark references: iputils ping (Python's poplib comes with python3)

@@ -8,8 +8,11 @@
 // $LINKVANE_PPPD_SCENARIO: "up" (default; stays up until SIGTERM, exit 5, or until the line
 // hangs up, exit 16), "drop:MS" (up, then the peer goes after MS ms: exit 16), "nego" (exit
 // 10 before the link is up), "refused-hangup" (a refused login whose hang-up by the provider
-// ends pppd first: exit 16). $LINKVANE_PPPD_PASSWORD, when set, is the only password the
-// provider accepts (else exit 19). $LINKVANE_PPPD_ARGS, when set, receives the argument line.
+// ends pppd first: exit 16); with "noise" it logs a 70000-byte line first and a 40000-byte one
+// last, and with "babble" it leaves a child behind that holds the log and writes a line to it
+// every 20 ms for 10 s.
+// $LINKVANE_PPPD_PASSWORD, when set, is the only password the provider accepts (else exit 19).
+// $LINKVANE_PPPD_ARGS, when set, receives the argument line.
 // Once up it reports the provider's name servers 192.0.2.53 and 192.0.2.54.
 
 #include <fcntl.h>
@@ -39,6 +42,8 @@ std::string Env(const char* name) {
 
 int End(int status, const std::string& why, const std::string& pidFile) {
     Log(why);
+    if (Env("LINKVANE_PPPD_SCENARIO").find("noise") != std::string::npos)
+        Log(std::string(40000, '~'));  // within the drain's bound, past a line's
     if (!pidFile.empty())
         ::unlink(pidFile.c_str());
     return status;
@@ -73,14 +78,23 @@ int main(int argc, char* argv[]) {
 
     ::signal(SIGTERM, [](int) { g_terminated = 1; });
     const std::string scenario = Env("LINKVANE_PPPD_SCENARIO");
+    if (scenario.find("noise") != std::string::npos)
+        Log(std::string(70000, '~'));
+    if (scenario.find("babble") != std::string::npos && ::fork() == 0) {
+        for (int i = 0; i < 500; ++i, ::usleep(20000))
+            Log("babble");
+        return 0;
+    }
     Log("Using interface ppp0");
     Log(std::string("Connect: ppp0 <--> ") + (::ttyname(0) ? ::ttyname(0) : "stdin"));
-    if (scenario == "nego")
+    if (scenario.find("nego") != std::string::npos)
         return End(10, "LCP: timeout sending Config-Requests", {});
     if (const std::string wanted = Env("LINKVANE_PPPD_PASSWORD");
         !wanted.empty() && given != wanted) {
         Log("PAP authentication failed");
-        return scenario == "refused-hangup" ? End(16, "Modem hangup", {}) : End(19, "", {});
+        return scenario.find("refused-hangup") != std::string::npos
+                   ? End(16, "Modem hangup", {})
+                   : End(19, "Connection terminated.", {});
     }
     Log("PAP authentication succeeded");
     std::string pidFile;
@@ -93,8 +107,8 @@ int main(int argc, char* argv[]) {
     Log("primary   DNS address 192.0.2.53");
     Log("secondary DNS address 192.0.2.54");
     int dropMs = -1;
-    if (scenario.rfind("drop:", 0) == 0)
-        dropMs = std::atoi(scenario.c_str() + 5);
+    if (const std::size_t drop = scenario.find("drop:"); drop != std::string::npos)
+        dropMs = std::atoi(scenario.c_str() + drop + 5);
     for (int waited = 0;; waited += 10) {
         if (g_terminated)
             return End(5, "Terminating on signal 15", pidFile);

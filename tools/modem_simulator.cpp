@@ -141,6 +141,21 @@ ServeEnd Relay(int line, char* const program[]) {
     return end;
 }
 
+// Appends the commands from index `from` on to the transcript and returns how many are logged.
+// The whole file is replaced by a rename, so a reader that sees it sees it complete.
+std::size_t AppendTranscript(const std::filesystem::path& path,
+                             const std::vector<std::string>& commands, std::size_t from) {
+    std::string text;
+    if (std::ifstream old(path); old)
+        text.assign(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
+    for (; from < commands.size(); ++from)
+        text += commands[from] + '\n';
+    const std::filesystem::path temporary = path.string() + ".new";
+    std::ofstream(temporary, std::ios::trunc) << text;
+    std::filesystem::rename(temporary, path);
+    return from;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -180,11 +195,8 @@ int main(int argc, char* argv[]) {
         ServeEnd end = linkvane::ServeSimulatedModem(master.get(), modem, -1, relay);
         if (end == ServeEnd::OnLine)
             end = Relay(master.get(), program.data());
-        if (!transcriptPath.empty()) {
-            std::ofstream transcript(transcriptPath, std::ios::app);
-            for (; logged < modem.Commands().size(); ++logged)
-                transcript << modem.Commands()[logged] << '\n';
-        }
+        if (!transcriptPath.empty())
+            logged = AppendTranscript(transcriptPath, modem.Commands(), logged);
         modem.Reset();
         if (end == ServeEnd::Dropped) {
             master = OpenLine(link);  // the old line is gone for good, as after a lost carrier

@@ -53,11 +53,14 @@ void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value
     bytes[at + 1] = static_cast<std::uint8_t>(value);
 }
 
-// An IPv4 packet from `from` to `to` carrying the ICMP message, checksums filled in.
+constexpr std::uint8_t kForeignHost[4] = {192, 0, 2, 254};
+
+// An IPv4 packet from `from` to `to` carrying the ICMP message, checksums filled in (the
+// ICMP one spoilt on request).
 std::vector<std::uint8_t> IcmpPacket(const std::uint8_t* from, const std::uint8_t* to,
-                                     std::vector<std::uint8_t> icmp) {
+                                     std::vector<std::uint8_t> icmp, bool badChecksum = false) {
     Put16(icmp, 2, 0);
-    Put16(icmp, 2, InternetChecksum(icmp));
+    Put16(icmp, 2, static_cast<std::uint16_t>(InternetChecksum(icmp) ^ (badChecksum ? 1 : 0)));
     std::vector<std::uint8_t> packet(kIpHeader);
     packet[0] = 0x45;
     Put16(packet, 2, static_cast<std::uint16_t>(kIpHeader + icmp.size()));
@@ -145,7 +148,13 @@ void TunEchoHost::Serve() {
             case EchoBehaviour::Silent:
                 continue;
             case EchoBehaviour::Reply:
+            case EchoBehaviour::ForeignReply:
+            case EchoBehaviour::BadChecksum:
                 icmp[0] = 0;
+                break;
+            case EchoBehaviour::WrongSequence:
+                icmp[0] = 0;
+                icmp[7] ^= 0x01;
                 break;
             case EchoBehaviour::ShortEcho:
                 icmp[0] = 0;
@@ -166,7 +175,10 @@ void TunEchoHost::Serve() {
                 break;
             }
         }
-        const std::vector<std::uint8_t> answer = IcmpPacket(&packet[16], &packet[12], icmp);
+        const EchoBehaviour behaviour = rule->second.behaviour;
+        const std::vector<std::uint8_t> answer =
+            IcmpPacket(behaviour == EchoBehaviour::ForeignReply ? kForeignHost : &packet[16],
+                       &packet[12], icmp, behaviour == EchoBehaviour::BadChecksum);
         if (::write(m_tun, answer.data(), answer.size()) < 0)
             continue;
     }

@@ -7,7 +7,9 @@
 // its loopback, and optionally allows ping sockets there. TunEchoHost then creates a TUN
 // device with 192.0.2.1/24 and answers ICMP echo requests to other 192.0.2.x addresses from a
 // thread, as each address's behaviour says: reply, reply late, stay silent, answer with an
-// ICMP error, or return a short or altered echo. No packet ever leaves the namespace.
+// ICMP error, return a short or altered echo, or send an echo reply that is not the host's
+// answer (from another address, with a bad checksum, with another sequence). No packet ever
+// leaves the namespace.
 
 #include <atomic>
 #include <chrono>
@@ -23,7 +25,17 @@ namespace linkvane::testing {
 // Throws std::runtime_error when the namespace cannot be made (needs CAP_SYS_ADMIN).
 void EnterPrivateNetwork(bool allowPingSockets);
 
-enum class EchoBehaviour { Reply, Silent, HostUnreachable, TtlExceeded, ShortEcho, AlteredEcho };
+enum class EchoBehaviour {
+    Reply,
+    Silent,
+    HostUnreachable,
+    TtlExceeded,
+    ShortEcho,
+    AlteredEcho,
+    ForeignReply,  // the echo reply comes from 192.0.2.254
+    BadChecksum,
+    WrongSequence
+};
 
 struct EchoRule {
     EchoBehaviour behaviour = EchoBehaviour::Reply;

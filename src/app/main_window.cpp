@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
@@ -20,6 +19,7 @@
 #include <string>
 
 #include "app/about_dialog.h"
+#include "app/call_log_writer.h"
 #include "app/exit_dialog.h"
 #include "app/gui_poster.h"
 #include "app/log_view_dialog.h"
@@ -37,11 +37,11 @@
 #include "core/app/startup_plan.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
-#include "core/connection/call_log.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_list.h"
 #include "core/profiles/profile_record.h"
 #include "core/profiles/registry_item.h"
+#include "core/util/one_line.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -245,8 +245,7 @@ void CLinkvaneDlg::InitDialog() {
     connect(&m_tray, &CTrayIcon::commandTriggered, this, [this](int id) { OnCommand(id); });
 
     const StartupPlan plan = PlanStartup(m_registry, m_phonebook);
-    for (const std::string& name : plan.profileNames)
-        m_profileList->addItem(Text(name));
+    AddProfileNames(plan.profileNames);
     if (plan.selected)
         m_profileList->setCurrentIndex(static_cast<int>(*plan.selected));
     m_connect.UseStartupSettings(plan.dial);
@@ -289,15 +288,7 @@ void CLinkvaneDlg::StopCallMonitor() {
 }
 
 void CLinkvaneDlg::OnCallEnded(const CConnectionRecord& record) {
-    const QDateTime start = QDateTime::fromSecsSinceEpoch(record.StartTime);
-    const QLocale locale = QLocale::system();
-    const QString date = locale.toString(start.date(), QLocale::LongFormat);
-    const QString time =
-        locale.toString(start.time(), QString::fromStdString(Force24HourTimeFormat(
-                                          locale.timeFormat(QLocale::LongFormat).toStdString())));
-    (void)AppendCallLogLine(
-        CallLogPath(), FormatCallLogLine(record.EntryName, date.toStdString(), time.toStdString(),
-                                         record.DurationSeconds));
+    LogEndedCall(CallLogPath(), record, QLocale::system());
 }
 
 void CLinkvaneDlg::OnConnectionCount(int) {}
@@ -325,10 +316,22 @@ bool CLinkvaneDlg::FillProfileList() {
     if (names.empty())
         return false;
     m_profileList->clear();
-    for (const std::string& name : names)
-        m_profileList->addItem(Text(name));
+    AddProfileNames(names);
     m_profileList->setCurrentIndex(0);
     return true;
+}
+
+void CLinkvaneDlg::AddProfileNames(const std::vector<std::string>& names) {
+    for (const std::string& name : names)
+        m_profileList->addItem(Text(OneLine(name)), Text(name));
+}
+
+std::string CLinkvaneDlg::ProfileName() const {
+    const int shown = m_profileList->findText(m_profileList->currentText(),
+                                              Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (shown >= 0)
+        return m_profileList->itemData(shown).toString().toStdString();
+    return m_profileList->currentText().toStdString();
 }
 
 bool CLinkvaneDlg::OnCommand(int id) {
@@ -400,7 +403,7 @@ bool CLinkvaneDlg::OnCommand(int id) {
 }
 
 void CLinkvaneDlg::OnConnect() {
-    m_connect.Connect(m_profileList->currentText().toStdString());
+    m_connect.Connect(ProfileName());
 }
 
 void CLinkvaneDlg::OnSetupConfig() {
@@ -408,17 +411,18 @@ void CLinkvaneDlg::OnSetupConfig() {
     const ProfileEditorServices services{
         m_registry,  m_phonebook,      m_entryCreator,
         m_autostart, *m_editorPrompts, QCoreApplication::applicationFilePath().toStdString()};
-    const std::optional<std::string> edited =
-        RunProfileEditor(this, services, m_profileList->currentText().toStdString());
+    // The selected entry, not what may have been typed over it in the list's edit field.
+    const std::optional<std::string> edited = RunProfileEditor(
+        this, services, m_profileList->itemData(remembered).toString().toStdString());
     if (!edited)
         return;
     LoadShortcutCaptions();
     FillProfileList();
     // The profile just edited stays selected, even when an import or a new entry moved it.
-    const int found =
-        m_profileList->findText(Text(*edited), Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    const int found = m_profileList->findData(Text(*edited), Qt::UserRole,
+                                              Qt::MatchFixedString | Qt::MatchCaseSensitive);
     m_profileList->setCurrentIndex(found >= 0 ? found : remembered);
-    LoadActiveProfile(m_registry, m_profileList->currentText().toStdString());
+    LoadActiveProfile(m_registry, ProfileName());
     if (m_dialer.GetConnectionState() == kRasConnected) {
         RunPing();
         CheckMail();

@@ -137,6 +137,12 @@ class CLinkvaneDlg : public QDialog,
     // Refills the profile list from the phonebook, the first entry selected; false (and the
     // list untouched) when the phonebook has no entries or cannot be read.
     bool FillProfileList();
+    // The list shows each name through OneLine (control and direction characters escaped)
+    // and keeps the name itself as the item's data.
+    void AddProfileNames(const std::vector<std::string>& names);
+    // The entry the list names: the own name of the item whose text the edit shows, else the
+    // text typed into it.
+    std::string ProfileName() const;
 
     // The keep-alive ping and the mail check: run by their buttons, the tray menu, their timers
     // and after the profile editor while a call is up. They write the lower panel's labels.
@@ -151,7 +157,8 @@ class CLinkvaneDlg : public QDialog,
     void DialTimedOut() override;
 
     // CallMonitorWindow: the call monitor's reports. An ended call becomes a line of the call
-    // log (dropped silently when the log cannot be written); the count changes nothing.
+    // log, with its start and volume in the log's companion (dropped silently when the log
+    // cannot be written); the count changes nothing.
     void OnCallEnded(const CConnectionRecord& record) override;
     void OnConnectionCount(int count) override;
 

@@ -1,11 +1,10 @@
 // linkvanectl links and log: the dial-up links that are up now, and the call log.
 
 #include <array>
-#include <fstream>
 #include <iostream>
+#include <optional>
 
 #include "core/connection/call_log.h"
-#include "core/util/win_error.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
 #include "platform/ppp_links.h"
@@ -58,15 +57,58 @@ int Links(Invocation& call) {
     return kExitSuccess;
 }
 
-Json CallJson(const CallLogLine& call) {
+Json CallJson(const CallLogLine& call, const std::optional<CallRecord>& record) {
+    const LinkVolume* volume = record && record->facts.volume ? &*record->facts.volume : nullptr;
     Json item = Json::object();
     item["entry"] = call.entryName;
     item["start"] = call.date + " " + call.time;
     item["date"] = call.date;
     item["time"] = call.time;
     item["durationSeconds"] = call.durationSeconds;
+    item["startedAt"] = record ? Json(record->facts.start) : Json(nullptr);
+    item["bytesIn"] = volume ? Json(volume->bytesIn) : Json(nullptr);
+    item["bytesOut"] = volume ? Json(volume->bytesOut) : Json(nullptr);
     return item;
 }
+
+// Prints one JSON object as PrintJson prints it, member by member, so that an array member of
+// any length goes out element by element instead of being held whole.
+class JsonObjectStream {
+  public:
+    JsonObjectStream() { std::cout << '{'; }
+    void Member(std::string_view key, const Json& value) {
+        Key(key);
+        std::cout << Indented(value, 2);
+    }
+    void BeginArray(std::string_view key) {
+        Key(key);
+        std::cout << '[';
+        m_elements = 0;
+    }
+    void Element(const Json& value) {
+        std::cout << (m_elements++ == 0 ? "\n    " : ",\n    ") << Indented(value, 4);
+    }
+    void EndArray() { std::cout << (m_elements == 0 ? "]" : "\n  ]"); }
+    void End() {
+        std::cout << "\n}\n";
+        std::cout.flush();
+    }
+
+  private:
+    void Key(std::string_view key) {
+        std::cout << (m_members++ == 0 ? "\n  " : ",\n  ") << Json(key).dump() << ": ";
+    }
+    static std::string Indented(const Json& value, std::size_t depth) {
+        std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + 1))
+            text.insert(at + 1, depth, ' ');
+        return text;
+    }
+
+    int m_members = 0;
+    int m_elements = 0;
+};
 
 void PrintSummary(const std::vector<MonthlyCalls>& summary, bool json) {
     if (json) {
@@ -77,6 +119,8 @@ void PrintSummary(const std::vector<MonthlyCalls>& summary, bool json) {
             item["month"] = total.month.empty() ? Json(nullptr) : Json(total.month);
             item["calls"] = total.calls;
             item["seconds"] = total.seconds;
+            item["bytesIn"] = total.volume ? Json(total.volume->bytesIn) : Json(nullptr);
+            item["bytesOut"] = total.volume ? Json(total.volume->bytesOut) : Json(nullptr);
             out.push_back(std::move(item));
         }
         PrintJson(Json{{"summary", std::move(out)}});
@@ -86,49 +130,69 @@ void PrintSummary(const std::vector<MonthlyCalls>& summary, bool json) {
         std::cout << OneLine(total.entryName) << '\t'
                   << (total.month.empty() ? "unknown month" : total.month) << '\t' << total.calls
                   << (total.calls == 1 ? " call\t" : " calls\t") << DurationText(total.seconds)
-                  << '\n';
+                  << '\t';
+        if (total.volume) {
+            std::cout << total.volume->bytesIn << " bytes in, " << total.volume->bytesOut
+                      << " bytes out\n";
+        } else {
+            std::cout << "volume unknown\n";
+        }
     }
 }
 
+// The calls, then the lines that are none; the log is read twice rather than held. Nothing is
+// printed for a log that cannot be opened; one that fails later still ends as valid JSON.
+Status PrintLogJson(const std::filesystem::path& path) {
+    std::optional<JsonObjectStream> out;
+    const auto start = [&] {
+        if (out)
+            return;
+        out.emplace();
+        out->Member("log", path.string());
+        out->BeginArray("calls");
+    };
+    Status read = ForEachLoggedCall(path, [&](const LoggedCall& logged) {
+        start();
+        if (logged.call)
+            out->Element(CallJson(*logged.call, logged.record));
+    });
+    if (!read && !out)
+        return read;
+    start();
+    out->EndArray();
+    out->BeginArray("unrecognised");
+    if (read) {
+        read = ForEachCallLogLine(path, MissingLog::kEmpty, [&](const LogLine& line) {
+            if (!line.text.empty() && (line.cut || !ParseCallLogLine(line.text)))
+                out->Element(std::string(line.text));
+        });
+    }
+    out->EndArray();
+    out->End();
+    return read;
+}
+
 int Log(Invocation& call) {
-    const std::filesystem::path path = CallLogPath();
-    std::vector<std::string> lines;
-    std::error_code ec;
     // No log yet is an empty log; linkvanectl only reads, so it creates nothing.
-    if (std::filesystem::exists(path, ec)) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
-            return ReportFailure(
-                Fail("Cannot read the call log " + path.string(), win::kAccessDenied));
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            lines.push_back(std::move(line));
-        }
-    }
+    const std::filesystem::path path = CallLogPath();
     const bool json = call.args.Has("--json");
-    std::vector<CallLogLine> calls;
-    Json parsed = Json::array();
-    Json unrecognised = Json::array();
-    for (const std::string& line : lines) {
-        if (auto one = ParseCallLogLine(line)) {
-            parsed.push_back(CallJson(*one));
-            calls.push_back(std::move(*one));
-        } else if (!line.empty()) {
-            unrecognised.push_back(line);
-        }
-    }
+    Status read = Success();
     if (call.args.Has("--summary")) {
-        PrintSummary(SummariseCalls(calls), json);
+        CallSummary summary;
+        read = ForEachLoggedCall(path, [&](const LoggedCall& logged) {
+            if (logged.call)
+                summary.Add(*logged.call, logged.record);
+        });
+        if (read)
+            PrintSummary(summary.Totals(), json);
     } else if (json) {
-        PrintJson(Json{{"log", path.string()},
-                       {"calls", std::move(parsed)},
-                       {"unrecognised", std::move(unrecognised)}});
+        read = PrintLogJson(path);
     } else {
-        for (const std::string& line : lines)
-            std::cout << OneLine(line) << '\n';
+        read = ForEachCallLogLine(path, MissingLog::kEmpty, [](const LogLine& line) {
+            std::cout << OneLine(line.text) << '\n';
+        });
     }
-    return kExitSuccess;
+    return read ? kExitSuccess : ReportFailure(read.error());
 }
 
 constexpr std::array<CommandInfo, 1> kLinksCommands{{
@@ -145,12 +209,14 @@ constexpr std::array<CommandInfo, 1> kLinksCommands{{
 constexpr std::array<CommandInfo, 1> kLogCommands{{
     {"", "[--json] [--summary]",
      "Prints the call log ($XDG_DATA_HOME/linkvane/connect.log) in file order: one line per\n"
-     "      finished call, \"ENTRY - DATE TIME (H:MM:SS)\". --summary adds up the calls and the\n"
-     "      time online per entry and month instead, for the providers' bills.\n"
-     "      JSON: "
-     "{\"log\",\"calls\":[{\"entry\",\"start\",\"date\",\"time\",\"durationSeconds\"}],\n"
-     "      \"unrecognised\":[...]}; with --summary {\"summary\":[{\"entry\",\"month\",\"calls\",\n"
-     "      \"seconds\"}]}, month \"YYYY-MM\" or null when the date names none.",
+     "      finished call, \"ENTRY - DATE TIME (H:MM:SS)\". --summary adds up the calls, the\n"
+     "      time online and the bytes in and out per entry and month instead, for the\n"
+     "      providers' bills. A call's start and volume come from the log's companion\n"
+     "      (connect.log.calls) where it has the call.\n"
+     "      JSON: {\"log\",\"calls\":[{\"entry\",\"start\",\"date\",\"time\",\"durationSeconds\",\n"
+     "      \"startedAt\",\"bytesIn\",\"bytesOut\"}],\"unrecognised\":[...]}; with --summary\n"
+     "      {\"summary\":[{\"entry\",\"month\",\"calls\",\"seconds\",\"bytesIn\",\"bytesOut\"}]},\n"
+     "      month \"YYYY-MM\" or null when it is not known; unknown values are null.",
      0, 0, "--json --summary", "", Log},
 }};
 

@@ -184,10 +184,12 @@ int Connect(Invocation& call) {
     ConnectController controller(session.registry(), dialer, view);
     dialer.SetEventSink(&controller);
     controller.LoadStartupSettings();
+    const unsigned dialsBefore = dialer.DialsStarted();
     controller.Connect(name);
-    if (!dialer.CallActive())  // nothing dialled: a blank login, or a LAN profile
+    if (dialer.DialsStarted() == dialsBefore)  // nothing dialled: a blank login, or a LAN profile
         return view.failed ? kExitFailure : kExitSuccess;
 
+    // Every dial ends with DialDisconnected, a failure included; its events may still be queued.
     while (!(view.ended && !dialer.CallActive())) {
         std::array<pollfd, 2> fds{{{queue.fd(), POLLIN, 0}, {signals.get(), POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), -1) < 0)
@@ -208,10 +210,11 @@ int Connect(Invocation& call) {
 constexpr std::array<CommandInfo, 1> kConnect{{
     {"", "NAME [--json]",
      "Dials the profile's entry as the program's Connect button does: writes the client\n"
-     "      settings, dials with the modem and pppd, redials within RedialAttempts, and prints\n"
-     "      each event as it happens (with --json one object a line: {\"event\":\"state\",\n"
-     "      \"state\":N}, connected with the link's \"interface\" and \"localAddress\",\n"
-     "      {\"event\":\"failed\",\"code\":N,\"text\":...}, timedOut,\n"
+     "      settings, dials with the modem and pppd, redials as the program does (from\n"
+     "      RedialAttempts; never after no dial tone or a modem that fails to initialise), and\n"
+     "      prints each event as it happens (with --json one object a line:\n"
+     "      {\"event\":\"state\",\"state\":N}, connected with the link's \"interface\" and\n"
+     "      \"localAddress\", {\"event\":\"failed\",\"code\":N,\"text\":...}, timedOut,\n"
      "      {\"event\":\"redial\",\"left\":N}, disconnected). Ctrl-C or SIGTERM hangs up. Exits 0\n"
      "      when a link was up and has ended (or a LAN profile was applied), 1 when the dial\n"
      "      failed for good; the reason goes to stderr.",

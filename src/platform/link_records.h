@@ -56,6 +56,7 @@ class LinkRecordFile {
     LinkRecordFile(const LinkRecordFile&) = delete;
     LinkRecordFile& operator=(const LinkRecordFile&) = delete;
 
+    // Writes the record again when the interface or the name servers differ.
     void Update(const std::string& interfaceName, const std::vector<std::string>& nameServers);
 
   private:

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/connection/modem_dialogue.h"
+#include "platform/modem_talk.h"
 #include "platform/serial_line.h"
 
 namespace linkvane {
@@ -11,6 +11,22 @@ namespace {
 
 constexpr auto kCannotFindEntry =
     static_cast<std::int16_t>(kRasErrorBase + ras::kCannotFindPhonebookEntry);
+
+// pppd has ended: its last words say why. A child of pppd may still hold the log and write
+// on, so the drain stops after kPppdLogDrainTime or kPppdLogDrainBytes, and at a hang-up.
+template <typename OnLine>
+void DrainLastWords(PppdProcess& pppd, DialSession& session, OnLine onLine) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + kPppdLogDrainTime;
+    std::size_t drained = 0;
+    while (pppd.LogFd() >= 0 && drained < kPppdLogDrainBytes && Clock::now() < until) {
+        pollfd rest{pppd.LogFd(), POLLIN, 0};
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+        if (session.Wait({&rest, 1}, left) != DialWake::Ready)
+            return;
+        drained += pppd.ReadLog(onLine);
+    }
+}
 
 }  // namespace
 
@@ -47,7 +63,7 @@ DialEnd ModemDialerEngine::Run(DialSession& session) {
     SerialLine line;
     if (std::optional<DialEnd> opened = line.Open(m_line.device, m_line.speed))
         return *opened;
-    ModemDialogue dialogue(m_line.initString, m_line.number);
+    ModemDialogue dialogue(m_line.initString, m_line.number, m_options.answerTime);
     std::optional<DialEnd> end = TalkToModem(line.fd(), dialogue, session);
     if (!end) {
         line.HandOver();
@@ -65,13 +81,10 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
         return *failed;
     LinkRecordFile record(m_options.linkRecordDir,
                           {pppd.Pid(), 0, request.entryName, m_line.device.string(), {}, {}});
-    const auto onLine = [&session](const std::string& text) {
+    const auto onLine = [&](const std::string& text) {
+        record.Update(pppd.LogFacts().interfaceName, pppd.LogFacts().nameServers);
         if (const std::int16_t state = PppdLogState(text); state != 0)
             session.SetState(state);
-    };
-    const auto readLog = [&] {
-        if (pppd.ReadLog(onLine))
-            record.Update(pppd.LogFacts().interfaceName, pppd.LogFacts().nameServers);
     };
     for (;;) {
         std::array<pollfd, 2> fds{{{pppd.LogFd(), POLLIN, 0}, {pppd.ExitFd(), POLLIN, 0}}};
@@ -81,14 +94,11 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
             return EndForWake(wake);
         }
         if (fds[0].revents != 0)
-            readLog();
+            pppd.ReadLog(onLine);
         if (fds[1].revents != 0)
             break;
     }
-    // pppd has ended: its last words say why.
-    for (pollfd rest{pppd.LogFd(), POLLIN, 0}; pppd.LogFd() >= 0 && ::poll(&rest, 1, 200) > 0;
-         rest.fd = pppd.LogFd())
-        readLog();
+    DrainLastWords(pppd, session, onLine);
     const int status = pppd.Reap().value_or(-1);
     if (session.Connected())
         return DialEnd::Ended();

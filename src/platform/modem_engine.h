@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "core/connection/dialer_engine_base.h"
+#include "core/connection/modem_dialogue.h"
 #include "core/profiles/phonebook.h"
 #include "platform/link_records.h"
 #include "platform/pppd_launcher.h"
@@ -27,6 +28,7 @@ struct ModemEngineOptions {
     PppdOptions pppd;
     std::filesystem::path lockDir = "/run/lock";
     std::chrono::milliseconds dtrDrop{1000};
+    std::chrono::milliseconds answerTime = kCommandAnswerTime;  // for each set-up command
     std::filesystem::path linkRecordDir = DefaultLinkRecordDir();
 };
 

@@ -1,6 +1,7 @@
 #include "platform/ppp_links.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <ifaddrs.h>
 #include <poll.h>
 #include <signal.h>
@@ -10,12 +11,14 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string_view>
 #include <vector>
 
+#include "core/util/regular_file.h"
 #include "core/util/win_error.h"
 #include "platform/proc_files.h"
 
@@ -137,7 +140,36 @@ bool UsableAsEntryName(std::string_view name) {
                         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
+// One of an interface's counters: decimal digits and a line feed, as the kernel writes them.
+std::optional<std::uint64_t> ReadCounter(const fs::path& file) {
+    auto fd = OpenRegularFile(file, O_RDONLY);
+    if (!fd)
+        return std::nullopt;
+    std::array<char, 32> text{};
+    const ssize_t got = ::read(fd->get(), text.data(), text.size());
+    const auto length = static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+    if (length <= 1 || length == text.size() || text[length - 1] != '\n')
+        return std::nullopt;
+    const char* digitsEnd = text.data() + length - 1;
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), digitsEnd, value);
+    if (error != std::errc() || end != digitsEnd)
+        return std::nullopt;
+    return value;
+}
+
 }  // namespace
+
+std::optional<LinkVolume> InterfaceVolume(const fs::path& netDir, const std::string& ifname) {
+    if (!IsInterfaceName(ifname))
+        return std::nullopt;
+    const fs::path statistics = netDir / ifname / "statistics";
+    const auto in = ReadCounter(statistics / "rx_bytes");
+    const auto out = ReadCounter(statistics / "tx_bytes");
+    if (!in || !out)
+        return std::nullopt;
+    return LinkVolume{*in, *out};
+}
 
 std::optional<PppPidFile> ParsePppPidFile(std::string_view text) {
     if (text.size() > kMaxPidFileSize)
@@ -273,7 +305,11 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
             interfacePids[stem] = parsed->pid;
             return;
         }
+        // Several files may name one pppd: the first name in byte order wins, whatever order
+        // the folder lists them in.
         Found& found = byPid[parsed->pid];
+        if (!found.linkname.empty() && found.linkname < linkname)
+            return;
         found.linkname = linkname;
         if (!parsed->interfaceName.empty())
             found.interfaceName = parsed->interfaceName;
@@ -305,11 +341,14 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
             return;
         const auto pid = interfacePids.find(ifname);
         if (pid == interfacePids.end()) {
-            links.push_back({ifname, "ppp", ifname, 0, ifname, InterfaceAddress(ifname), {}});
+            links.push_back({ifname, "ppp", ifname, 0, ifname, std::nullopt,
+                             InterfaceAddress(ifname), {}});
             return;
         }
         links.push_back(Describe(pid->second, ifname, ifname, nullptr));
     });
+    for (ActiveConnection& link : links)
+        link.volume = InterfaceVolume(m_options.netDir, link.interfaceName);
     std::sort(links.begin(), links.end(), [](const auto& a, const auto& b) {
         return a.entryName != b.entryName ? a.entryName < b.entryName : a.handle < b.handle;
     });

@@ -16,7 +16,8 @@
 // terminal on its standard input (/dev/ttyS0, /dev/pts/3, ...) where the user may look; without
 // one the type is "ppp" and the name the interface's. The handle is the pppd's pid. Links
 // dialled by other programs are listed too. An interface whose pppd cannot be found is listed
-// with handle 0 and cannot be hung up from here.
+// with handle 0 and cannot be hung up from here. A link with an interface carries its counters
+// (InterfaceVolume) and its local address.
 //
 // Safety: a record or pid file is believed only as far as it names a live pppd (its comm is
 // "pppd", or its command line or executable is the configured pppd) that agrees with it: a
@@ -60,6 +61,11 @@ struct PppPidFile {
     bool operator==(const PppPidFile&) const = default;
 };
 std::optional<PppPidFile> ParsePppPidFile(std::string_view text);
+
+// The 64-bit octet counters of a network interface, netDir/IFNAME/statistics/{rx,tx}_bytes
+// (received is in, sent is out); nullopt when either is missing or not a number.
+std::optional<LinkVolume> InterfaceVolume(const std::filesystem::path& netDir,
+                                          const std::string& ifname);
 
 // A pppd that Linkvane started ("pppd call linkvane ... ipparam ENTRY").
 struct LinkvanePppd {

@@ -82,29 +82,22 @@ std::vector<std::string> PppdArguments(const std::string& login, const std::stri
     return {"call", "linkvane", "user", login, "passwordfd", "3", "logfd", "4", "ipparam", entry};
 }
 
-bool PppdLogFacts::Take(std::string_view line) {
+void PppdLogFacts::Take(std::string_view line) {
     if (!line.empty())
         lastLine = line;
-    if (line.find("authentication failed") != std::string_view::npos) {
+    if (line.find("authentication failed") != std::string_view::npos)
         authFailure = line;
-        return false;
-    }
-    if (line.starts_with(kInterfaceLine)) {
+    if (line.starts_with(kInterfaceLine))
         interfaceName = line.substr(kInterfaceLine.size());
-        return true;
-    }
     for (const std::string_view prefix : {kPrimaryDnsLine, kSecondaryDnsLine}) {
         if (!line.starts_with(prefix))
             continue;
         const std::string address(line.substr(prefix.size()));
         in_addr parsed{};
-        if (::inet_pton(AF_INET, address.c_str(), &parsed) != 1 ||
-            std::find(nameServers.begin(), nameServers.end(), address) != nameServers.end())
-            return false;
-        nameServers.push_back(address);
-        return true;
+        if (::inet_pton(AF_INET, address.c_str(), &parsed) == 1 &&
+            std::find(nameServers.begin(), nameServers.end(), address) == nameServers.end())
+            nameServers.push_back(address);
     }
-    return false;
 }
 
 DialEnd PppdExitEnd(int exitStatus, const PppdLogFacts& log) {
@@ -185,29 +178,35 @@ std::optional<DialEnd> PppdProcess::Start(int lineFd, const std::string& login,
     return std::nullopt;
 }
 
-bool PppdProcess::ReadSome() {
+ssize_t PppdProcess::ReadSome() {
     if (!m_log.valid())
-        return false;
+        return -1;
     std::array<char, 512> buffer{};
     const ssize_t got = ::read(m_log.get(), buffer.data(), buffer.size());
     if (got < 0)
-        return errno == EINTR || errno == EAGAIN;
+        return errno == EINTR || errno == EAGAIN ? 0 : -1;
     if (got == 0) {
         if (!m_pending.empty())
             m_pending += '\n';  // the last words, even without a line end
-        return false;
+        return -1;
     }
-    if (m_pending.size() < 64 * 1024)
-        m_pending.append(buffer.data(), static_cast<std::size_t>(got));
-    return true;
+    m_pending.append(buffer.data(), static_cast<std::size_t>(got));
+    return got;
 }
 
 std::optional<std::string> PppdProcess::TakeLogLine() {
-    const std::size_t end = m_pending.find('\n');
-    if (end == std::string::npos)
+    std::size_t end = m_pending.find('\n');
+    if (m_dropping) {
+        m_dropping = end == std::string::npos;
+        m_pending.erase(0, m_dropping ? std::string::npos : end + 1);
+        end = m_pending.find('\n');
+    }
+    if (end == std::string::npos && m_pending.size() < kPppdLogLineLimit)
         return std::nullopt;
-    std::string line = m_pending.substr(0, end);
-    m_pending.erase(0, end + 1);
+    // A line too long to keep is cut, and the rest of it up to its end dropped.
+    std::string line = m_pending.substr(0, std::min(end, kPppdLogLineLimit));
+    m_dropping = end == std::string::npos;
+    m_pending.erase(0, m_dropping ? std::string::npos : end + 1);
     while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
         line.pop_back();
     return line;

@@ -32,6 +32,12 @@ namespace linkvane {
 
 inline constexpr const char* kDefaultPppdPath = kDefaultPppd;
 inline constexpr const char* kPeersFile = "/etc/ppp/peers/linkvane";
+// A log line keeps at most this many bytes; the rest of a longer line is dropped.
+inline constexpr std::size_t kPppdLogLineLimit = 512;
+// After pppd has ended, its last words are read for at most this long and this many bytes:
+// a child of pppd may hold the log open and keep writing.
+inline constexpr std::chrono::milliseconds kPppdLogDrainTime{1000};
+inline constexpr std::size_t kPppdLogDrainBytes = 64 * 1024;
 
 // pppd's arguments after its name.
 std::vector<std::string> PppdArguments(const std::string& login, const std::string& entry);
@@ -43,8 +49,8 @@ struct PppdLogFacts {
     std::string authFailure;               // "PAP authentication failed", CHAP's alike
     std::string lastLine;                  // the last line that was not empty
 
-    // Takes one line of the log; true when the interface or the name servers changed.
-    bool Take(std::string_view line);
+    // Takes one line of the log.
+    void Take(std::string_view line);
 };
 
 // How a pppd that ended before the link came up ends the dial. A log that says the login was
@@ -77,10 +83,11 @@ class PppdProcess {
     int LogFd() const { return m_log.get(); }
     int ExitFd() const { return m_pidFd.get(); }
     pid_t Pid() const { return m_pid; }
-    // Reads what pppd logged; each complete line goes to the facts, then to onLine. True when
-    // the interface or the name servers changed.
+    // Reads what pppd logged, one buffer at most; each complete line goes to the log's facts,
+    // then to onLine, a line longer than kPppdLogLineLimit cut to that length. The log closes
+    // at its end. Returns the bytes read.
     template <typename OnLine>
-    bool ReadLog(OnLine onLine);
+    std::size_t ReadLog(OnLine onLine);
     // pppd's exit status once it has ended (-1 for a signal), nullopt while it runs.
     std::optional<int> Reap();
     // SIGTERM, then SIGKILL after the grace period; waits for the end.
@@ -89,28 +96,29 @@ class PppdProcess {
 
   private:
     std::optional<std::string> TakeLogLine();
-    bool ReadSome();
+    // Bytes read, 0 when none were ready, -1 at the log's end.
+    ssize_t ReadSome();
 
     PppdOptions m_options;
     pid_t m_pid = 0;
     FileDescriptor m_pidFd;
     FileDescriptor m_log;
     std::string m_pending;
+    bool m_dropping = false;  // the rest of a cut line is being dropped
     PppdLogFacts m_facts;
     std::optional<int> m_status;
 };
 
 template <typename OnLine>
-bool PppdProcess::ReadLog(OnLine onLine) {
-    const bool open = ReadSome();
-    bool changed = false;
+std::size_t PppdProcess::ReadLog(OnLine onLine) {
+    const ssize_t got = ReadSome();
     while (std::optional<std::string> line = TakeLogLine()) {
-        changed = m_facts.Take(*line) || changed;
+        m_facts.Take(*line);
         onLine(*line);
     }
-    if (!open)
+    if (got < 0)
         m_log.Close();
-    return changed;
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
 }  // namespace linkvane

@@ -3,15 +3,16 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <thread>
 
 namespace linkvane {
@@ -33,12 +34,33 @@ std::string Errno() {
     return std::strerror(errno);
 }
 
-// The lock's owner: the pid in the file, 0 when the file holds none.
-pid_t LockOwner(const std::filesystem::path& path) {
-    std::ifstream in(path);
+constexpr std::size_t kLockFileLimit = 64;
+
+// The pid a lock file names, in the ASCII form (blanks, digits, a line end); nullopt when the
+// lock cannot be read as one. The file is opened without following a link and without
+// blocking (a FIFO must not stop the dial), only a regular file counts, and at most
+// kLockFileLimit bytes are read.
+std::optional<pid_t> LockOwner(const std::filesystem::path& path) {
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    if (!fd.valid() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    std::array<char, kLockFileLimit + 1> buffer{};
+    const ssize_t got = ::read(fd.get(), buffer.data(), buffer.size());
+    if (got <= 0 || static_cast<std::size_t>(got) > kLockFileLimit)
+        return std::nullopt;
+    const std::string_view text(buffer.data(), static_cast<std::size_t>(got));
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t end = text.find_first_not_of("0123456789", first);
+    if (first == std::string_view::npos || end == first ||
+        text.find_first_not_of(" \n", end) != std::string_view::npos)
+        return std::nullopt;
     long pid = 0;
-    in >> pid;
-    return pid > 0 && pid < (1L << 22) ? static_cast<pid_t>(pid) : 0;
+    const auto [stop, error] =
+        std::from_chars(text.data() + first, text.data() + std::min(end, text.size()), pid);
+    if (error != std::errc() || pid <= 0 || pid >= (1L << 22))
+        return std::nullopt;
+    return static_cast<pid_t>(pid);
 }
 
 bool Alive(pid_t pid) {
@@ -87,11 +109,19 @@ std::optional<DialEnd> UucpLock::Take(const std::filesystem::path& lockDir,
         }
         if (errno != EEXIST)
             break;
-        const pid_t owner = LockOwner(path);
-        if (Alive(owner)) {
+        const std::optional<pid_t> owner = LockOwner(path);
+        if (!owner) {
+            // Another program's form, or not a lock at all: never taken for stale.
+            return DialEnd::Failure(kDialErrorPortInUse,
+                                    "The modem " + device.string() + " is locked by " +
+                                        path.string() +
+                                        ", which does not name a process; remove it if no "
+                                        "program is using the modem.");
+        }
+        if (Alive(*owner)) {
             return DialEnd::Failure(kDialErrorPortInUse, "The modem " + device.string() +
                                                              " is in use by process " +
-                                                             std::to_string(owner) +
+                                                             std::to_string(*owner) +
                                                              " (lock file " + path.string() + ").");
         }
         ::unlink(path.c_str());  // stale: its process has gone

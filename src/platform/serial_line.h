@@ -6,7 +6,10 @@
 // device's path under /dev with '/' as '_' (ttyUSB0, pts_3), after symbolic links are
 // resolved; it holds the owner's pid as ten ASCII digits and a newline. A lock of a process
 // that no longer exists is stale and removed; a live one fails with kDialErrorPortInUse and
-// is left alone. The lock is removed when the object goes.
+// is left alone. The lock directory is everyone's, so a lock is read without blocking and
+// without following links, and only a regular file holding an ASCII pid can be stale: a
+// link, FIFO, folder or device there, or a lock in another form (binary, garbage), counts as
+// in use and the failure names the file. The lock is removed when the object goes.
 //
 // SerialLine: the device opened O_RDWR|O_NOCTTY, raw 8N1 at the entry's speed with hardware
 // flow control, modem control lines ignored while the modem is talked to (CLOCAL) so that the

@@ -230,7 +230,7 @@ TEST_F(ConnectTest, HangUpWhileDiallingEndsQuietlyAndAConnectedCallRunsItsTimers
 TEST_F(ConnectTest, LanProfileAndBlankLoginApplySettingsWithoutDialling) {
     Settings(3, 10);
     Modem("");
-    AddProfile("Office", "5551", "jo", 1);
+    AddProfile("\u202EOffice", "5551", "jo", 1);  // listed as "\xe2\x80\xaeOffice"
     AddProfile("Nobody", "5551", "");
     auto window = MakeWindow();
     MessageLog messages;
@@ -241,7 +241,7 @@ TEST_F(ConnectTest, LanProfileAndBlankLoginApplySettingsWithoutDialling) {
     COXRegistryItem startPage(*m_registry, "\\Software\\Microsoft\\Internet Explorer\\Main\\");
     EXPECT_EQ(startPage.GetStringValue("Start Page"), "http://192.0.2.9/") << "settings written";
 
-    Press(*window, "Office");
+    Press(*window, "\\xe2\\x80\\xaeOffice");
     ASSERT_TRUE(WaitFor([&] { return messages.boxes.size() == 2; }));
     EXPECT_EQ(messages.boxes.back(), "Internet LAN Configuration: Settings Updated!");
     EXPECT_TRUE(window->TimerActive(kTimerPing) && window->TimerActive(kTimerMailCheck));

@@ -21,6 +21,7 @@ QStringList Items(const QListView& list) {
     return items;
 }
 
+// Pieces never split a UTF-8 character; CR LF line ends and a missing last line end are read.
 TEST(LogViewDialog, ListsTheLogSortedWithLongLinesSplitIntoPiecesOf254) {
     testing::TempDir dir;
     const auto log = dir.path() / "linkvane" / "connect.log";
@@ -31,9 +32,10 @@ TEST(LogViewDialog, ListsTheLogSortedWithLongLinesSplitIntoPiecesOf254) {
         EXPECT_TRUE(std::filesystem::exists(log));
     }
     std::ofstream(log) << "Zeta - Monday 7 December 2026 09:00:00 (0:00:59)\n"
-                       << "alpha - Sunday 6 December 2026 23:10:00 (1:00:00)\n"
+                       << "alpha - Sunday 6 December 2026 23:10:00 (1:00:00)\r\n\n"
                        << longEntry << " - Sunday 6 December 2026 08:00:00 (25:03:07)\n"
-                       << "Alpha - Monday 7 December 2026 10:00:00 (0:10:00)\n";
+                       << std::string(253, 'y') << "\u20AC.\n"
+                       << "Alpha - Monday 7 December 2026 10:00:00 (0:10:00)";
 
     CLogViewDlg viewer(log);
     QListView* list = viewer.List();
@@ -45,7 +47,9 @@ TEST(LogViewDialog, ListsTheLogSortedWithLongLinesSplitIntoPiecesOf254) {
                                 // The two pieces of the long line, each sorted by its own text.
                                 QString(46, QLatin1Char('L')) + tail,
                                 QString(254, QLatin1Char('L')),
+                                QString(253, QLatin1Char('y')),
                                 QStringLiteral("Zeta - Monday 7 December 2026 09:00:00 (0:00:59)"),
+                                QStringLiteral("\u20AC."),
                             }))
         << Items(*list).join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(list->accessibleName(), QStringLiteral("Call log"));

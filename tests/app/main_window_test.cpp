@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "core/connection/loopback_engine.h"
+#include "platform/modem_talk.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDate>
@@ -29,6 +30,7 @@
 #include "controls/resource_ids.h"
 #include "controls/round_region.h"
 #include "controls/text_label.h"
+#include "core/connection/call_log.h"
 #include "core/profiles/profile_record.h"
 #include "core/profiles/registry_item.h"
 #include "gui_test_environment.h"
@@ -106,6 +108,7 @@ class MainWindowTest : public testing::ShellTest {
     }
 
     std::vector<std::chrono::milliseconds> m_pauses;
+    const LineModemTalk m_talk{};
 };
 
 QImage ScreenShot(const QWidget& window) {
@@ -241,7 +244,8 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
     testing::StandIns standIns(m_scratch.path());
     const pid_t link = standIns.Start("pppd");
     testing::WritePidFile(m_scratch.path() / "run" / "ppp-Provider One.pid", link);
-    auto window = MakeWindow(std::make_unique<LoopbackDialerEngine>(LoopbackOptions{}));
+    const LoopbackOptions options;  // an idle modem: every number connects
+    auto window = MakeWindow(std::make_unique<LoopbackDialerEngine>(options, m_talk));
     window->Dialer().SetEntryName("5551");
     ASSERT_EQ(window->Dialer().Dial(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->Dialer().GetConnected(); }, 5000));
@@ -394,6 +398,12 @@ TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
     EXPECT_TRUE(expected.match(QString::fromStdString(line)).hasMatch()) << line;
     const QString logged = QString::fromStdString(line);
     EXPECT_FALSE(std::getline(in, line));
+    // Its start, in a form no locale changes, is in the log's companion.
+    ASSERT_TRUE(ForEachLoggedCall(log, [](const LoggedCall& call) {
+        ASSERT_TRUE(call.record);
+        EXPECT_EQ(MonthOfCallStart(call.record->facts.start),
+                  QDate::currentDate().toString(QStringLiteral("yyyy-MM")).toStdString());
+    }));
 
     // Button 1100 and the tray menu's "View Log" open the viewer on that log.
     for (const int command : {ctl::kViewLog, kCmdViewLog}) {

@@ -21,6 +21,7 @@
 #include "app/profiles/modem_dialog.h"
 #include "app/profiles/phonebook_entry_dialog.h"
 #include "app/profiles/sheet_prompts.h"
+#include "core/profiles/profile_transfer.h"
 #include "core/profiles/registry_item.h"
 #include "gui_test_environment.h"
 #include "gui_test_support.h"
@@ -29,6 +30,7 @@
 namespace linkvane {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::ModalAnswer;
 using testing::SaveArtifact;
 
@@ -151,10 +153,15 @@ class ProfileEditorTest : public testing::ShellTest {
     ScriptedPrompts prompts;
 };
 
+// Values past a line edit's default 32767 characters, and bytes that are not UTF-8, too.
 TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
-    const ProfileRecord profile = FullProfile("Demon");
+    ProfileRecord profile = FullProfile("Demon");
+    profile.organisation = std::string(100000, 'o');
+    profile.realname = "Jos\xe9";
     Seed(profile);
-    ASSERT_TRUE(Store().SaveGlobalSettings(FullGlobals("g")));
+    GlobalSettings stored = FullGlobals("g");
+    stored.url1Loc = "http://example.com/" + std::string(40000, 'u');
+    ASSERT_TRUE(Store().SaveGlobalSettings(stored));
     const LoadedGlobalSettings globals = Store().LoadGlobalSettings();
 
     const auto edited = RunEditor("Demon", [&](CISPSheet& sheet) {
@@ -164,7 +171,6 @@ TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
             QApplication::processEvents();
             SaveArtifact(testing::Grab(sheet), QStringLiteral("profile-editor-%1").arg(page + 1));
         }
-        EXPECT_EQ(sheet.Dialup()->password->echoMode(), QLineEdit::Password);
         Press(sheet, QDialogButtonBox::Ok);
     });
     EXPECT_EQ(edited, std::optional<std::string>("Demon"));
@@ -308,20 +314,6 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     ASSERT_EQ(prompts.messages.size(), 1u);  // only the overwrite question
     EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("This entry currently")));
 
-    // A file that cannot be written or read: "File open failed.", nothing else changes.
-    prompts.messages.clear();
-    prompts.files = {QStringLiteral("/nonexistent/dir/x.idf"), QStringLiteral("/nonexistent.idf")};
-    RunEditor("Beta", [](CISPSheet& sheet) {
-        sheet.Dialup()->exportButton->click();
-        sheet.Dialup()->importButton->click();
-        EXPECT_EQ(sheet.Data().profileName, "Beta");
-    });
-    ASSERT_EQ(prompts.messages.size(), 2u);
-    for (const MessageQuestion& message : prompts.messages) {
-        EXPECT_EQ(message.text, QStringLiteral("File open failed."));
-        EXPECT_EQ(message.caption, QStringLiteral("Error"));
-    }
-
     // A phonebook that refuses the entry is reported with its number; the profile comes in.
     prompts.messages.clear();
     ASSERT_TRUE(Store().ClearProfile("Alpha"));
@@ -333,6 +325,113 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     EXPECT_EQ(prompts.messages[0].text,
               QStringLiteral("Unable to create entry. Is Dialup Networking installed?"));
     EXPECT_EQ(Store().LoadProfile("Alpha").login, alpha.login);
+}
+
+// Setup/Config from the main window edits the selected profile, whatever is typed over it;
+// its passwords show "*". What the editor cannot do leaves everything stored as it was, with
+// the one message box that the case calls for, or none.
+TEST_F(ProfileEditorTest, WhatCannotBeDoneChangesNothingAndSaysOnlyWhatItShould) {
+    m_registry = std::make_unique<SqliteRegistryStore>(linkvaneDir(), 50ms);
+    SqliteRegistryStore other(linkvaneDir());
+    const ProfileRecord demon = FullProfile("Demon");
+    Seed(demon);
+    Seed(FullProfile("Other"));
+    const QString file = QString::fromStdString((configHome() / "demon.idf").string());
+    ASSERT_TRUE(ExportProfile(demon, {}, *m_phonebook, file.toStdString()));
+    auto window =
+        MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
+    // Clicks a button of the Dialup page, a file dialog answering `path` and any question
+    // answered other than Yes; `storeBusy`: while another process holds the store past its
+    // wait. A box whose write failed shows what is stored.
+    const auto clickOn = [&](auto button, QString path, bool storeBusy) {
+        return [&, button, path, storeBusy](CISPSheet& sheet) {
+            prompts.files = {path};
+            std::vector<std::unique_ptr<RegistryStore::Transaction>> held;
+            for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+                if (storeBusy)
+                    held.push_back(other.BeginTransaction(root));
+            }
+            QAbstractButton* clicked = sheet.Dialup()->*button;
+            clicked->click();
+            if (clicked->isCheckable()) {
+                EXPECT_FALSE(clicked->isChecked());
+            }
+        };
+    };
+    const auto refused = [](const char16_t* field) {
+        return MessageQuestion{QMessageBox::Warning, QStringLiteral("Linkvane"),
+                               QStringLiteral("Please enter a password of at most 39 characters "
+                                              "of the Windows Western character set (1252) in "
+                                              "\"%1\".")
+                                   .arg(field)};
+    };
+    const MessageQuestion fileFailed{QMessageBox::NoIcon, QStringLiteral("Error"),
+                                     QStringLiteral("File open failed.")};
+    const struct {
+        const char* what;
+        std::function<void(CISPSheet&)> act;  // then OK is pressed
+        std::optional<MessageQuestion> said;  // its text as the shown one begins
+        int staysOnPage;                      // -1: OK closes the editor
+    } cases[] = {
+        {"a password too long for the store",
+         [](CISPSheet& sheet) { sheet.Dialup()->password->setText(QString(40, u'x')); },
+         refused(u"Password"), CISPSheet::kDialup},
+        {"a password with a character Windows-1252 lacks",
+         [](CISPSheet& sheet) {
+             sheet.Tabs()->setCurrentIndex(CISPSheet::kEmailNews);
+             sheet.EmailNews()->ePassword->setText(QStringLiteral("\u65E5\u672C"));
+         },
+         refused(u"Email Password"), CISPSheet::kEmailNews},
+        {"an export to a file that cannot be made",
+         clickOn(&CISPPage1::exportButton, QStringLiteral("/nonexistent/dir/x.idf"), false),
+         fileFailed, -1},
+        {"an import of a file that cannot be read",
+         clickOn(&CISPPage1::importButton, QStringLiteral("/nonexistent.idf"), false), fileFailed,
+         -1},
+        {"an import over an existing entry, declined",
+         clickOn(&CISPPage1::importButton, file, false),
+         MessageQuestion{QMessageBox::NoIcon, QStringLiteral("Linkvane"),
+                         QStringLiteral("This entry currently exists."),
+                         QMessageBox::Yes | QMessageBox::No},
+         -1},
+        {"Set As Default while the store cannot write",
+         clickOn(&CISPPage1::setAsDefault, QString(), true), std::nullopt, -1},
+        {"Start Automatically while the store cannot write",
+         clickOn(&CISPPage1::startup, QString(), true), std::nullopt, -1},
+        {"Clear while the store cannot write", clickOn(&CISPPage1::clearButton, QString(), true),
+         std::nullopt, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompts.messages.clear();
+        prompts.files.clear();
+        window->ProfileList()->setCurrentIndex(
+            window->ProfileList()->findText(QStringLiteral("Demon")));
+        window->ProfileList()->setEditText(QStringLiteral("Typed"));
+        ModalAnswer answer([&](QWidget& modal) {
+            auto& sheet = dynamic_cast<CISPSheet&>(modal);
+            EXPECT_EQ(sheet.Data().profileName, "Demon");
+            EXPECT_EQ(sheet.Dialup()->password->displayText(),
+                      QString(static_cast<qsizetype>(demon.password.size()), u'*'));
+            c.act(sheet);
+            Press(sheet, QDialogButtonBox::Ok);
+            EXPECT_EQ(sheet.isVisible() ? sheet.Tabs()->currentIndex() : -1, c.staysOnPage);
+            sheet.reject();
+        });
+        window->OnCommand(ctl::kSetup);
+        ASSERT_TRUE(answer.ran());
+        EXPECT_EQ(prompts.messages.size(), c.said ? 1u : 0u);
+        if (c.said && !prompts.messages.empty()) {
+            const MessageQuestion& shown = prompts.messages[0];
+            EXPECT_EQ(shown.icon, c.said->icon);
+            EXPECT_EQ(shown.caption, c.said->caption);
+            EXPECT_EQ(shown.buttons, c.said->buttons);
+            EXPECT_TRUE(shown.text.startsWith(c.said->text)) << shown.text.toStdString();
+        }
+        EXPECT_EQ(Store().LoadProfile("Demon"), demon);
+        EXPECT_EQ(Store().LoadGlobalSettings().defaultProfile, "");
+        EXPECT_FALSE(std::filesystem::exists(autostart->EntryPath()));
+    }
 }
 
 TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
@@ -375,17 +474,18 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
 }
 
 TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
-    ModemList modems{{"/dev/ttyS0", "/dev/ttyUSB0"}, ""};
+    ModemList modems{{"/dev/ttyS0", "/dev/\u202EttyUSB0"}, ""};
     CModemDlg modem(modems);
     modem.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&modem));
     SaveArtifact(testing::Grab(modem), QStringLiteral("modem-dialog"));
     EXPECT_EQ(modem.windowTitle(), QStringLiteral("Modem"));
     EXPECT_EQ(modem.DeviceList()->currentItem()->text(), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(modem.DeviceList()->item(1)->text(), QStringLiteral("/dev/\\xe2\\x80\\xaettyUSB0"));
     modem.DeviceList()->setCurrentRow(1);
     QTest::keyClick(modem.DeviceList(), Qt::Key_Return);
     EXPECT_EQ(modem.result(), QDialog::Accepted);
-    EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/ttyUSB0"));
+    EXPECT_EQ(modem.ChosenDevice(), std::optional<std::string>("/dev/\u202EttyUSB0"));
 
     // The program's own prompts say "No modems found!" first, then show the empty list.
     DialogPrompts real;

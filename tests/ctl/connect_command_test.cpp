@@ -13,6 +13,7 @@
 
 #include "ctl_test_support.h"
 #include "platform/phonebook_file.h"
+#include "platform/serial_line.h"
 #include "support/dial_peers.h"
 
 namespace linkvane::testing {
@@ -83,6 +84,22 @@ TEST_F(ConnectCommandTest, PrintsEachEventAndExitsByHowTheDialEnded) {
     }
     // The budget is the run's: a later run starts again from RedialAttempts.
     EXPECT_NE(Run({"connect", "Busy"}).out.find("redial (1 left)"), std::string::npos);
+}
+
+// A dial that fails before its thread has done anything else (the modem's lock is held by
+// another process) ends like any failed dial, however the command's thread and the dial's
+// thread are timed: exit 1 and the reason, every time.
+TEST_F(ConnectCommandTest, ADialThatFailsAtOnceAlwaysExitsOneWithItsReason) {
+    m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "");
+    Profile("Locked", "5551", "jo");
+    UucpLock held;
+    ASSERT_FALSE(held.Take("/run/lock", m_modem->device()));
+    for (int run = 0; run < 40; ++run) {
+        const CtlResult result = Run({"connect", "Locked"});
+        ASSERT_EQ(result.exitCode, 1) << "run " << run << ": " << result;
+        ASSERT_EQ(result.err.rfind("linkvanectl: Connection Failed - The modem ", 0), 0u)
+            << "run " << run << ": " << result;
+    }
 }
 
 // Runs "linkvanectl connect NAME --json" in the background until the link is up; returns its

@@ -1,6 +1,6 @@
 // The keep-alive ping through real ICMP sockets: to loopback, and to echo hosts on a TUN
 // device inside a network namespace the test makes, which answer, delay, stay silent, send
-// ICMP errors or return damaged echoes.
+// ICMP errors, return damaged echoes or replies that are not the host's answer.
 
 #include "platform/icmp_socket.h"
 
@@ -56,6 +56,9 @@ TEST_P(PrivateNetworkPing, EchoHostsAnswerAsTheirRulesSay) {
         {"192.0.2.6", {EchoBehaviour::TtlExceeded, 0ms}},
         {"192.0.2.7", {EchoBehaviour::ShortEcho, 0ms}},
         {"192.0.2.8", {EchoBehaviour::AlteredEcho, 0ms}},
+        {"192.0.2.9", {EchoBehaviour::ForeignReply, 0ms}},
+        {"192.0.2.10", {EchoBehaviour::BadChecksum, 0ms}},
+        {"192.0.2.11", {EchoBehaviour::WrongSequence, 0ms}},
     });
     PollWait wait;
     LinuxIcmpEcho echo(wait);
@@ -74,6 +77,9 @@ TEST_P(PrivateNetworkPing, EchoHostsAnswerAsTheirRulesSay) {
         {"192.0.2.6", win::kIpTtlExpiredTransit},
         {"192.0.2.7", win::kUnexpectedNetworkError},
         {"192.0.2.8", win::kUnexpectedNetworkError},
+        {"192.0.2.9", win::kIpRequestTimedOut},
+        {"192.0.2.10", win::kIpRequestTimedOut},
+        {"192.0.2.11", win::kIpRequestTimedOut},
     };
     for (const auto& c : cases) {
         const Result<PingReply> reply = Ping(library, c.host, kPingTtl, 500ms, kPingDataSize);

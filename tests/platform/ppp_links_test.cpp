@@ -18,7 +18,8 @@ namespace linkvane {
 
 void PrintTo(const ActiveConnection& link, std::ostream* out) {
     *out << "{" << link.entryName << ", " << link.deviceType << ", " << link.deviceName << ", "
-         << link.handle << ", " << link.interfaceName << ", " << link.nameServers.size() << "}";
+         << link.handle << ", " << link.interfaceName << ", " << link.localAddress << ", "
+         << link.nameServers.size() << "}";
 }
 
 namespace {
@@ -91,22 +92,35 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
     const pid_t provider = standIns.Start("pppd", false, slave);
     const pid_t bare = standIns.Start("pppd");
     ::close(slave);
-    testing::WriteFileText(tree.run / "ppp-Alpha.pid", std::to_string(alpha) + "\nppp0\n");
+    // One pppd named by several files: the first name in byte order, whatever the folder's.
+    for (const char* other : {"ppp-Zulu.pid", "ppp-Beta.pid"})
+        testing::WriteFileText(tree.run / other, std::to_string(alpha) + "\n");
+    testing::WriteFileText(tree.run / "ppp-Acme.pid", std::to_string(alpha) + "\nppp0\n");
     testing::WriteFileText(tree.run / "ppp0.pid", std::to_string(alpha) + "\n");
     testing::WriteFileText(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\n");
     testing::WriteFileText(tree.run / "ppp3.pid", std::to_string(bare) + "\n");
     for (const char* netIf : {"lo", "eth0", "ppp0", "ppp1", "ppp3"})
-        fs::create_directories(tree.net / netIf);
+        fs::create_directories(tree.net / netIf / "statistics");
+    // Whole 64-bit counters are read; a counter that is not a number leaves the volume unknown.
+    const auto counters = [&](const char* netIf, const char* in, const char* out) {
+        testing::WriteFileText(tree.net / netIf / "statistics" / "rx_bytes", in);
+        testing::WriteFileText(tree.net / netIf / "statistics" / "tx_bytes", out);
+    };
+    counters("ppp0", "18446744073709551615\n", "0\n");
+    counters("ppp1", "12x\n", "5\n");
+    const LinkVolume full{18446744073709551615u, 0};
 
     PppLinks links(tree.Options());
     const auto listed = links.EnumConnections();
     ASSERT_TRUE(listed) << listed.error().Describe();
     EXPECT_EQ(*listed,
               (std::vector<ActiveConnection>{
-                  {"Alpha", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", "", {}},
-                  {"Provider B", "modem", line, static_cast<std::uint64_t>(provider), "", "", {}},
-                  {"ppp1", "ppp", "ppp1", 0, "ppp1", "", {}},
-                  {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", "", {}},
+                  {"Acme", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", full, "", {}},
+                  {"Provider B", "modem", line, static_cast<std::uint64_t>(provider), "",
+                   std::nullopt, "", {}},
+                  {"ppp1", "ppp", "ppp1", 0, "ppp1", std::nullopt, "", {}},
+                  {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", std::nullopt,
+                   "", {}},
               }));
     // The interface whose pppd is unknown cannot be ended from here.
     EXPECT_EQ(links.HangUp(0).ok(), false);
@@ -169,6 +183,7 @@ TEST(PppLinks, LinkvaneRecordsNameTheirPppdWithItsLineAndNameServers) {
                                                        "/dev/ttyUSB7",
                                                        static_cast<std::uint64_t>(ours),
                                                        "ppp0",
+                                                       std::nullopt,
                                                        "",
                                                        {"192.0.2.1", "192.0.2.3"}}}));
     EXPECT_FALSE(fs::exists(stale)) << "a record of a process that is gone is removed";

@@ -7,6 +7,8 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
+#include <limits>
+
 namespace linkvane {
 
 QString AccessibleText(const QString& label) {
@@ -19,6 +21,9 @@ QString AccessibleText(const QString& label) {
 
 QLineEdit* MakeEdit(int id, const QString& accessibleLabel) {
     auto* edit = new QLineEdit;
+    // A line edit cuts its text at 32767 characters unless told otherwise; stored values
+    // may be longer, and are kept whole.
+    edit->setMaxLength(std::numeric_limits<int>::max());
     edit->setObjectName(QString::number(id));
     edit->setAccessibleName(AccessibleText(accessibleLabel));
     return edit;

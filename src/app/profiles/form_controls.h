@@ -3,7 +3,7 @@
 // Small builders for the controls of the profile editor and its dialogs, so that every control
 // gets the same treatment: its resource number as object name, an accessible name equal to its
 // visible label (without "&" and a trailing colon), and a label that is its buddy, so the
-// label's mnemonic moves the focus to it.
+// label's mnemonic moves the focus to it. Edits hold text of any length.
 
 #include <QtCore/QString>
 

@@ -26,6 +26,14 @@ std::string Std(const QLineEdit* edit) {
     return edit->text().toStdString();
 }
 
+// The edit's text into value, unless it still shows value: a value the user did not touch is
+// kept byte for byte, even where the edit could not show it exactly (bytes that are not
+// UTF-8, a zero character).
+void StoreText(const QLineEdit* edit, std::string& value) {
+    if (edit->text() != Text(value))
+        value = Std(edit);
+}
+
 std::int32_t Checked(const QCheckBox* box) {
     return box->isChecked() ? 1 : 0;
 }
@@ -50,17 +58,23 @@ QPushButton* MakeBrowseButton(int id, const QString& forLabel) {
 QLineEdit* MakePasswordEdit(int id) {
     QLineEdit* edit = MakeEdit(id, {});
     edit->setEchoMode(QLineEdit::Password);
+    // A hidden password shows "*" for each character, whatever the style would draw.
+    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     return edit;
 }
 
-// The parsed number into value, or the message with the field focused and selected.
+// The message of a field that keeps the user on its page, with the field focused and selected.
+std::string Refuse(QLineEdit* edit, const Error& error) {
+    edit->setFocus();
+    edit->selectAll();
+    return error.message;
+}
+
+// The parsed number into value, or the message.
 template <typename T>
 std::optional<std::string> TakeNumber(QLineEdit* edit, const Result<T>& parsed, T& value) {
-    if (!parsed) {
-        edit->setFocus();
-        edit->selectAll();
-        return parsed.error().message;
-    }
+    if (!parsed)
+        return Refuse(edit, parsed.error());
     value = *parsed;
     return std::nullopt;
 }
@@ -109,9 +123,9 @@ std::optional<std::string> CISPPage::Store(ProfileEditorData& editor) {
     if (auto bad = StoreMore(editor))
         return bad;
     for (const auto& [edit, field] : m_profileTexts)
-        editor.profile.*field = Std(edit);
+        StoreText(edit, editor.profile.*field);
     for (const auto& [edit, field] : m_globalTexts)
-        editor.globals.*field = Std(edit);
+        StoreText(edit, editor.globals.*field);
     for (const auto& [box, field] : m_profileChecks)
         editor.profile.*field = Checked(box);
     for (const auto& [box, field] : m_globalChecks)
@@ -127,6 +141,14 @@ std::optional<std::string> CISPPage::StoreNumber(QLineEdit* edit, std::int32_t& 
 std::optional<std::string> CISPPage::StoreNumber(QLineEdit* edit, std::uint32_t& value) {
     return TakeNumber(edit, ParseUnsignedField(edit->accessibleName().toStdString(), Std(edit)),
                       value);
+}
+
+std::optional<std::string> CISPPage::CheckPassword(QLineEdit* edit) {
+    if (Status storable = CheckPasswordField(edit->accessibleName().toStdString(), Std(edit));
+        !storable) {
+        return Refuse(edit, storable.error());
+    }
+    return std::nullopt;
 }
 
 // Dialup -------------------------------------------------------------------------------------
@@ -216,6 +238,8 @@ void CISPPage1::LoadMore(const ProfileEditorData& editor) {
 }
 
 std::optional<std::string> CISPPage1::StoreMore(ProfileEditorData& editor) {
+    if (auto bad = CheckPassword(password))
+        return bad;
     if (auto bad = StoreNumber(redialTimeout, editor.globals.redialTimeout))
         return bad;
     return StoreNumber(redialAttempts, editor.globals.redialAttempts);
@@ -301,6 +325,10 @@ CISPPage3::CISPPage3() : CISPPage(QStringLiteral("Email/News")) {
     Bind(ePassword, &ProfileRecord::ePassword);
     Bind(replyTo, &ProfileRecord::replyTo);
     Bind(nntpHost, &ProfileRecord::nntpHost);
+}
+
+std::optional<std::string> CISPPage3::StoreMore(ProfileEditorData&) {
+    return CheckPassword(ePassword);
 }
 
 // Proxy --------------------------------------------------------------------------------------

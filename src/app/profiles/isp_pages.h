@@ -3,8 +3,9 @@
 // The five pages of the profile editor: Dialup (dialog 121), Global (122), Email/News (123),
 // Proxy (124) and Advanced (125). A page shows the editor's values in its controls (Load) and
 // copies them back (Store) when it is left or OK is pressed; Store refuses text that is not a
-// number in a number field, naming the field and leaving the focus there. The pages are views:
-// the sheet wires the buttons that act (CISPSheet). GUI thread only.
+// number in a number field, or a password the store cannot hold, naming the field and leaving
+// the focus there. The pages are views: the sheet wires the buttons that act (CISPSheet).
+// GUI thread only.
 
 #include <QtWidgets/QWidget>
 
@@ -51,6 +52,8 @@ class CISPPage : public QWidget {
     // Parses edit's text into value; on failure focuses edit and returns the message.
     static std::optional<std::string> StoreNumber(QLineEdit* edit, std::int32_t& value);
     static std::optional<std::string> StoreNumber(QLineEdit* edit, std::uint32_t& value);
+    // nullopt for a password the store can hold; else the message, with edit focused.
+    static std::optional<std::string> CheckPassword(QLineEdit* edit);
 
   private:
     std::vector<std::pair<QLineEdit*, std::string ProfileRecord::*>> m_profileTexts;
@@ -127,6 +130,9 @@ class CISPPage3 final : public CISPPage {
     QCheckBox* showPassword;
     QLineEdit* replyTo;
     QLineEdit* nntpHost;
+
+  protected:
+    std::optional<std::string> StoreMore(ProfileEditorData& editor) override;
 };
 
 class CISPPage4 final : public CISPPage {

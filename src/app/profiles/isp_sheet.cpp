@@ -31,7 +31,7 @@ class SheetImportQuestions final : public ImportQuestions {
         : m_prompts(prompts), m_parent(parent) {}
 
     bool ConfirmOverwrite(std::string_view) override {
-        return m_prompts.Message(m_parent, {QMessageBox::Question, kAppTitle,
+        return m_prompts.Message(m_parent, {QMessageBox::NoIcon, kAppTitle,
                                             QString::fromUtf8(kOverwriteEntryQuestion.data(),
                                                               kOverwriteEntryQuestion.size()),
                                             QMessageBox::Yes | QMessageBox::No}) ==
@@ -118,6 +118,11 @@ void CISPSheet::Tell(const QString& caption, const std::string& text) {
         this, {QMessageBox::Warning, caption, QString::fromStdString(text), QMessageBox::Ok});
 }
 
+void CISPSheet::TellFileError(const std::string& text) {
+    m_services.prompts.Message(
+        this, {QMessageBox::NoIcon, kErrorCaption, QString::fromStdString(text), QMessageBox::Ok});
+}
+
 bool CISPSheet::StoreShownPage() {
     if (std::optional<std::string> bad = Page(m_shownPage)->Store(m_data)) {
         Tell(kAppTitle, *bad);
@@ -155,25 +160,23 @@ void CISPSheet::ShowProfile() {
         Page(i)->SetProfileAvailable(m_data.HasProfile());
 }
 
+// The three actions that write at once say nothing when the store cannot write, like every
+// registry failure of the editor; what they show afterwards is what is stored.
 void CISPSheet::SetDefault(bool on) {
-    m_data.isDefault = on;
-    if (Status saved = m_store.SetDefaultProfile(on ? m_data.profileName : ""); !saved)
-        Tell(kErrorCaption, saved.error().Describe());
+    (void)m_store.SetDefaultProfile(on ? m_data.profileName : "");
+    m_data.isDefault = m_store.LoadGlobalSettings().defaultProfile == m_data.profileName;
+    m_dialup->setAsDefault->setChecked(m_data.isDefault);
 }
 
 void CISPSheet::SetStartAutomatically(bool on) {
-    if (Status saved =
-            m_store.SetStartWithWindows(on, m_services.executablePath, m_services.autostart);
-        !saved) {
-        Tell(kErrorCaption, saved.error().Describe());
-    }
+    if (!m_store.SetStartWithWindows(on, m_services.executablePath, m_services.autostart))
+        m_dialup->startup->setChecked(!on);
 }
 
 void CISPSheet::ClearProfile() {
     if (!StoreShownPage())
         return;
-    if (Status cleared = m_store.ClearProfile(m_data.profileName); !cleared)
-        Tell(kErrorCaption, cleared.error().Describe());
+    (void)m_store.ClearProfile(m_data.profileName);
     m_data.profile = m_store.LoadProfile(m_data.profileName);
     ShowProfile();
 }
@@ -190,7 +193,7 @@ void CISPSheet::ExportProfile() {
     if (Status written = linkvane::ExportProfile(record, m_data.globals, m_services.phonebook,
                                                  path.toStdString());
         !written) {
-        Tell(kErrorCaption, written.error().message);
+        TellFileError(written.error().message);
     }
 }
 
@@ -206,7 +209,7 @@ void CISPSheet::ImportProfile() {
         linkvane::ImportProfile(path.toStdString(), m_store, m_services.phonebook,
                                 m_services.entryCreator, questions, m_data.profile.tweak);
     if (!imported) {
-        Tell(kErrorCaption, imported.error().message);
+        TellFileError(imported.error().message);
         return;
     }
     if (!imported->has_value())

@@ -4,7 +4,8 @@
 // and OK/Cancel over the program-wide settings and one profile. The sheet loads both when it
 // is made; OK leaves them in Data() for the caller to save, Cancel leaves nothing to save.
 // "Set As Default", "Start Automatically", "Clear", "Import", "Export" and the phonebook's New,
-// Edit and Delete act at once and stay done after Cancel.
+// Edit and Delete act at once and stay done after Cancel. The first three say nothing when
+// the store cannot write; their boxes and fields then show what is stored.
 //
 // File names, message-box answers and the modem choice are asked through SheetPrompts. The
 // sheet borrows everything in ProfileEditorServices. GUI thread only.
@@ -72,6 +73,8 @@ class CISPSheet : public QDialog {
     void BrowseProgram(QLineEdit* field);
     void BrowseSound();
     void Tell(const QString& caption, const std::string& text);
+    // Import's and Export's own failures: caption "Error", OK, no icon.
+    void TellFileError(const std::string& text);
     CISPPage* Page(int index) const;
 
     ProfileEditorServices m_services;

@@ -5,6 +5,7 @@
 
 #include "app/profiles/form_controls.h"
 #include "controls/dialog_units.h"
+#include "core/util/one_line.h"
 
 namespace linkvane {
 
@@ -15,8 +16,11 @@ CModemDlg::CModemDlg(const ModemList& modems, QWidget* parent)
     m_list->setObjectName(QString::number(kDeviceList));
     m_list->setAccessibleName(QStringLiteral("Modem"));
     m_list->setGeometry(DialogUnitsToPixels(QRect(7, 7, 146, 62)));
-    for (const std::string& name : modems.names)
-        m_list->addItem(QString::fromStdString(name));
+    for (const std::string& name : modems.names) {
+        // Shown escaped (OneLine); the device's own path rides along as the item's data.
+        auto* item = new QListWidgetItem(QString::fromStdString(OneLine(name)), m_list);
+        item->setData(Qt::UserRole, QString::fromStdString(name));
+    }
     if (m_list->count() > 0)
         m_list->setCurrentRow(0);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CModemDlg::accept);
@@ -29,7 +33,7 @@ CModemDlg::CModemDlg(const ModemList& modems, QWidget* parent)
 
 void CModemDlg::accept() {
     if (const QListWidgetItem* item = m_list->currentItem(); item != nullptr)
-        m_chosen = item->text().toStdString();
+        m_chosen = item->data(Qt::UserRole).toString().toStdString();
     QDialog::accept();
 }
 

@@ -20,6 +20,52 @@ std::int32_t DurationBetween(std::time_t start, std::time_t now) {
         std::min<long long>(seconds, std::numeric_limits<std::int32_t>::max()));
 }
 
+// A name the listing fell back to because it knew no entry: the interface's, or none.
+bool IsFallbackName(std::string_view name, std::string_view interfaceName) {
+    return name.empty() || name == interfaceName;
+}
+
+bool SameCall(const CConnectionRecord& record, const ActiveConnection& link) {
+    if (record.Pid != 0 && link.handle != 0)
+        return record.Pid == link.handle;
+    if (!record.InterfaceName.empty() && !link.interfaceName.empty())
+        return record.InterfaceName == link.interfaceName;
+    return record.EntryName == link.entryName;
+}
+
+// What the listing now knows of the record's call: identity it lacked, a better name (with
+// the device the listing gives along with it), the counters.
+void TakeIdentity(CConnectionRecord& record, const ActiveConnection& link) {
+    if (record.Pid == 0)
+        record.Pid = link.handle;
+    if (record.InterfaceName.empty())
+        record.InterfaceName = link.interfaceName;
+    if (IsFallbackName(record.EntryName, record.InterfaceName) &&
+        !IsFallbackName(link.entryName, link.interfaceName)) {
+        record.EntryName = link.entryName;
+        record.DeviceName = link.deviceName;
+        record.DeviceType = link.deviceType;
+    }
+    if (link.volume)
+        record.Volume = link.volume;
+}
+
+// `later`, a record first seen after `kept`, is found to be kept's call.
+void MergeInto(CConnectionRecord& kept, const CConnectionRecord& later) {
+    ActiveConnection asListed{later.EntryName,
+                              later.DeviceType,
+                              later.DeviceName,
+                              later.Pid,
+                              later.InterfaceName,
+                              std::nullopt,
+                              {},
+                              {}};
+    TakeIdentity(kept, asListed);
+    kept.StartTime = std::min(kept.StartTime, later.StartTime);
+    if (!kept.Volume)
+        kept.Volume = later.Volume;
+}
+
 void LowerToIdlePriority() {
     sched_param param{};
     param.sched_priority = 0;
@@ -97,24 +143,50 @@ void CConnectionMonitor::OnDisconnect(const CConnectionRecord&) {}
 
 void CConnectionMonitor::OnEnumerate(const std::vector<ActiveConnection>& connections) {
     const std::time_t now = m_timing.now();
-    const auto listed = [&](const std::string& name) {
-        return std::any_of(connections.begin(), connections.end(),
-                           [&](const ActiveConnection& link) { return link.entryName == name; });
-    };
+    // Which record each link is; records that turn out to be another record's call go.
+    std::vector<std::optional<std::size_t>> claimedBy(connections.size());
+    std::vector<bool> alive(m_records.size(), false);
+    std::vector<bool> merged(m_records.size(), false);
+    for (std::size_t link = 0; link < connections.size(); ++link) {
+        for (std::size_t i = 0; i < m_records.size(); ++i) {
+            if (merged[i] || !SameCall(m_records[i], connections[link]))
+                continue;
+            if (!claimedBy[link]) {
+                claimedBy[link] = i;
+                alive[i] = true;
+                TakeIdentity(m_records[i], connections[link]);
+            } else if (*claimedBy[link] != i) {
+                MergeInto(m_records[*claimedBy[link]], m_records[i]);
+                merged[i] = true;
+            }
+        }
+    }
     for (auto i = m_records.size(); i-- > 0;) {
-        if (listed(m_records[i].EntryName))
+        if (merged[i]) {
+            m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        if (alive[i])
             continue;
         CConnectionRecord ended = m_records[i];
         ended.DurationSeconds = DurationBetween(ended.StartTime, now);
         OnDisconnect(ended);
         m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(i));
     }
-    for (const ActiveConnection& link : connections) {
-        if (HasRecord(link.entryName))
+    for (std::size_t link = 0; link < connections.size(); ++link) {
+        if (claimedBy[link])
             continue;
-        CConnectionRecord record{link.entryName, link.deviceName, link.deviceType, now, 0};
+        const ActiveConnection& listed = connections[link];
+        CConnectionRecord record{
+            listed.entryName, listed.deviceName, listed.deviceType, now, 0, 0, {}, std::nullopt};
+        TakeIdentity(record, listed);
         OnConnect(record);
         m_records.push_back(std::move(record));
+        // A later link of the same call (by name, when nothing else tells) shares the record.
+        for (std::size_t later = link + 1; later < connections.size(); ++later) {
+            if (!claimedBy[later] && SameCall(m_records.back(), connections[later]))
+                claimedBy[later] = m_records.size() - 1;
+        }
     }
 }
 

@@ -3,13 +3,23 @@
 // The call monitor: a background thread that lists the machine's dial-up links once a second
 // and notices calls come and go, whoever dialled them.
 //
-// CConnectionMonitor keeps one CConnectionRecord per active link, keyed by entry name, in the
-// order first seen. Each successful listing goes to OnEnumerate, whose base form compares it
-// with the records: a record whose entry is no longer listed has ended (OnDisconnect with its
-// duration filled in, most recently first-seen record first, then the record goes), and an
-// entry without a record is new (OnConnect, then a record is appended). A listing that fails
-// changes nothing, so an unreadable run directory never ends a call. A link that comes and
-// goes between two polls is never seen; two links of one entry share one record.
+// CConnectionMonitor keeps one CConnectionRecord per active link, in the order first seen.
+// Each successful listing goes to OnEnumerate, whose base form compares it with the records:
+// a record whose link is no longer listed has ended (OnDisconnect with its duration filled
+// in, most recently first-seen record first, then the record goes), and a link without a
+// record is new (OnConnect, then a record is appended). A listing that fails changes nothing,
+// so an unreadable run directory never ends a call. A link that comes and goes between two
+// polls is never seen.
+//
+// A record holds its call's identity for the call's whole life: pppd's pid and the link's
+// interface, each as soon as a listing names it. A listed link is the record's call when
+// their pids agree (both known), else when their interfaces agree (both known), else, when
+// neither names the other's, by entry name, so that links that carry no identity and share a
+// name share one record. So a name that is resolved late (the interface's name at first,
+// the entry's once pppd's pid file names it) never ends one call and starts another: the
+// record keeps its start and takes the better name; two records that turn out to be one call
+// become the first one. Each listing's counters of the link's interface are kept, so the
+// ended call carries the last reading taken while it was up (the interface goes with pppd).
 //
 // Threads: StartMonitor, StopMonitor and the destructor from one owning thread. The record
 // list and the hooks belong to the monitor thread (or to the caller of Poll while no thread
@@ -31,6 +41,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -47,6 +58,9 @@ struct CConnectionRecord {
     std::string DeviceType;
     std::time_t StartTime = 0;         // when the monitor first saw the link (calendar time)
     std::int32_t DurationSeconds = 0;  // set only when the link is seen to have ended
+    std::uint64_t Pid = 0;             // pppd's, 0 while no listing has named it
+    std::string InterfaceName;         // the link's, empty while no listing has named it
+    std::optional<LinkVolume> Volume;  // the interface's counters as last read
 
     bool operator==(const CConnectionRecord&) const = default;
 };

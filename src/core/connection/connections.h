@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,12 +19,21 @@
 
 namespace linkvane {
 
+// Octets that have crossed a link, as its interface counts them.
+struct LinkVolume {
+    std::uint64_t bytesIn = 0;
+    std::uint64_t bytesOut = 0;
+
+    bool operator==(const LinkVolume&) const = default;
+};
+
 struct ActiveConnection {
     std::string entryName;   // the phonebook entry the link was dialled for
     std::string deviceType;  // "modem" for a serial line, "ppp" when no line is known
     std::string deviceName;  // the line's device path, or the link's interface name
     std::uint64_t handle = 0;
-    std::string interfaceName;             // "ppp0"; empty while it is not known
+    std::string interfaceName;             // "ppp0"; empty while the link has none
+    std::optional<LinkVolume> volume;      // the interface's counters now, when they can be read
     std::string localAddress;              // the interface's IPv4 address, once it has one
     std::vector<std::string> nameServers;  // the provider's, as the link reported them
 

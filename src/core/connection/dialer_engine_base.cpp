@@ -23,6 +23,10 @@ void Drain(int fd) {
 
 }  // namespace
 
+DialEnd EndForWake(DialWake wake) {
+    return wake == DialWake::TimedOut ? DialEnd::TimeOut() : DialEnd::Ended();
+}
+
 DialSession::DialSession(DialerEngineBase& engine, DialRequest request)
     : m_engine(engine), m_request(std::move(request)) {
     if (m_request.timeoutSeconds > 0)

@@ -58,6 +58,9 @@ enum class DialWake {
     TimedOut  // the dial's time-out passed before the link came up
 };
 
+// The end of a dial for a wake that was neither Ready nor Elapsed.
+DialEnd EndForWake(DialWake wake);
+
 class DialerEngineBase;
 
 // One dial, as Run sees it.

@@ -5,7 +5,6 @@
 #include <array>
 #include <thread>
 
-#include "core/connection/modem_dialogue.h"
 #include "core/util/file_descriptor.h"
 
 namespace linkvane {
@@ -56,7 +55,7 @@ DialEnd LoopbackDialerEngine::Run(DialSession& session) {
     if (!session.HangUpRequested()) {
         ModemDialogue dialogue(m_options.initString, *DialableNumber(session.Request().entryName),
                                m_options.answerTime);
-        const std::optional<DialEnd> failed = TalkToModem(line.get(), dialogue, session);
+        const std::optional<DialEnd> failed = m_talk.Talk(line.get(), dialogue, session);
         end = failed ? *failed : KeepLink(line.get(), session, m_options);
     }
     // Releasing the line: the modem sees it close and its thread ends.

@@ -2,10 +2,11 @@
 
 // LoopbackDialerEngine: a real engine with the modem inside the process. Each dial opens a
 // socket pair as its line, serves a SimulatedModem on one end and runs the real ModemDialogue
-// on the other, so every state, result code, time-out and hang-up goes through the same code
-// as on a serial line. After CONNECT the link is simulated: the login is checked (a wrong
-// password fails with 25691), and the link is up `linkUpDelay` later and lasts until the
-// modem drops the line or the user hangs up. The entry name is the number dialled.
+// on the other through the ModemTalk it is given (platform's LineModemTalk), so every state, result
+// code, time-out and hang-up goes through the same code as on a serial line. After CONNECT the link
+// is simulated: the login is checked (a wrong password fails with 25691), and the link is up
+// `linkUpDelay` later and lasts until the modem drops the line or the user hangs up. The entry name
+// is the number dialled.
 //
 // It is the engine of the tests that need real dial events without a modem line. Threads as
 // in DialerEngineBase; the simulated modem runs on a thread of its own during each dial.
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "core/connection/dialer_engine_base.h"
+#include "core/connection/modem_dialogue.h"
 #include "core/connection/simulated_modem.h"
 
 namespace linkvane {
@@ -28,7 +30,9 @@ struct LoopbackOptions {
 
 class LoopbackDialerEngine final : public DialerEngineBase {
   public:
-    explicit LoopbackDialerEngine(LoopbackOptions options) : m_options(std::move(options)) {}
+    // Borrows talk, which must outlive the engine.
+    LoopbackDialerEngine(LoopbackOptions options, const ModemTalk& talk)
+        : m_options(std::move(options)), m_talk(talk) {}
     ~LoopbackDialerEngine() override { Shutdown(); }
 
   protected:
@@ -37,6 +41,7 @@ class LoopbackDialerEngine final : public DialerEngineBase {
 
   private:
     const LoopbackOptions m_options;
+    const ModemTalk& m_talk;
 };
 
 }  // namespace linkvane

@@ -8,11 +8,12 @@ const char* const kConnectionErrorLabel = "Connection Error... 551";
 const char* const kNoopCaption = "Connection Error... 552";
 const char* const kStatCaption = "Connect Error... 553";
 
-MailCheckOutcome Failed(int stage, const CPop3Session& session) {
+// A server may repeat what it was sent, the password too: the outcome never carries it.
+MailCheckOutcome Failed(int stage, const CPop3Session& session, std::string_view password) {
     MailCheckOutcome outcome;
     outcome.stage = stage;
     outcome.error = session.LastError();
-    outcome.lastResponse = session.LastResponse();
+    outcome.lastResponse = MaskPassword(session.LastResponse(), password);
     return outcome;
 }
 
@@ -42,16 +43,16 @@ MailCheckOutcome CheckMail(SocketLayer& sockets, const MailCheckSettings& settin
     CPop3Session session(sockets, timeouts);
     if (!session.OpenMailbox(settings.host, settings.user, settings.password, settings.port)) {
         view.ShowConnectionError(kConnectionErrorLabel);
-        return Failed(kStageConnection, session);
+        return Failed(kStageConnection, session, settings.password);
     }
     if (!session.Noop()) {
-        MailCheckOutcome outcome = Failed(kStageNoop, session);
+        MailCheckOutcome outcome = Failed(kStageNoop, session, settings.password);
         view.ShowCheckFailure(outcome.lastResponse, kNoopCaption);
         return outcome;
     }
     const std::optional<MailboxStat> stat = session.Stat();
     if (!stat) {
-        MailCheckOutcome outcome = Failed(kStageStat, session);
+        MailCheckOutcome outcome = Failed(kStageStat, session, settings.password);
         view.ShowCheckFailure(outcome.lastResponse, kStatCaption);
         return outcome;
     }

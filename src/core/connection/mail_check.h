@@ -8,7 +8,10 @@
 // first, then the label and tray change, then QUIT goes out. A failure before the mailbox is
 // open shows "Connection Error... 551" in the label; a failed NOOP or STAT shows the server's
 // last response in a message box captioned "Connection Error... 552" or "Connect Error... 553",
-// and the label and tray keep what they showed. One thread.
+// and the label and tray keep what they showed. The last response, shown or returned, has the
+// password masked (MaskPassword). The check as a whole ends within Pop3Timeouts' wholeCheck
+// (and QUIT's short wait); the connect may spend up to the socket layer's own limit of it.
+// One thread.
 
 #include <cstdint>
 #include <string>

@@ -1,14 +1,9 @@
 #include "core/connection/modem_dialogue.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 
-#include "core/util/file_descriptor.h"
+#include "core/profiles/phonebook.h"
 #include "core/util/text.h"
 
 namespace linkvane {
@@ -64,15 +59,33 @@ std::string_view Trim(std::string_view text) {
 
 }  // namespace
 
+std::optional<std::string> ModemLineReader::Push(char c) {
+    if (c == '\0')
+        return std::nullopt;
+    if (c != '\r' && c != '\n') {
+        if (m_pending.size() < kModemLineLimit)
+            m_pending += c;
+        return std::nullopt;
+    }
+    std::string line(Trim(m_pending));
+    m_pending.clear();
+    if (line.empty())
+        return std::nullopt;
+    return line;
+}
+
+bool EndsCommand(std::string_view line) {
+    const ModemResult result = Classify(line);
+    return result == ModemResult::Ok || result == ModemResult::Error;
+}
+
 Result<std::string> DialableNumber(std::string_view number) {
+    if (Status dialable = CheckDialCharacters("The phone number", number); !dialable)
+        return dialable.error();
     std::string out;
     for (const char c : number) {
-        if ((c >= '0' && c <= '9') || std::strchr("*#,WwPpTt!@ABCDabcd", c) != nullptr) {
+        if (IsDialCharacter(c))
             out += c;
-        } else if (std::strchr(" -.()/", c) == nullptr) {
-            return Fail("The phone number \"" + std::string(number) +
-                        "\" holds a character that a modem cannot dial.");
-        }
     }
     if (out.empty())
         return Fail("The entry has no phone number to dial.");
@@ -165,18 +178,13 @@ void ModemDialogue::Receive(std::string_view bytes) {
     for (const char c : bytes) {
         if (m_phase == Phase::Connected || m_phase == Phase::Failed)
             return;  // what follows CONNECT belongs to the link
-        if (c == '\r' || c == '\n') {
-            const std::string line = std::move(m_pending);
-            m_pending.clear();
-            Answer(Trim(line));
-        } else if (m_pending.size() < 256) {
-            m_pending += c;
-        }
+        if (std::optional<std::string> line = m_lines.Push(c))
+            Answer(*line);
     }
 }
 
 void ModemDialogue::Answer(std::string_view line) {
-    if (line.empty() || !m_commandSent)
+    if (!m_commandSent)
         return;
     const std::string command = CurrentCommand();
     if (EqualsIgnoreCase(line, command))
@@ -214,82 +222,6 @@ void ModemDialogue::Answer(std::string_view line) {
         case ModemResult::Ring:
         case ModemResult::None:
             return;  // informational text, such as the answer to an init string's ATI
-    }
-}
-
-Result<std::vector<std::string>> AskModem(int fd, std::string_view command,
-                                          std::chrono::milliseconds limit) {
-    const std::string sent = std::string(command) + "\r";
-    if (!WriteLine(fd, sent.data(), sent.size()))
-        return Fail(std::string("The modem line cannot be written: ") + std::strerror(errno));
-    const auto until = std::chrono::steady_clock::now() + limit;
-    std::vector<std::string> lines;
-    std::string pending;
-    while (std::chrono::steady_clock::now() < until) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-        pollfd line{fd, POLLIN, 0};
-        if (::poll(&line, 1, static_cast<int>(left.count())) <= 0)
-            continue;
-        std::array<char, 256> buffer{};
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got <= 0)
-            break;
-        for (const char c : std::string_view(buffer.data(), static_cast<std::size_t>(got))) {
-            if (c != '\r' && c != '\n') {
-                pending += c;
-                continue;
-            }
-            const std::string text(Trim(pending));
-            pending.clear();
-            if (text.empty() || EqualsIgnoreCase(text, command))
-                continue;
-            lines.push_back(text);
-            const ModemResult result = Classify(text);
-            if (result == ModemResult::Ok || result == ModemResult::Error)
-                return lines;
-        }
-    }
-    return Fail("The modem did not answer \"" + std::string(command) + "\"");
-}
-
-DialEnd EndForWake(DialWake wake) {
-    return wake == DialWake::TimedOut ? DialEnd::TimeOut() : DialEnd::Ended();
-}
-
-std::optional<DialEnd> TalkToModem(int fd, ModemDialogue& dialogue, DialSession& session) {
-    for (;;) {
-        if (const std::string command = dialogue.TakeCommand(); !command.empty()) {
-            if (!WriteLine(fd, command.data(), command.size())) {
-                return DialEnd::Failure(
-                    kDialErrorModemInit,
-                    std::string("The modem line cannot be written: ") + std::strerror(errno) + ".");
-            }
-            session.SetState(dialogue.State());
-        }
-        if (dialogue.Connected()) {
-            session.SetState(dialogue.State());
-            return std::nullopt;
-        }
-        if (dialogue.Failure())
-            return dialogue.Failure();
-        pollfd line{fd, POLLIN, 0};
-        const DialWake wake = session.Wait({&line, 1}, dialogue.AnswerLimit());
-        if (wake == DialWake::Elapsed) {
-            dialogue.AnswerTimedOut();
-            continue;
-        }
-        if (wake != DialWake::Ready)
-            return EndForWake(wake);
-        std::array<char, 256> buffer{};
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (got <= 0) {
-            return DialEnd::Failure(kDialErrorModemInit,
-                                    "The modem line closed during the dial (the modem went away).");
-        }
-        dialogue.Receive({buffer.data(), static_cast<std::size_t>(got)});
     }
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 
 // ModemDialogue: the conversation with a Hayes modem that precedes the link, as a machine of
-// bytes in and commands, states and result codes out. It knows no line: TalkToModem runs it
-// over a descriptor (a serial line, or the loopback engine's socket).
+// bytes in and commands, states and result codes out. It knows no line and no clock: a
+// ModemTalk (platform's TalkToModem) runs it over a descriptor, and tells it when the answer
+// to a command is late.
 //
 // The commands, each ended by CR: "ATZ", the entry's init string (when not empty), "AT&C1",
 // then "ATDT" and the number. Every command but the dial must be answered OK within
-// kCommandAnswerTime. Answers may come with the command echoed, with blank lines, verbal
-// ("NO CARRIER") or numeric ("3"), and with "NO DIALTONE" or "NO DIAL TONE". Results map to:
+// kCommandAnswerTime of being sent: one deadline per command, however the answer trickles in.
+// Answers may come with the command echoed, with blank lines, verbal ("NO CARRIER") or
+// numeric ("3"), and with "NO DIALTONE" or "NO DIAL TONE". Results map to:
 //   no answer, or ERROR, to a set-up command -> kDialErrorModemInit (25692)
 //   BUSY -> 25676, NO DIALTONE -> 25680, NO ANSWER -> 25678, NO CARRIER -> 25679,
 //   ERROR to the dial -> 25692; CONNECT -> connected.
@@ -17,7 +19,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/connection/dialer_engine_base.h"
 #include "core/profiles/ras_entry.h"
@@ -26,6 +27,23 @@
 namespace linkvane {
 
 inline constexpr std::chrono::milliseconds kCommandAnswerTime{5000};
+// The most of one answer line that is kept; the rest of a longer line is dropped.
+inline constexpr std::size_t kModemLineLimit = 256;
+
+// Splits what a modem sends into answer lines: CR or LF ends a line, NULs (padding some modems
+// send) are dropped, a line keeps its first kModemLineLimit bytes, and the blanks around it
+// are trimmed. Empty lines are not lines.
+class ModemLineReader {
+  public:
+    // The line that c ends, if it ends one.
+    std::optional<std::string> Push(char c);
+
+  private:
+    std::string m_pending;
+};
+
+// Whether an answer line ends a command: OK or ERROR, in either form.
+bool EndsCommand(std::string_view line);
 
 // The digits and dial modifiers a modem takes (0-9 * # , W P T ! @ A-D). Blanks, dashes,
 // dots and brackets that people write in numbers are left out. Any other character fails:
@@ -73,22 +91,22 @@ class ModemDialogue {
     std::chrono::milliseconds m_answerTime;
     Phase m_phase = Phase::Reset;
     bool m_commandSent = false;
-    std::string m_pending;  // bytes of a line not yet ended
+    ModemLineReader m_lines;
     std::optional<DialEnd> m_failure;
     std::string m_connectText;
 };
 
-// Runs the dialogue over fd until CONNECT, a failure, a hang-up or the dial's time-out.
-// nullopt means connected; otherwise how the dial ended (a line error ends as
-// kDialErrorModemInit).
-std::optional<DialEnd> TalkToModem(int fd, ModemDialogue& dialogue, DialSession& session);
-
-// Sends one command and gathers the modem's answer lines up to its OK or ERROR (echo and
-// blank lines left out); fails when no such answer comes within `limit`.
-Result<std::vector<std::string>> AskModem(int fd, std::string_view command,
-                                          std::chrono::milliseconds limit);
-
-// The end of a dial for a wake that was neither Ready nor Elapsed.
-DialEnd EndForWake(DialWake wake);
+// How a dial's dialogue reaches its modem. Platform's LineModemTalk runs it over a
+// descriptor; engines take one so that the loopback engine dials through the same code as a
+// serial line. Called on the engine thread.
+class ModemTalk {
+  public:
+    virtual ~ModemTalk() = default;
+    // Runs the dialogue over fd until CONNECT, a failure, a hang-up or the dial's time-out.
+    // nullopt means connected; otherwise how the dial ended (a line error ends as
+    // kDialErrorModemInit).
+    virtual std::optional<DialEnd> Talk(int fd, ModemDialogue& dialogue,
+                                        DialSession& session) const = 0;
+};
 
 }  // namespace linkvane

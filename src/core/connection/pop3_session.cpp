@@ -16,10 +16,17 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// Decimal digits at pos, after blanks; false when the number overflows a signed 32-bit value.
+constexpr std::string_view kMask = "********";
+
+// Blanks, then one or more decimal digits at pos, ended by a blank or the end of the text;
+// false for anything else and for a number beyond a signed 32-bit value.
 bool ReadNumber(std::string_view text, std::size_t& pos, std::int32_t& value) {
+    const std::size_t start = pos;
     while (pos < text.size() && IsBlank(text[pos]))
         ++pos;
+    if (pos == start)
+        return false;
+    const std::size_t digits = pos;
     std::int64_t number = 0;
     while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
         number = number * 10 + (text[pos] - '0');
@@ -28,14 +35,7 @@ bool ReadNumber(std::string_view text, std::size_t& pos, std::int32_t& value) {
         ++pos;
     }
     value = static_cast<std::int32_t>(number);
-    return true;
-}
-
-// The position after the next space or tab at or after pos; npos when there is none.
-std::size_t AfterNextBlank(std::string_view text, std::size_t pos) {
-    while (pos < text.size() && !IsBlank(text[pos]))
-        ++pos;
-    return pos < text.size() ? pos + 1 : std::string_view::npos;
+    return pos > digits && (pos == text.size() || IsBlank(text[pos]));
 }
 
 }  // namespace
@@ -48,17 +48,30 @@ std::optional<MailboxStat> ParseStatReply(std::string_view reply) {
     if (!reply.starts_with("+OK"))
         return std::nullopt;
     MailboxStat stat;
-    std::size_t pos = AfterNextBlank(reply, 0);
-    if (pos == std::string_view::npos || !ReadNumber(reply, pos, stat.count))
-        return std::nullopt;
-    pos = AfterNextBlank(reply, pos);
-    if (pos == std::string_view::npos || !ReadNumber(reply, pos, stat.size))
+    std::size_t pos = 3;
+    if (!ReadNumber(reply, pos, stat.count) || !ReadNumber(reply, pos, stat.size))
         return std::nullopt;
     return stat;
 }
 
+std::string MaskPassword(std::string text, std::string_view password) {
+    if (password.empty())
+        return text;
+    for (std::size_t at = text.find(password); at != std::string::npos;
+         at = text.find(password, at + kMask.size())) {
+        text.replace(at, password.size(), kMask);
+    }
+    for (std::size_t length = std::min(text.size(), password.size() - 1); length > 0; --length) {
+        if (std::string_view(text).ends_with(password.substr(0, length))) {
+            text.replace(text.size() - length, length, kMask);
+            break;
+        }
+    }
+    return text;
+}
+
 CPop3Session::CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts)
-    : m_sockets(sockets), m_timeouts(timeouts) {}
+    : m_sockets(sockets), m_timeouts(timeouts), m_deadline(Clock::now() + timeouts.wholeCheck) {}
 
 CPop3Session::~CPop3Session() {
     if (m_connected)
@@ -67,6 +80,7 @@ CPop3Session::~CPop3Session() {
 }
 
 bool CPop3Session::Fail(std::uint32_t error, std::string response) {
+    m_failed = true;
     m_lastError = error;
     m_lastResponse = std::move(response);
     return false;
@@ -131,6 +145,10 @@ std::optional<MailboxStat> CPop3Session::Stat() {
 bool CPop3Session::CloseMailbox() {
     bool answered = false;
     if (m_connected) {
+        // QUIT is polite, not needed: after a failure, or past the deadline, its reply gets
+        // a short wait.
+        const Clock::time_point quick = Clock::now() + m_timeouts.quitReply;
+        m_deadline = m_failed ? quick : std::max(m_deadline, quick);
         std::string reply;
         answered = Command("QUIT\r\n", reply, kReplyCapacity);
         m_connected = false;
@@ -144,19 +162,15 @@ bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
     if (m_socket == nullptr)
         return Fail(win::kWsaInvalidArgument, "");
     const std::size_t room = capacity > 0 ? capacity - 1 : 0;  // one byte ends the text
-    const Clock::time_point started = Clock::now();
-    Clock::time_point lastData = started;
+    Clock::time_point lastData = Clock::now();
     std::string buffer(room, '\0');
     std::size_t received = 0;
     while (text.find(kTerminator) == std::string::npos) {
         const Clock::time_point now = Clock::now();
-        const auto silence = now - lastData;
-        if (silence > m_timeouts.response || now - started > m_timeouts.wholeReply ||
-            received == room) {
+        const Clock::time_point until = std::min(lastData + m_timeouts.response, m_deadline);
+        if (now >= until || received == room)
             return Fail(win::kWsaTimedOut, text);
-        }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(m_timeouts.response - silence);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
         Result<bool> ready =
             m_socket->WaitReadable(std::clamp(left, std::chrono::milliseconds(1), m_timeouts.poll));
         if (!ready)

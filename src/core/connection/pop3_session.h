@@ -10,8 +10,10 @@
 // failed most recently.
 //
 // A reply is read until "\r\n": at most 999 bytes (99 for STAT), waiting at most 10 s after
-// the last byte received and 60 s for the whole reply. A reply that fills its buffer without a
-// line end fails as a time-out at once. Every path that made the connection sends QUIT.
+// the last byte received. The whole session has one deadline, 60 s after it was made, that no
+// reply outlasts however slowly it trickles in. A reply that fills its buffer without a line
+// end fails as a time-out at once. Every path that made the connection sends QUIT; after a
+// failure its reply is given 1 s, and so is a QUIT sent once the deadline has passed.
 
 #include <chrono>
 #include <cstddef>
@@ -27,8 +29,9 @@ namespace linkvane {
 
 struct Pop3Timeouts {
     std::chrono::milliseconds response{10000};    // silence allowed after the last byte
-    std::chrono::milliseconds wholeReply{60000};  // a drip-fed reply cannot hold longer
+    std::chrono::milliseconds wholeCheck{60000};  // the session's deadline, from its start
     std::chrono::milliseconds poll{100};          // longest single readiness wait
+    std::chrono::milliseconds quitReply{1000};    // QUIT's reply after a failure
 };
 
 struct MailboxStat {
@@ -67,15 +70,22 @@ class CPop3Session {
 
     SocketLayer& m_sockets;
     Pop3Timeouts m_timeouts;
+    std::chrono::steady_clock::time_point m_deadline;  // no reply is awaited past it
+    bool m_failed = false;
     std::unique_ptr<StreamSocket> m_socket;
     bool m_connected = false;
     std::string m_lastResponse;
     std::uint32_t m_lastError = 0;
 };
 
-// The STAT reply's count and size: "+OK" exactly, then a number after the first space or tab
-// and another after the next one. Numbers that do not fit in 32 bits signed are refused.
+// The STAT reply's count and size: "+OK" exactly, blanks (spaces or tabs), the count's digits,
+// blanks, the size's digits, and then nothing or a blank and any text. Anything else ("+OKAY",
+// a sign, no digits, "0x10") is refused, and so are numbers beyond 32 bits signed.
 std::optional<MailboxStat> ParseStatReply(std::string_view reply);
+
+// text with every occurrence of password replaced by "********", and also a beginning of the
+// password at the end of text, where a reply cut at its buffer's size may stop inside it.
+std::string MaskPassword(std::string text, std::string_view password);
 
 // Text that may go into a command line: no CR, LF or NUL.
 bool SafeForCommand(std::string_view text);

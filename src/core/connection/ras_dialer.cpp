@@ -93,7 +93,10 @@ void CRasDialer::SetEventSink(RasDialerEvents* sink) {
 
 std::int16_t CRasDialer::Dial() {
     m_relay->CountDial();
-    return m_engine->Dial(m_request);
+    const std::int16_t refused = m_engine->Dial(m_request);
+    if (refused == 0)
+        ++m_dialsStarted;
+    return refused;
 }
 
 std::int16_t CRasDialer::HangUp() {

@@ -13,6 +13,7 @@
 // Ownership: the dialler owns its engine and borrows the sink. Events that are still queued
 // when the dialler is destroyed are dropped. Calls come from the GUI thread.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -69,6 +70,10 @@ class CRasDialer {
 
     // A call is up or being dialled: Connected, or a ConnectionState of 1 or more.
     bool CallActive() const { return GetConnected() || GetConnectionState() >= 1; }
+    // How many dials the engine has taken (Dial calls that returned 0). Whether something was
+    // dialled is told by this count, not by CallActive: a dial that fails at once may have
+    // ended on the engine's thread before its caller looks, its events still queued.
+    unsigned DialsStarted() const { return m_dialsStarted; }
 
   private:
     class Relay;
@@ -76,6 +81,7 @@ class CRasDialer {
     std::unique_ptr<DialerEngine> m_engine;
     std::shared_ptr<Relay> m_relay;
     DialRequest m_request;
+    std::atomic<unsigned> m_dialsStarted{0};
 };
 
 // The dial timeout for a stored RedialTimeout: the setting in seconds, or 60 when it is 0 or

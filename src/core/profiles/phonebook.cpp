@@ -90,6 +90,22 @@ Status CheckText(std::string_view what, std::string_view text, std::size_t maxLe
 
 }  // namespace
 
+bool IsDialCharacter(char c) {
+    return (c >= '0' && c <= '9') ||
+           (c != '\0' && std::string_view("*#,WwPpTt!@ABCDabcd").find(c) != std::string_view::npos);
+}
+
+Status CheckDialCharacters(std::string_view what, std::string_view number) {
+    for (const char c : number) {
+        if (!IsDialCharacter(c) && std::string_view(" -.()/").find(c) == std::string_view::npos) {
+            return Fail(std::string(what) + " \"" + std::string(number) +
+                            "\" holds a character that a modem cannot dial.",
+                        win::kInvalidParameter);
+        }
+    }
+    return Success();
+}
+
 Status ValidateEntryName(std::string_view name) {
     if (name.empty())
         return Fail("The entry name must not be empty.", ras::kInvalidName);

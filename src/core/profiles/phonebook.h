@@ -86,8 +86,16 @@ class Phonebook {
 Status ValidateEntryName(std::string_view name);
 // The name; properties that fit the record; a non-zero line speed; an init string without
 // control characters (a line break would start a second modem command); dial parameters of
-// UTF-8 text without zero characters. Each text within its limit.
+// UTF-8 text without zero characters. Each text within its limit. Numbers are only checked
+// for control characters here, so that a stored or imported entry always loads; entries the
+// user makes are held to CheckDialCharacters as well.
 Status ValidatePhonebookEntry(const PhonebookEntry& entry);
+// The digits and dial modifiers a modem takes: 0-9 * # , W P T ! @ A-D (either case).
+bool IsDialCharacter(char c);
+// A number the user types holds only dial characters and the blanks, dashes, dots, slashes and
+// brackets that people write in numbers. Anything else could end the ATDT command and start another
+// (";", a line break), so it fails (87), naming `what`.
+Status CheckDialCharacters(std::string_view what, std::string_view number);
 // A device path the user may add: absolute, at most 128 bytes of UTF-8 without control
 // characters (it must fit the entry's deviceName). Says nothing about its existence.
 Status ValidateDevicePath(std::string_view path);

@@ -81,6 +81,8 @@ Result<PhonebookEntry> BuildPhonebookEntry(const PhonebookEntryForm& form,
                           std::string(limit.label) + " is longer than " +
                               std::to_string(limit.maxLength) + " characters.");
         }
+        if (Status dialable = CheckDialCharacters(limit.label, form.*limit.text); !dialable)
+            return Refuse(error, limit.field, dialable.error().message);
     }
     PhonebookEntry entry = base;
     entry.name = form.name;

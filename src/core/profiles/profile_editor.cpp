@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "core/profiles/password_cipher.h"
 #include "core/profiles/phonebook_entries.h"
 
 namespace linkvane {
@@ -75,17 +76,30 @@ Result<std::uint32_t> ParseUnsignedField(std::string_view label, std::string_vie
     return ParseField<std::uint32_t>(label, text, "a positive whole number");
 }
 
+Status CheckPasswordField(std::string_view label, std::string_view text) {
+    if (EncipherPassword(text))
+        return Success();
+    return Fail("Please enter a password of at most " + std::to_string(kMaxPasswordLength) +
+                " characters of the Windows Western character set (1252) in \"" +
+                std::string(label) + "\".");
+}
+
 Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
                       const ProfileEditorData& data) {
+    ProfileRecord record = data.profile;
+    record.name = data.profileName;
+    record.keyPath = ProfileKeyPath(record.name);
+    // A refusal found after the settings were written would keep them and lose the profile.
+    if (data.HasProfile()) {
+        if (Status fits = store.CheckProfile(record, false); !fits)
+            return fits;
+    }
     if (Status saved = store.SaveGlobalSettings(data.globals); !saved)
         return saved;
     if (!data.HasProfile())
         return Success();
     // The phonebook remembers the login for dialling; the profile's own copy is what matters.
     (void)StoreDialParams(phonebook, data.profileName, data.profile.login, data.profile.password);
-    ProfileRecord record = data.profile;
-    record.name = data.profileName;
-    record.keyPath = ProfileKeyPath(record.name);
     return store.SaveProfile(record, false);
 }
 

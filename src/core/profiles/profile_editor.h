@@ -46,10 +46,14 @@ void ToggleKeepAlive(ProfileRecord& profile);
 // decimal digits, within 32 bits. The error asks for a number, naming the field by its label.
 Result<std::int32_t> ParseSignedField(std::string_view label, std::string_view text);
 Result<std::uint32_t> ParseUnsignedField(std::string_view label, std::string_view text);
+// The text of a password field, as the store can hold it: at most kMaxPasswordLength
+// characters, each one of Windows-1252. The error asks for such a password, naming the field.
+Status CheckPasswordField(std::string_view label, std::string_view text);
 
 // What OK saves, in this order: the program-wide settings; for a profile, the entry's dial
 // parameters (login and password; not reported) and the profile, passwords enciphered.
-// Stops at the first save that fails and says which.
+// A profile the store would refuse (a password it cannot hold) is found before anything is
+// written; otherwise stops at the first save that fails. Says which failed.
 Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
                       const ProfileEditorData& data);
 

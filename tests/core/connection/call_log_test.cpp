@@ -1,8 +1,13 @@
 #include "core/connection/call_log.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <functional>
+#include <limits>
+#include <sstream>
 
 #include "support/temp_dir.h"
 
@@ -40,44 +45,199 @@ TEST(CallLog, LineCarriesUncappedHoursAndOneLinePerCallWhateverTheName) {
     EXPECT_FALSE(ParseCallLogLine(""));  // the other lines that are no call: log.t
 }
 
-TEST(CallLog, ViewerPiecesAreAtMost254BytesAndAMissingLogIsCreatedEmpty) {
-    testing::TempDir dir;
-    const fs::path log = dir.path() / "linkvane" / "connect.log";
-    const auto empty = ReadCallLogPieces(log);
-    ASSERT_TRUE(empty);
-    EXPECT_TRUE(empty->empty());
-    EXPECT_TRUE(fs::exists(log));
-
-    const std::string euro = "\xE2\x82\xAC";  // three bytes
-    std::ofstream(log, std::ios::binary) << std::string(600, 'x') << "\n"
-                                         << "Short\r\n"
-                                         << "\n"
-                                         << std::string(253, 'y') << euro << "z\n"
-                                         << std::string(254, 'w') << "\n"
-                                         << "no line end";
-    const auto pieces = ReadCallLogPieces(log);
-    ASSERT_TRUE(pieces);
-    EXPECT_EQ(*pieces,
-              (std::vector<std::string>{std::string(254, 'x'), std::string(254, 'x'),
-                                        std::string(92, 'x'), "Short", std::string(253, 'y'),
-                                        euro + "z", std::string(254, 'w'), "no line end"}));
-}
-
-TEST(CallLog, TimeFormatsAreForcedTo24Hours) {
+TEST(CallLog, TimeFormatsAreForcedTo24HoursAsOneWord) {
+    const std::string nb = "\xC2\xA0";  // the no-break space that keeps the time one word
     const struct {
-        const char* format;
-        const char* forced;
+        std::string format;
+        std::string forced;
     } cases[] = {
         {"h:mm:ss AP", "H:mm:ss"},
         {"hh:mm:ss ap t", "HH:mm:ss"},
         {"HH:mm:ss t", "HH:mm:ss"},
         {"AP h:mm:ss", "H:mm:ss"},
         {"H.mm.ss", "H.mm.ss"},
-        {"h 'h' mm", "H 'h' mm"},
-        {"h:mm:ss 'at' a", "H:mm:ss 'at'"},
+        {"HH:mm:ss (t)", "HH:mm:ss"},                       // eu, fa
+        {"HH:mm:ss [tttt]", "HH:mm:ss"},                    // brackets that held only the zone
+        {"HH:mm (ss)", "HH:mm" + nb + "(ss)"},              // and no other brackets
+        {"AP h\xEC\x8B\x9C m\xEB\xB6\x84 s\xEC\xB4\x88 t",  // ko
+         "H\xEC\x8B\x9C" + nb + "m\xEB\xB6\x84" + nb + "s\xEC\xB4\x88"},
+        {"HH 'h' mm 'min' ss 's' t",  // fr_CA
+         "HH" + nb + "'h'" + nb + "mm" + nb + "'min'" + nb + "ss" + nb + "'s'"},
+        {"h:mm:ss 'at' a", "H:mm:ss" + nb + "'at'"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Force24HourTimeFormat(c.format), c.forced) << c.format;
+}
+
+// Odd nodes at the log's path: the viewer, the writer and the reader refuse them at once (a
+// pipe would block them, /dev/zero would feed them without end) and leave them as they are;
+// a regular file with a line of 64 MB is read with that line cut.
+TEST(CallLog, OddNodesAtTheLogAreRefusedWithoutWaitingAndHugeLinesAreCut) {
+    alarm(120);  // an open that blocks fails the test instead of hanging it
+    testing::TempDir dir;
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        bool regular;
+    } nodes[] = {
+        {"pipe", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, false},
+        {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, false},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }, false},
+        {"huge line",
+         [](const fs::path& p) {
+             testing::WriteFileText(p, "");
+             fs::resize_file(p, 64 << 20);
+         },
+         true},
+    };
+    for (const auto& node : nodes) {
+        const fs::path log = dir.path() / node.name / "connect.log";
+        fs::create_directories(log.parent_path());
+        node.make(log);
+        const auto type = fs::symlink_status(log).type();
+        const auto pieces = ReadCallLogPieces(log);
+        const Status read = ForEachCallLogLine(log, MissingLog::kEmpty, [&](const LogLine& line) {
+            EXPECT_TRUE(line.cut && line.text.size() == kMaxLogLineLength) << node.name;
+        });
+        EXPECT_EQ(AppendCallLog(log, "Late - d t (0:00:01)\n").ok(), node.regular) << node.name;
+        EXPECT_EQ(fs::symlink_status(log).type(), type) << node.name;
+        EXPECT_EQ(read.ok(), node.regular) << node.name;
+        if (node.regular) {
+            EXPECT_EQ(pieces->size(), kMaxLogLineLength / kLogPieceLength + 1) << node.name;
+        } else {
+            EXPECT_FALSE(pieces) << node.name;
+            EXPECT_NE(read.error().message.find(log.string()), std::string::npos);
+        }
+    }
+    alarm(0);
+}
+
+// A log of three calls and its companion, with verbs that damage either.
+class CallRecordTest : public ::testing::Test {
+  public:
+    void Call(const std::string& entry, std::optional<LinkVolume> volume = {}) {
+        ASSERT_TRUE(AppendCallLog(log, FormatCallLogLine(entry, "Monday", "14:03:07", 60),
+                                  CallFacts{"2026-12-07T14:03:07-09:30", volume}));
+    }
+    void Replace(const fs::path& file, const std::string& from, const std::string& to) {
+        std::string text = testing::ReadFileText(file);
+        const auto at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        testing::WriteFileText(file, text.replace(at, from.size(), to));
+    }
+    std::string Line(int call) const {
+        std::istringstream text(testing::ReadFileText(calls));
+        std::string line;
+        for (int i = 0; i <= call; ++i)
+            std::getline(text, line);
+        return line;
+    }
+    // "A+" for a call with a record, "A" for one without, each call's volume when known.
+    std::string Read() const {
+        std::string seen;
+        EXPECT_TRUE(ForEachLoggedCall(log, [&](const LoggedCall& logged) {
+            ASSERT_TRUE(logged.call) << logged.line.text;
+            seen += logged.call->entryName;
+            if (logged.record) {
+                seen += "+";
+                EXPECT_EQ(MonthOfCallStart(logged.record->facts.start), "2026-12");
+            }
+            if (logged.record && logged.record->facts.volume)
+                seen += std::to_string(logged.record->facts.volume->bytesIn);
+            seen += ";";
+        }));
+        return seen;
+    }
+
+    testing::TempDir dir;
+    fs::path log = dir.path() / "connect.log";
+    fs::path calls = CallRecordPath(log);
+};
+
+TEST_F(CallRecordTest, DamagedMissingOrHostileCompanionOnlyLeavesLinesWithoutARecord) {
+    alarm(120);
+    const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
+    const struct {
+        const char* name;
+        std::function<void(CallRecordTest&)> damage;
+        const char* seen;
+    } cases[] = {
+        {"intact", [](auto&) {}, "A+18446744073709551615;B+;C+7;"},
+        {"missing", [](auto& t) { fs::remove(t.calls); }, "A;B;C;"},
+        {"cut short", [](auto& t) { fs::resize_file(t.calls, fs::file_size(t.calls) - 3); },
+         "A+18446744073709551615;B+;C;"},
+        {"flipped byte", [](auto& t) { t.Replace(t.calls, "- -", "- 1"); },
+         "A+18446744073709551615;B;C+7;"},
+        {"sound record with another key",
+         [](auto& t) {
+             CallRecord forged = DecodeCallRecord(t.Line(1)).value();
+             ++forged.lineKey;
+             t.Replace(t.calls, t.Line(1) + "\n", EncodeCallRecord(forged));
+         },
+         "A+18446744073709551615;B;C+7;"},
+        {"garbage and a huge line",
+         [](auto& t) {
+             const std::string text = testing::ReadFileText(t.calls);
+             testing::WriteFileText(
+                 t.calls, "LVC1 0 1\n\xFF\n" + std::string(1 << 20, '9') + "\n" + text + "LVC1");
+         },
+         "A+18446744073709551615;B+;C+7;"},
+        {"pipe", [](auto& t) { fs::remove(t.calls), mkfifo(t.calls.c_str(), 0600); }, "A;B;C;"},
+        {"link to /dev/zero",
+         [](auto& t) { fs::remove(t.calls), fs::create_symlink("/dev/zero", t.calls); }, "A;B;C;"},
+        {"line edited out of the log", [](auto& t) { t.Replace(t.log, "B - ", "Bee - "); },
+         "A+18446744073709551615;Bee;C;"},
+        {"log emptied, then a call",
+         [](auto& t) {
+             fs::resize_file(t.log, 0);
+             t.Call("D", LinkVolume{4, 4});
+         },
+         "D+4;"},
+        {"the log's last line end lost, then a call",
+         [](auto& t) {
+             fs::resize_file(t.log, fs::file_size(t.log) - 1);
+             t.Call("D", LinkVolume{4, 4});
+         },
+         "A+18446744073709551615;B+;C+7;D+4;"},
+        {"record cut short, then a call",
+         [](auto& t) {
+             fs::resize_file(t.calls, fs::file_size(t.calls) - 3);
+             t.Call("D", LinkVolume{4, 4});
+         },
+         "A+18446744073709551615;B+;C;D+4;"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(log);
+        fs::remove(calls);
+        Call("A", LinkVolume{max, max});
+        Call("B");
+        Call("C", LinkVolume{7, 0});
+        c.damage(*this);
+        EXPECT_EQ(Read(), c.seen) << c.name;
+    }
+    alarm(0);
+}
+
+TEST(CallLog, SummarySumsStopAtTheLargestValueInsteadOfOverflowing) {
+    const std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    const std::uint64_t all = std::numeric_limits<std::uint64_t>::max();
+    const struct {
+        std::int64_t first, second, total;
+        std::optional<LinkVolume> firstVolume, volume;
+    } cases[] = {
+        {3599999999999, 3599999999999, 7199999999998, std::nullopt, LinkVolume{1, 1}},
+        {most, 1, most, LinkVolume{all, 1}, LinkVolume{all, 2}},
+        {most - 1, most, most, LinkVolume{1, all}, LinkVolume{2, all}},
+    };
+    for (const auto& c : cases) {
+        CallSummary summary;
+        summary.Add({"E", "no month here", "t", c.first},
+                    CallRecord{0, 0, {"2026-12-07T14:03:07+01:00", c.firstVolume}});
+        summary.Add({"E", "no month here", "t", c.second},
+                    CallRecord{0, 0, {"2026-12-31T23:59:59+01:00", LinkVolume{1, 1}}});
+        EXPECT_EQ(summary.Totals(),
+                  (std::vector<MonthlyCalls>{{"E", "2026-12", 2, c.total, c.volume}}));
+    }
 }
 
 }  // namespace

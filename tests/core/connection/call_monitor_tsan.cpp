@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
 
 #include "core/connection/call_log.h"
@@ -29,7 +30,7 @@ class LoggingWindow final : public CallMonitorWindow {
     explicit LoggingWindow(fs::path log) : m_log(std::move(log)) {}
     void OnCallEnded(const CConnectionRecord& record) override {
         ended.push_back(record);
-        ASSERT_TRUE(AppendCallLogLine(
+        ASSERT_TRUE(AppendCallLog(
             m_log, FormatCallLogLine(record.EntryName, "Day", "Time", record.DurationSeconds)));
     }
     void OnConnectionCount(int count) override { counts.push_back(count); }
@@ -48,7 +49,7 @@ class CallMonitorTest : public ::testing::Test {
     std::unique_ptr<CCallMonitor> MakeMonitor(std::chrono::milliseconds period = 1000ms) {
         PppLinkOptions options;
         options.runDir = m_run;
-        options.netDir = m_dir.path() / "no-interfaces";
+        options.netDir = m_net;
         MonitorTiming timing{period, [this] { return m_now.load(); }};
         return std::make_unique<CCallMonitor>(std::make_unique<PppLinks>(options),
                                               m_window.Poster(), m_logger, timing);
@@ -74,6 +75,27 @@ class CallMonitorTest : public ::testing::Test {
     fs::path PidFile(const std::string& linkname) const {
         return m_run / ("ppp-" + linkname + ".pid");
     }
+    // A stand-in pppd that writes no pid file of its own, with "ipparam ENTRY" when given.
+    pid_t DialUnnamed(const std::string& entry) {
+        std::vector<std::string> args{m_run.string()};
+        if (!entry.empty())
+            args.insert(args.end(), {"ipparam", entry});
+        return m_standIns.StartAs("pppd", testing::BinaryPath("tools/pppd_stand_in"), args);
+    }
+    // What the run directory and the network class folder show of the link now: the one pid
+    // file that names pid, and ppp0 with both counters at `bytes` (no ppp0 below 0).
+    void Show(const std::string& pidFile, pid_t pid, const std::string& interfaceLine, int bytes) {
+        fs::remove_all(m_run);
+        fs::remove_all(m_net);
+        fs::create_directories(m_run);
+        if (!pidFile.empty())
+            testing::WritePidFile(m_run / pidFile, pid, interfaceLine);
+        for (const char* counter : {"rx_bytes", "tx_bytes"}) {
+            if (bytes >= 0)
+                testing::WriteFileText(m_net / "ppp0" / "statistics" / counter,
+                                       std::to_string(bytes) + "\n");
+        }
+    }
 
     // One poll on a worker thread while this thread plays the window.
     void PollOnce(CCallMonitor& monitor) {
@@ -88,6 +110,7 @@ class CallMonitorTest : public ::testing::Test {
 
     testing::TempDir m_dir;
     fs::path m_run = m_dir.path() / "run";
+    fs::path m_net = m_dir.path() / "net";
     fs::path m_log = m_dir.path() / "data" / "connect.log";
     testing::StandIns m_standIns{m_dir.path()};
     std::atomic<std::time_t> m_now{kStart};
@@ -100,6 +123,19 @@ std::string Names(const std::vector<CConnectionRecord>& records) {
     for (const auto& record : records)
         names += record.EntryName + ";";
     return names;
+}
+
+// Each ended call as "NAME SECONDSs IN/OUT;".
+std::string Calls(const std::vector<CConnectionRecord>& records) {
+    std::string calls;
+    for (const auto& record : records) {
+        calls += record.EntryName + " " + std::to_string(record.DurationSeconds) + "s ";
+        calls += record.Volume ? std::to_string(record.Volume->bytesIn) + "/" +
+                                     std::to_string(record.Volume->bytesOut)
+                               : "-";
+        calls += ";";
+    }
+    return calls;
 }
 
 TEST_F(CallMonitorTest, EndedCallsAreLoggedMostRecentlySeenFirstWithUncappedHours) {
@@ -131,6 +167,59 @@ TEST_F(CallMonitorTest, EndedCallsAreLoggedMostRecentlySeenFirstWithUncappedHour
     PollOnce(*monitor);
     EXPECT_EQ(m_logger.counts.back(), 0);
     EXPECT_EQ(m_logger.ended.size(), 3u);
+}
+
+// The listing names a call better or worse as pppd's pid files and interface appear: the call
+// is still one call, under its best name, with the counters last read while it was up.
+TEST_F(CallMonitorTest, ACallKeepsItsIdentityWhileItsNameResolvesAndEndsWithItsLastCounters) {
+    struct Poll {
+        const char* pidFile;  // the one pid file that names the pppd ("" none)
+        const char* pidFileInterface;
+        int bytes;  // ppp0's counters, -1 when there is no ppp0
+        bool redial = false;
+    };
+    const struct {
+        const char* name;
+        const char* ipparam;
+        std::vector<Poll> polls;
+        const char* logged;
+    } cases[] = {
+        {"the interface first, the entry later",
+         "Entry",
+         {{"", "", 100}, {"ppp0.pid", "", 500}},
+         "Entry 2s 500/500;"},
+        {"the entry first, then the interface alone",
+         "",
+         {{"ppp-lv0.pid", "", -1}, {"ppp0.pid", "", 7}},
+         "lv0 2s 7/7;"},
+        {"two sightings of one call",
+         "",
+         {{"ppp-lv0.pid", "", 1}, {"ppp-lv0.pid", "ppp0", 9}},
+         "lv0 2s 9/9;"},
+        {"another pppd on the same interface under the same name",
+         "Same",
+         {{"ppp0.pid", "", 1}, {"ppp0.pid", "", 2, true}},
+         "Same 1s 1/1;Same 1s 2/2;"},
+    };
+    for (const auto& c : cases) {
+        auto monitor = MakeMonitor();
+        m_logger.ended.clear();
+        pid_t pppd = DialUnnamed(c.ipparam);
+        for (const Poll& poll : c.polls) {
+            if (poll.redial) {
+                HangUp(pppd);
+                pppd = DialUnnamed(c.ipparam);
+            }
+            Show(poll.pidFile, pppd, poll.pidFileInterface, poll.bytes);
+            PollOnce(*monitor);
+            ++m_now;
+        }
+        HangUp(pppd);
+        Show("", pppd, "", -1);
+        PollOnce(*monitor);
+        EXPECT_EQ(Calls(m_logger.ended), c.logged) << c.name;
+        EXPECT_TRUE(monitor->Records().empty()) << c.name;
+    }
 }
 
 TEST_F(CallMonitorTest, ForgedStaleAndUnreadablePidFilesNeitherStartNorEndACall) {

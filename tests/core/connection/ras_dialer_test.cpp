@@ -11,6 +11,7 @@
 
 #include "core/connection/dial_events.h"
 #include "core/connection/loopback_engine.h"
+#include "platform/modem_talk.h"
 
 namespace linkvane {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 using namespace std::chrono_literals;
 using testing::RecordingSink;
 using testing::TaskQueue;
+
+const LineModemTalk kTalk{};
 
 LoopbackOptions Options(const std::string& script) {
     LoopbackOptions options;
@@ -30,7 +33,8 @@ LoopbackOptions Options(const std::string& script) {
 
 struct Dialling {
     explicit Dialling(LoopbackOptions options)
-        : dialer(std::make_unique<LoopbackDialerEngine>(std::move(options)), queue.Poster()) {
+        : dialer(std::make_unique<LoopbackDialerEngine>(std::move(options), kTalk),
+                 queue.Poster()) {
         dialer.SetEventSink(&sink);
         dialer.SetUserName("jo");
         dialer.SetPassword("s3cret");
@@ -85,6 +89,12 @@ TEST(RasDialer, EachModemAnswerEndsTheDialWithItsCode) {
         d.dialer.SetPassword(c.password);
         ASSERT_EQ(d.Dial(c.number), 0) << c.script;
         const bool ends = c.outcome.back() == "disconnected";
+        if (ends) {
+            // Ended on the engine's thread, its events not yet run: still a dial that started.
+            for (int i = 0; i < 500 && d.dialer.CallActive(); ++i)
+                std::this_thread::sleep_for(10ms);
+            EXPECT_EQ(d.dialer.DialsStarted(), 1u) << c.script;
+        }
         EXPECT_TRUE(ends ? d.RunUntilEnded() : d.RunUntilConnected()) << c.script;
         EXPECT_EQ(d.sink.Outcome(), c.outcome) << c.script;
         if (c.outcome[0].starts_with("failed ")) {
@@ -105,6 +115,7 @@ TEST(RasDialer, StatesRiseThroughTheDialAndTheLinkIsUpAt8192) {
     EXPECT_EQ(d.sink.events,
               (std::vector<std::string>{"state 2", "state 3", "state 5", "state 8192"}));
     EXPECT_EQ(d.Dial("5552"), kDialErrorAlreadyDialling);
+    EXPECT_EQ(d.dialer.DialsStarted(), 1u) << "a refused dial is not one";
     d.dialer.HangUp();
     ASSERT_TRUE(d.RunUntilEnded());
     EXPECT_FALSE(d.dialer.CallActive());
@@ -168,7 +179,7 @@ TEST(RasDialer, EventsQueuedWhenTheDiallerGoesAreDropped) {
     TaskQueue queue;
     RecordingSink sink;
     {
-        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(Options("5551=busy")),
+        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(Options("5551=busy"), kTalk),
                           queue.Poster());
         dialer.SetEventSink(&sink);
         dialer.SetEntryName("5551");
@@ -218,7 +229,7 @@ class SlowObserver final : public DialerEngineObserver {
 };
 
 TEST(DialerEngineBase, ClearingTheObserverWaitsForTheReportUnderWay) {
-    LoopbackDialerEngine engine(Options(""));
+    LoopbackDialerEngine engine(Options(""), kTalk);
     SlowObserver observer;
     engine.SetObserver(&observer);
     ASSERT_EQ(engine.Dial({"5551", "jo", "s3cret", 5}), 0);

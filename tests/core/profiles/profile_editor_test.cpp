@@ -108,8 +108,14 @@ TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndIsTheDefaultByItsEx
     EXPECT_EQ(store.LoadProfile("Demon").password, "pw");
     EXPECT_EQ((*phonebook.ReadEntry("Demon"))->dialParams, (DialParams{"jo", "pw"}));
 
+    // A password the store cannot hold is reported before anything at all is written.
     data.profile.password = std::string(kMaxPasswordLength + 1, 'x');
-    EXPECT_FALSE(SaveEditorData(store, phonebook, data));  // reported, not lost silently
+    data.profile.login = "new";
+    data.globals.url1Label = "new";
+    EXPECT_FALSE(SaveEditorData(store, phonebook, data));
+    EXPECT_EQ(store.LoadGlobalSettings().settings.url1Label, "");
+    EXPECT_EQ((*phonebook.ReadEntry("Demon"))->dialParams, (DialParams{"jo", "pw"}));
+    EXPECT_EQ(store.LoadProfile("Demon").login, "jo");
 }
 
 }  // namespace

@@ -49,6 +49,10 @@ $ linkvanectl phonebook add isp --phone 2
 $ set -o pipefail; cp isp.idf long.idf && { printf '\200%.0s' {1..85}; printf 'a\0'; } | dd of=long.idf bs=1 seek=1768 conv=notrunc status=none && linkvanectl profile import long.idf --yes 2>&1 | sed 's/\xe2\x82\xac/E/g'
 linkvanectl: The profile file names its profile "EEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEa", which cannot be used: The entry name is longer than 255 bytes. (code 123)
 [exit 1]
+# Direction controls in names are shown escaped, so that no name reads as another.
+$ linkvanectl phonebook add $'\u202egpj.exe ISP' --phone 1 && linkvanectl profile list && linkvanectl phonebook remove $'\u202egpj.exe ISP'
+  ISP
+  \xe2\x80\xaegpj.exe ISP    (no stored settings)
 $ linkvanectl profile list && linkvanectl profile show isp --json --show-passwords | grep '"Password"'
   ISP
   "Password": "secret",

@@ -93,7 +93,13 @@ $ linkvanectl phonebook add .. --phone 1
 ! linkvanectl: The entry name must not be "." or "..". (code 123)
 [exit 1]
 $ linkvanectl phonebook add ok --phone "$(printf '1\rATH0')"
-! linkvanectl: The phone number must not contain control characters. (code 87)
+! linkvanectl: The phone number "1\rATH0" holds a character that a modem cannot dial. (code 87)
+[exit 1]
+$ linkvanectl phonebook add ok --phone '555;ATH'
+! linkvanectl: The phone number "555;ATH" holds a character that a modem cannot dial. (code 87)
+[exit 1]
+$ linkvanectl phonebook add ok --phone 1 --area '0;H'
+! linkvanectl: The area code "0;H" holds a character that a modem cannot dial. (code 87)
 [exit 1]
 $ linkvanectl phonebook add ok --phone 1 --device /nonexistent/ttyUSB9
 ! linkvanectl: There is no device at /nonexistent/ttyUSB9. Use a device that "linkvanectl phonebook devices" lists, or the path of a character device. (code 608)
