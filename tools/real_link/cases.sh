@@ -41,6 +41,23 @@ within() {
     done
 }
 json_has() { jq -e "${@:2}" <<<"$1" >/dev/null || { echo "$1"; return 1; }; }
+# Octets that have crossed the caller's interface: "IN OUT".
+counters() { echo "$(</sys/class/net/ppp0/statistics/rx_bytes) $(</sys/class/net/ppp0/statistics/tx_bytes)"; }
+# Retrieves the whole mailbox over the link, as a mail program does: 300 kB and more.
+fetch_mailbox() {
+    local pop reply got
+    exec {pop}<>/dev/tcp/192.0.2.1/110 || return 1
+    read -r -t 10 reply <&"$pop"  # the greeting
+    for command in "USER alice" "PASS $mail_password"; do
+        printf '%s\r\n' "$command" >&"$pop"
+        read -r -t 10 reply <&"$pop" && [[ $reply == +OK* ]] || return 1
+    done
+    printf 'RETR 1\r\nRETR 2\r\nRETR 3\r\nQUIT\r\n' >&"$pop"
+    got=$(timeout 30 cat <&"$pop" | wc -c)
+    exec {pop}<&-
+    echo "$got bytes of mail fetched"
+    ((got > 300000))
+}
 events() { jq -c -s "$1" "$dir/connect.out"; }
 
 make_profile() {
@@ -63,6 +80,7 @@ end_call() {
     within 20 eval '! kill -0 $connect' || kill "$connect"
     wait "$connect"
 }
+call_logged() { json_has "$(ctl log --json)" --arg e "$entry" 'any(.calls[]; .entry == $e)'; }
 pppd_pid() { ctl links --json | jq -r --arg e "$entry" '.links[] | select(.entry == $e) | .pid'; }
 
 # After every end: pppd gone (no zombie), lock and line free, no link left.
@@ -82,7 +100,7 @@ good_call() {
         json_has "$(events 'map(select(.event == "connected"))')" '.[0].localAddress == "192.0.2.2"'
     local links pid
     links=$(ctl links --json)
-    pid=$(pppd_pid)
+    pid=$(jq -r --arg e "$entry" '.links[] | select(.entry == $e) | .pid' <<<"$links")
     check "links lists the entry with its pppd on ppp0 and the name servers" json_has "$links" \
         --arg e "$entry" '.links | length == 1 and .[0].entry == $e and .[0].interface == "ppp0"
             and (.[0].pid | type == "number") and .[0].nameServers == ["192.0.2.1", "192.0.2.3"]'
@@ -98,12 +116,23 @@ good_call() {
         '(.ok | not) and (.text | contains("net.ipv4.ping_group_range"))'
     check "the mail check counts 3 messages over the link" \
         json_has "$(ctl mail check "$entry" --json)" '.ok and .count == 3'
+    check "the mailbox comes over the link" fetch_mailbox
+    sleep 2  # the running program's call monitor reads the link's counters once a second
+    local volume
+    volume=$(counters)
+    echo "the link's counters before the hang-up, in and out: $volume" >>"$log"
     check "hangup without a name ends Linkvane's link" json_has "$(ctl hangup --json)" \
         --arg e "$entry" --argjson p "${pid:-0}" '.hungUp == [{"entry": $e, "pid": $p}]'
     end_call
     check "connect ends with 0 after the call" test $? -eq 0
     check "the call is reported as ended" json_has "$(events 'map(.event) | .[-1]')" '. == "disconnected"'
     check_released "$pid"
+    check "the running program logs the call" within 10 call_logged
+    check "the call's bytes are the link's counters, within 1%" json_has "$(ctl log --json)" \
+        --arg e "$entry" --argjson in "${volume% *}" --argjson out "${volume#* }" '
+        def near($b): (. - $b | if . < 0 then -. else . end) <= $b / 100;
+        [.calls[] | select(.entry == $e)] | length == 1 and (.[0].bytesIn | near($in))
+            and (.[0].bytesOut | near($out)) and .[0].bytesIn > 300000'
 }
 
 refused_call() {
@@ -145,8 +174,7 @@ logged_call() {
     held=$((($(date +%s%N) - up) / 1000000000))
     ctl hangup "$entry" >/dev/null
     end_call
-    check "the call is logged" within 10 json_has "$(ctl log --json)" \
-        --arg e "$entry" 'any(.calls[]; .entry == $e)'
+    check "the call is logged" within 10 call_logged
     local log_json
     log_json=$(ctl log --json)
     # The monitor looks once a second, so it may see the call up to a second late.

@@ -6,7 +6,8 @@
 #   provider.sh PEERS_DIR      (PEERS_DIR: the built linkvane-modem-simulator and -pop3-server)
 # Two lines answer at /run/modem/pap and /run/modem/chap: each is a simulated modem that
 # carries a call on to a pppd of the provider's, asking for PAP or CHAP. Their pids are in
-# /run/modem/LINE.pid. Dovecot serves the login's mailbox of 3 messages at 192.0.2.1:110.
+# /run/modem/LINE.pid. Dovecot serves the login's mailbox of 3 messages of 100 kB each at
+# 192.0.2.1:110.
 set -euo pipefail
 peers=$1
 read -r password
@@ -22,7 +23,7 @@ cp /etc/ppp/pap-secrets /etc/ppp/chap-secrets
 umask 022
 
 mkdir -p /run/modem
-"$peers/linkvane-pop3-server" 192.0.2.1 110 alice 3 1500 <<<"$mail_password" >/run/modem/pop3.out &
+"$peers/linkvane-pop3-server" 192.0.2.1 110 alice 3 100000 <<<"$mail_password" >/run/modem/pop3.out &
 for auth in pap chap; do
     "$peers/linkvane-modem-simulator" "/run/modem/$auth" "echo=on" "" -- /usr/sbin/pppd \
         nodetach local "require-$auth" name isp 192.0.2.1:192.0.2.2 ms-dns 192.0.2.1 \
