@@ -63,7 +63,8 @@ std::string MessageOfSize(std::size_t size) {
     return message + "\r\n";
 }
 
-DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes, const std::string& address,
+DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
+                             const CertificateFiles* certificate, const std::string& address,
                              std::uint16_t port)
     : m_address(address) {
     const passwd* mail = ::getpwnam("mail");
@@ -78,6 +79,15 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes, const std::s
                    std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                    std::filesystem::perms::others_exec);
     m_port = port != 0 ? port : FreeLoopbackPort();
+    std::string tls = "ssl = no\n";
+    std::string pop3s;
+    if (certificate != nullptr) {
+        m_pop3sPort = FreeLoopbackPort();
+        tls = "ssl = yes\nssl_cert = <" + certificate->certificate.string() + "\nssl_key = <" +
+              certificate->key.string() + "\n";
+        pop3s = "  inet_listener pop3s {\n    address = " + address +
+                "\n    port = " + std::to_string(m_pop3sPort) + "\n    ssl = yes\n  }\n";
+    }
     const std::string dir = m_dir.string();
     std::string users;
     std::filesystem::create_directories(m_dir / "mail");
@@ -99,8 +109,7 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes, const std::s
     Write(m_dir / "users", users);
     Write(m_dir / "dovecot.conf",
           "base_dir = " + dir + "/run\nstate_dir = " + dir + "/run\nlog_path = " + dir +
-              "/log\nprotocols = pop3\nlisten = " + address +
-              "\nssl = no\n"
+              "/log\nprotocols = pop3\nlisten = " + address + "\n" + tls +
               "disable_plaintext_auth = no\nauth_mechanisms = plain\nfirst_valid_uid = 1\n"
               "default_login_user = dovenull\ndefault_internal_user = dovecot\n"
               "mail_location = maildir:" +
@@ -113,8 +122,8 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes, const std::s
               dir +
               "/mail/%u\n}\n"
               "service pop3-login {\n  chroot =\n  inet_listener pop3 {\n    address = " +
-              address + "\n    port = " + std::to_string(m_port) +
-              "\n  }\n}\n"
+              address + "\n    port = " + std::to_string(m_port) + "\n  }\n" + pop3s +
+              "}\n"
               "service anvil {\n  chroot =\n}\n");
 
     const std::string config = (m_dir / "dovecot.conf").string();
@@ -123,9 +132,12 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes, const std::s
         ::execl(kDovecot, kDovecot, "-F", "-c", config.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    for (int i = 0; i < 200 && !Accepts(m_address, m_port); ++i)
+    const auto listening = [this] {
+        return Accepts(m_address, m_port) && (m_pop3sPort == 0 || Accepts(m_address, m_pop3sPort));
+    };
+    for (int i = 0; i < 200 && !listening(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    if (!Accepts(m_address, m_port)) {
+    if (!listening()) {
         Stop();
         throw std::runtime_error("dovecot did not start; see its log");
     }

@@ -4,23 +4,29 @@
 // servers that misbehave: silence, stalls, drip-feeding, missing line ends, closed streams.
 // It accepts one connection on a port of its own and runs the script; after the script it
 // keeps reading the client's lines until the client closes, so that a test sees every command
-// (QUIT included) in Heard(). Runs on a thread of its own.
+// (QUIT included) in Heard(), and any bytes after the last line end too. A StartTls step
+// turns the connection to TLS as the server (OpenSSL) and is noted in Heard() as "(TLS)", or
+// "(no TLS)" when the handshake fails, which ends the script. Runs on a thread of its own.
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "test_certificates.h"
+
 namespace linkvane::testing {
 
 struct ServerStep {
-    enum class Kind { Say, Hear, Pause, Drip, HangUp };
+    enum class Kind { Say, Hear, Pause, Drip, HangUp, StartTls };
     Kind kind;
     std::string text;
     std::chrono::milliseconds interval{0};
+    CertificateFiles certificate = {};
 };
 
 inline ServerStep Say(std::string text) {
@@ -40,6 +46,9 @@ inline ServerStep Drip(std::string text, std::chrono::milliseconds interval) {
 inline ServerStep HangUp() {
     return {ServerStep::Kind::HangUp, {}};
 }
+inline ServerStep StartTls(CertificateFiles certificate) {
+    return {ServerStep::Kind::StartTls, {}, {}, std::move(certificate)};
+}
 
 class ScriptedPop3Server {
   public:
@@ -55,9 +64,14 @@ class ScriptedPop3Server {
     // Whether a client connected at all.
     bool Connected();
 
+    struct Tls;  // OpenSSL's objects, once a StartTls step ran
+
   private:
     void Serve();
     bool ReadLine(int fd, std::string& line);
+    void Send(int fd, std::string_view bytes);
+    bool Accept(int fd, const CertificateFiles& certificate);
+    void Note(std::string text);
 
     std::vector<ServerStep> m_script;
     int m_listener = -1;
@@ -68,6 +82,7 @@ class ScriptedPop3Server {
     std::vector<std::string> m_heard;
     bool m_connected = false;
     std::string m_pending;  // bytes read past the last line end
+    std::unique_ptr<Tls> m_tls;
     std::thread m_thread;
 };
 

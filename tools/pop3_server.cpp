@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
     sigaddset(&stop, SIGINT);
     ::sigprocmask(SIG_BLOCK, &stop, nullptr);
     try {
-        const linkvane::testing::DovecotServer server({box}, argv[1], port);
+        const linkvane::testing::DovecotServer server({box}, nullptr, argv[1], port);
         std::cout << "ready" << std::endl;
         int signal = 0;
         ::sigwait(&stop, &signal);

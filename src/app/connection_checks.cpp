@@ -21,8 +21,9 @@ QString Text(const std::string& text) {
 // Where the mail check announces in the window.
 class WindowMailView final : public MailCheckView {
   public:
-    WindowMailView(QWidget& owner, CTextLabel& label, CTrayIcon& tray)
-        : m_owner(&owner), m_label(label), m_tray(tray) {}
+    WindowMailView(QWidget& owner, CTextLabel& label, CTrayIcon& tray,
+                   std::set<std::string>& certificatesTold)
+        : m_owner(&owner), m_label(label), m_tray(tray), m_certificatesTold(certificatesTold) {}
 
     void PlayMailSound(const std::string& path) override { PlaySoundFile(path); }
 
@@ -49,20 +50,43 @@ class WindowMailView final : public MailCheckView {
         box.exec();
     }
 
+    bool AskAboutCertificate(const CertificateQuestion& question) override {
+        // A periodic check asks once, not every few minutes.
+        if (!m_certificatesTold.insert(question.fingerprint).second)
+            return false;
+        const QString caption = QStringLiteral("Mail Server Certificate");
+        if (!question.mayAccept) {
+            ShowCheckFailure(question.message, caption.toStdString());
+            return false;
+        }
+        QMessageBox box(QMessageBox::Question, caption,
+                        Text(question.message + "\n\n" + std::string(kAcceptCertificateQuestion)),
+                        QMessageBox::Yes | QMessageBox::No, m_owner);
+        box.setDefaultButton(QMessageBox::No);
+        box.setTextFormat(Qt::PlainText);
+        const bool accepted = box.exec() == QMessageBox::Yes;
+        if (accepted)
+            m_certificatesTold.erase(question.fingerprint);
+        return accepted;
+    }
+
   private:
     QPointer<QWidget> m_owner;
     CTextLabel& m_label;
     CTrayIcon& m_tray;
+    std::set<std::string>& m_certificatesTold;
 };
 
 }  // namespace
 
 CConnectionChecks::CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel,
-                                     CTrayIcon& tray, std::uint16_t pop3Port)
+                                     CTrayIcon& tray, RegistryStore& registry,
+                                     std::uint16_t pop3Port)
     : m_owner(owner),
       m_pingLabel(pingLabel),
       m_mailLabel(mailLabel),
       m_tray(tray),
+      m_registry(registry),
       m_pop3Port(pop3Port) {}
 
 void CConnectionChecks::RunPing() {
@@ -103,10 +127,19 @@ void CConnectionChecks::PingNow() {
 }
 
 void CConnectionChecks::CheckMailNow() {
-    MailCheckSettings settings = MailCheckSettingsOf(TheActiveProfile());
-    settings.port = m_pop3Port;
-    WindowMailView view(m_owner, m_mailLabel, m_tray);
-    linkvane::CheckMail(m_sockets, settings, view);
+    ActiveProfile& profile = TheActiveProfile();
+    MailCheckSettings settings = MailCheckSettingsOf(profile);
+    if (m_pop3Port != 0)
+        settings.port = m_pop3Port;
+    WindowMailView view(m_owner, m_mailLabel, m_tray, m_certificatesTold);
+    const MailCheckOutcome outcome = linkvane::CheckMail(m_sockets, settings, view);
+    if (outcome.tls.acceptedNow) {
+        profile.pop3Pin = outcome.tls.fingerprint;
+        const Status pinned =
+            PinCertificate(ProfileStore(m_registry), profile.profileName, profile.pop3Pin);
+        if (!pinned)
+            view.ShowCheckFailure(pinned.error().Describe(), "Error");
+    }
 }
 
 }  // namespace linkvane

@@ -4,6 +4,9 @@
 // echo library, the last successful PingReply and the sockets, and writes the outcome into
 // the window's "Last Ping:" and "New Email:" labels, the tray icon and its tooltip, with the
 // sound, the "New Email Messages" notice and the failure message boxes of the mail check.
+// A certificate the system does not trust is shown with its fingerprint for the user to accept
+// (then pinned in the active profile) or not; a refused one is not asked about again while the
+// program runs, and a changed one is told of once.
 //
 // Both operations wait for the network in a local event loop (CEventLoopWait), during which a
 // timer may ask for another ping or check: such a request runs right after the current one,
@@ -14,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <string>
 
 #include "app/event_loop_wait.h"
 #include "core/connection/mail_check.h"
@@ -30,9 +34,9 @@ class CTrayIcon;
 
 class CConnectionChecks {
   public:
-    // pop3Port is 110 in the program; tests point it at their own server.
+    // pop3Port is 0 in the program (the profile's port); tests point it at their own server.
     CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel, CTrayIcon& tray,
-                      std::uint16_t pop3Port = kPop3Port);
+                      RegistryStore& registry, std::uint16_t pop3Port = 0);
 
     void RunPing();
     void CheckMail();
@@ -49,7 +53,9 @@ class CConnectionChecks {
     CTextLabel& m_pingLabel;
     CTextLabel& m_mailLabel;
     CTrayIcon& m_tray;
+    RegistryStore& m_registry;
     std::uint16_t m_pop3Port;
+    std::set<std::string> m_certificatesTold;  // fingerprints the user has seen and refused
     CEventLoopWait m_wait;
     PosixSocketLayer m_sockets{m_wait};
     LinuxIcmpEcho m_echo{m_wait};

@@ -140,8 +140,9 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
     m_editorPrompts = services.editorPrompts != nullptr ? services.editorPrompts : &m_dialogPrompts;
     new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
-    m_checks = std::make_unique<CConnectionChecks>(
-        *this, *Label(ctl::kPingResult), *Label(ctl::kMailResult), m_tray, services.pop3Port);
+    m_checks = std::make_unique<CConnectionChecks>(*this, *Label(ctl::kPingResult),
+                                                   *Label(ctl::kMailResult), m_tray, m_registry,
+                                                   services.pop3Port);
     InitDialog();
 }
 

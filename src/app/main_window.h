@@ -92,8 +92,9 @@ struct MainWindowServices {
     std::function<void(std::chrono::milliseconds)> hangUpSleep;
     // How the profile editor asks for files and answers (empty: the desktop's dialogs).
     SheetPrompts* editorPrompts = nullptr;
-    // The mail check's server port: always 110 in the program, a test server's in tests.
-    std::uint16_t pop3Port = kPop3Port;
+    // The mail check's server port: 0 in the program for the profile's own (110, or 995 for
+    // pop3s), a test server's in tests.
+    std::uint16_t pop3Port = 0;
 };
 
 class CLinkvaneDlg : public QDialog,

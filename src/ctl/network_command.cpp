@@ -9,6 +9,7 @@
 #include "core/clients/active_profile.h"
 #include "core/connection/mail_check.h"
 #include "core/connection/ping.h"
+#include "core/profiles/mail_security.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/util/win_error.h"
 #include "ctl/commands.h"
@@ -55,18 +56,41 @@ int RunPingCommand(Invocation& call) {
     return reply ? kExitSuccess : kExitFailure;
 }
 
-// The command line plays no sound and opens no notice; it prints the outcome afterwards.
+// The command line plays no sound and opens no notice; it prints the outcome afterwards. It
+// asks nothing either: a certificate is accepted with --accept-fingerprint.
 class HeadlineView final : public SilentMailView {
   public:
+    explicit HeadlineView(std::string profileName) : m_profileName(std::move(profileName)) {}
     void ShowConnectionError(const std::string& labelText) override { m_headline = labelText; }
     void ShowCheckFailure(const std::string&, const std::string& caption) override {
         m_headline = caption;
     }
+    bool AskAboutCertificate(const CertificateQuestion& question) override {
+        m_headline = question.message;
+        if (question.mayAccept) {
+            m_headline +=
+                "\nIf that is your server's certificate, accept it with: "
+                "linkvanectl mail check \"" +
+                m_profileName + "\" --accept-fingerprint " + question.fingerprint;
+        }
+        return false;
+    }
     const std::string& headline() const { return m_headline; }
 
   private:
+    std::string m_profileName;
     std::string m_headline;
 };
+
+// Each line of text as OneLine shows it.
+std::string Lines(std::string_view text) {
+    std::string out;
+    for (std::size_t end; (end = text.find('\n')) != std::string_view::npos;) {
+        out += OneLine(text.substr(0, end)) + '\n';
+        text.remove_prefix(end + 1);
+    }
+    return out + OneLine(text);
+}
 
 int RunMailCheck(Invocation& call) {
     Session& session = call.session;
@@ -85,14 +109,29 @@ int RunMailCheck(Invocation& call) {
             return call.UsageError(number.error().message);
         settings.port = static_cast<std::uint16_t>(*number);
     }
+    if (const std::optional<std::string> accepted = call.args.Value("--accept-fingerprint")) {
+        const std::optional<std::string> fingerprint = NormalizeFingerprint(*accepted);
+        if (!fingerprint)
+            return call.UsageError(
+                "--accept-fingerprint takes a SHA-256 fingerprint: 64 hex "
+                "digits, colons allowed.");
+        settings.tls.accept = *fingerprint;
+    }
     PollWait wait;
     PosixSocketLayer sockets(wait);
-    HeadlineView view;
+    HeadlineView view(name);
     const MailCheckOutcome outcome = CheckMail(sockets, settings, view);
     const std::string& response = outcome.lastResponse;  // the password masked
+    if (outcome.tls.acceptedNow) {
+        if (Status pinned = PinCertificate(session.profiles(), name, outcome.tls.fingerprint);
+            !pinned) {
+            return ReportFailure(pinned.error());
+        }
+    }
     if (call.args.Has("--json")) {
         Json out = Json::object();
         out["ok"] = outcome.stage == 0;
+        out["security"] = Pop3SecurityName(settings.tls.security);
         if (outcome.stage == 0) {
             out["count"] = outcome.stat.count;
             out["size"] = outcome.stat.size;
@@ -101,12 +140,20 @@ int RunMailCheck(Invocation& call) {
             out["stage"] = outcome.stage;
             out["error"] = outcome.error;
             out["lastResponse"] = response;
+            if (outcome.tls.refusal != TlsRefusal::None)
+                out["tls"] = TlsRefusalText(outcome.tls.refusal);
         }
+        if (!outcome.tls.fingerprint.empty())
+            out["fingerprint"] = outcome.tls.fingerprint;
+        if (outcome.tls.acceptedNow)
+            out["pinned"] = outcome.tls.fingerprint;
         PrintJson(out);
     } else if (outcome.stage == 0) {
         std::cout << outcome.text << '\n';
+        if (outcome.tls.acceptedNow)
+            std::cout << "Pinned the certificate " << outcome.tls.fingerprint << '\n';
     } else {
-        std::cout << view.headline()
+        std::cout << Lines(view.headline())
                   << (outcome.stage == kStageConnection ? "" : ": " + OneLine(response)) << '\n';
     }
     return outcome.stage == 0 ? kExitSuccess : kExitFailure;
@@ -123,14 +170,21 @@ constexpr std::array<CommandInfo, 1> kPingCommands{{
 }};
 
 constexpr std::array<CommandInfo, 1> kMailCommands{{
-    {"check", "NAME [--port N] [--json]",
+    {"check", "NAME [--port N] [--accept-fingerprint SHA256] [--json]",
      "Runs the mail check for the profile NAME: logs in to its POP3Host with its Username and\n"
      "      mail password, asks for the waiting messages and quits, never reading or deleting\n"
      "      mail. Prints the \"New Email:\" text, or the failure (551 connection or login, 552\n"
-     "      NOOP, 553 STAT) with the server's last response. --port replaces 110 for tests and\n"
-     "      scripts. JSON: {\"ok\":true,\"count\",\"size\",\"text\"} or\n"
-     "      {\"ok\":false,\"stage\",\"error\",\"lastResponse\"}. The password is never printed.",
-     1, 1, "--json", "--port", RunMailCheck},
+     "      NOOP, 553 STAT) with the server's last response. POP3Security says how the login\n"
+     "      is protected: auto (STLS when the server offers it, else refused), stls, pop3s\n"
+     "      (TLS on port 995) or plain (the password is sent unencrypted). A certificate this\n"
+     "      system does not trust is refused with its SHA-256 fingerprint; --accept-fingerprint\n"
+     "      accepts that certificate and pins it in POP3Pin, after which only it is accepted.\n"
+     "      --port replaces 110 or 995 for tests and scripts. JSON: {\"ok\":true,\"security\",\n"
+     "      \"count\",\"size\",\"text\"} or {\"ok\":false,\"security\",\"stage\",\"error\",\n"
+     "      \"lastResponse\",\"tls\"}, with \"fingerprint\" once TLS was made and \"pinned\" when "
+     "a\n"
+     "      certificate was pinned. The password is never printed.",
+     1, 1, "--json", "--port --accept-fingerprint", RunMailCheck},
 }};
 
 }  // namespace

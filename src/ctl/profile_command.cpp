@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "core/profiles/mail_security.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_file.h"
 #include "core/profiles/profile_file_io.h"
@@ -58,7 +59,14 @@ Status SetField(ProfileRecord& record, const ProfileValueInfo& info, const std::
         [&](auto member) -> Status {
             using T = FieldType<decltype(member)>;
             if constexpr (std::is_same_v<T, std::string>) {
-                record.*member = text;
+                if (info.check == nullptr) {
+                    record.*member = text;
+                    return Success();
+                }
+                Result<std::string> checked = info.check(text);
+                if (!checked)
+                    return checked.error();
+                record.*member = std::move(*checked);
             } else {
                 auto n =
                     ParseInteger(text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max(),
@@ -171,6 +179,8 @@ int Show(Invocation& call) {
         std::cout << valueName << ": "
                   << (value.is_string() ? OneLine(value.get<std::string>()) : value.dump()) << '\n';
     }
+    if (Pop3SecurityOf(record.pop3Security) == Pop3Security::Plain)
+        std::cout << "POP3Security is plain: " << kPlainPasswordWarning << ".\n";
     return kExitSuccess;
 }
 
@@ -288,13 +298,15 @@ constexpr std::array<CommandInfo, 6> kCommands{{
     {"show", "NAME [--json] [--show-passwords]",
      "Shows the profile's values keyed by their registry value names, numbers as numbers;\n"
      "      the two passwords as \"********\" (\"\" when empty) unless --show-passwords.\n"
-     "      A name without stored settings or phonebook entry fails with code 2.",
+     "      A plain POP3Security is followed by a line saying the password is sent\n"
+     "      unencrypted. A name without stored settings or phonebook entry fails with code 2.",
      1, 1, "--json --show-passwords", "", Show},
     {"set", "NAME VALUE DATA",
      "Sets one profile value, VALUE being its registry name (UseLan, PingFreq, Homepage,\n"
      "      Password, ...). Numbers are 32-bit, PopMinutes unsigned; the passwords are "
-     "enciphered\n      and hold at most 39 characters of Windows-1252. Only that value is "
-     "written.",
+     "enciphered\n      and hold at most 39 characters of Windows-1252. POP3Security is auto, "
+     "stls, pop3s or\n      plain; POP3Pin a SHA-256 fingerprint, or \"\" for none. Only that "
+     "value is written\n      (and POP3Security auto, the start of a new profile).",
      3, 3, "", "", Set},
     {"clear", "NAME", "Deletes the profile's stored settings (not its phonebook entry).", 1, 1, "",
      "", Clear},

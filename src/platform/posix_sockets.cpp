@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <array>
 #include <cerrno>
 #include <optional>
 #include <string>
@@ -15,20 +16,26 @@
 
 #include "core/util/file_descriptor.h"
 #include "core/util/win_error.h"
+#include "platform/tls_channel.h"
 #include "platform/winsock_errors.h"
 
 namespace linkvane {
 namespace {
 
 constexpr std::chrono::milliseconds kLookupPollInterval{1000};
+// The most that is thrown away before a TLS handshake; a server that sends more is refused.
+constexpr std::size_t kMostDiscarded = 64 * 1024;
 
 Error SocketError(int error) {
     return Fail("socket error", WinsockErrorOfErrno(error));
 }
 
-class PosixStreamSocket final : public StreamSocket {
+// A TCP stream; once StartTls succeeded, its reads and writes go through the TLS channel,
+// which moves its records over the same stream's raw reads and writes.
+class PosixStreamSocket final : public StreamSocket, private RawStream {
   public:
     PosixStreamSocket(int fd, BlockingWait& wait) : m_fd(fd), m_wait(wait) {}
+    ~PosixStreamSocket() override { m_tls.reset(); }  // its close_notify goes out first
 
     std::uint32_t Connect(std::uint32_t address, std::uint16_t port) override {
         sockaddr_in peer{};
@@ -53,6 +60,51 @@ class PosixStreamSocket final : public StreamSocket {
     }
 
     std::uint32_t Send(std::string_view bytes) override {
+        if (m_broken)
+            return win::kWsaConnectionReset;
+        return m_tls ? m_tls->Send(bytes) : SendRaw(bytes);
+    }
+
+    Result<bool> WaitReadable(std::chrono::milliseconds limit) override {
+        if (m_broken)
+            return SocketError(ECONNRESET);
+        return m_tls ? m_tls->WaitReadable(limit) : WaitRawReadable(limit);
+    }
+
+    Result<std::size_t> Receive(std::span<char> buffer) override {
+        if (m_broken)
+            return SocketError(ECONNRESET);
+        return m_tls ? m_tls->Receive(buffer) : ReceiveRaw(buffer);
+    }
+
+    Result<TlsPeer> StartTls(std::string_view host, std::chrono::milliseconds limit) override {
+        m_broken = true;  // until the handshake has succeeded
+        if (m_tls)
+            return Fail("TLS is already on", win::kWsaInvalidArgument);
+        // Nothing the server sent before the handshake may be read as if it came after it.
+        std::array<char, 4096> discard;
+        for (std::size_t thrown = 0;; thrown += discard.size()) {
+            Result<std::size_t> got = ReceiveRaw(discard);
+            if (!got && got.error().code == win::kWsaWouldBlock)
+                break;
+            if (!got)
+                return got.error();
+            if (*got == 0)
+                return Fail("the server closed the connection", win::kWsaConnectionReset);
+            if (thrown > kMostDiscarded)
+                return Fail("the server sent too much before the TLS handshake",
+                            win::kWsaProtocolNotSupported);
+        }
+        Result<std::unique_ptr<TlsChannel>> channel = TlsChannel::Open(*this, host, limit);
+        if (!channel)
+            return channel.error();
+        m_tls = std::move(*channel);
+        m_broken = false;
+        return m_tls->peer();
+    }
+
+  private:
+    std::uint32_t SendRaw(std::string_view bytes) override {
         while (!bytes.empty()) {
             const ssize_t sent = ::send(m_fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
             if (sent >= 0) {
@@ -71,7 +123,7 @@ class PosixStreamSocket final : public StreamSocket {
         return 0;
     }
 
-    Result<bool> WaitReadable(std::chrono::milliseconds limit) override {
+    Result<bool> WaitRawReadable(std::chrono::milliseconds limit) override {
         switch (m_wait.Wait(m_fd.get(), WaitFor::Readable, limit)) {
             case WaitResult::Ready:
                 return true;
@@ -83,7 +135,7 @@ class PosixStreamSocket final : public StreamSocket {
         return SocketError(errno);
     }
 
-    Result<std::size_t> Receive(std::span<char> buffer) override {
+    Result<std::size_t> ReceiveRaw(std::span<char> buffer) override {
         for (;;) {
             const ssize_t got = ::recv(m_fd.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
             if (got >= 0)
@@ -96,9 +148,10 @@ class PosixStreamSocket final : public StreamSocket {
         }
     }
 
-  private:
     FileDescriptor m_fd;
     BlockingWait& m_wait;
+    std::unique_ptr<TlsChannel> m_tls;
+    bool m_broken = false;  // a handshake failed: the stream carries nothing more
 };
 
 Result<std::uint32_t> LookUpByName(const std::string& name) {

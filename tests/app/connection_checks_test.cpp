@@ -2,6 +2,7 @@
 // kernel's echo on loopback, with the labels, the tray, the notice and the message boxes.
 
 #include <QtCore/QRegularExpression>
+#include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QMessageBox>
 
 #include <gtest/gtest.h>
@@ -12,8 +13,11 @@
 #include "controls/resource_images.h"
 #include "controls/text_label.h"
 #include "core/clients/active_profile.h"
+#include "core/profiles/registry_item.h"
 #include "gui_test_support.h"
+#include "tools/dovecot_server.h"
 #include "tools/pop3_script_server.h"
+#include "tools/test_certificates.h"
 
 namespace linkvane {
 namespace {
@@ -142,6 +146,51 @@ TEST_F(ConnectionChecksTest, PingShowsTheRoundTripAndButtonsNeedFourCharacterHos
                 .hasMatch())
             << pingLabel.Text().toStdString();
     }
+}
+
+// A certificate the system does not trust is shown as plain text with its fingerprint; once
+// accepted it is pinned in the profile and the check goes on. Another certificate is then
+// refused with both fingerprints, told once however often the timer checks.
+TEST_F(ConnectionChecksTest, AnAcceptedCertificateIsPinnedAndAnotherOneIsRefused) {
+    const testing::TestCertificates certificates;
+    const std::vector<testing::Mailbox> boxes{{"joe", "pw", {testing::MessageOfSize(400)}}};
+    testing::DovecotServer own(boxes, &certificates.selfSigned);
+    TheActiveProfile().profileName = "Demon";
+    TheActiveProfile().pop3Security = "stls";
+    const std::string& print = certificates.selfSigned.fingerprint;
+    auto window = MakeWindow(own.port());
+    QString question;
+    ModalAnswer accept([&](QWidget& modal) {
+        auto* box = qobject_cast<QMessageBox*>(&modal);
+        question = box->text();
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        box->button(QMessageBox::Yes)->click();
+    });
+    window->CheckMail();
+    ASSERT_TRUE(accept.ran());
+    EXPECT_TRUE(question.startsWith(QStringLiteral("certificate not trusted: ")));
+    EXPECT_TRUE(question.contains(QString::fromStdString("SHA-256 fingerprint: " + print)));
+    EXPECT_EQ(window->Label(ctl::kMailResult)->Text(), QStringLiteral("1 New Message (400 bytes)"));
+    EXPECT_EQ(COXRegistryItem(*m_registry, ProfileKeyPath("Demon")).GetStringValue("POP3Pin"),
+              print);
+
+    testing::DovecotServer other(boxes, &certificates.localhost);
+    auto again = MakeWindow(other.port());
+    QString refusal;
+    ModalAnswer told([&](QWidget& modal) {
+        refusal = qobject_cast<QMessageBox*>(&modal)->text();
+        qobject_cast<QDialog*>(&modal)->accept();
+    });
+    again->CheckMail();
+    ASSERT_TRUE(told.ran());
+    EXPECT_EQ(refusal.toStdString(),
+              "certificate changed: 127.0.0.1 showed another certificate than the one pinned for "
+              "this profile.\nPinned SHA-256 fingerprint: " +
+                  print + "\nSHA-256 fingerprint: " + certificates.localhost.fingerprint);
+    EXPECT_EQ(again->Label(ctl::kMailResult)->Text(), QStringLiteral("certificate changed"));
+    ModalAnswer notAgain([](QWidget& modal) { qobject_cast<QDialog*>(&modal)->reject(); });
+    again->CheckMail();
+    EXPECT_FALSE(notAgain.ran());
 }
 
 }  // namespace

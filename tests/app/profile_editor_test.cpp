@@ -94,6 +94,7 @@ ProfileRecord FullProfile(const std::string& name) {
     }
     record.httpProxyPort = "8080";  // the profile file holds five characters
     record.ftpProxyPort = "21";
+    record.pop3Security = "pop3s";
     return record;
 }
 
@@ -301,6 +302,8 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     EXPECT_EQ(edited, std::optional<std::string>("Alpha"));
     ProfileRecord expected = alpha;
     expected.tweak = beta.tweak;  // not in the file: the editor's own value is kept
+    expected.pop3Security = "plain";  // not in the file either: an imported profile is plain
+    expected.pop3Pin = "";
     EXPECT_EQ(Store().LoadProfile("Alpha"), expected);
     EXPECT_EQ(Store().LoadProfile("Beta"), beta);
     GlobalSettings globals = FullGlobals("alpha");
@@ -440,8 +443,9 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
     sheet.show();
     for (int page = 0; page < CISPSheet::kPageCount; ++page)
         EXPECT_FALSE(sheet.Tabs()->tabText(page).isEmpty());
-    for (const char* name : {"Login", "POP3 Server", "Timeout (Secs.)", "Check for mail every",
-                             "Reply-To", "Port", "Ping Freq.", "Set As Default", "Import"}) {
+    for (const char* name :
+         {"Login", "POP3 Server", "Timeout (Secs.)", "Check for mail every", "Reply-To", "Port",
+          "Ping Freq.", "Set As Default", "Import", "Mail Security"}) {
         bool found = false;
         for (QWidget* widget : sheet.findChildren<QWidget*>())
             found = found || widget->accessibleName() == QString::fromLatin1(name);
@@ -571,6 +575,9 @@ TEST_F(ProfileEditorTest, EmptyPhonebookOffersAnEntryAndOtherwiseWritesNoProfile
         editor = std::make_unique<ModalAnswer>([](QWidget& next) {
             auto& sheet = dynamic_cast<CISPSheet&>(next);
             EXPECT_EQ(sheet.Data().profileName, "First ISP");
+            // A new profile checks mail over TLS unless the user says otherwise.
+            EXPECT_EQ(sheet.EmailNews()->mailSecurity->currentText(),
+                      QStringLiteral("auto: STLS when offered, never in clear text"));
             sheet.Dialup()->login->setText(QStringLiteral("jo"));
             Press(sheet, QDialogButtonBox::Ok);
         });
@@ -580,6 +587,9 @@ TEST_F(ProfileEditorTest, EmptyPhonebookOffersAnEntryAndOtherwiseWritesNoProfile
     ASSERT_TRUE(entry.ran());
     EXPECT_TRUE(editor->ran());
     EXPECT_EQ(Store().LoadProfile("First ISP").login, "jo");
+    EXPECT_EQ(
+        COXRegistryItem(*m_registry, ProfileKeyPath("First ISP")).GetStringValue("POP3Security"),
+        "auto");
     EXPECT_EQ(window->ProfileList()->currentText(), QStringLiteral("First ISP"));
 }
 

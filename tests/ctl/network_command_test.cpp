@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "ctl_test_support.h"
 #include "tools/dovecot_server.h"
 #include "tools/pop3_script_server.h"
+#include "tools/test_certificates.h"
 #include "tools/tun_echo_host.h"
 
 namespace linkvane::testing {
@@ -18,7 +21,9 @@ class NetworkCommandTest : public CtlTest {
         RunOk({"profile", "set", "Demon Dial", "POP3Host", "127.0.0.1"});
         RunOk({"profile", "set", "Demon Dial", "Username", "one"});
         RunOk({"profile", "set", "Demon Dial", "EPassword", password});
+        RunOk({"profile", "set", "Demon Dial", "POP3Security", security});
     }
+    std::string security = "plain";
 };
 
 TEST_F(NetworkCommandTest, PingPrintsTheLabelOrJsonAndFailsWithTheStatus) {
@@ -44,9 +49,9 @@ TEST_F(NetworkCommandTest, MailCheckReportsCountsAndFailuresWithoutThePassword) 
     DovecotServer dovecot({{"one", "s3cret", {MessageOfSize(400)}}});
     StoreProfile("s3cret");
     const std::string port = std::to_string(dovecot.port());
-    EXPECT_EQ(
-        RunJson({"mail", "check", "Demon Dial", "--port", port, "--json"}),
-        json::parse(R"j({"ok":true,"count":1,"size":400,"text":"1 New Message (400 bytes)"})j"));
+    EXPECT_EQ(RunJson({"mail", "check", "Demon Dial", "--port", port, "--json"}),
+              json::parse(R"j({"ok":true,"security":"plain","count":1,"size":400,
+                               "text":"1 New Message (400 bytes)"})j"));
     const CtlResult text = Run({"mail", "check", "Demon Dial", "--port", port});
     EXPECT_EQ(text.out, "1 New Message (400 bytes)\n");
 
@@ -54,8 +59,55 @@ TEST_F(NetworkCommandTest, MailCheckReportsCountsAndFailuresWithoutThePassword) 
     StoreProfile("wrong");
     const CtlResult wrong = Run({"mail", "check", "Demon Dial", "--port", port, "--json"});
     EXPECT_EQ(wrong.exitCode, 1);
-    EXPECT_EQ(wrong.Json(), json::parse(R"({"ok":false,"stage":551,"error":10043,
+    EXPECT_EQ(wrong.Json(), json::parse(R"({"ok":false,"security":"plain","stage":551,"error":10043,
                                              "lastResponse":"-ERR [AUTH] Authentication failed."})"));
+}
+
+// A certificate the system does not trust is refused with its fingerprint; accepted once on
+// the command line (in any spelling), it is pinned, and another certificate is then refused.
+TEST_F(NetworkCommandTest, MailCheckPinsAnAcceptedCertificateAndRefusesAnother) {
+    const TestCertificates certificates;
+    const std::vector<Mailbox> boxes{{"one", "s3cret", {MessageOfSize(400)}}};
+    DovecotServer own(boxes, &certificates.selfSigned);
+    security = "stls";
+    StoreProfile("s3cret");
+    const std::string port = std::to_string(own.port());
+    const std::string& print = certificates.selfSigned.fingerprint;
+    const CtlResult refused = Run({"mail", "check", "Demon Dial", "--port", port});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out,
+              "certificate not trusted: the certificate of 127.0.0.1 is not signed by an "
+              "authority this system trusts.\nSHA-256 fingerprint: " +
+                  print +
+                  "\nIf that is your server's certificate, accept it with: linkvanectl mail "
+                  "check \"Demon Dial\" --accept-fingerprint " +
+                  print + "\n");
+
+    std::string spelled;
+    for (const char c : print)
+        spelled += c == ':' ? std::string() : std::string(1, static_cast<char>(std::tolower(c)));
+    json expected = {{"ok", true},
+                     {"security", "stls"},
+                     {"count", 1},
+                     {"size", 400},
+                     {"text", "1 New Message (400 bytes)"},
+                     {"fingerprint", print},
+                     {"pinned", print}};
+    EXPECT_EQ(RunJson({"mail", "check", "Demon Dial", "--port", port, "--accept-fingerprint",
+                       spelled, "--json"}),
+              expected);
+    EXPECT_EQ(RunJson({"profile", "show", "Demon Dial", "--json"})["POP3Pin"], print);
+    EXPECT_EQ(RunOk({"mail", "check", "Demon Dial", "--port", port}).out,
+              "1 New Message (400 bytes)\n");
+
+    DovecotServer other(boxes, &certificates.localhost);
+    const CtlResult changed =
+        Run({"mail", "check", "Demon Dial", "--port", std::to_string(other.port())});
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_EQ(changed.out,
+              "certificate changed: 127.0.0.1 showed another certificate than the one pinned for "
+              "this profile.\nPinned SHA-256 fingerprint: " +
+                  print + "\nSHA-256 fingerprint: " + certificates.localhost.fingerprint + "\n");
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ ProfileRecord DialUpProfile(const std::string& name) {
     r.playSound = 1;
     r.popMinutes = 10;
     r.popupAlert = 1;
+    r.pop3Security = "stls";
+    r.pop3Pin =
+        "01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:"
+        "CD:EF";
     return r;
 }
 

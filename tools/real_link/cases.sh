@@ -66,7 +66,8 @@ make_profile() {
     ctl phonebook add "$entry" --phone 5551 --device "/run/modem/$line" --replace &&
         ctl profile set "$entry" Login alice && ctl profile set "$entry" Password "$secret" &&
         ctl profile set "$entry" POP3Host 192.0.2.1 && ctl profile set "$entry" Username alice &&
-        ctl profile set "$entry" EPassword "$mail_password"
+        ctl profile set "$entry" EPassword "$mail_password" &&
+        ctl profile set "$entry" POP3Security plain  # the provider's dovecot offers no TLS
 }
 
 # Dials the entry in the background; true once the call is up.

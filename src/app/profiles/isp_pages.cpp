@@ -3,6 +3,7 @@
 #include <QtGui/QAction>
 #include <QtGui/QFont>
 #include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
@@ -13,6 +14,7 @@
 
 #include "app/profiles/form_controls.h"
 #include "controls/dialog_units.h"
+#include "core/profiles/mail_security.h"
 
 namespace linkvane {
 
@@ -315,6 +317,15 @@ CISPPage3::CISPPage3() : CISPPage(QStringLiteral("Email/News")) {
     grid->addWidget(showPassword, 6, 1);
     AddLabelledRow(grid, 7, QStringLiteral("Repl&y-To:"), replyTo);
     AddLabelledRow(grid, 8, QStringLiteral("&News Server:"), nntpHost);
+    mailSecurity = new QComboBox;
+    mailSecurity->setObjectName(QStringLiteral("POP3Security"));
+    for (const Pop3Security security :
+         {Pop3Security::Auto, Pop3Security::Stls, Pop3Security::Pop3s, Pop3Security::Plain}) {
+        const std::string word(Pop3SecurityName(security));
+        mailSecurity->addItem(Text(word + ": " + std::string(MailSecurityDescription(security))),
+                              Text(word));
+    }
+    AddLabelledRow(grid, 9, QStringLiteral("&Mail Security"), mailSecurity);
     page->setRowStretch(1, 1);
     BindShowPassword(showPassword, ePassword);
     Bind(pop3Host, &ProfileRecord::pop3Host);
@@ -327,7 +338,13 @@ CISPPage3::CISPPage3() : CISPPage(QStringLiteral("Email/News")) {
     Bind(nntpHost, &ProfileRecord::nntpHost);
 }
 
-std::optional<std::string> CISPPage3::StoreMore(ProfileEditorData&) {
+void CISPPage3::LoadMore(const ProfileEditorData& editor) {
+    const std::string_view word = Pop3SecurityName(Pop3SecurityOf(editor.profile.pop3Security));
+    mailSecurity->setCurrentIndex(mailSecurity->findData(Text(std::string(word))));
+}
+
+std::optional<std::string> CISPPage3::StoreMore(ProfileEditorData& editor) {
+    editor.profile.pop3Security = mailSecurity->currentData().toString().toStdString();
     return CheckPassword(ePassword);
 }
 

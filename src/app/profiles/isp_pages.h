@@ -17,6 +17,7 @@
 #include "core/profiles/profile_editor.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -130,8 +131,10 @@ class CISPPage3 final : public CISPPage {
     QCheckBox* showPassword;
     QLineEdit* replyTo;
     QLineEdit* nntpHost;
+    QComboBox* mailSecurity;  // "POP3Security": each item's data is its word
 
   protected:
+    void LoadMore(const ProfileEditorData& editor) override;
     std::optional<std::string> StoreMore(ProfileEditorData& editor) override;
 };
 

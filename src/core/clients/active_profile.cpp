@@ -39,6 +39,8 @@ const ActiveProfile& LoadActiveProfile(RegistryStore& store, std::string_view pr
     loaded.playSound = key.GetNumberValue("PlaySound");
     loaded.popMinutes = key.GetNumberValue("PopMinutes");
     loaded.popupAlert = key.GetNumberValue("PopupAlert");
+    loaded.pop3Security = key.GetStringValue("POP3Security");
+    loaded.pop3Pin = key.GetStringValue("POP3Pin");
     Result<std::string> mailPassword = DecipherStoredPassword(key.GetStringValue("EPassword"));
     if (mailPassword.ok())
         loaded.mailPassword = std::move(mailPassword.value());

@@ -41,6 +41,8 @@ struct ActiveProfile {
     std::uint32_t popMinutes = 0;   // "PopMinutes"
     std::uint32_t popupAlert = 0;   // "PopupAlert"
     std::string mailPassword;       // "EPassword", deciphered
+    std::string pop3Security;       // "POP3Security", as stored ("" is plain)
+    std::string pop3Pin;            // "POP3Pin"
 
     bool operator==(const ActiveProfile&) const = default;
 };

@@ -11,6 +11,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::string_view kTerminator = "\r\n";
+constexpr std::string_view kListEnd = "\r\n.\r\n";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -38,6 +39,26 @@ bool ReadNumber(std::string_view text, std::size_t& pos, std::int32_t& value) {
     return pos > digits && (pos == text.size() || IsBlank(text[pos]));
 }
 
+// Where the reply in text ends: at terminator, or at the end of a negative first line that
+// answers a list. npos while it is incomplete.
+std::size_t ReplyEnd(std::string_view text, std::string_view terminator) {
+    if (terminator != kTerminator && text.starts_with('-'))
+        return text.find(kTerminator);
+    return text.find(terminator);
+}
+
+// Whether a CAPA list (its lines after the first) names STLS.
+bool OffersStls(std::string_view list) {
+    for (std::size_t end = list.find(kTerminator); end != std::string_view::npos;) {
+        list.remove_prefix(end + kTerminator.size());
+        end = list.find(kTerminator);
+        const std::string_view line = list.substr(0, end);
+        if (EqualsIgnoreCase(line, "STLS") || StartsWithIgnoreCase(line, "STLS "))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool SafeForCommand(std::string_view text) {
@@ -52,6 +73,16 @@ std::optional<MailboxStat> ParseStatReply(std::string_view reply) {
     if (!ReadNumber(reply, pos, stat.count) || !ReadNumber(reply, pos, stat.size))
         return std::nullopt;
     return stat;
+}
+
+TlsRefusal JudgeCertificate(const TlsPeer& peer, std::string_view pin, std::string_view accept) {
+    if (!accept.empty() && peer.fingerprint == accept)
+        return TlsRefusal::None;
+    if (!pin.empty())
+        return peer.fingerprint == pin ? TlsRefusal::None : TlsRefusal::Changed;
+    if (!peer.trusted)
+        return TlsRefusal::NotTrusted;
+    return peer.hostMatches ? TlsRefusal::None : TlsRefusal::HostMismatch;
 }
 
 std::string MaskPassword(std::string text, std::string_view password) {
@@ -70,8 +101,11 @@ std::string MaskPassword(std::string text, std::string_view password) {
     return text;
 }
 
-CPop3Session::CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts)
-    : m_sockets(sockets), m_timeouts(timeouts), m_deadline(Clock::now() + timeouts.wholeCheck) {}
+CPop3Session::CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts, Pop3Tls tls)
+    : m_sockets(sockets),
+      m_timeouts(timeouts),
+      m_tls(std::move(tls)),
+      m_deadline(Clock::now() + timeouts.wholeCheck) {}
 
 CPop3Session::~CPop3Session() {
     if (m_connected)
@@ -104,7 +138,11 @@ bool CPop3Session::OpenMailbox(std::string_view host, std::string_view user,
     m_connected = true;
 
     std::string reply;
-    const bool loggedIn = ReadResponse(reply, kReplyCapacity) &&
+    const Pop3Security security = m_tls.security;
+    const bool loggedIn = (security != Pop3Security::Pop3s || StartTls(host)) &&
+                          ReadResponse(reply, kReplyCapacity) &&
+                          (security == Pop3Security::Plain || security == Pop3Security::Pop3s ||
+                           NegotiateStls(host)) &&
                           Command("USER " + std::string(user) + "\r\n", reply, kReplyCapacity) &&
                           Command("PASS " + std::string(password) + "\r\n", reply, kReplyCapacity);
     if (!loggedIn) {
@@ -117,12 +155,62 @@ bool CPop3Session::OpenMailbox(std::string_view host, std::string_view user,
     return true;
 }
 
-bool CPop3Session::Command(std::string_view line, std::string& reply, std::size_t capacity) {
+bool CPop3Session::Command(std::string_view line, std::string& reply, std::size_t capacity,
+                           std::string_view terminator) {
     if (m_socket == nullptr)
         return Fail(win::kWsaInvalidArgument, "");
     if (const std::uint32_t error = m_socket->Send(line); error != 0)
         return Fail(error, "");
-    return ReadResponse(reply, capacity);
+    return ReadResponse(reply, capacity, terminator);
+}
+
+bool CPop3Session::Refuse(TlsRefusal refusal, std::uint32_t error, std::string response) {
+    m_tlsReport.refusal = refusal;
+    return Fail(error, std::move(response));
+}
+
+bool CPop3Session::NegotiateStls(std::string_view host) {
+    std::string reply;
+    // A negative reply is the server's answer; a time-out or a closed stream stays a failure
+    // of its own.
+    const auto negative = [this] { return m_lastError == win::kWsaProtocolNotSupported; };
+    if (m_tls.security == Pop3Security::Auto) {
+        const bool listed = Command("CAPA\r\n", reply, kCapaCapacity, kListEnd);
+        if (!listed && !negative())
+            return false;
+        if (!listed || !OffersStls(reply)) {
+            return Refuse(TlsRefusal::NoTls, win::kWsaProtocolNotSupported,
+                          reply.substr(0, reply.find(kTerminator)));
+        }
+    }
+    if (!Command("STLS\r\n", reply, kReplyCapacity)) {
+        if (negative())
+            Refuse(TlsRefusal::NoTls, win::kWsaProtocolNotSupported, reply);
+        return false;
+    }
+    if (!StartTls(host))
+        return false;
+    // The capabilities told in clear text may have been forged: only these count.
+    return Command("CAPA\r\n", reply, kCapaCapacity, kListEnd) || negative();
+}
+
+bool CPop3Session::StartTls(std::string_view host) {
+    const auto untilDeadline =
+        std::chrono::ceil<std::chrono::milliseconds>(m_deadline - Clock::now());
+    const auto limit = std::clamp(untilDeadline, std::chrono::milliseconds(1), m_timeouts.response);
+    Result<TlsPeer> peer = m_socket->StartTls(host, limit);
+    if (!peer) {
+        const Error& error = peer.error();
+        if (error.code == win::kWsaTimedOut || error.code == win::kWsaConnectionReset)
+            return Fail(error.code, error.message);
+        return Refuse(TlsRefusal::Handshake, win::kWsaProtocolNotSupported, error.message);
+    }
+    m_tlsReport.fingerprint = peer->fingerprint;
+    const TlsRefusal refusal = JudgeCertificate(*peer, m_tls.pin, m_tls.accept);
+    if (refusal != TlsRefusal::None)
+        return Refuse(refusal, win::kWsaAccess, "");
+    m_tlsReport.acceptedNow = !m_tls.accept.empty() && peer->fingerprint == m_tls.accept;
+    return true;
 }
 
 bool CPop3Session::Noop() {
@@ -157,7 +245,8 @@ bool CPop3Session::CloseMailbox() {
     return answered;
 }
 
-bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
+bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity,
+                                std::string_view terminator) {
     text.clear();
     if (m_socket == nullptr)
         return Fail(win::kWsaInvalidArgument, "");
@@ -165,7 +254,7 @@ bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
     Clock::time_point lastData = Clock::now();
     std::string buffer(room, '\0');
     std::size_t received = 0;
-    while (text.find(kTerminator) == std::string::npos) {
+    while (ReplyEnd(text, terminator) == std::string::npos) {
         const Clock::time_point now = Clock::now();
         const Clock::time_point until = std::min(lastData + m_timeouts.response, m_deadline);
         if (now >= until || received == room)
@@ -188,7 +277,7 @@ bool CPop3Session::ReadResponse(std::string& text, std::size_t capacity) {
         received += *got;
         lastData = Clock::now();
     }
-    text.resize(text.find(kTerminator));
+    text.resize(ReplyEnd(text, terminator));
     if (StartsWithIgnoreCase(text, "+OK"))
         return true;
     return Fail(win::kWsaProtocolNotSupported, text);

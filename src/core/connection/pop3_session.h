@@ -14,6 +14,14 @@
 // reply outlasts however slowly it trickles in. A reply that fills its buffer without a line
 // end fails as a time-out at once. Every path that made the connection sends QUIT; after a
 // failure its reply is given 1 s, and so is a QUIT sent once the deadline has passed.
+//
+// TLS (Pop3Tls): pop3s starts it before the greeting; stls sends STLS after it, and auto too
+// when the server's CAPA lists STLS, else it refuses. After STLS the session asks CAPA again,
+// since what came before the handshake may have been forged. In these three modes USER and
+// PASS are only ever sent over TLS to a certificate that JudgeCertificate accepts. A refusal
+// is told by Tls().refusal, with LastError() 10043 when the server offers no TLS or the
+// handshake fails, and 10013 for a refused certificate. The handshake takes at most the
+// response time-out, and ends by the session's deadline.
 
 #include <chrono>
 #include <cstddef>
@@ -24,6 +32,7 @@
 #include <string_view>
 
 #include "core/connection/network.h"
+#include "core/profiles/mail_security.h"
 
 namespace linkvane {
 
@@ -40,12 +49,40 @@ struct MailboxStat {
     bool operator==(const MailboxStat&) const = default;
 };
 
+// How a session protects the login (mail_security.h).
+struct Pop3Tls {
+    Pop3Security security = Pop3Security::Plain;
+    std::string pin;     // POP3Pin: when set, the one certificate accepted
+    std::string accept;  // a fingerprint the user accepted for this session
+};
+
+// Why a session would not go on with TLS.
+enum class TlsRefusal {
+    None,
+    NoTls,         // the server offers no STLS, or refused it
+    Handshake,     // the handshake failed for another reason than a time-out or a close
+    NotTrusted,    // the certificate's chain is not trusted by this system
+    HostMismatch,  // the certificate is trusted but issued for another name
+    Changed,       // the profile pins another certificate
+};
+
+struct TlsReport {
+    TlsRefusal refusal = TlsRefusal::None;
+    std::string fingerprint;   // the server's certificate, once a handshake was made
+    bool acceptedNow = false;  // it was Pop3Tls::accept: the caller pins it
+};
+
+// Whether to go on with the server's certificate: the pinned one only, when there is a pin;
+// else one the system trusts for this host, or the one the user accepted.
+TlsRefusal JudgeCertificate(const TlsPeer& peer, std::string_view pin, std::string_view accept);
+
 class CPop3Session {
   public:
     static constexpr std::size_t kReplyCapacity = 1000;
     static constexpr std::size_t kStatCapacity = 100;
+    static constexpr std::size_t kCapaCapacity = 4000;
 
-    explicit CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts = {});
+    explicit CPop3Session(SocketLayer& sockets, Pop3Timeouts timeouts = {}, Pop3Tls tls = {});
     ~CPop3Session();  // QUIT when still connected, then close
     CPop3Session(const CPop3Session&) = delete;
     CPop3Session& operator=(const CPop3Session&) = delete;
@@ -57,19 +94,28 @@ class CPop3Session {
     std::optional<MailboxStat> Stat();
     // QUIT when connected; closes the socket in every case. Whether QUIT was answered +OK.
     bool CloseMailbox();
-    // One reply into text (the line end removed); true when it begins with "+OK" in any case.
-    bool ReadResponse(std::string& text, std::size_t capacity);
+    // One reply into text, up to terminator (removed): "\r\n", or "\r\n.\r\n" for a list,
+    // which a negative first line also ends. True when it begins with "+OK" in any case.
+    bool ReadResponse(std::string& text, std::size_t capacity,
+                      std::string_view terminator = "\r\n");
 
     std::string LastResponse() const { return m_lastResponse; }
     std::uint32_t LastError() const { return m_lastError; }
     bool Connected() const { return m_connected; }
+    const TlsReport& Tls() const { return m_tlsReport; }
 
   private:
     bool Fail(std::uint32_t error, std::string response);
-    bool Command(std::string_view line, std::string& reply, std::size_t capacity);
+    bool Refuse(TlsRefusal refusal, std::uint32_t error, std::string response);
+    bool Command(std::string_view line, std::string& reply, std::size_t capacity,
+                 std::string_view terminator = "\r\n");
+    bool NegotiateStls(std::string_view host);
+    bool StartTls(std::string_view host);
 
     SocketLayer& m_sockets;
     Pop3Timeouts m_timeouts;
+    Pop3Tls m_tls;
+    TlsReport m_tlsReport;
     std::chrono::steady_clock::time_point m_deadline;  // no reply is awaited past it
     bool m_failed = false;
     std::unique_ptr<StreamSocket> m_socket;

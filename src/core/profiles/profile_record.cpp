@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/profiles/mail_security.h"
 #include "core/util/text.h"
 
 namespace linkvane {
@@ -13,7 +14,7 @@ std::string ProfileKeyPath(const std::string& name) {
 namespace {
 
 using P = ProfileRecord;
-const std::array<ProfileValueInfo, 27> kProfileValues{{
+const std::array<ProfileValueInfo, 29> kProfileValues{{
     {"UseLan", &P::useLan},
     {"Login", &P::login},
     {"Password", &P::password, true},
@@ -41,6 +42,8 @@ const std::array<ProfileValueInfo, 27> kProfileValues{{
     {"PopupAlert", &P::popupAlert},
     {"PlaySound", &P::playSound},
     {"EmailSound", &P::emailSound},
+    {"POP3Security", &P::pop3Security, false, &CheckPop3SecurityText},
+    {"POP3Pin", &P::pop3Pin, false, &CheckPinText},
 }};
 
 using G = GlobalSettings;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <variant>
 
+#include "core/util/result.h"
+
 namespace linkvane {
 
 inline constexpr const char* kSettingsKey = "\\Software\\Kestrom\\Linkvane\\";
@@ -71,6 +73,8 @@ struct ProfileRecord {
     std::int32_t playSound = 0;     // "PlaySound"
     std::uint32_t popMinutes = 0;   // "PopMinutes"
     std::int32_t popupAlert = 0;    // "PopupAlert"
+    std::string pop3Security;       // "POP3Security": auto, stls, pop3s or plain (mail_security.h)
+    std::string pop3Pin;            // "POP3Pin": the accepted server certificate's fingerprint
     std::string keyPath;            // ProfileKeyPath(name)
 
     bool operator==(const ProfileRecord&) const = default;
@@ -80,10 +84,14 @@ struct ProfileRecord {
 // loaders, savers and the command line name a value once.
 using ProfileField = std::variant<std::string ProfileRecord::*, std::int32_t ProfileRecord::*,
                                   std::uint32_t ProfileRecord::*>;
+// A text value that only takes certain forms says so with check: it gives the text to store
+// for what the user typed, or why that cannot be stored.
+using TextCheck = Result<std::string> (*)(std::string_view typed);
 struct ProfileValueInfo {
     std::string_view name;
     ProfileField field;
     bool isPassword = false;
+    TextCheck check = nullptr;
 };
 std::span<const ProfileValueInfo> ProfileValues();
 const ProfileValueInfo* FindProfileValue(std::string_view name);  // case-insensitive

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/profiles/mail_security.h"
 #include "core/profiles/password_cipher.h"
 #include "core/profiles/registry_item.h"
 #include "core/util/win_error.h"
@@ -55,18 +56,18 @@ bool WriteField(COXRegistryItem& item, const Record& record, const Info& info) {
 }
 
 // The orders in which a profile's values are read and written.
-constexpr std::array<std::string_view, 27> kProfileLoadOrder{
+constexpr std::array<std::string_view, 29> kProfileLoadOrder{
     "UseLan",    "Password",     "Login",         "Username",     "SMTPHost",      "POP3Host",
     "Realname",  "Organisation", "ReplyTo",       "NNTPHost",     "EPassword",     "HTTPProxy",
     "FTPProxy",  "Homepage",     "HTTPProxyPort", "FTPProxyPort", "ProxyOverride", "PingHost",
     "PingFreq",  "Tweak",        "SetIE",         "SetNetscape",  "CheckEmail",    "EmailSound",
-    "PlaySound", "PopMinutes",   "PopupAlert"};
-constexpr std::array<std::string_view, 27> kProfileSaveOrder{
+    "PlaySound", "PopMinutes",   "PopupAlert",    "POP3Security", "POP3Pin"};
+constexpr std::array<std::string_view, 29> kProfileSaveOrder{
     "Password",  "Login",      "UseLan",        "EPassword",    "Username",   "SMTPHost",
     "POP3Host",  "NNTPHost",   "Realname",      "Organisation", "ReplyTo",    "ProxyOverride",
     "HTTPProxy", "FTPProxy",   "HTTPProxyPort", "FTPProxyPort", "Homepage",   "PingHost",
     "PingFreq",  "Tweak",      "SetIE",         "SetNetscape",  "CheckEmail", "EmailSound",
-    "PlaySound", "PopMinutes", "PopupAlert"};
+    "PlaySound", "PopMinutes", "PopupAlert",    "POP3Security", "POP3Pin"};
 
 Status CheckProfileName(std::string_view name) {
     if (name.empty())
@@ -129,9 +130,13 @@ ProfileRecord ProfileStore::LoadProfile(std::string_view name) const {
     if (!CheckProfileName(name))
         return record;
     COXRegistryItem item(m_store, record.keyPath);
+    const bool stored = item.Open(false, KEY_QUERY_VALUE);
     for (const std::string_view valueName : kProfileLoadOrder) {
         ReadField(item, record, *FindProfileValue(valueName));
     }
+    // A profile with nothing stored yet is a new one: it starts with the safe mode.
+    record.pop3Security =
+        stored ? Pop3SecurityName(Pop3SecurityOf(record.pop3Security)) : kNewProfilePop3Security;
     // A stored form that the cipher cannot take (longer than a password can be) reads as empty.
     auto decipher = [](std::string& password) {
         auto clear = DecipherStoredPassword(password);
@@ -170,6 +175,12 @@ Status ProfileStore::SaveProfileValue(const ProfileRecord& record,
     if (tx->error() != 0)
         return Committed(tx->error());
     COXRegistryItem item(m_store, ProfileKeyPath(record.name));
+    // The first value of a new profile also gives it the mode new profiles start with.
+    const bool isNew = !item.Open(false, KEY_QUERY_VALUE);
+    if (isNew && info.name != "POP3Security" &&
+        !item.SetStringValue(kNewProfilePop3Security, "POP3Security", false)) {
+        return Refused(item);
+    }
     bool written = false;
     if (const auto* text = std::get_if<std::string ProfileRecord::*>(&info.field)) {
         const std::optional<RegistryValue> old = item.GetRawValue(info.name);

@@ -70,7 +70,9 @@ TEST_F(ClientDispatch, LoadActiveProfileReadsEveryValueAndDeciphersTheMailPasswo
                                  1,
                                  10,
                                  1,
-                                 saved.ePassword};
+                                 saved.ePassword,
+                                 saved.pop3Security,
+                                 saved.pop3Pin};
     EXPECT_EQ(loaded, expected);
     EXPECT_NE(COXRegistryItem(store(), saved.keyPath).GetStringValue("EPassword"), saved.ePassword);
 

@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <chrono>
 
 #include "platform/posix_sockets.h"
 #include "support/golden.h"
 #include "tools/dovecot_server.h"
 #include "tools/pop3_script_server.h"
+#include "tools/test_certificates.h"
 
 namespace linkvane {
 namespace {
@@ -22,6 +26,7 @@ using testing::Hear;
 using testing::Pause;
 using testing::Say;
 using testing::ServerStep;
+using testing::StartTls;
 using Clock = std::chrono::steady_clock;
 
 // Short time-outs keep the suite quick; the rules are the same at 10 s, 60 s and 1 s.
@@ -41,7 +46,12 @@ class RecordingView final : public MailCheckView {
     void ShowCheckFailure(const std::string& text, const std::string& caption) override {
         events.push_back("box " + caption + ": " + text);
     }
+    bool AskAboutCertificate(const CertificateQuestion& question) override {
+        events.push_back("asked " + question.message);
+        return question.mayAccept && accept;
+    }
     std::vector<std::string> events;
+    bool accept = false;
 };
 
 struct Check {
@@ -91,6 +101,25 @@ std::vector<std::string> Session(const std::string& stat) {
     return {"+OK\r\n", "+OK\r\n", "+OK\r\n", stat + "\r\n", "+OK\r\n"};
 }
 
+// A case's stage, error, announcements and the commands the server heard.
+std::string Transcript(const char* name, const Check& check) {
+    std::string text = std::string("; ") + name + "\nstage " + std::to_string(check.outcome.stage) +
+                       ", error " + std::to_string(check.outcome.error) + "\n";
+    for (const std::string& event : check.events)
+        text += "  " + event + "\n";
+    for (const std::string& command : check.heard)
+        text += "  > " + command + "\n";
+    return text;
+}
+
+// Certificates made for the test, their authority trusted as the system's would be.
+class TrustedTestAuthority {
+  public:
+    TrustedTestAuthority() { ::setenv("SSL_CERT_FILE", certificates.authority().c_str(), 1); }
+    ~TrustedTestAuthority() { ::unsetenv("SSL_CERT_FILE"); }
+    testing::TestCertificates certificates;
+};
+
 // Each case's stage, error, announcements and the commands the server heard make one
 // transcript, compared with golden/pop3_scripts.txt. A closed stream and an overlong line are
 // final at once, and a server that answers at once costs no poll interval per reply; no check
@@ -137,15 +166,41 @@ TEST(MailCheck, ScriptedServersEndInTheRightStageInTimeAndAlwaysSendQuit) {
         testing::ScriptedPop3Server server(c.script);
         const Check check = RunCheck(server, Settings(server.port()));
         EXPECT_LT(check.took, c.within) << c.name;
-        transcript += std::string("; ") + c.name + "\nstage " +
-                      std::to_string(check.outcome.stage) + ", error " +
-                      std::to_string(check.outcome.error) + "\n";
-        for (const std::string& event : check.events)
-            transcript += "  " + event + "\n";
-        for (const std::string& command : check.heard)
-            transcript += "  > " + command + "\n";
+        transcript += Transcript(c.name, check);
     }
     testing::ExpectGolden("core/connection/golden/pop3_scripts.txt", transcript);
+}
+
+// In the TLS modes a server that offers no TLS, or refuses it, never hears USER or PASS, and
+// what a server sends before the handshake never counts as a reply after it.
+TEST(MailCheck, ScriptedServersGetTheLoginOnlyOverTls) {
+    const TrustedTestAuthority trust;
+    const struct {
+        const char* name;
+        Pop3Security security;
+        std::vector<ServerStep> script;
+    } cases[] = {
+        {"auto: CAPA without STLS", Pop3Security::Auto,
+         Answering("+OK\r\n", {"+OK\r\nUSER\r\nSASL PLAIN\r\n.\r\n", "+OK\r\n"})},
+        {"auto: CAPA refused", Pop3Security::Auto,
+         Answering("+OK\r\n", {"-ERR what?\r\n", "+OK\r\n"})},
+        {"stls: STLS refused", Pop3Security::Stls,
+         Answering("+OK\r\n", {"-ERR not here\r\n", "+OK\r\n"})},
+        {"auto: bytes sent with the answer to STLS are thrown away",
+         Pop3Security::Auto,
+         {Say("+OK\r\n"), Hear(), Say("+OK\r\nSTLS\r\n.\r\n"), Hear(),
+          Say("+OK begin\r\n+OK\r\n+OK\r\n+OK 9 999\r\n"), StartTls(trust.certificates.localhost),
+          Hear(), Say("+OK\r\n.\r\n"), Hear(), Say("+OK\r\n"), Hear(), Say("+OK\r\n"), Hear(),
+          Say("+OK\r\n"), Hear(), Say("+OK 2 300\r\n"), Hear(), Say("+OK\r\n")}},
+    };
+    std::string transcript;
+    for (const auto& c : cases) {
+        testing::ScriptedPop3Server server(c.script);
+        MailCheckSettings settings = Settings(server.port());
+        settings.tls.security = c.security;
+        transcript += Transcript(c.name, RunCheck(server, settings));
+    }
+    testing::ExpectGolden("core/connection/golden/pop3_tls_scripts.txt", transcript);
 }
 
 TEST(MailCheck, LineBreaksInStoredCredentialsAreRefusedBeforeConnecting) {
@@ -214,6 +269,78 @@ TEST(MailCheck, DovecotMailboxesAreCountedAndAWrongPasswordIsRefused) {
         const MailCheckOutcome outcome = CheckMail(sockets, settings, view);
         EXPECT_EQ(outcome.stage, c.stage) << c.user;
         EXPECT_EQ(outcome.text, c.text) << c.user;
+    }
+}
+
+// Against dovecot with certificates made for the test: each mode logs in where it may and
+// refuses with its reason where it may not; the fingerprint is the one openssl reads.
+TEST(MailCheck, DovecotOverTlsLogsInOnlyWithACertificateItMayTrust) {
+    const TrustedTestAuthority trust;
+    const testing::TestCertificates& certificates = trust.certificates;
+    const std::vector<testing::Mailbox> boxes{{"one", "secret", {testing::MessageOfSize(500)}}};
+    testing::DovecotServer plain(boxes);
+    testing::DovecotServer trusted(boxes, &certificates.localhost);
+    testing::DovecotServer replaced(boxes, &certificates.replaced);
+    testing::DovecotServer elsewhere(boxes, &certificates.elsewhere);
+    testing::DovecotServer selfSigned(boxes, &certificates.selfSigned);
+    const std::string kOk = "1 New Message (500 bytes)";
+    const std::string& ownPrint = certificates.selfSigned.fingerprint;
+    const std::string& trustedPrint = certificates.localhost.fingerprint;
+    const std::string& replacedPrint = certificates.replaced.fingerprint;
+    const struct {
+        const char* name;
+        std::uint16_t port;
+        Pop3Security security;
+        std::string text;  // the check's text, or the label of its failure
+        std::string fingerprint;
+        std::string pin = {};
+        std::string accept = {};  // given with the settings
+        bool userAccepts = false;
+        const char* host = "127.0.0.1";
+        const char* password = "secret";
+    } cases[] = {
+        {"stls", trusted.port(), Pop3Security::Stls, kOk, trustedPrint},
+        {"auto, by name", trusted.port(), Pop3Security::Auto, kOk, trustedPrint, "", "", false,
+         "localhost"},
+        {"pop3s", trusted.pop3sPort(), Pop3Security::Pop3s, kOk, trustedPrint},
+        {"plain, to a server with TLS", trusted.port(), Pop3Security::Plain, kOk, ""},
+        {"stls, wrong password", trusted.port(), Pop3Security::Stls, "Connection Error... 551",
+         trustedPrint, "", "", false, "127.0.0.1", "wrong"},
+        {"auto, no TLS", plain.port(), Pop3Security::Auto, "the server offers no TLS", ""},
+        {"stls, no TLS", plain.port(), Pop3Security::Stls, "the server offers no TLS", ""},
+        {"pop3s to a clear-text port", trusted.port(), Pop3Security::Pop3s,
+         "the TLS handshake failed", ""},
+        {"another name", elsewhere.port(), Pop3Security::Stls, "host name mismatch",
+         certificates.elsewhere.fingerprint},
+        {"self-signed", selfSigned.port(), Pop3Security::Stls, "certificate not trusted", ownPrint},
+        {"self-signed, pinned", selfSigned.pop3sPort(), Pop3Security::Pop3s, kOk, ownPrint,
+         ownPrint},
+        {"self-signed, accepted", selfSigned.port(), Pop3Security::Stls, kOk, ownPrint, "",
+         ownPrint},
+        {"self-signed, the user accepts", selfSigned.port(), Pop3Security::Stls, kOk, ownPrint, "",
+         "", true},
+        {"replaced, though trusted", replaced.port(), Pop3Security::Stls, "certificate changed",
+         replacedPrint, trustedPrint},
+        {"replaced and accepted", replaced.port(), Pop3Security::Stls, kOk, replacedPrint,
+         trustedPrint, replacedPrint},
+    };
+    PollWait wait;
+    PosixSocketLayer sockets(wait);
+    for (const auto& c : cases) {
+        MailCheckSettings settings = Settings(c.port, "one", c.password);
+        settings.host = c.host;
+        settings.popupAlert = settings.playSound = false;
+        settings.tls = {c.security, c.pin, c.accept};
+        RecordingView view;
+        view.accept = c.userAccepts;
+        // Real time-outs: dovecot delays its answer to a wrong password.
+        const MailCheckOutcome outcome = CheckMail(sockets, settings, view);
+        const std::string shown = outcome.stage == 0 ? "status(new) " + c.text : "label " + c.text;
+        EXPECT_NE(std::find(view.events.begin(), view.events.end(), shown), view.events.end())
+            << c.name;
+        EXPECT_EQ(outcome.stage == 0, c.text == kOk) << c.name;
+        EXPECT_EQ(outcome.tls.fingerprint, c.fingerprint) << c.name;
+        EXPECT_EQ(outcome.tls.acceptedNow, !c.accept.empty() || c.userAccepts) << c.name;
     }
 }
 

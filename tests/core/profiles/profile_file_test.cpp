@@ -220,7 +220,8 @@ TEST(ProfileFile, CarriesTheProfileAndTheImportedProgramWideValues) {
     keep.tweak = 5;
     keep.login = "replaced";
     ProfileRecord expected = record;
-    expected.tweak = 5;  // not in the file
+    expected.tweak = 5;  // not in the file, and neither is the mail check's security: plain
+    expected.pop3Security = expected.pop3Pin = "";
     EXPECT_EQ(ProfileRecordFromFile(file, keep), expected);
 
     GlobalSettings here;

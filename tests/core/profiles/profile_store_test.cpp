@@ -43,17 +43,28 @@ TEST_F(ProfileStoreTest, AProfileRoundTripsWithPasswordsStoredEnciphered) {
     EXPECT_EQ(key.GetRawValue("HTTPProxyPort")->type, RegType::Sz);  // ports are the typed text
 }
 
+// A new profile starts with the mail check's safe mode; stored settings without it, like an
+// imported file's, read as plain.
 TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyPasswordsStayEmpty) {
     ProfileRecord expected;
     expected.name = "Nowhere";
     expected.keyPath = "\\Software\\Kestrom\\Linkvane\\DialEntry\\Nowhere\\";
+    expected.pop3Security = "auto";
     EXPECT_EQ(store.LoadProfile("Nowhere"), expected);
 
     ProfileRecord blank = expected;
+    blank.pop3Security = "";
     ASSERT_TRUE(store.SaveProfile(blank, false));
     EXPECT_EQ(COXRegistryItem(registry, blank.keyPath + "Password").GetRawValue()->data,
               std::vector<std::uint8_t>{0});
+    expected.pop3Security = "plain";
     EXPECT_EQ(store.LoadProfile("Nowhere"), expected);
+
+    ProfileRecord first;
+    first.name = "Fresh";
+    first.pingHost = "ping.example.org";
+    ASSERT_TRUE(store.SaveProfileValue(first, *FindProfileValue("PingHost")));
+    EXPECT_EQ(store.LoadProfile("Fresh").pop3Security, "auto");
 }
 
 TEST_F(ProfileStoreTest, ASaveTheCipherOrTheStoreRefusesIsReportedAndWritesNothing) {

@@ -6,7 +6,8 @@ $ linkvanectl reg add '\Software\Kestrom\Linkvane\Url1Label' REG_SZ Demon && lin
 $ linkvanectl profile show 'Demon Dial' --json --show-passwords > profile.json && linkvanectl phonebook show 'Demon Dial' --json > entry.json
 $ linkvanectl profile export 'Demon Dial' demon.idf && stat -c %s demon.idf
 7136
-# Into a fresh home: the device given by path is added; program-wide values stay; Tweak is not in the file.
+# Into a fresh home: the device given by path is added; program-wide values stay; Tweak is not in
+# the file, nor POP3Security, so the imported profile checks mail as plain.
 $ export XDG_CONFIG_HOME=~/fresh; linkvanectl reg add '\Software\Kestrom\Linkvane\Url1Label' REG_SZ Local && linkvanectl profile import demon.idf --device /dev/null
 Imported the profile "Demon Dial" (device: /dev/null).
 $ export XDG_CONFIG_HOME=~/fresh; linkvanectl profile show 'Demon Dial' --json --show-passwords | diff profile.json - ; linkvanectl phonebook show 'Demon Dial' --json | cmp - entry.json && echo same entry
@@ -14,6 +15,10 @@ $ export XDG_CONFIG_HOME=~/fresh; linkvanectl profile show 'Demon Dial' --json -
 <   "Tweak": 3,
 ---
 >   "Tweak": 0,
+29c29
+<   "POP3Security": "auto",
+---
+>   "POP3Security": "plain",
 same entry
 $ export XDG_CONFIG_HOME=~/fresh; linkvanectl phonebook devices --json | grep -o '{"name":"/dev/null","type":"modem"}'; linkvanectl reg query '\Software\Kestrom\Linkvane\Url1Label'
 REG_SZ    Local

@@ -34,7 +34,7 @@ apply: apply a profile's client settings without dialling
 ping: ping a host as the keep-alive ping does
   linkvanectl ping HOST [--json]
 mail: check a profile's POP3 mailbox for waiting mail
-  linkvanectl mail check NAME [--port N] [--json]
+  linkvanectl mail check NAME [--port N] [--accept-fingerprint SHA256] [--json]
 links: list the dial-up links that are up
   linkvanectl links [--json] [--run-dir DIR]
 log: show the call log, or the time online per month
