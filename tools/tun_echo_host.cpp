@@ -59,6 +59,8 @@ constexpr std::uint8_t kForeignHost[4] = {192, 0, 2, 254};
 // ICMP one spoilt on request).
 std::vector<std::uint8_t> IcmpPacket(const std::uint8_t* from, const std::uint8_t* to,
                                      std::vector<std::uint8_t> icmp, bool badChecksum = false) {
+    if (icmp.size() < 4)  // no room for the checksum: not an ICMP message
+        return {};
     Put16(icmp, 2, 0);
     Put16(icmp, 2, static_cast<std::uint16_t>(InternetChecksum(icmp) ^ (badChecksum ? 1 : 0)));
     std::vector<std::uint8_t> packet(kIpHeader);

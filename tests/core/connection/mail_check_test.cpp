@@ -44,7 +44,7 @@ class RecordingView final : public MailCheckView {
         events.push_back("label " + labelText);
     }
     void ShowCheckFailure(const std::string& text, const std::string& caption) override {
-        events.push_back("box " + caption + ": " + text);
+        events.push_back("box " + caption + ": " + text.substr(0, text.find_last_not_of(' ') + 1));
     }
     bool AskAboutCertificate(const CertificateQuestion& question) override {
         events.push_back("asked " + question.message);
@@ -127,11 +127,16 @@ class TrustedTestAuthority {
 // shown has the password ("pw") masked, also where the buffer cut it.
 TEST(MailCheck, ScriptedServersEndInTheRightStageInTimeAndAlwaysSendQuit) {
     const std::string kLongLine(1200, 'x');
-    std::vector<ServerStep> dripped{Drip("+OK\r\n", 80ms)};
-    for (int reply = 0; reply < 5; ++reply) {
+    // The deadline falls while NOOP's reply drips blanks after "+OK", well clear of any byte
+    // that would change the text shown.
+    std::vector<ServerStep> dripped{Drip("+OK\r\n", 60ms)};
+    for (int reply = 0; reply < 2; ++reply) {
         dripped.push_back(Hear());
-        dripped.push_back(Drip("+OK\r\n", 80ms));
+        dripped.push_back(Drip("+OK\r\n", 60ms));
     }
+    dripped.push_back(Hear());
+    dripped.push_back(Drip("+OK", 60ms));
+    dripped.push_back(Drip(std::string(30, ' '), 150ms));
     const struct {
         const char* name;
         std::vector<ServerStep> script;
