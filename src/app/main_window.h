@@ -232,7 +232,7 @@ class CLinkvaneDlg : public QDialog,
     // start switch, and the dialogs it asks through.
     EntryCreator m_entryCreator{m_phonebook};
     XdgAutostart m_autostart;
-    DialogPrompts m_dialogPrompts;
+    DialogPrompts m_dialogPrompts{&m_phonebook};
     SheetPrompts* m_editorPrompts;
     std::unique_ptr<CConnectionChecks> m_checks;  // ping and mail check, made with the labels
 };

@@ -19,6 +19,7 @@
 #include "core/profiles/phonebook.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "ctl/stop_signals.h"
 #include "platform/modem_engine.h"
 #include "platform/ppp_links.h"
 
@@ -154,17 +155,6 @@ class ConsoleView final : public ConnectView {
     bool m_json;
     std::string m_entry;
 };
-
-// SIGINT and SIGTERM as readable events, blocked before any thread starts so that every
-// thread leaves them to this one.
-FileDescriptor BlockStopSignals() {
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    ::pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-    return FileDescriptor(::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK));
-}
 
 int Connect(Invocation& call) {
     Session& session = call.session;
