@@ -74,6 +74,7 @@ const LabelStyle kLabels[] = {
     {ctl::kShortcut3Label, {101, 35, 49, 8}, true, kShortcutColour, ""},
     {ctl::kMailCaption, {7, 78, 46, 8}, true, kCaptionColour, "Waiting Email:"},
     {ctl::kMailResult, {56, 78, 144, 8}, false, kValueColour, ""},
+    {ctl::kNameServers, {206, 78, 89, 8}, false, kValueColour, ""},
     {ctl::kPingCaption, {12, 88, 39, 8}, true, kCaptionColour, ""},
     {ctl::kPingResult, {56, 88, 144, 8}, false, kValueColour, ""},
     {ctl::kCallCaption, {206, 88, 41, 8}, true, kCaptionColour, "Current Call:"},
@@ -499,6 +500,15 @@ void CLinkvaneDlg::ShowCallClock(const CallClockText& clock) {
     Label(ctl::kCallHours)->SetText(Text(clock.hours));
     Label(ctl::kCallMinutes)->SetText(Text(clock.minutes));
     Label(ctl::kCallSeconds)->SetText(Text(clock.seconds));
+    ShowNameServers();
+}
+
+void CLinkvaneDlg::ShowNameServers() {
+    CTextLabel* label = Label(ctl::kNameServers);
+    if (!label->Text().isEmpty() || !m_dialer.GetConnected())
+        return;  // a call's name servers do not change while it lasts
+    if (const auto listed = m_links.EnumConnections(); listed)
+        label->SetText(Text(NameServersText(*listed, m_dialer.GetEntryName())));
 }
 
 void CLinkvaneDlg::OnHideTimer() {
@@ -523,6 +533,7 @@ void CLinkvaneDlg::DialConnected(std::int16_t state) {
 
 void CLinkvaneDlg::DialDisconnected() {
     m_connect.DialDisconnected();
+    Label(ctl::kNameServers)->SetText(QString());
 }
 
 void CLinkvaneDlg::DialFailed(std::int16_t& errorCode, std::string& errorText,

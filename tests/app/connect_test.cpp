@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "controls/bitmap_button.h"
+#include "controls/text_label.h"
 #include "core/clients/ie_settings.h"
 #include "core/profiles/profile_store.h"
 #include "core/profiles/registry_item.h"
@@ -52,6 +53,10 @@ class ConnectTest : public testing::ShellTest {
         ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
         ::unsetenv("LINKVANE_PPPD_PASSWORD");
         ::unsetenv("LINKVANE_PPPD_RUNDIR");
+        // The window lists its links with the stand-in taken for pppd.
+        PppLinkOptions links = m_links->options();
+        links.pppdPath = STAND_IN_PPPD;
+        m_links = std::make_unique<PppLinks>(links);
     }
 
     void Settings(std::uint32_t attempts, std::uint32_t timeout) {
@@ -203,6 +208,11 @@ TEST_F(ConnectTest, HangUpWhileDiallingEndsQuietlyAndAConnectedCallRunsItsTimers
     EXPECT_EQ(window->TimerPeriod(kTimerMailCheck), 10min);
     EXPECT_TRUE(window->TimerActive(kTimerPing) && window->TimerActive(kTimerMailCheck));
     EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(mark); }, 5s)) << "mail program";
+    // The name servers that pppd reported, once the call clock has ticked.
+    CTextLabel* servers = window->Label(ctl::kNameServers);
+    EXPECT_TRUE(WaitFor(
+        [&] { return servers->Text() == QStringLiteral("DNS: 192.0.2.53, 192.0.2.54"); }, 5s))
+        << servers->Text().toStdString();
     COXRegistryItem terminal(*m_registry, "\\RemoteAccess\\Profile\\Work\\");
     const std::optional<RegistryValue> block = terminal.GetRawValue("Terminal");
     ASSERT_TRUE(block && block->data.size() == 44u) << "the entry's terminal window is off";
@@ -212,6 +222,7 @@ TEST_F(ConnectTest, HangUpWhileDiallingEndsQuietlyAndAConnectedCallRunsItsTimers
     ASSERT_TRUE(WaitFor([&] { return Idle(*window); }));
     for (const int id : {kTimerCall, kTimerPing, kTimerMailCheck})
         EXPECT_FALSE(window->TimerActive(id)) << id;
+    EXPECT_TRUE(servers->Text().isEmpty());
     EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(Dials(), 2);
 }
