@@ -17,6 +17,7 @@ check_package() {
         ./usr/share/icons/hicolor/scalable/apps/linkvane.svg \
         ./usr/share/man/man1/linkvanectl.1.gz ./usr/share/man/man1/linkvane.1.gz \
         ./usr/share/doc/linkvane/linkvane.html ./usr/share/doc/linkvane/copyright \
+        ./usr/share/doc/linkvane/examples/77-linkvane-mm-ignore.rules \
         ./usr/share/bash-completion/completions/linkvanectl ./etc/ppp/peers/linkvane; do
         grep -qx "$path" <<<"$contents" || fail "$path is not in $(basename "$deb")"
     done

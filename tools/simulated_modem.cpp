@@ -59,6 +59,8 @@ Status ParseSetting(std::string_view key, std::string_view value, ModemScript& s
         script.echo = value == "on";
     } else if (key == "form" && (value == "verbal" || value == "numeric")) {
         script.numeric = value == "numeric";
+    } else if (key == "model" && !value.empty()) {
+        script.model = value;
     } else if (key == "init" && value == "ok") {
         script.init = ModemScript::Init::Ok;
     } else if (key == "init" && value == "error") {
@@ -102,7 +104,7 @@ Result<ModemScript> ParseModemScript(std::string_view text) {
             return Fail("a script item needs \"=\": \"" + std::string(item) + "\"");
         const std::string_view key = item.substr(0, equals);
         const std::string_view value = item.substr(equals + 1);
-        if (key == "echo" || key == "init" || key == "form") {
+        if (key == "echo" || key == "init" || key == "form" || key == "model") {
             if (Status set = ParseSetting(key, value, script); !set)
                 return set.error();
             continue;
@@ -152,8 +154,8 @@ std::vector<ModemAction> SimulatedModem::Command(const std::string& command) {
             return {};
         if (!isReset && m_script.init == ModemScript::Init::Error)
             return {{{}, Result("ERROR", "4"), false}};
-        if (EqualsIgnoreCase(command, "ATI"))
-            return {{{}, "\r\nLinkvane simulated modem\r\n" + Result("OK", "0"), false}};
+        if (EqualsIgnoreCase(command, "ATI") || EqualsIgnoreCase(command, "AT+GMM"))
+            return {{{}, "\r\n" + m_script.model + "\r\n" + Result("OK", "0"), false}};
         return {{{}, Result("OK", "0"), false}};
     }
     // ATD, ATDT or ATDP and the number.

@@ -11,6 +11,7 @@
 //   NUMBER=error                     ERROR to the dial
 // and the modem-wide settings
 //   echo=on|off   init=ok|error|silent   form=verbal|numeric
+//   model=TEXT    what ATI and AT+GMM answer (default "Linkvane simulated modem")
 // A number without a rule connects at once. Unknown rules are refused.
 
 #include <chrono>
@@ -44,6 +45,7 @@ struct ModemScript {
     bool echo = true;
     bool numeric = false;
     Init init = Init::Ok;
+    std::string model = "Linkvane simulated modem";
     std::map<std::string, NumberScript> numbers;
 };
 

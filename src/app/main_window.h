@@ -208,7 +208,7 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     // start switch, and the dialogs it asks through.
     EntryCreator m_entryCreator{m_phonebook};
     XdgAutostart m_autostart;
-    DialogPrompts m_dialogPrompts;
+    DialogPrompts m_dialogPrompts{&m_phonebook};
     SheetPrompts* m_editorPrompts;
     // Made with the controls they show in: the ping and mail check, how Connect shows itself
     // (with the connection's timers), and the Connect controller, which the dial events reach.

@@ -19,6 +19,7 @@
 #include "core/profiles/phonebook.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "ctl/stop_signals.h"
 #include "platform/modem_engine.h"
 
 namespace linkvane::ctl {
@@ -134,17 +135,6 @@ class ConsoleView final : public ConnectView {
   private:
     bool m_json;
 };
-
-// SIGINT and SIGTERM as readable events, blocked before any thread starts so that every
-// thread leaves them to this one.
-FileDescriptor BlockStopSignals() {
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    ::pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-    return FileDescriptor(::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK));
-}
 
 int Connect(Invocation& call) {
     Session& session = call.session;

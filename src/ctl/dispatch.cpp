@@ -17,11 +17,11 @@ constexpr std::string_view kIntroduction =
     "Linkvane's command-line companion: the registry store, the profiles, the dial-up\n"
     "phonebook and the client settings, the keep-alive ping and the mail check, for scripts\n"
     "and for a look at what is stored; the dial-up links that are up and the call log; and\n"
-    "dialling, hanging up and probing a modem from a terminal.\n";
+    "finding, probing and dialling a modem, and hanging up, from a terminal.\n";
 
 constexpr std::string_view kConventions =
-    "Every --json form prints exactly one JSON object on stdout (connect: one a line, for\n"
-    "each event). A failure prints one line\n"
+    "Every --json form prints exactly one JSON object on stdout (connect and modem list\n"
+    "--watch: one a line, for each event). A failure prints one line\n"
     "\"linkvanectl: MESSAGE (code N)\" on stderr (the code where there is one: a Windows or\n"
     "Remote Access error number) and exits with 1; a usage error exits with 2. The settings\n"
     "live under $XDG_CONFIG_HOME/linkvane (default ~/.config/linkvane). Options take their\n"

@@ -1,4 +1,4 @@
-// linkvanectl hangup [NAME] and modem probe DEVICE: ending links and looking at a modem.
+// linkvanectl hangup [NAME]: ending links.
 
 #include <array>
 #include <fstream>
@@ -8,9 +8,7 @@
 #include "core/connection/modem_engine_settings.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
-#include "platform/modem_talk.h"
 #include "platform/ppp_links.h"
-#include "platform/serial_line.h"
 
 namespace linkvane::ctl {
 
@@ -97,38 +95,6 @@ int HangUp(Invocation& call) {
     return kExitSuccess;
 }
 
-int Probe(Invocation& call) {
-    const fs::path device = call.Arg(0);
-    UucpLock lock;
-    SerialLine line;
-    std::optional<DialEnd> failed = lock.Take("/run/lock", device);
-    if (!failed)
-        failed = line.Open(device, 115200);
-    if (failed)
-        return ReportFailure(Fail(failed->text, static_cast<std::uint32_t>(failed->errorCode)));
-    Json answers = Json::object();
-    bool ok = true;
-    for (const char* command : {"ATZ", "ATI"}) {
-        Result<std::vector<std::string>> answer = AskModem(line.fd(), command, kCommandAnswerTime);
-        ok = ok && answer;
-        const std::vector<std::string> lines = answer ? *answer : std::vector<std::string>{};
-        answers[command] = lines;
-        if (!call.args.Has("--json")) {
-            std::cout << command << ':';
-            for (const std::string& text : lines)
-                std::cout << ' ' << OneLine(text);
-            std::cout << (answer ? "" : " (no answer)") << '\n';
-        }
-    }
-    line.Release(std::chrono::milliseconds(0));
-    if (call.args.Has("--json"))
-        PrintJson({{"device", device.string()}, {"answers", answers}});
-    return ok ? kExitSuccess
-              : ReportFailure(Fail(
-                    "The modem at " + device.string() + " did not answer; check that it is on.",
-                    static_cast<std::uint32_t>(kDialErrorModemInit)));
-}
-
 constexpr std::array<CommandInfo, 1> kHangUp{{
     {"", "[NAME] [--json]",
      "Ends the links Linkvane dialled, or the link of entry NAME (also one dialled by another\n"
@@ -136,22 +102,10 @@ constexpr std::array<CommandInfo, 1> kHangUp{{
      0, 1, "--json", "", HangUp},
 }};
 
-constexpr std::array<CommandInfo, 1> kModem{{
-    {"probe", "DEVICE [--json]",
-     "Takes the modem's line as a dial does, sends ATZ and ATI and prints the answers: a\n"
-     "      check that a new modem is there and talks. JSON: {\"device\",\"answers\":{...}}.",
-     1, 1, "--json", "", Probe},
-}};
-
 }  // namespace
 
 const CommandGroup& HangUpGroup() {
     static const CommandGroup group{"hangup", "end dial-up links", kHangUp, ""};
-    return group;
-}
-
-const CommandGroup& ModemGroup() {
-    static const CommandGroup group{"modem", "look at a modem", kModem, ""};
     return group;
 }
 

@@ -144,10 +144,10 @@ int Add(Invocation& call) {
     } else {
         // As the modem dialog would: the first device of the sorted list.
         const ModemList modems = BuildModemList(phonebook);
-        if (modems.names.empty()) {
+        if (modems.choices.empty()) {
             Warn(modems.message + " The entry has no device; add it again with --device.");
         } else {
-            device = modems.names.front();
+            device = modems.choices.front().device;
         }
     }
 
@@ -190,13 +190,16 @@ int Devices(Invocation& call) {
     if (call.args.Has("--json")) {
         Json list = Json::array();
         for (const DeviceInfo& device : *devices)
-            list.push_back(Json{{"type", device.type}, {"name", device.name}});
+            list.push_back(
+                Json{{"type", device.type}, {"name", device.name}, {"detail", device.detail}});
         Json out = Json::object();
         out["devices"] = std::move(list);
         PrintJson(out);
     } else {
-        for (const DeviceInfo& device : *devices)
-            std::cout << device.type << "    " << OneLine(device.name) << '\n';
+        for (const DeviceInfo& device : *devices) {
+            std::cout << device.type << "    " << OneLine(device.name)
+                      << (device.detail.empty() ? "" : "    " + OneLine(device.detail)) << '\n';
+        }
     }
     return kExitSuccess;
 }
@@ -217,9 +220,10 @@ constexpr std::array<CommandInfo, 5> kCommands{{
     {"remove", "NAME", "Removes the entry (a profile's stored settings stay; see profile clear).",
      1, 1, "", "", Remove},
     {"devices", "[--json] [--add PATH] [--remove PATH]",
-     "Lists the machine's serial modems and the devices you added; --add adds a character\n"
-     "      device by its absolute path, --remove forgets one you added.\n"
-     "      JSON: {\"devices\":[{\"type\",\"name\"}]}.",
+     "Lists the machine's serial ports (by their /dev/serial/by-id names where udev made\n"
+     "      them) and the devices you added; --add adds a character device by its absolute\n"
+     "      path, --remove forgets one you added. JSON: "
+     "{\"devices\":[{\"type\",\"name\",\"detail\"}]}.",
      0, 0, "--json", "--add --remove", Devices},
 }};
 

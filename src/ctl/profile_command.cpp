@@ -105,11 +105,10 @@ class CommandLineQuestions final : public ImportQuestions {
     std::optional<std::string> ChooseModem(const ModemList& modems) override {
         if (!m_device)
             return std::nullopt;
-        for (const std::string& name : modems.names) {
-            if (name == *m_device)
-                return name;
-        }
-        return std::nullopt;
+        const std::vector<std::string> names = modems.Names();
+        if (std::find(names.begin(), names.end(), *m_device) == names.end())
+            return std::nullopt;
+        return m_device;
     }
 
     bool declined() const { return m_declined; }

@@ -1,9 +1,7 @@
 #include "platform/phonebook_file.h"
 
 #include <fcntl.h>
-#include <linux/serial.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +18,7 @@
 #include "core/util/atomic_file.h"
 #include "core/util/file_descriptor.h"
 #include "core/util/text.h"
+#include "platform/udev_ports.h"
 #include "platform/xdg_paths.h"
 
 namespace linkvane {
@@ -330,47 +329,6 @@ Result<Json> EntryToJson(const PhonebookEntry& entry) {
 
 // ---- devices ----
 
-bool IsRealUart(const std::filesystem::path& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
-        return false;
-    // Non-blocking so that a port without carrier does not hold the open.
-    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd.valid())
-        return false;
-    serial_struct serial{};
-    return ::ioctl(fd.get(), TIOCGSERIAL, &serial) == 0 && serial.type != PORT_UNKNOWN;
-}
-
-// "ttyUSB" followed by a number, and so on.
-bool IsNumberedDevice(std::string_view name, std::string_view prefix) {
-    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
-        return false;
-    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::vector<std::string> MachineDevices(const std::filesystem::path& devRoot) {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (const auto& item : std::filesystem::directory_iterator(devRoot, ec)) {
-        const std::string name = item.path().filename().string();
-        if (IsNumberedDevice(name, "ttyS")) {
-            if (IsRealUart(item.path()))
-                found.push_back(item.path().string());
-        } else if (IsNumberedDevice(name, "ttyUSB") || IsNumberedDevice(name, "ttyACM")) {
-            found.push_back(item.path().string());
-        }
-    }
-    // Stable names of USB modems; each is a link to one of the ttyUSB/ttyACM devices.
-    for (const auto& item : std::filesystem::directory_iterator(devRoot / "serial" / "by-id", ec)) {
-        std::error_code existsError;
-        if (std::filesystem::exists(item.path(), existsError))
-            found.push_back(item.path().string());
-    }
-    return found;
-}
-
 Error OpenError(const std::filesystem::path& file, const std::string& why) {
     return Fail("Cannot open the phonebook " + file.string() + ": " + why,
                 ras::kCannotOpenPhonebook);
@@ -446,8 +404,9 @@ std::filesystem::path DefaultPhonebookPath() {
     return LinkvaneConfigDir() / "phonebook.json";
 }
 
-PhonebookFile::PhonebookFile(std::filesystem::path file, std::filesystem::path devRoot)
-    : m_file(std::move(file)), m_devRoot(std::move(devRoot)) {}
+PhonebookFile::PhonebookFile(std::filesystem::path file, std::shared_ptr<TtySource> ports)
+    : m_file(std::move(file)),
+      m_ports(ports != nullptr ? std::move(ports) : std::make_shared<UdevTtySource>()) {}
 
 Result<PhonebookData> PhonebookFile::Load() const {
     // Non-blocking: a named pipe put in the file's place must not hang every command.
@@ -587,14 +546,23 @@ Result<std::vector<DeviceInfo>> PhonebookFile::EnumDevices() {
     Result<PhonebookData> data = Load();
     if (!data)
         return data.error();
-    std::vector<std::string> names = MachineDevices(m_devRoot);
-    names.insert(names.end(), data->addedDevices.begin(), data->addedDevices.end());
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
     std::vector<DeviceInfo> devices;
-    for (std::string& name : names) {
-        devices.push_back(DeviceInfo{std::string(kRasDeviceTypeModem), std::move(name)});
+    if (Result<std::vector<TtyDevice>> found = m_ports->Enumerate(); found) {
+        for (const TtyDevice& port : *found) {
+            if (IsSerialPort(port))
+                devices.push_back(
+                    {std::string(kRasDeviceTypeModem), StablePath(port), DescribePort(port)});
+        }
     }
+    for (const std::string& name : data->addedDevices)
+        devices.push_back({std::string(kRasDeviceTypeModem), name, {}});
+    // By path; a path found and also added keeps what the machine says of it.
+    std::stable_sort(devices.begin(), devices.end(),
+                     [](const DeviceInfo& a, const DeviceInfo& b) { return a.name < b.name; });
+    devices.erase(
+        std::unique(devices.begin(), devices.end(),
+                    [](const DeviceInfo& a, const DeviceInfo& b) { return a.name == b.name; }),
+        devices.end());
     return devices;
 }
 

@@ -28,16 +28,19 @@
 // and never overwritten: changes are refused until the user repairs or removes it. A missing file
 // is an empty phonebook.
 //
-// Devices: the real UARTs among <dev>/ttyS* (TIOCGSERIAL reports a known port type), the
-// <dev>/ttyUSB* and <dev>/ttyACM* that exist, the names in <dev>/serial/by-id, and the
-// devices the user added (listed whether or not they exist now).
+// Devices: the serial ports that the port source finds (core/profiles/serial_ports.h: real
+// UARTs, ttyUSB, ttyACM; each by its /dev/serial/by-id name where udev made one, with what
+// the machine says of it), and the devices the user added (listed whether or not they exist
+// now). Ports that cannot be listed leave only the added devices.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/profiles/phonebook.h"
+#include "core/profiles/serial_ports.h"
 #include "core/util/result.h"
 
 namespace linkvane {
@@ -60,9 +63,9 @@ std::filesystem::path DefaultPhonebookPath();
 
 class PhonebookFile final : public Phonebook {
   public:
-    // devRoot is where the machine's devices are looked for; tests give a directory of their own.
+    // ports finds the machine's serial ports (udev when none is given).
     explicit PhonebookFile(std::filesystem::path file = DefaultPhonebookPath(),
-                           std::filesystem::path devRoot = "/dev");
+                           std::shared_ptr<TtySource> ports = nullptr);
 
     Result<std::vector<std::string>> ListEntries() override;
     Result<std::optional<PhonebookEntry>> ReadEntry(std::string_view name) override;
@@ -72,6 +75,7 @@ class PhonebookFile final : public Phonebook {
     Result<std::vector<DeviceInfo>> EnumDevices() override;
     Status AddDevice(std::string_view path) override;
     Status RemoveDevice(std::string_view path) override;
+    TtySource* Ports() override { return m_ports.get(); }
 
     const std::filesystem::path& path() const { return m_file; }
 
@@ -83,7 +87,7 @@ class PhonebookFile final : public Phonebook {
     Status Save(const PhonebookData& data) const;
 
     std::filesystem::path m_file;
-    std::filesystem::path m_devRoot;
+    std::shared_ptr<TtySource> m_ports;
 };
 
 }  // namespace linkvane

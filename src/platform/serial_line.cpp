@@ -15,6 +15,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/port_holders.h"
+
 namespace linkvane {
 
 namespace {
@@ -67,6 +69,38 @@ bool Alive(pid_t pid) {
     return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
 
+std::optional<speed_t> SpeedConstant(std::uint32_t bits) {
+    const auto known = std::find_if(kSpeeds.begin(), kSpeeds.end(),
+                                    [bits](const Speed& s) { return s.bits == bits; });
+    return known == kSpeeds.end() ? std::nullopt : std::optional(known->constant);
+}
+
+DialEnd BadSpeed(std::uint32_t bits) {
+    return DialEnd::Failure(kDialErrorPortNotFound,
+                            "The line speed " + std::to_string(bits) +
+                                " is not one a serial line can run at; choose 115200.");
+}
+
+// Why open(2) failed, for people: the process that holds a busy port, the group that may
+// open it, or what to check.
+DialEnd OpenFailure(const std::filesystem::path& device, int error) {
+    if (error == EBUSY) {
+        const std::optional<PortHolder> holder = FindOpenHolder(device);
+        return DialEnd::Failure(
+            kDialErrorPortInUse,
+            holder ? InUseText(device.string(), *holder, "it has the device open")
+                   : "The modem " + device.string() + " is in use by another program (busy).");
+    }
+    if (error == EACCES || error == EPERM)
+        return DialEnd::Failure(kDialErrorPortNotFound,
+                                PermissionText(device.string(), DeviceGroup(device)));
+    std::string why =
+        "The modem " + device.string() + " cannot be opened: " + std::strerror(error) + ".";
+    if (error == ENOENT || error == ENXIO || error == ENODEV)
+        why += " Check that the modem is plugged in and that the entry names its device.";
+    return DialEnd::Failure(kDialErrorPortNotFound, why);
+}
+
 }  // namespace
 
 std::string UucpLockName(const std::filesystem::path& device) {
@@ -95,6 +129,7 @@ UucpLock::~UucpLock() {
 std::optional<DialEnd> UucpLock::Take(const std::filesystem::path& lockDir,
                                       const std::filesystem::path& device) {
     const std::filesystem::path path = lockDir / UucpLockName(device);
+    m_holder.reset();
     char content[16];
     std::snprintf(content, sizeof content, "%10d\n", static_cast<int>(::getpid()));
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -119,10 +154,9 @@ std::optional<DialEnd> UucpLock::Take(const std::filesystem::path& lockDir,
                                         "program is using the modem.");
         }
         if (Alive(*owner)) {
-            return DialEnd::Failure(kDialErrorPortInUse, "The modem " + device.string() +
-                                                             " is in use by process " +
-                                                             std::to_string(*owner) +
-                                                             " (lock file " + path.string() + ").");
+            m_holder = PortHolder{*owner, ProcessCommand(*owner)};
+            return DialEnd::Failure(kDialErrorPortInUse, InUseText(device.string(), *m_holder,
+                                                                   "lock file " + path.string()));
         }
         ::unlink(path.c_str());  // stale: its process has gone
     }
@@ -131,26 +165,14 @@ std::optional<DialEnd> UucpLock::Take(const std::filesystem::path& lockDir,
 }
 
 std::optional<DialEnd> SerialLine::Open(const std::filesystem::path& device, std::uint32_t speed) {
-    const auto known = std::find_if(kSpeeds.begin(), kSpeeds.end(),
-                                    [speed](const Speed& s) { return s.bits == speed; });
-    if (known == kSpeeds.end()) {
-        return DialEnd::Failure(kDialErrorPortNotFound,
-                                "The line speed " + std::to_string(speed) +
-                                    " is not one a serial line can run at; choose 115200.");
-    }
+    m_openError = 0;
+    const std::optional<speed_t> known = SpeedConstant(speed);
+    if (!known)
+        return BadSpeed(speed);
     FileDescriptor fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
-        const int error = errno;
-        std::string why =
-            "The modem " + device.string() + " cannot be opened: " + std::strerror(error) + ".";
-        if (error == EACCES || error == EPERM) {
-            why +=
-                " Add yourself to the dialout group (sudo adduser $USER dialout) and log in "
-                "again.";
-        } else if (error == ENOENT || error == ENXIO || error == ENODEV) {
-            why += " Check that the modem is plugged in and that the entry names its device.";
-        }
-        return DialEnd::Failure(error == EBUSY ? kDialErrorPortInUse : kDialErrorPortNotFound, why);
+        m_openError = errno;
+        return OpenFailure(device, m_openError);
     }
     termios tio{};
     if (::tcgetattr(fd.get(), &tio) != 0) {
@@ -162,8 +184,8 @@ std::optional<DialEnd> SerialLine::Open(const std::filesystem::path& device, std
     tio.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL | CRTSCTS;
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    ::cfsetispeed(&tio, known->constant);
-    ::cfsetospeed(&tio, known->constant);
+    ::cfsetispeed(&tio, *known);
+    ::cfsetospeed(&tio, *known);
     if (::tcsetattr(fd.get(), TCSANOW, &tio) != 0) {
         return DialEnd::Failure(kDialErrorPortNotFound, "The modem line " + device.string() +
                                                             " cannot be set up: " + Errno() + ".");
@@ -173,6 +195,18 @@ std::optional<DialEnd> SerialLine::Open(const std::filesystem::path& device, std
     ::ioctl(fd.get(), TIOCMBIS, &status);  // a pseudo-terminal has no modem lines: no matter
     m_fd = std::move(fd);
     return std::nullopt;
+}
+
+bool SerialLine::SetSpeed(std::uint32_t speed) {
+    const std::optional<speed_t> known = SpeedConstant(speed);
+    termios tio{};
+    if (!known || ::tcgetattr(m_fd.get(), &tio) != 0)
+        return false;
+    ::cfsetispeed(&tio, *known);
+    ::cfsetospeed(&tio, *known);
+    const bool set = ::tcsetattr(m_fd.get(), TCSANOW, &tio) == 0;
+    ::tcflush(m_fd.get(), TCIOFLUSH);
+    return set;
 }
 
 void SerialLine::HandOver() {

@@ -50,8 +50,7 @@ void ShellTest::SetUp() {
     ConfigHomeTest::SetUp();
     QApplication::setQuitOnLastWindowClosed(false);
     m_registry = std::make_unique<SqliteRegistryStore>(linkvaneDir());
-    m_phonebook =
-        std::make_unique<PhonebookFile>(linkvaneDir() / "phonebook.json", m_scratch.path() / "dev");
+    m_phonebook = std::make_unique<PhonebookFile>(linkvaneDir() / "phonebook.json", m_ports);
     std::filesystem::create_directories(m_scratch.path() / "run");
     std::filesystem::create_directories(m_scratch.path() / "net");
     PppLinkOptions options;

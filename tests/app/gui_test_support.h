@@ -17,14 +17,15 @@
 #include "platform/ppp_links.h"
 #include "platform/sqlite_registry_store.h"
 #include "support/temp_dir.h"
+#include "tools/recorded_udev.h"
 
 class QWidget;
 
 namespace linkvane::testing {
 
 // The main window's stores in a scratch configuration home: the registry, the phonebook
-// (devices under scratch/dev) and pppd's links (pid files in scratch/run, interfaces in
-// scratch/net). Closing the window's dialogs does not end the test program.
+// (the machine's serial ports played by m_ports) and pppd's links (pid files in scratch/run,
+// interfaces in scratch/net). Closing the window's dialogs does not end the test program.
 class ShellTest : public ConfigHomeTest {
   protected:
     void SetUp() override;
@@ -33,6 +34,7 @@ class ShellTest : public ConfigHomeTest {
         const std::function<void(MainWindowServices&)>& adjust = {});
 
     TempDir m_scratch;
+    std::shared_ptr<RecordedUdev> m_ports = std::make_shared<RecordedUdev>();
     std::unique_ptr<SqliteRegistryStore> m_registry;
     std::unique_ptr<PhonebookFile> m_phonebook;
     std::unique_ptr<PppLinks> m_links;

@@ -26,6 +26,7 @@
 #include "gui_test_environment.h"
 #include "gui_test_support.h"
 #include "platform/xdg_autostart.h"
+#include "support/dial_peers.h"
 
 namespace linkvane {
 namespace {
@@ -478,14 +479,21 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
 }
 
 TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
-    ModemList modems{{"/dev/ttyS0", "/dev/\u202EttyUSB0"}, ""};
+    ModemList modems{{{"/dev/ttyS0", ""}, {"/dev/\u202EttyUSB0", "ttyUSB0, Zoom\n56K"}}, ""};
     CModemDlg modem(modems);
     modem.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&modem));
     SaveArtifact(testing::Grab(modem), QStringLiteral("modem-dialog"));
     EXPECT_EQ(modem.windowTitle(), QStringLiteral("Modem"));
     EXPECT_EQ(modem.DeviceList()->currentItem()->text(), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(modem.DeviceList()->item(1)->text(), QStringLiteral("/dev/\\xe2\\x80\\xaettyUSB0"));
+    EXPECT_EQ(modem.DeviceList()->item(1)->text(),
+              QStringLiteral("/dev/\\xe2\\x80\\xaettyUSB0  (ttyUSB0, Zoom\\n56K)"));
+    // Detect sits beside OK, clear of the list and of OK, named as it reads.
+    const QWidget* ok = modem.findChild<QPushButton*>(QStringLiteral("1"));
+    EXPECT_EQ(modem.DetectButton()->accessibleName(), QStringLiteral("Detect"));
+    EXPECT_FALSE(modem.DetectButton()->geometry().intersects(ok->geometry()));
+    EXPECT_FALSE(modem.DetectButton()->geometry().intersects(modem.DeviceList()->geometry()));
+    EXPECT_TRUE(modem.rect().contains(modem.DetectButton()->geometry()));
     modem.DeviceList()->setCurrentRow(1);
     QTest::keyClick(modem.DeviceList(), Qt::Key_Return);
     EXPECT_EQ(modem.result(), QDialog::Accepted);
@@ -527,6 +535,35 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->properties.deviceName, "/dev/null");
     EXPECT_EQ(entry->properties.countryCode, 44u);
+}
+
+// Both dialogs that list modems follow a USB modem plugged in and out, each within a second;
+// Detect finds the simulated modem and names its model.
+TEST_F(ProfileEditorTest, ModemListsFollowHotplugAndDetectNamesTheModel) {
+    Result<std::vector<TtyEvent>> events =
+        testing::LoadUdevRecording(testing::SourcePath("tests/support/udev/usb_modems.events"));
+    ASSERT_TRUE(events);
+    CModemDlg modem(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
+    CPhonebookEntryDlg entry(*m_phonebook, prompts, std::nullopt);
+    entry.device->setCurrentText(QStringLiteral("/dev/typed"));
+    modem.show();
+    entry.show();
+    for (const std::size_t event : {0u, 3u}) {  // ttyACM0 plugged in, then out
+        m_ports->Play((*events)[event]);
+        const int count = event == 0 ? 1 : 0;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return modem.DeviceList()->count() == count; }, 1000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return entry.device->count() == count; }, 1000));
+        EXPECT_EQ(entry.device->currentText(), QStringLiteral("/dev/typed"));
+    }
+
+    testing::ModemSimulator simulator(MODEM_SIMULATOR, m_scratch.path(), "model=Zoom 3095");
+    ASSERT_TRUE(m_phonebook->AddDevice(simulator.device().string()));
+    CModemDlg detecting(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
+    detecting.DetectButton()->click();
+    EXPECT_FALSE(detecting.DetectButton()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return detecting.DetectButton()->isEnabled(); }, 4000));
+    EXPECT_TRUE(detecting.DetectResults()->text().contains(QStringLiteral(": Zoom 3095.")))
+        << detecting.DetectResults()->text().toStdString();
 }
 
 TEST_F(ProfileEditorTest, DeleteAsksAndRemovesTheEntryWithItsProfile) {

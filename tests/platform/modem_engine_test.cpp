@@ -85,7 +85,7 @@ class ModemEngineTest : public ::testing::Test {
 
     testing::TempDir m_dir;
     ModemEngineOptions options;
-    PhonebookFile m_phonebook{m_dir.path() / "phonebook.json", m_dir.path() / "dev"};
+    PhonebookFile m_phonebook{m_dir.path() / "phonebook.json"};
     std::unique_ptr<ModemSimulator> m_modem;
     TaskQueue m_queue;
     RecordingSink m_sink;

@@ -12,6 +12,7 @@
 
 #include "support/golden.h"
 #include "support/temp_dir.h"
+#include "tools/recorded_udev.h"
 
 namespace linkvane {
 namespace {
@@ -267,63 +268,41 @@ TEST_F(PhonebookFileTest, ConcurrentWritersLoseNoChange) {
     EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"phonebook.json"}));
 }
 
-// A /dev of plain files: the names decide, except for ttyS*, which must be real UARTs.
-class PhonebookDevicesTest : public PhonebookFileTest {
-  protected:
-    void SetUp() override {
-        PhonebookFileTest::SetUp();
-        const auto& dev = m_dev.path();
-        for (const char* name : {"ttyS0", "ttyS1", "ttyUSB0", "ttyUSB12", "ttyACM3", "ttyUSBx",
-                                 "ttyACM", "tty0", "console", "ttyprintk"}) {
-            testing::WriteFileText(dev / name, "");
-        }
-        std::filesystem::create_directories(dev / "serial" / "by-id");
-        std::filesystem::create_symlink("../../ttyUSB0", dev / "serial/by-id/usb-Zoom_56K-if00");
-        std::filesystem::create_symlink("../../ttyGone", dev / "serial/by-id/usb-unplugged");
-    }
+// The machine's serial ports come from the port source; devices the user added are listed
+// beside them, whether or not they exist now.
+TEST_F(PhonebookFileTest, ListsTheSerialPortsOfTheMachineAndTheDevicesTheUserAdded) {
+    const std::vector<TtyDevice> machine = {
+        {.name = "ttyS0", .node = "/dev/ttyS0", .uartType = 4, .driver = "serial"},
+        {.name = "ttyS1", .node = "/dev/ttyS1", .uartType = 0},  // no UART behind it
+        {.name = "ttyUSB0",
+         .node = "/dev/ttyUSB0",
+         .links = {"/dev/serial/by-id/usb-Zoom_56K-if00"},
+         .driver = "pl2303"},
+        {.name = "ttyACM3", .node = "/dev/ttyACM3"},
+        {.name = "tty0", .node = "/dev/tty0"},
+    };
+    PhonebookFile phonebook(file(), std::make_shared<testing::RecordedUdev>(machine));
+    std::vector<DeviceInfo> expected = {
+        {"modem", "/dev/serial/by-id/usb-Zoom_56K-if00", "ttyUSB0 (pl2303)"},
+        {"modem", "/dev/ttyACM3", "ttyACM3"},
+        {"modem", "/dev/ttyS0", "ttyS0 (serial)"},
+    };
+    EXPECT_EQ(*phonebook.EnumDevices(), expected);
 
-    std::string Dev(const std::string& name) const { return (m_dev.path() / name).string(); }
-
-    testing::TempDir m_dev;
-};
-
-TEST_F(PhonebookDevicesTest, ListsTheModemsOfTheMachineAndTheDevicesTheUserAdded) {
-    // ttyS names that are not character devices, or whose port type is unknown, are no modems.
-    // A pseudo-terminal is a real character device, as a simulated modem is.
+    // A pseudo-terminal added by its path, and a listed port added as well: each once.
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
     const std::string pty = ptsname(master);
-    std::filesystem::create_symlink("/dev/null", m_dev.path() / "ttyS7");
-    std::filesystem::create_symlink(pty, m_dev.path() / "ttyS8");
-    // The machine's first serial port, when it has one, and what the kernel says of its UART
-    // type in sysfs (0 is unknown).
-    const std::filesystem::path uartType = "/sys/class/tty/ttyS0/type";
-    const bool haveUart =
-        std::filesystem::exists("/dev/ttyS0") && std::filesystem::exists(uartType);
-    if (haveUart)
-        std::filesystem::create_symlink("/dev/ttyS0", m_dev.path() / "ttyS9");
-    PhonebookFile phonebook(file(), m_dev.path());
-    Result<std::vector<DeviceInfo>> devices = phonebook.EnumDevices();
-    ASSERT_TRUE(devices) << devices.error().message;
-    std::vector<DeviceInfo> expected = {
-        {"modem", Dev("serial/by-id/usb-Zoom_56K-if00")},
-        {"modem", Dev("ttyACM3")},
-        {"modem", Dev("ttyUSB0")},
-        {"modem", Dev("ttyUSB12")},
-    };
-    if (haveUart && std::stoi(testing::ReadFileText(uartType)) != 0)
-        expected.insert(expected.begin() + 2, {"modem", Dev("ttyS9")});
-    EXPECT_EQ(*devices, expected);
-
-    // A pseudo-terminal added by its path.
     ASSERT_TRUE(phonebook.AddDevice(pty));
-    ASSERT_TRUE(phonebook.AddDevice(pty));  // once is enough
-    expected.insert(expected.begin(), DeviceInfo{"modem", pty});
+    ASSERT_TRUE(phonebook.AddDevice(pty));
+    ASSERT_TRUE(phonebook.AddDevice("/dev/ttyS0"));
+    expected.insert(expected.begin(), DeviceInfo{"modem", pty, ""});
     EXPECT_EQ(*phonebook.EnumDevices(), expected);
 
     // The added device is remembered by the file, and listed while it is gone.
     close(master);
-    EXPECT_EQ(*PhonebookFile(file(), m_dev.path()).EnumDevices(), expected);
+    PhonebookFile again(file(), std::make_shared<testing::RecordedUdev>(machine));
+    EXPECT_EQ(*again.EnumDevices(), expected);
     ASSERT_TRUE(phonebook.RemoveDevice(pty));
     EXPECT_EQ(phonebook.RemoveDevice(pty).error().code, 608u);
     EXPECT_EQ(phonebook.EnumDevices()->size(), expected.size() - 1);

@@ -10,9 +10,11 @@
 #include <algorithm>
 
 #include "app/profiles/form_controls.h"
+#include "app/profiles/modem_watch.h"
 #include "app/profiles/sheet_prompts.h"
 #include "controls/dialog_units.h"
 #include "core/profiles/phonebook_entries.h"
+#include "core/util/one_line.h"
 
 namespace linkvane {
 
@@ -31,6 +33,18 @@ QComboBox* MakeEditableCombo(const std::vector<std::string>& items) {
     return combo;
 }
 
+// The devices to offer, each with what the machine says of it as its tool tip; what the user
+// typed or picked stays.
+void FillDevices(QComboBox* combo, const ModemList& modems) {
+    const QString current = combo->currentText();
+    combo->clear();
+    for (const ModemChoice& choice : modems.choices) {
+        combo->addItem(Text(choice.device));
+        combo->setItemData(combo->count() - 1, Text(OneLine(choice.detail)), Qt::ToolTipRole);
+    }
+    combo->setCurrentText(current);
+}
+
 }  // namespace
 
 CPhonebookEntryDlg::CPhonebookEntryDlg(Phonebook& phonebook, SheetPrompts& prompts,
@@ -39,8 +53,9 @@ CPhonebookEntryDlg::CPhonebookEntryDlg(Phonebook& phonebook, SheetPrompts& promp
       m_phonebook(phonebook),
       m_prompts(prompts),
       m_isNew(!existing),
-      m_listedDevices(BuildModemList(phonebook).names),
       m_entry(existing ? std::move(*existing) : PhonebookEntry{}) {
+    const ModemList modems = BuildModemList(phonebook);
+    m_listedDevices = modems.Names();
     setWindowTitle(QStringLiteral("Phonebook Entry"));
     setMinimumSize(DialogUnitsToPixels(kTemplateSize));
 
@@ -51,7 +66,8 @@ CPhonebookEntryDlg::CPhonebookEntryDlg(Phonebook& phonebook, SheetPrompts& promp
     countryCode = new QLineEdit;
     useCodes = MakeCheck(0, QStringLiteral("&Use country and area codes"));
     useCodes->setObjectName(QStringLiteral("useCodes"));
-    device = MakeEditableCombo(m_listedDevices);
+    device = MakeEditableCombo({});
+    FillDevices(device, modems);
     lineSpeed = MakeEditableCombo(StandardLineSpeeds());
     initString = new QLineEdit;
 
@@ -79,6 +95,12 @@ CPhonebookEntryDlg::CPhonebookEntryDlg(Phonebook& phonebook, SheetPrompts& promp
     device->setCurrentText(Text(form.device));
     lineSpeed->setCurrentText(Text(form.lineSpeed));
     initString->setText(Text(form.initString));
+
+    auto* watch = new ModemWatch(phonebook, this);
+    connect(watch, &ModemWatch::ModemsChanged, this, [this](const ModemList& changed) {
+        m_listedDevices = changed.Names();
+        FillDevices(device, changed);
+    });
 }
 
 PhonebookEntryForm CPhonebookEntryDlg::Form() const {

@@ -6,7 +6,8 @@
 // speed and modem init string. OK checks the fields as the phonebook does, names the wrong one
 // and puts the focus there; only a valid entry is written, and the dialog then closes. A path
 // typed for the device is added to the phonebook's devices. An existing entry keeps its name
-// and everything the dialog does not show. GUI thread only.
+// and everything the dialog does not show. The device list follows the machine's ports while
+// the dialog is open (ModemWatch). GUI thread only.
 
 #include <QtWidgets/QDialog>
 

@@ -52,7 +52,7 @@ std::optional<std::string> DialogPrompts::ChooseModem(QWidget* parent, const Mod
         Message(parent, {QMessageBox::Warning, QStringLiteral("Error"),
                          QString::fromStdString(modems.message), QMessageBox::Ok});
     }
-    CModemDlg dialog(modems, parent);
+    CModemDlg dialog(modems, parent, m_phonebook);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.ChosenDevice();

@@ -44,13 +44,19 @@ class SheetPrompts {
     virtual std::optional<std::string> ChooseModem(QWidget* parent, const ModemList& modems) = 0;
 };
 
-// The desktop's file dialogs, Qt's message boxes and the modem dialog.
+// The desktop's file dialogs, Qt's message boxes and the modem dialog, whose list follows the
+// phonebook's ports when a phonebook is given (borrowed).
 class DialogPrompts final : public SheetPrompts {
   public:
+    explicit DialogPrompts(Phonebook* phonebook = nullptr) : m_phonebook(phonebook) {}
+
     QString OpenFileName(QWidget* parent, const FileQuestion& question) override;
     QString SaveFileName(QWidget* parent, const FileQuestion& question) override;
     QMessageBox::StandardButton Message(QWidget* parent, const MessageQuestion& question) override;
     std::optional<std::string> ChooseModem(QWidget* parent, const ModemList& modems) override;
+
+  private:
+    Phonebook* m_phonebook;
 };
 
 }  // namespace linkvane

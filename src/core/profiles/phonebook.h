@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/profiles/ras_entry.h"
+#include "core/profiles/serial_ports.h"
 #include "core/util/result.h"
 #include "core/util/win_error.h"
 
@@ -55,8 +56,9 @@ struct PhonebookEntry {
 };
 
 struct DeviceInfo {
-    std::string type;  // "modem"
-    std::string name;  // device path, e.g. /dev/ttyUSB0
+    std::string type;    // "modem"
+    std::string name;    // device path, e.g. /dev/serial/by-id/usb-Zoom_56K-if00, /dev/ttyS0
+    std::string detail;  // what the machine says of it ("ttyUSB0, Zoom 56K (cdc_acm)"), or ""
 
     bool operator==(const DeviceInfo&) const = default;
 };
@@ -75,12 +77,16 @@ class Phonebook {
     virtual Status RemoveEntry(std::string_view name) = 0;
     // Stores the user name and password the service remembers for an existing entry.
     virtual Status SetDialParams(std::string_view name, const DialParams& params) = 0;
-    // The machine's modems and the devices the user added, without duplicates.
+    // The machine's serial ports (each by its stable path) and the devices the user added,
+    // without duplicates.
     virtual Result<std::vector<DeviceInfo>> EnumDevices() = 0;
     // Adds a device by its absolute path; it must exist as a character device then.
     virtual Status AddDevice(std::string_view path) = 0;
     // Forgets a device the user added (608 when it was not added).
     virtual Status RemoveDevice(std::string_view path) = 0;
+    // Where EnumDevices finds the machine's serial ports, for following them as they come and
+    // go; nullptr when this phonebook cannot follow them.
+    virtual TtySource* Ports() { return nullptr; }
 };
 
 // An entry name: not empty, at most kMaxEntryNameLength bytes of valid UTF-8, no path

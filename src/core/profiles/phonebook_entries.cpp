@@ -17,6 +17,13 @@ constexpr std::string_view kRemoteAccessProfileKey = "\\RemoteAccess\\Profile\\"
 
 }  // namespace
 
+std::vector<std::string> ModemList::Names() const {
+    std::vector<std::string> names;
+    for (const ModemChoice& choice : choices)
+        names.push_back(choice.device);
+    return names;
+}
+
 ModemList BuildModemList(Phonebook& phonebook) {
     ModemList list;
     Result<std::vector<DeviceInfo>> devices = phonebook.EnumDevices();
@@ -25,15 +32,16 @@ ModemList BuildModemList(Phonebook& phonebook) {
         return list;
     }
     for (const DeviceInfo& device : *devices)
-        list.names.push_back(device.name);
+        list.choices.push_back({device.name, device.detail});
     // The dialog's list box sorts like a Windows list box: letters without regard to case;
     // the exact bytes break ties so that the order is total.
-    std::sort(list.names.begin(), list.names.end(), [](const std::string& a, const std::string& b) {
-        const std::string foldedA = AsciiFold(a);
-        const std::string foldedB = AsciiFold(b);
-        return foldedA != foldedB ? foldedA < foldedB : a < b;
-    });
-    if (list.names.empty())
+    std::sort(list.choices.begin(), list.choices.end(),
+              [](const ModemChoice& a, const ModemChoice& b) {
+                  const std::string foldedA = AsciiFold(a.device);
+                  const std::string foldedB = AsciiFold(b.device);
+                  return foldedA != foldedB ? foldedA < foldedB : a.device < b.device;
+              });
+    if (list.choices.empty())
         list.message = std::string(kNoModemsFoundText);
     return list;
 }

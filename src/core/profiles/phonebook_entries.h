@@ -24,11 +24,21 @@ namespace linkvane {
 // The text the modem dialog shows (caption "Error", exclamation icon) when it finds no device.
 inline constexpr std::string_view kNoModemsFoundText = "No modems found!";
 
-// What the modem dialog shows: the device names in the order to list them (the first is
+// One device the modem dialog offers.
+struct ModemChoice {
+    std::string device;  // the path an entry stores
+    std::string detail;  // what the machine says of it ("ttyUSB0, Zoom 56K (cdc_acm)"), or ""
+
+    bool operator==(const ModemChoice&) const = default;
+};
+
+// What the modem dialog shows: the devices in the order to list them (the first is
 // selected), and a message to show first when there is nothing to choose from.
 struct ModemList {
-    std::vector<std::string> names;
+    std::vector<ModemChoice> choices;
     std::string message;  // "", kNoModemsFoundText, or why the devices could not be listed
+
+    std::vector<std::string> Names() const;
 };
 
 // The devices of the phonebook, sorted by name (letters compared without case first).

@@ -38,7 +38,7 @@ TEST_F(StartupPlanTest, ListSelectionTimeoutAndMinimisedStartComeFromTheSettings
     for (const auto& c : cases) {
         TempDir dir;
         SqliteRegistryStore registry(dir.path());
-        PhonebookFile phonebook(dir.path() / "phonebook.json", dir.path() / "dev");
+        PhonebookFile phonebook(dir.path() / "phonebook.json");
         for (const std::string& name : c.entries) {
             PhonebookEntry entry;
             entry.name = name;

@@ -6,6 +6,7 @@
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
 #include "support/temp_dir.h"
+#include "tools/recorded_udev.h"
 
 namespace linkvane {
 namespace {
@@ -45,18 +46,14 @@ RasEntry StoredEntry(const std::string& number) {
 
 class PhonebookEntriesTest : public testing::ConfigHomeTest {
   protected:
-    void SetUp() override {
-        testing::ConfigHomeTest::SetUp();
-        testing::WriteFileText(m_dev.path() / "ttyUSB0", "");
-        testing::WriteFileText(m_dev.path() / "ttyACM0", "");
-    }
-
     PhonebookFile OpenPhonebook() const {
-        return PhonebookFile(DefaultPhonebookPath(), m_dev.path());
+        return PhonebookFile(DefaultPhonebookPath(),
+                             std::make_shared<testing::RecordedUdev>(m_ports));
     }
-    std::string Dev(const std::string& name) const { return (m_dev.path() / name).string(); }
+    static std::string Dev(const std::string& name) { return "/dev/" + name; }
 
-    testing::TempDir m_dev;
+    std::vector<TtyDevice> m_ports{{.name = "ttyUSB0", .node = Dev("ttyUSB0")},
+                                   {.name = "ttyACM0", .node = Dev("ttyACM0")}};
 };
 
 TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCannotBeRead) {
@@ -105,7 +102,7 @@ TEST_F(PhonebookEntriesTest, CreatedEntryGetsTheConfirmedModemOrKeepsTheLastOneO
     expected.size = 1768;
     expected.deviceName = "";
     EXPECT_EQ(created("Demon").properties, expected);
-    EXPECT_EQ(chooser.shown.at(0).names,
+    EXPECT_EQ(chooser.shown.at(0).Names(),
               (std::vector<std::string>{Dev("ttyACM0"), Dev("ttyUSB0")}));
     EXPECT_EQ(chooser.shown.at(0).message, "");
 
@@ -148,24 +145,25 @@ TEST_F(PhonebookEntriesTest, CreateEntryAnswersWithTheServicesErrorNumber) {
     EXPECT_EQ(creator.CreateEntry("A", StoredEntry("1"), chooser), 625u);
     // The dialog says why there is nothing to choose from.
     EXPECT_NE(chooser.shown.back().message.find("damaged"), std::string::npos);
-    EXPECT_TRUE(chooser.shown.back().names.empty());
+    EXPECT_TRUE(chooser.shown.back().choices.empty());
 }
 
 TEST_F(PhonebookEntriesTest, ModemListIsSortedWithoutCaseAndSaysWhenThereAreNone) {
-    testing::TempDir emptyDev;
-    PhonebookFile none(DefaultPhonebookPath(), emptyDev.path());
+    PhonebookFile none(DefaultPhonebookPath(), std::make_shared<testing::RecordedUdev>());
     ModemList list = BuildModemList(none);
-    EXPECT_TRUE(list.names.empty());
+    EXPECT_TRUE(list.choices.empty());
     EXPECT_EQ(list.message, "No modems found!");
 
-    testing::WriteFileText(m_dev.path() / "serial/by-id/usb-Zoom", "");
-    testing::WriteFileText(m_dev.path() / "serial/by-id/usb-acme", "");
-    testing::WriteFileText(m_dev.path() / "serial/by-id/usb-Acme", "");
+    for (const char* id : {"usb-Zoom", "usb-acme", "usb-Acme"}) {
+        m_ports.push_back({.name = "ttyUSB" + std::to_string(m_ports.size()),
+                           .links = {Dev("serial/by-path/x"), Dev("serial/by-id/") + id}});
+    }
     PhonebookFile phonebook = OpenPhonebook();
     list = BuildModemList(phonebook);
-    EXPECT_EQ(list.names, (std::vector<std::string>{
-                              Dev("serial/by-id/usb-Acme"), Dev("serial/by-id/usb-acme"),
-                              Dev("serial/by-id/usb-Zoom"), Dev("ttyACM0"), Dev("ttyUSB0")}));
+    EXPECT_EQ(list.Names(), (std::vector<std::string>{
+                                Dev("serial/by-id/usb-Acme"), Dev("serial/by-id/usb-acme"),
+                                Dev("serial/by-id/usb-Zoom"), Dev("ttyACM0"), Dev("ttyUSB0")}));
+    EXPECT_EQ(list.choices.front().detail, "ttyUSB4");
     EXPECT_EQ(list.message, "");
 }
 

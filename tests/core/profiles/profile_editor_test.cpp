@@ -90,7 +90,7 @@ class ProfileEditorSave : public testing::ConfigHomeTest {
   protected:
     SqliteRegistryStore registry{linkvaneDir()};
     ProfileStore store{registry};
-    PhonebookFile phonebook{linkvaneDir() / "phonebook.json", configHome() / "dev"};
+    PhonebookFile phonebook{linkvaneDir() / "phonebook.json"};
 };
 
 TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsOrSaysWhyTheyWereNotKept) {

@@ -23,7 +23,7 @@ class ProfileTransferTest : public testing::ConfigHomeTest {
   protected:
     SqliteRegistryStore registry{linkvaneDir()};
     ProfileStore store{registry};
-    PhonebookFile phonebook{linkvaneDir() / "phonebook.json", configHome() / "dev"};
+    PhonebookFile phonebook{linkvaneDir() / "phonebook.json"};
     EntryCreator creator{phonebook};
     YesUser user;
 

@@ -7,7 +7,7 @@ usage: linkvanectl [--help | --version] GROUP [COMMAND] [ARGUMENTS]
 Linkvane's command-line companion: the registry store, the profiles, the dial-up
 phonebook and the client settings, the keep-alive ping and the mail check, for scripts
 and for a look at what is stored; the dial-up links that are up and the call log; and
-dialling, hanging up and probing a modem from a terminal.
+finding, probing and dialling a modem, and hanging up, from a terminal.
 
 reg: the registry store, by accessor paths
   linkvanectl reg parse PATH [--json]
@@ -43,11 +43,12 @@ connect: dial a profile in the foreground
   linkvanectl connect NAME [--json]
 hangup: end dial-up links
   linkvanectl hangup [NAME] [--json]
-modem: look at a modem
-  linkvanectl modem probe DEVICE [--json]
+modem: find and probe modems
+  linkvanectl modem list [--json] [--watch]
+  linkvanectl modem probe [DEVICE] [--json] [--speed N]
 
-Every --json form prints exactly one JSON object on stdout (connect: one a line, for
-each event). A failure prints one line
+Every --json form prints exactly one JSON object on stdout (connect and modem list
+--watch: one a line, for each event). A failure prints one line
 "linkvanectl: MESSAGE (code N)" on stderr (the code where there is one: a Windows or
 Remote Access error number) and exits with 1; a usage error exits with 2. The settings
 live under $XDG_CONFIG_HOME/linkvane (default ~/.config/linkvane). Options take their
