@@ -56,40 +56,17 @@ class ConnectTest : public testing::ShellTest {
         ::unsetenv("LINKVANE_PPPD_RUNDIR");
     }
 
-    void Settings(std::uint32_t attempts, std::uint32_t timeout) {
-        COXRegistryItem item(*m_registry, kSettingsKey);
-        item.SetNumberValue(attempts, "RedialAttempts");
-        item.SetNumberValue(timeout, "RedialTimeout");
-    }
-    void Modem(const std::string& script) {
-        m_modem =
-            std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(), script);
-    }
-    void AddProfile(const std::string& name, const std::string& number, const std::string& login,
-                    std::int32_t useLan = 0) {
+    void AddProfile(const std::string& name, const std::string& number) {
         ASSERT_TRUE(m_phonebook->WriteEntry(testing::DialEntry(name, m_modem->device(), number)));
         ProfileRecord record;
         record.name = name;
-        record.keyPath = ProfileKeyPath(name);
-        record.login = login;
+        record.login = "jo";
         record.password = "s3cret";
-        record.useLan = useLan;
-        record.pingHost = "192.0.2.1";  // the ping itself is not run by these tests
+        record.pingHost = "192.0.2.1";  // the ping itself is not run by this test
         record.pingFreq = 5;
         record.checkEmail = 1;
         record.popMinutes = 10;
-        record.setIE = 1;
-        record.homepage = "http://192.0.2.9/";
         ASSERT_TRUE(ProfileStore(*m_registry).SaveProfile(record, false));
-    }
-    std::unique_ptr<CLinkvaneDlg> MakeWindow() {
-        return ShellTest::MakeWindow([this](MainWindowServices& services) {
-            ModemEngineOptions options;
-            options.pppd.pppdPath = STAND_IN_PPPD;
-            options.lockDir = m_scratch.path();
-            options.dtrDrop = 20ms;
-            services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
-        });
     }
     // Presses Connect with `entry` in the profile list.
     static void Press(CLinkvaneDlg& window, const std::string& entry) {
@@ -110,19 +87,27 @@ class ConnectTest : public testing::ShellTest {
 };
 
 TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunches) {
-    Settings(1, 10);
-    Modem("5552=busy");
-    AddProfile("Busy", "5552", "jo");
-    AddProfile("\u202EWork", "5551", "jo");  // listed as "\xe2\x80\xaeWork"
+    m_modem =
+        std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(), "5552=busy");
+    AddProfile("Busy", "5552");
+    AddProfile("\u202EWork", "5551");  // listed as "\xe2\x80\xaeWork"
     // The mail program to launch once connected: a script that leaves a mark.
     const std::filesystem::path mark = m_scratch.path() / "launched";
     const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
     std::ofstream(mailer) << "#!/bin/sh\ntouch '" << mark.string() << "'\n";
     std::filesystem::permissions(mailer, std::filesystem::perms::owner_all);
     COXRegistryItem settings(*m_registry, kSettingsKey);
+    settings.SetNumberValue(1, "RedialAttempts");
+    settings.SetNumberValue(10, "RedialTimeout");
     settings.SetNumberValue(1, "LaunchEmail");
     settings.SetStringValue(mailer.string(), "EmailPath");
-    auto window = MakeWindow();
+    auto window = ShellTest::MakeWindow([this](MainWindowServices& services) {
+        ModemEngineOptions options;
+        options.pppd.pppdPath = STAND_IN_PPPD;
+        options.lockDir = m_scratch.path();
+        options.dtrDrop = 20ms;
+        services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
+    });
     MessageLog messages;
 
     Press(*window, "Busy");

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "core/connection/dial_events.h"
 #include "core/profiles/profile_store.h"
@@ -51,22 +52,15 @@ class RecordingView final : public ConnectView {
     void Launch(const std::string& path) override { Log("launch " + path); }
     void Reported(const ConnectEvent& event) override {
         using Kind = ConnectEvent::Kind;
-        switch (event.kind) {
-            case Kind::State:
-                return;
-            case Kind::Connected:
-                settled = true;
-                return Log("connected");
-            case Kind::Failed:
-                return Log("failed " + std::to_string(event.code));
-            case Kind::TimedOut:
-                return Log("timed out");
-            case Kind::Redial:
-                return Log("redial " + std::to_string(event.redialsLeft));
-            case Kind::Disconnected:
-                settled = true;
-                return Log("disconnected");
-        }
+        static constexpr const char* kNames[] = {"",          "connected", "failed ",
+                                                 "timed out", "redial ",   "disconnected"};
+        if (event.kind == Kind::State)
+            return;
+        settled = settled || event.kind == Kind::Connected || event.kind == Kind::Disconnected;
+        const std::string number = event.kind == Kind::Failed   ? std::to_string(event.code)
+                                   : event.kind == Kind::Redial ? std::to_string(event.redialsLeft)
+                                                                : "";
+        Log(kNames[static_cast<int>(event.kind)] + number);
     }
 
     std::string log;
@@ -86,27 +80,25 @@ class ConnectControllerTest : public testing::ConfigHomeTest {
         settings.SetNumberValue(1, "RedialTimeout");
         settings.SetNumberValue(1, "LaunchEmail");
         settings.SetStringValue("/usr/bin/mailer", "EmailPath");
-        // The entry's name is the number the loopback engine dials.
-        Profile("5551", "jo", 0, "abc");  // a ping host too short to arm the timer
-        Profile("5552", "jo", 0, "abcd");
-        Profile("5558", "jo", 1, "abcd");  // LAN
-        Profile("5559", "", 0, "abcd");    // no login; its start page is written all the same
-    }
-    void Profile(const std::string& name, const std::string& login, std::int32_t useLan,
-                 const std::string& pingHost) {
-        ProfileRecord record;
-        record.name = name;
-        record.login = login;
-        record.password = "s3cret";
-        record.useLan = useLan;
-        record.pingHost = pingHost;
-        record.pingFreq = 5;
-        record.pop3Host = "192.0.2.2";
-        record.checkEmail = 1;
-        record.popMinutes = 10;
-        record.setIE = 1;
-        record.homepage = "http://192.0.2.9/" + name;
-        ASSERT_TRUE(ProfileStore(*m_store).SaveProfile(record, false));
+        // The entry's name is the number the loopback engine dials. 5551's ping host is too
+        // short to arm the timer; 5558 is a LAN profile; 5559 has no login (its start page is
+        // written all the same).
+        for (const auto& [name, login, useLan, pingHost] :
+             {std::tuple{"5551", "jo", 0, "abc"}, std::tuple{"5552", "jo", 0, "abcd"},
+              std::tuple{"5558", "jo", 1, "abcd"}, std::tuple{"5559", "", 0, "abcd"}}) {
+            ProfileRecord record;
+            record.name = name;
+            record.login = login;
+            record.password = "s3cret";
+            record.useLan = useLan;
+            record.pingHost = pingHost;
+            record.pingFreq = 5;
+            record.pop3Host = "192.0.2.2";
+            record.checkEmail = record.setIE = 1;
+            record.popMinutes = 10;
+            record.homepage = std::string("http://192.0.2.9/") + name;
+            ASSERT_TRUE(ProfileStore(*m_store).SaveProfile(record, false));
+        }
     }
 
     std::unique_ptr<SqliteRegistryStore> m_store;
