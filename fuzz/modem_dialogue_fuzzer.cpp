@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "core/connection/modem_dialogue.h"
-#include "core/connection/simulated_modem.h"
+#include "tools/simulated_modem.h"
 
 namespace {
 

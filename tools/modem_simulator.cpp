@@ -34,8 +34,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/connection/simulated_modem.h"
 #include "core/util/file_descriptor.h"
+#include "tools/simulated_modem.h"
 
 namespace {
 

@@ -3,12 +3,15 @@
 #include <QtWidgets/QMessageBox>
 
 #include <ctime>
+#include <utility>
 
+#include "app/event_loop_wait.h"
 #include "app/new_mail_dialog.h"
 #include "app/tray_icon.h"
 #include "controls/resource_ids.h"
 #include "controls/text_label.h"
-#include "core/clients/active_profile.h"
+#include "platform/icmp_socket.h"
+#include "platform/posix_sockets.h"
 #include "platform/sound_player.h"
 
 namespace linkvane {
@@ -79,67 +82,87 @@ class WindowMailView final : public MailCheckView {
 
 }  // namespace
 
+// The waits, sockets and echo library of the checks.
+struct CConnectionChecks::Network {
+    CEventLoopWait wait;
+    PosixSocketLayer sockets{wait};
+    LinuxIcmpEcho echo{wait};
+    IcmpLibrary icmp{echo};
+};
+
 CConnectionChecks::CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel,
                                      CTrayIcon& tray, RegistryStore& registry,
-                                     std::uint16_t pop3Port)
+                                     std::uint16_t pop3Port, PinnedHandler pinned)
     : m_owner(owner),
       m_pingLabel(pingLabel),
       m_mailLabel(mailLabel),
       m_tray(tray),
       m_registry(registry),
-      m_pop3Port(pop3Port) {}
+      m_pop3Port(pop3Port),
+      m_pinned(std::move(pinned)) {}
 
-void CConnectionChecks::RunPing() {
-    Run(Check::Ping);
+CConnectionChecks::~CConnectionChecks() = default;
+
+CConnectionChecks::Network& CConnectionChecks::Net() {
+    if (!m_network)
+        m_network = std::make_unique<Network>();
+    return *m_network;
 }
 
-void CConnectionChecks::CheckMail() {
-    Run(Check::Mail);
+void CConnectionChecks::RunPing(const ActiveProfile& profile) {
+    Run({profile.pingHost, std::nullopt});
 }
 
-void CConnectionChecks::Run(Check check) {
+void CConnectionChecks::CheckMail(const ActiveProfile& profile) {
+    Run({std::nullopt, profile});
+}
+
+void CConnectionChecks::Run(Request request) {
     if (m_busy) {
-        m_waiting.insert(check);
+        if (request.pingHost)
+            m_waiting.pingHost = std::move(request.pingHost);
+        if (request.mail)
+            m_waiting.mail = std::move(request.mail);
         return;
     }
     m_busy = true;
-    for (std::optional<Check> next = check; next;) {
-        if (*next == Check::Ping)
-            PingNow();
-        else
-            CheckMailNow();
-        next.reset();
-        if (!m_waiting.empty())
-            next = m_waiting.extract(m_waiting.begin()).value();
+    while (!request.Empty()) {
+        if (request.pingHost) {
+            PingNow(*std::exchange(request.pingHost, std::nullopt));
+        } else {
+            CheckMailNow(*std::exchange(request.mail, std::nullopt));
+        }
+        if (request.Empty())
+            request = std::exchange(m_waiting, Request{});
     }
     m_busy = false;
 }
 
-void CConnectionChecks::PingNow() {
+void CConnectionChecks::PingNow(const std::string& host) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
-    const Result<PingReply> reply =
-        Ping(m_icmp, TheActiveProfile().pingHost, kPingTtl, kPingTimeout, kPingDataSize);
+    const Result<PingReply> reply = Ping(Net().icmp, host, kPingTtl, kPingTimeout, kPingDataSize);
     if (reply)
         m_lastPing = *reply;
     m_pingLabel.SetText(Text(PingLabelText(reply, local)), true);
 }
 
-void CConnectionChecks::CheckMailNow() {
-    ActiveProfile& profile = TheActiveProfile();
+void CConnectionChecks::CheckMailNow(const ActiveProfile& profile) {
     MailCheckSettings settings = MailCheckSettingsOf(profile);
     if (m_pop3Port != 0)
         settings.port = m_pop3Port;
     WindowMailView view(m_owner, m_mailLabel, m_tray, m_certificatesTold);
-    const MailCheckOutcome outcome = linkvane::CheckMail(m_sockets, settings, view);
-    if (outcome.tls.acceptedNow) {
-        profile.pop3Pin = outcome.tls.fingerprint;
-        const Status pinned =
-            PinCertificate(ProfileStore(m_registry), profile.profileName, profile.pop3Pin);
-        if (!pinned)
-            view.ShowCheckFailure(pinned.error().Describe(), "Error");
-    }
+    const MailCheckOutcome outcome = linkvane::CheckMail(Net().sockets, settings, view);
+    if (!outcome.tls.acceptedNow)
+        return;
+    const std::string& pin = outcome.tls.fingerprint;
+    if (const Status pinned = PinCertificate(ProfileStore(m_registry), profile.name, pin); !pinned)
+        view.ShowCheckFailure(pinned.error().Describe(), "Error");
+    if (m_waiting.mail && m_waiting.mail->name == profile.name)
+        m_waiting.mail->pop3Pin = pin;
+    if (m_pinned)
+        m_pinned(profile.name, pin);
 }
 
 }  // namespace linkvane

@@ -1,29 +1,34 @@
 #pragma once
 
-// CConnectionChecks: the main window's keep-alive ping and mail check. It owns the run's ICMP
-// echo library, the last successful PingReply and the sockets, and writes the outcome into
-// the window's "Last Ping:" and "New Email:" labels, the tray icon and its tooltip, with the
-// sound, the "New Email Messages" notice and the failure message boxes of the mail check.
+// CConnectionChecks: the main window's keep-alive ping and mail check, each for the profile it
+// is handed (the active profile). It owns the run's ICMP echo library, the last successful
+// PingReply and the sockets (made at the first check: a window that never pings holds none),
+// and writes the outcome into the window's "Last Ping:" and "New Email:" labels, the tray icon
+// and its tooltip, with the sound, the "New Email Messages" notice and the failure message
+// boxes of the mail check.
 // A certificate the system does not trust is shown with its fingerprint for the user to accept
-// (then pinned in the active profile) or not; a refused one is not asked about again while the
-// program runs, and a changed one is told of once.
+// (then pinned in the profile's settings, and handed to `pinned` so that the active profile
+// follows) or not; a refused one is not asked about again while the program runs, and a
+// changed one is told of once.
 //
 // Both operations wait for the network in a local event loop (CEventLoopWait), during which a
 // timer may ask for another ping or check: such a request runs right after the current one,
-// never inside it. GUI thread only.
+// never inside it (a ping before a check; a later request of the same kind replaces an
+// earlier one). GUI thread only.
 
 #include <QtCore/QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
-#include "app/event_loop_wait.h"
+#include "core/clients/active_profile.h"
 #include "core/connection/mail_check.h"
 #include "core/connection/ping.h"
-#include "platform/icmp_socket.h"
-#include "platform/posix_sockets.h"
+#include "core/profiles/registry_store.h"
 
 class QWidget;
 
@@ -34,20 +39,33 @@ class CTrayIcon;
 
 class CConnectionChecks {
   public:
+    // Told the profile's name and the fingerprint the user has just accepted.
+    using PinnedHandler = std::function<void(const std::string& profile, const std::string& pin)>;
+
     // pop3Port is 0 in the program (the profile's port); tests point it at their own server.
     CConnectionChecks(QWidget& owner, CTextLabel& pingLabel, CTextLabel& mailLabel, CTrayIcon& tray,
-                      RegistryStore& registry, std::uint16_t pop3Port = 0);
+                      RegistryStore& registry, std::uint16_t pop3Port = 0,
+                      PinnedHandler pinned = {});
+    ~CConnectionChecks();
 
-    void RunPing();
-    void CheckMail();
+    // Pings profile.pingHost; checks the profile's mailbox.
+    void RunPing(const ActiveProfile& profile);
+    void CheckMail(const ActiveProfile& profile);
 
     const PingReply& LastPing() const { return m_lastPing; }
 
   private:
-    enum class Check { Ping, Mail };
-    void Run(Check check);
-    void PingNow();
-    void CheckMailNow();
+    struct Network;
+    // What to run: a ping of a host, a mail check of a profile, or both (ping first).
+    struct Request {
+        std::optional<std::string> pingHost;
+        std::optional<ActiveProfile> mail;
+        bool Empty() const { return !pingHost && !mail; }
+    };
+    void Run(Request request);
+    void PingNow(const std::string& host);
+    void CheckMailNow(const ActiveProfile& profile);
+    Network& Net();
 
     QWidget& m_owner;
     CTextLabel& m_pingLabel;
@@ -55,14 +73,12 @@ class CConnectionChecks {
     CTrayIcon& m_tray;
     RegistryStore& m_registry;
     std::uint16_t m_pop3Port;
+    PinnedHandler m_pinned;
     std::set<std::string> m_certificatesTold;  // fingerprints the user has seen and refused
-    CEventLoopWait m_wait;
-    PosixSocketLayer m_sockets{m_wait};
-    LinuxIcmpEcho m_echo{m_wait};
-    IcmpLibrary m_icmp{m_echo};
+    std::unique_ptr<Network> m_network;
     PingReply m_lastPing;
     bool m_busy = false;
-    std::set<Check> m_waiting;  // asked for while another check was running
+    Request m_waiting;  // asked for while another check was running
 };
 
 }  // namespace linkvane

@@ -5,8 +5,11 @@
 // the GUI thread waits in a local event loop; then the main window runs modally until the exit
 // sequence ends it. Sockets need no start-up here. Several copies may run at once.
 
+#include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
+
+#include <malloc.h>
 
 #include <chrono>
 
@@ -22,6 +25,9 @@
 namespace {
 
 constexpr std::chrono::milliseconds kSplashTime{3000};
+// By then the main window has painted once: what start-up drew and parsed (the splash, the
+// artwork's documents) is freed, and its pages go back to the system.
+constexpr std::chrono::milliseconds kStartUpSettled{500};
 
 }  // namespace
 
@@ -51,6 +57,7 @@ int main(int argc, char* argv[]) {
     engine.pppd.pppdPath = linkvane::ReadPppdPath(*registry);
     services.engine = std::make_unique<linkvane::ModemDialerEngine>(phonebook, engine);
     linkvane::CLinkvaneDlg window(std::move(services));
+    QTimer::singleShot(kStartUpSettled, [] { malloc_trim(0); });
     window.exec();
     return 0;
 }

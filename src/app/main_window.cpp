@@ -11,11 +11,9 @@
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
 #include <QtWidgets/QComboBox>
-#include <QtWidgets/QLabel>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 
-#include <limits>
 #include <string>
 
 #include "app/about_dialog.h"
@@ -37,6 +35,7 @@
 #include "core/app/startup_plan.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
+#include "core/profiles/host_rules.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_list.h"
 #include "core/profiles/profile_record.h"
@@ -89,17 +88,38 @@ struct PictureButtonPlace {
     int up;
     int down;
     const char* name;  // accessible name
+    bool lowerPanel;   // shown only once the window is expanded
 };
 
 const PictureButtonPlace kPictureButtons[] = {
-    {ctl::kShortcut1, {88, 10}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 1"},
-    {ctl::kShortcut2, {88, 22}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 2"},
-    {ctl::kShortcut3, {88, 34}, resource::kShortcutUp, resource::kShortcutDown, "Shortcut 3"},
-    {ctl::kHide, {266, 34}, resource::kHideUp, resource::kHideDown, "Hide"},
-    {ctl::kExpand, {282, 34}, resource::kExpandUp, resource::kExpandDown, "Expand"},
-    {ctl::kViewLog, {13, 59}, resource::kViewLogUp, resource::kViewLogDown, "View Log"},
-    {ctl::kCheckMail, {61, 59}, resource::kCheckMailUp, resource::kCheckMailDown, "Check Email"},
-    {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping"},
+    {ctl::kShortcut1,
+     {88, 10},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 1",
+     false},
+    {ctl::kShortcut2,
+     {88, 22},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 2",
+     false},
+    {ctl::kShortcut3,
+     {88, 34},
+     resource::kShortcutUp,
+     resource::kShortcutDown,
+     "Shortcut 3",
+     false},
+    {ctl::kHide, {266, 34}, resource::kHideUp, resource::kHideDown, "Hide", false},
+    {ctl::kExpand, {282, 34}, resource::kExpandUp, resource::kExpandDown, "Expand", false},
+    {ctl::kViewLog, {13, 59}, resource::kViewLogUp, resource::kViewLogDown, "View Log", true},
+    {ctl::kCheckMail,
+     {61, 59},
+     resource::kCheckMailUp,
+     resource::kCheckMailDown,
+     "Check Email",
+     true},
+    {ctl::kPing, {109, 59}, resource::kPingUp, resource::kPingDown, "Ping", true},
 };
 
 struct TopButtonPlace {
@@ -134,15 +154,37 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
       m_hangUpSleep(std::move(services.hangUpSleep)),
       // Dial events reach the window on the GUI thread, whatever thread reported them.
       m_dialer(std::move(services.engine), PosterFor(this)),
-      m_connect(services.registry, m_dialer, *this),
       m_callMonitor(m_links.Clone(), PosterFor(this), *this) {
-    m_dialer.SetEventSink(this);
     m_editorPrompts = services.editorPrompts != nullptr ? services.editorPrompts : &m_dialogPrompts;
     new CWindowDrag(this);  // dragged by any point that no control takes
     CreateControls();
-    m_checks = std::make_unique<CConnectionChecks>(*this, *Label(ctl::kPingResult),
-                                                   *Label(ctl::kMailResult), m_tray, m_registry,
-                                                   services.pop3Port);
+    // An accepted mail server certificate is pinned in the active profile too, so that the
+    // next check of the call knows it.
+    m_checks = std::make_unique<CConnectionChecks>(
+        *this, *Label(ctl::kPingResult), *Label(ctl::kMailResult), m_tray, m_registry,
+        services.pop3Port, [this](const std::string& profile, const std::string& pin) {
+            if (m_connect->Profile().name != profile)
+                return;
+            ActiveProfile active = m_connect->Profile();
+            active.pop3Pin = pin;
+            m_connect->UseProfile(std::move(active));
+        });
+    m_view = std::make_unique<CWindowConnectView>(
+        *this, *qobject_cast<COXBitmapButton*>(Control(ctl::kConnect)),
+        std::array{Label(ctl::kCallHours), Label(ctl::kCallMinutes), Label(ctl::kCallSeconds)},
+        *m_checks);
+    m_connect = std::make_unique<ConnectController>(m_registry, m_dialer, *m_view);
+    m_view->OnTick([this](int id) {
+        m_connect->OnTimer(id);
+        if (id == kTimerCall)
+            ShowNameServers();
+    });
+    m_view->OnReport([this](const ConnectEvent& event) {
+        if (event.kind == ConnectEvent::Kind::Disconnected)
+            Label(ctl::kNameServers)->SetText(QString());
+    });
+    // Dial events go straight to the controller.
+    m_dialer.SetEventSink(m_connect.get());
     InitDialog();
 }
 
@@ -211,11 +253,6 @@ void CLinkvaneDlg::CreateControls() {
 
     m_hideTimer.setInterval(kHideDelay);
     connect(&m_hideTimer, &QTimer::timeout, this, &CLinkvaneDlg::OnHideTimer);
-    for (const int id : {kTimerMailCheck, kTimerCall, kTimerPing, kTimerDialling}) {
-        auto timer = std::make_unique<QTimer>();
-        connect(timer.get(), &QTimer::timeout, this, [this, id] { m_connect.OnTimer(id); });
-        m_timers[id] = std::move(timer);
-    }
 }
 
 void CLinkvaneDlg::InitDialog() {
@@ -227,9 +264,7 @@ void CLinkvaneDlg::InitDialog() {
     SetRoundRegion(std::nullopt, kCornerSize);
 
     qobject_cast<CBitmapPanel*>(Control(ctl::kUpperPanel))->LoadById(resource::kUpperPanel);
-    qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
-    for (const PictureButtonPlace& place : kPictureButtons)
-        qobject_cast<CPictureButton*>(Control(place.id))->LoadBitmaps(place.up, place.down);
+    LoadPictures(false);
     StyleLabels();
 
     for (const TopButtonPlace& place : kTopButtons) {
@@ -249,7 +284,7 @@ void CLinkvaneDlg::InitDialog() {
     AddProfileNames(plan.profileNames);
     if (plan.selected)
         m_profileList->setCurrentIndex(static_cast<int>(*plan.selected));
-    m_connect.UseStartupSettings(plan.dial);
+    m_connect->UseStartupSettings(plan.dial);
 
     Label(ctl::kPingCaption)->SetText(QStringLiteral("Last Ping:"));
     Label(ctl::kMailCaption)->SetText(QStringLiteral("New Email:"));
@@ -385,14 +420,14 @@ bool CLinkvaneDlg::OnCommand(int id) {
             OnViewLog();
             return true;
         case ctl::kCheckMail:
-            if (HostCountsForButton(TheActiveProfile().pop3Host))
+            if (HostCounts(m_connect->Profile().pop3Host))
                 CheckMail();
             return true;
         case kCmdCheckEmail:
             CheckMail();
             return true;
         case ctl::kPing:
-            if (HostCountsForButton(TheActiveProfile().pingHost))
+            if (HostCounts(m_connect->Profile().pingHost))
                 RunPing();
             return true;
         case kCmdPing:
@@ -404,7 +439,7 @@ bool CLinkvaneDlg::OnCommand(int id) {
 }
 
 void CLinkvaneDlg::OnConnect() {
-    m_connect.Connect(ProfileName());
+    m_connect->Connect(ProfileName());
 }
 
 void CLinkvaneDlg::OnSetupConfig() {
@@ -423,7 +458,7 @@ void CLinkvaneDlg::OnSetupConfig() {
     const int found = m_profileList->findData(Text(*edited), Qt::UserRole,
                                               Qt::MatchFixedString | Qt::MatchCaseSensitive);
     m_profileList->setCurrentIndex(found >= 0 ? found : remembered);
-    LoadActiveProfile(m_registry, ProfileName());
+    m_connect->UseProfile(LoadActiveProfile(m_registry, ProfileName()));
     if (m_dialer.GetConnectionState() == kRasConnected) {
         RunPing();
         CheckMail();
@@ -435,11 +470,11 @@ void CLinkvaneDlg::OnViewLog() {
 }
 
 void CLinkvaneDlg::RunPing() {
-    m_checks->RunPing();
+    m_checks->RunPing(m_connect->Profile());
 }
 
 void CLinkvaneDlg::CheckMail() {
-    m_checks->CheckMail();
+    m_checks->CheckMail(m_connect->Profile());
 }
 
 void CLinkvaneDlg::Launch(const char* valueName) {
@@ -470,7 +505,20 @@ void CLinkvaneDlg::ShowWindowAgain() {
     activateWindow();
 }
 
+// The lower panel's pictures are drawn when the panel is first shown, not at start-up.
+void CLinkvaneDlg::LoadPictures(bool lowerPanel) {
+    if (lowerPanel)
+        qobject_cast<CBitmapPanel*>(Control(ctl::kLowerPanel))->LoadById(resource::kLowerPanel);
+    for (const PictureButtonPlace& place : kPictureButtons) {
+        if (place.lowerPanel == lowerPanel)
+            qobject_cast<CPictureButton*>(Control(place.id))->LoadBitmaps(place.up, place.down);
+    }
+    m_lowerPanelDrawn = m_lowerPanelDrawn || lowerPanel;
+}
+
 void CLinkvaneDlg::ToggleExpanded() {
+    if (!m_expanded && !m_lowerPanelDrawn)
+        LoadPictures(true);
     resize(m_expanded ? kCollapsedAfterExpandSize : kExpandedSize);
     m_expanded = !m_expanded;
     raise();
@@ -496,13 +544,6 @@ void CLinkvaneDlg::ExitSequence() {
     QDialog::reject();  // the base operation: the window's own reject() does nothing
 }
 
-void CLinkvaneDlg::ShowCallClock(const CallClockText& clock) {
-    Label(ctl::kCallHours)->SetText(Text(clock.hours));
-    Label(ctl::kCallMinutes)->SetText(Text(clock.minutes));
-    Label(ctl::kCallSeconds)->SetText(Text(clock.seconds));
-    ShowNameServers();
-}
-
 void CLinkvaneDlg::ShowNameServers() {
     CTextLabel* label = Label(ctl::kNameServers);
     if (!label->Text().isEmpty() || !m_dialer.GetConnected())
@@ -525,79 +566,6 @@ void CLinkvaneDlg::HideWindow() {
     } else {
         showMinimized();
     }
-}
-
-void CLinkvaneDlg::DialConnected(std::int16_t state) {
-    m_connect.DialConnected(state);
-}
-
-void CLinkvaneDlg::DialDisconnected() {
-    m_connect.DialDisconnected();
-    Label(ctl::kNameServers)->SetText(QString());
-}
-
-void CLinkvaneDlg::DialFailed(std::int16_t& errorCode, std::string& errorText,
-                              std::int16_t& reserved) {
-    m_connect.DialFailed(errorCode, errorText, reserved);
-}
-
-void CLinkvaneDlg::DialTimedOut() {
-    m_connect.DialTimedOut();
-}
-
-void CLinkvaneDlg::ShowExclamation(std::string_view text, std::string_view caption) {
-    ShowMessage(text, caption, MessageIcon::Exclamation, {});
-}
-
-void CLinkvaneDlg::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
-                               std::string_view detail) {
-    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    Text(std::string(caption)), Text(std::string(text)), QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    if (!detail.empty()) {
-        // The reason may quote pppd or the modem: plain text, never markup.
-        box.setInformativeText(Text(std::string(detail)));
-        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
-            label->setTextFormat(Qt::PlainText);
-    }
-    box.exec();
-}
-
-void CLinkvaneDlg::SetConnectButton(int image, std::string_view tip) {
-    auto* button = qobject_cast<COXBitmapButton*>(Control(ctl::kConnect));
-    button->LoadImageFromBitmap(image, true, 0);
-    button->SetTransparentLook(true);
-    button->EnableTip(true);
-    button->SetTipText(Text(std::string(tip)));
-}
-
-void CLinkvaneDlg::SetConnectImage(int image) {
-    qobject_cast<COXBitmapButton*>(Control(ctl::kConnect))->LoadImageFromBitmap(image, true, 0);
-}
-
-bool CLinkvaneDlg::StartTimer(int id, std::chrono::milliseconds period) {
-    // A period of 0 would fire without pause; one beyond QTimer's range cannot be kept.
-    if (period.count() <= 0 || period.count() > std::numeric_limits<int>::max())
-        return false;
-    QTimer& timer = *m_timers.at(id);
-    timer.start(period);
-    return timer.isActive();
-}
-
-void CLinkvaneDlg::StopTimer(int id) {
-    m_timers.at(id)->stop();
-}
-
-bool CLinkvaneDlg::TimerActive(int id) const {
-    return m_timers.at(id)->isActive();
-}
-
-std::chrono::milliseconds CLinkvaneDlg::TimerPeriod(int id) const {
-    return std::chrono::milliseconds(m_timers.at(id)->interval());
-}
-
-void CLinkvaneDlg::Launch(const std::string& path) {
-    ShellOpen(path);
 }
 
 void CLinkvaneDlg::accept() {

@@ -24,6 +24,7 @@
 #include "app/connection_checks.h"
 #include "app/profiles/sheet_prompts.h"
 #include "app/tray_icon.h"
+#include "app/window_connect_view.h"
 #include "controls/round_region.h"
 #include "core/connection/call_monitor.h"
 #include "core/connection/connect_controller.h"
@@ -97,11 +98,7 @@ struct MainWindowServices {
     std::uint16_t pop3Port = 0;
 };
 
-class CLinkvaneDlg : public QDialog,
-                     public CRoundRegion,
-                     public RasDialerEvents,
-                     public CallMonitorWindow,
-                     private ConnectView {
+class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWindow {
     Q_OBJECT
 
   public:
@@ -120,18 +117,18 @@ class CLinkvaneDlg : public QDialog,
 
     // The call clock: the call began at `start` (calendar seconds); the labels show the time
     // from then to `now`.
-    void SetCallStartTime(std::time_t start) { m_connect.SetCallStartTime(start); }
-    void RefreshCallClock(std::time_t now) { m_connect.RefreshCallClock(now); }
+    void SetCallStartTime(std::time_t start) { m_connect->SetCallStartTime(start); }
+    void RefreshCallClock(std::time_t now) { m_connect->RefreshCallClock(now); }
 
     QWidget* Control(int id) const;
     CTextLabel* Label(int id) const;
     QComboBox* ProfileList() const { return m_profileList; }
     CTrayIcon& TrayIcon() { return m_tray; }
     CRasDialer& Dialer() { return m_dialer; }
-    ConnectController& Connection() { return m_connect; }
+    ConnectController& Connection() { return *m_connect; }
     // Whether timer `id` (1034, 1035, 1036, 1039) runs, and its period.
-    bool TimerActive(int id) const;
-    std::chrono::milliseconds TimerPeriod(int id) const;
+    bool TimerActive(int id) const { return m_view->TimerActive(id); }
+    std::chrono::milliseconds TimerPeriod(int id) const { return m_view->TimerPeriod(id); }
     bool Expanded() const { return m_expanded; }
     bool HideTimerActive() const { return m_hideTimer.isActive(); }
 
@@ -145,17 +142,11 @@ class CLinkvaneDlg : public QDialog,
     // text typed into it.
     std::string ProfileName() const;
 
-    // The keep-alive ping and the mail check: run by their buttons, the tray menu, their timers
-    // and after the profile editor while a call is up. They write the lower panel's labels.
+    // The keep-alive ping and the mail check of the active profile: run by their buttons, the
+    // tray menu, their timers and after the profile editor while a call is up. They write the
+    // lower panel's labels.
     void RunPing();
     void CheckMail();
-
-    // RasDialerEvents: the dial events, handed to the connection logic.
-    void DialConnected(std::int16_t state) override;
-    void DialDisconnected() override;
-    void DialFailed(std::int16_t& errorCode, std::string& errorText,
-                    std::int16_t& reserved) override;
-    void DialTimedOut() override;
 
     // CallMonitorWindow: the call monitor's reports. An ended call becomes a line of the call
     // log, with its start and volume in the log's companion (dropped silently when the log
@@ -190,21 +181,11 @@ class CLinkvaneDlg : public QDialog,
     void ShowWindowAgain();
     void HideWindow();
     void ToggleExpanded();
+    void LoadPictures(bool lowerPanel);
     void ShowSystemMenu();
-    void OnHideTimer();
-
-    // ConnectView: how Connect, redial and hang-up show themselves.
-    void ShowExclamation(std::string_view text, std::string_view caption) override;
-    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
-                     std::string_view detail) override;
-    void SetConnectButton(int image, std::string_view tip) override;
-    void SetConnectImage(int image) override;
-    bool StartTimer(int id, std::chrono::milliseconds period) override;
-    void StopTimer(int id) override;
-    void ShowCallClock(const CallClockText& clock) override;
     // The name servers of the dialled entry's link, once its pppd has reported them.
     void ShowNameServers();
-    void Launch(const std::string& path) override;
+    void OnHideTimer();
 
     template <typename T>
     T* Add(int id, T* control);
@@ -216,16 +197,14 @@ class CLinkvaneDlg : public QDialog,
     std::function<void(std::chrono::milliseconds)> m_hangUpSleep;
 
     CRasDialer m_dialer;
-    ConnectController m_connect;
     CTrayIcon m_tray;
     CCallMonitor m_callMonitor;  // over its own enumerator of the links
     std::map<int, QPointer<QWidget>> m_controls;
     QComboBox* m_profileList = nullptr;
 
     QTimer m_hideTimer;  // 1040: hides the window a second after a minimised start
-    // 1034 mail check, 1035 call clock, 1036 ping, 1039 dialling blink.
-    std::map<int, std::unique_ptr<QTimer>> m_timers;
     bool m_expanded = false;
+    bool m_lowerPanelDrawn = false;
     bool m_ending = false;  // the exit sequence is ending the modal loop
 
     // The profile editor's helpers: the entry structure that lives for the run, the login
@@ -234,7 +213,11 @@ class CLinkvaneDlg : public QDialog,
     XdgAutostart m_autostart;
     DialogPrompts m_dialogPrompts{&m_phonebook};
     SheetPrompts* m_editorPrompts;
-    std::unique_ptr<CConnectionChecks> m_checks;  // ping and mail check, made with the labels
+    // Made with the controls they show in: the ping and mail check, how Connect shows itself
+    // (with the connection's timers), and the Connect controller, which the dial events reach.
+    std::unique_ptr<CConnectionChecks> m_checks;
+    std::unique_ptr<CWindowConnectView> m_view;
+    std::unique_ptr<ConnectController> m_connect;
 };
 
 }  // namespace linkvane

@@ -1,11 +1,13 @@
 #include "controls/resource_images.h"
 
 #include <QtCore/QFile>
+#include <QtGui/QIconEngine>
 #include <QtGui/QPainter>
 #include <QtSvg/QSvgRenderer>
 
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace linkvane {
 namespace {
@@ -51,6 +53,32 @@ QSize SvgSize(const QString& path) {
     QSvgRenderer renderer(path);
     return renderer.isValid() ? renderer.defaultSize() : QSize();
 }
+
+// An icon drawn from its SVG at the size asked for, when it is asked for: nothing is rendered
+// ahead, and nothing is kept (a window or tray icon asks rarely, and the drawing is small).
+class SvgIconEngine final : public QIconEngine {
+  public:
+    explicit SvgIconEngine(QString path) : m_path(std::move(path)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        QSvgRenderer(m_path).render(painter, rect);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const QImage image = RenderSvg(m_path, size, 1.0);
+        return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int side : {16, 22, 24, 32, 48, 64, 128, 256})
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new SvgIconEngine(m_path); }
+    QString key() const override { return QStringLiteral("linkvane-svg"); }
+
+  private:
+    QString m_path;
+};
 
 }  // namespace
 
@@ -135,15 +163,9 @@ QImage MapThreeDColours(const QImage& picture, const QPalette& palette) {
 
 QIcon LoadIconResource(int id) {
     const QString path = kIconPrefix + QString::number(id) + kSvgSuffix;
-    QIcon icon;
-    for (const int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QImage image = RenderSvg(path, QSize(side, side), 1.0);
-        if (image.isNull()) {
-            return {};
-        }
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
-    return icon;
+    if (SvgSize(path).isEmpty())
+        return {};
+    return QIcon(new SvgIconEngine(path));
 }
 
 }  // namespace linkvane

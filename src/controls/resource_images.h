@@ -47,7 +47,8 @@ QImage ApplyMaskColour(const QImage& picture, std::uint32_t maskColour);
 // shadow, button-face and light colours, so a picture follows the desktop's colours.
 QImage MapThreeDColours(const QImage& picture, const QPalette& palette);
 
-// An icon rendered from ":/icons/<id>.svg" at the usual icon sizes; null when missing.
+// An icon drawn from ":/icons/<id>.svg" at whatever size is asked of it (the usual icon
+// sizes are offered); null when missing.
 QIcon LoadIconResource(int id);
 
 }  // namespace linkvane

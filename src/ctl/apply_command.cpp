@@ -32,12 +32,6 @@ class PrintedMessages final : public ClientMessages {
 int Apply(Invocation& call) {
     Session& session = call.session;
     const std::string& name = call.Arg(0);
-    if (Status valid = ValidateEntryName(name); !valid)
-        return ReportFailure(valid.error());
-    // The writers read the machine's root and write both; a damaged one would be skipped
-    // silently value by value.
-    if (Status usable = session.CheckProgramRoots(); !usable)
-        return ReportFailure(usable.error());
     if (!session.HasStoredSettings(name)) {
         return ReportFailure(
             Fail("No settings are stored for the profile \"" + name + "\".", win::kFileNotFound));
@@ -51,7 +45,8 @@ int Apply(Invocation& call) {
              "\"; its name is still written as the autodial entry");
     }
     PrintedMessages messages;
-    const AppliedClients applied = ApplyClientSettings(session.registry(), name, name, messages);
+    const AppliedClients applied = ApplyClientSettings(
+        session.registry(), LoadActiveProfile(session.registry(), name), name, messages);
 
     if (call.args.Has("--json")) {
         Json out = Json::object();
@@ -92,7 +87,7 @@ constexpr std::array<CommandInfo, 1> kCommands{{
      "      JSON: "
      "{\"profile\",\"entryExists\",\"netscape\",\"internetExplorer\",\"accountManager\",\n"
      "      \"mailAndNews\",\"messages\":[...]}.",
-     1, 1, "--json", "", Apply},
+     1, 1, "--json", "", Apply, ProfileChecks::ProgramRoots},
 }};
 
 }  // namespace

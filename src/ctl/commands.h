@@ -28,6 +28,16 @@ struct Invocation {
 
 using CommandHandler = int (*)(Invocation& call);
 
+// What the dispatcher checks before a command whose first argument names a profile runs: the
+// name (an entry name, code 123 otherwise), then the registry roots the command touches (the
+// store's own sentence and code), because profile loads read a broken store as empty values.
+// A failed check is the command's failure (exit status 1); the handler does not run.
+enum class ProfileChecks {
+    None,
+    UserRoot,      // the profile's own values: the current user's root
+    ProgramRoots,  // the client writers too: the current user's and the local machine's roots
+};
+
 struct CommandInfo {
     std::string_view name;      // "add"; "" for a group that is a single command ("apply")
     std::string_view synopsis;  // the arguments after the command's name
@@ -37,6 +47,7 @@ struct CommandInfo {
     std::string_view flags;    // accepted flags, space-separated: "--json --yes"
     std::string_view options;  // accepted options with a value: "--device --phone"
     CommandHandler run;
+    ProfileChecks checks = ProfileChecks::None;
 };
 
 struct CommandGroup {

@@ -98,8 +98,8 @@ class ConsoleView final : public ConnectView {
     bool StartTimer(int, std::chrono::milliseconds) override { return true; }
     void StopTimer(int) override {}
     void ShowCallClock(const CallClockText&) override {}
-    void RunPing() override {}
-    void CheckMail() override {}
+    void RunPing(const ActiveProfile&) override {}
+    void CheckMail(const ActiveProfile&) override {}
     void Launch(const std::string&) override {}  // a terminal dialler starts no programs
 
     void Reported(const ConnectEvent& event) override {
@@ -159,10 +159,6 @@ class ConsoleView final : public ConnectView {
 int Connect(Invocation& call) {
     Session& session = call.session;
     const std::string& name = call.Arg(0);
-    if (Status valid = ValidateEntryName(name); !valid)
-        return ReportFailure(valid.error());
-    if (Status usable = session.CheckProgramRoots(); !usable)
-        return ReportFailure(usable.error());
     FileDescriptor signals = BlockStopSignals();
 
     ModemEngineOptions options;

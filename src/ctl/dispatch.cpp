@@ -93,6 +93,16 @@ std::string GroupUsage(const CommandGroup& group) {
            " COMMAND [ARGUMENTS] (see --help)";
 }
 
+Status RunProfileChecks(ProfileChecks checks, Invocation& call) {
+    if (checks == ProfileChecks::None)
+        return Success();
+    if (Status valid = ValidateEntryName(call.Arg(0)); !valid)
+        return valid;
+    return checks == ProfileChecks::ProgramRoots
+               ? call.session.CheckProgramRoots()
+               : call.session.CheckRoot(RegistryRoot::CurrentUser);
+}
+
 int RunCommand(const CommandGroup& group, const CommandInfo& command,
                std::span<const std::string> args) {
     Result<ParsedArgs> parsed = ParseArgs(args, command.flags, command.options);
@@ -109,6 +119,8 @@ int RunCommand(const CommandGroup& group, const CommandInfo& command,
         return UsageError("too many arguments", UsageLine(group, command));
     Session session;
     Invocation call{session, *parsed, UsageLine(group, command)};
+    if (Status ready = RunProfileChecks(command.checks, call); !ready)
+        return ReportFailure(ready.error());
     return command.run(call);
 }
 

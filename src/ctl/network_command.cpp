@@ -95,10 +95,6 @@ std::string Lines(std::string_view text) {
 int RunMailCheck(Invocation& call) {
     Session& session = call.session;
     const std::string& name = call.Arg(0);
-    if (Status valid = ValidateEntryName(name); !valid)
-        return ReportFailure(valid.error());
-    if (Status usable = session.CheckRoot(RegistryRoot::CurrentUser); !usable)
-        return ReportFailure(usable.error());
     if (!session.HasStoredSettings(name))
         return ReportFailure(
             Fail("No settings are stored for the profile \"" + name + "\".", win::kFileNotFound));
@@ -184,7 +180,7 @@ constexpr std::array<CommandInfo, 1> kMailCommands{{
      "      \"lastResponse\",\"tls\"}, with \"fingerprint\" once TLS was made and \"pinned\" when "
      "a\n"
      "      certificate was pinned. The password is never printed.",
-     1, 1, "--json", "--port --accept-fingerprint", RunMailCheck},
+     1, 1, "--json", "--port --accept-fingerprint", RunMailCheck, ProfileChecks::UserRoot},
 }};
 
 }  // namespace

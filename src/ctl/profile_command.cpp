@@ -120,11 +120,8 @@ class CommandLineQuestions final : public ImportQuestions {
 };
 
 // A profile to show or export: its settings are stored, or at least its phonebook entry exists.
+// The dispatcher has checked the name and the current user's root.
 Status RequireProfile(Session& session, const std::string& name) {
-    if (Status valid = ValidateEntryName(name); !valid)
-        return valid;
-    if (Status usable = session.CheckRoot(RegistryRoot::CurrentUser); !usable)
-        return usable;
     if (session.HasStoredSettings(name) || EntryExists(session.phonebook(), name))
         return Success();
     return Fail("There is no profile \"" + name +
@@ -190,10 +187,6 @@ int Set(Invocation& call) {
         return call.UsageError("\"" + call.Arg(1) +
                                "\" is not a profile value; the values are: " + ProfileValueNames());
     }
-    if (Status valid = ValidateEntryName(name); !valid)
-        return ReportFailure(valid.error());
-    if (Status usable = call.session.CheckRoot(RegistryRoot::CurrentUser); !usable)
-        return ReportFailure(usable.error());
     ProfileRecord record;
     record.name = name;
     if (Status set = SetField(record, *info, call.Arg(2)); !set)
@@ -205,10 +198,6 @@ int Set(Invocation& call) {
 
 int Clear(Invocation& call) {
     const std::string& name = call.Arg(0);
-    if (Status valid = ValidateEntryName(name); !valid)
-        return ReportFailure(valid.error());
-    if (Status usable = call.session.CheckRoot(RegistryRoot::CurrentUser); !usable)
-        return ReportFailure(usable.error());
     if (Status cleared = call.session.profiles().ClearProfile(name); !cleared)
         return ReportFailure(cleared.error());
     return kExitSuccess;
@@ -299,19 +288,19 @@ constexpr std::array<CommandInfo, 6> kCommands{{
      "      the two passwords as \"********\" (\"\" when empty) unless --show-passwords.\n"
      "      A plain POP3Security is followed by a line saying the password is sent\n"
      "      unencrypted. A name without stored settings or phonebook entry fails with code 2.",
-     1, 1, "--json --show-passwords", "", Show},
+     1, 1, "--json --show-passwords", "", Show, ProfileChecks::UserRoot},
     {"set", "NAME VALUE DATA",
      "Sets one profile value, VALUE being its registry name (UseLan, PingFreq, Homepage,\n"
      "      Password, ...). Numbers are 32-bit, PopMinutes unsigned; the passwords are "
      "enciphered\n      and hold at most 39 characters of Windows-1252. POP3Security is auto, "
      "stls, pop3s or\n      plain; POP3Pin a SHA-256 fingerprint, or \"\" for none. Only that "
      "value is written\n      (and POP3Security auto, the start of a new profile).",
-     3, 3, "", "", Set},
+     3, 3, "", "", Set, ProfileChecks::UserRoot},
     {"clear", "NAME", "Deletes the profile's stored settings (not its phonebook entry).", 1, 1, "",
-     "", Clear},
+     "", Clear, ProfileChecks::UserRoot},
     {"export", "NAME FILE",
      "Writes the profile, its phonebook entry and the program-wide values to a profile file.", 2, 2,
-     "", "", Export},
+     "", "", Export, ProfileChecks::UserRoot},
     {"import", "FILE [--yes] [--device DEV] [--with-settings]",
      "Creates the file's phonebook entry and stores its profile. An existing entry is\n"
      "      overwritten only with --yes (on a terminal you are asked; otherwise nothing\n"

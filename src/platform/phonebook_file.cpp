@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/profiles/password_cipher.h"
 #include "core/util/atomic_file.h"
 #include "core/util/file_descriptor.h"
 #include "core/util/text.h"
@@ -27,6 +28,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr int kFileFormatVersion = 1;
+constexpr std::string_view kEncipheredPassword = "encipheredPassword";
 // A phonebook of a few hundred entries is well below this; a larger file is not ours.
 constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 // The format nests three levels deep; anything much deeper is not a phonebook.
@@ -148,6 +150,53 @@ class ObjectReader {
     std::string m_where;
 };
 
+// The dial password's stored form, the settings store's enciphered bytes, as hex digits.
+std::string EncipheredHex(std::string_view stored) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (const char c : stored) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0x0F];
+    }
+    return hex;
+}
+
+std::optional<std::string> StoredFormOfHex(std::string_view hex) {
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    std::string stored;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        unsigned byte = 0;
+        const auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
+        if (error != std::errc() || end != hex.data() + i + 2 || byte == 0)
+            return std::nullopt;
+        stored += static_cast<char>(byte);
+    }
+    return stored;
+}
+
+// The clear text of an entry's dial password: from its enciphered form, or from the clear-text
+// copy that older files hold. Such a copy the cipher cannot take is dropped: nothing dials with
+// it, and the file is never to hold it again.
+Result<std::string> ReadDialPassword(const ObjectReader& params) {
+    std::string hex;
+    if (const Json* enciphered = params.Find(kEncipheredPassword); enciphered != nullptr) {
+        const std::string place = params.Place(kEncipheredPassword);
+        if (Status read = params.Text(kEncipheredPassword, hex); !read)
+            return read.error();
+        const std::optional<std::string> stored = StoredFormOfHex(hex);
+        Result<std::string> clear = stored ? DecipherPassword(*stored) : Fail("");
+        if (!clear)
+            return Fail(place + " must be the hex digits of an enciphered password.");
+        return clear;
+    }
+    std::string legacy;
+    if (Status read = params.Text("password", legacy); !read)
+        return read.error();
+    return EncipherPassword(legacy) ? legacy : std::string();
+}
+
 Result<PhonebookEntry> ParseEntry(const Json& object, const std::string& where) {
     if (!object.is_object())
         return Fail(where + " must be an object.");
@@ -180,8 +229,10 @@ Result<PhonebookEntry> ParseEntry(const Json& object, const std::string& where) 
         DialParams dial;
         if (Status read = paramsReader.Text("userName", dial.userName); !read)
             return read.error();
-        if (Status read = paramsReader.Text("password", dial.password); !read)
-            return read.error();
+        Result<std::string> password = ReadDialPassword(paramsReader);
+        if (!password)
+            return password.error();
+        dial.password = std::move(password.value());
         entry.dialParams = std::move(dial);
     }
     if (Status valid = ValidatePhonebookEntry(entry); !valid) {
@@ -242,7 +293,7 @@ Result<PhonebookData> ParseDocument(const Json& doc) {
 
 // ---- phonebook to JSON ----
 
-Json EntryToJson(const PhonebookEntry& entry) {
+Result<Json> EntryToJson(const PhonebookEntry& entry) {
     // The record's members in the record's order, so that the file reads like its layout.
     std::vector<std::pair<std::size_t, std::pair<std::string, Json>>> members;
     for (const RasNumberField& field : kRasNumberFields) {
@@ -267,8 +318,11 @@ Json EntryToJson(const PhonebookEntry& entry) {
     object["lineSpeed"] = entry.lineSpeed;
     object["initString"] = entry.initString;
     if (entry.dialParams) {
+        Result<std::string> stored = EncipherPassword(entry.dialParams->password);
+        if (!stored)
+            return stored.error();
         object["dialParams"] = {{"userName", entry.dialParams->userName},
-                                {"password", entry.dialParams->password}};
+                                {kEncipheredPassword, EncipheredHex(*stored)}};
     }
     return object;
 }
@@ -328,7 +382,10 @@ Result<std::string> SerializePhonebook(const PhonebookData& data) {
     for (const PhonebookEntry& entry : data.entries) {
         if (Status valid = ValidatePhonebookEntry(entry); !valid)
             return valid.error();
-        doc["entries"].push_back(EntryToJson(entry));
+        Result<Json> object = EntryToJson(entry);
+        if (!object)
+            return object.error();
+        doc["entries"].push_back(std::move(object.value()));
     }
     doc["devices"] = Json::array();
     for (const std::string& device : data.addedDevices) {

@@ -1,13 +1,19 @@
 #pragma once
 
 // PhonebookFile: the dial-up phonebook on Linux, one JSON file (normally
-// $XDG_CONFIG_HOME/linkvane/phonebook.json, mode 0600 because it holds the dial passwords):
+// $XDG_CONFIG_HOME/linkvane/phonebook.json, mode 0600 because it holds the dial logins):
 //
 //   { "version": 1,
 //     "entries": [ { "name": "...", <every RasEntry member by its table name>,
 //                    "lineSpeed": 115200, "initString": "ATZ",
-//                    "dialParams": { "userName": "...", "password": "..." } }, ... ],
+//                    "dialParams": { "userName": "...", "encipheredPassword": "1F2E..." } },
+//                  ... ],
 //     "devices": [ "/dev/pts/3", ... ] }
+//
+// The dial password is never written as clear text: "encipheredPassword" holds the hex digits
+// of the form the settings store keeps a profile's password in (password_cipher.h). Files of
+// earlier versions hold a clear-text "password" instead; they load, and the next change
+// rewrites them in the enciphered form (a clear-text copy the cipher cannot take is dropped).
 //
 // IP addresses are dotted quads ("10.0.0.1"). A missing member takes its default; a member of
 // the wrong type, a duplicate or invalid entry name, or text that does not fit its record field

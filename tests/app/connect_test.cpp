@@ -1,5 +1,7 @@
-// Connect, redial and hang-up through the real main window, with the modem engine dialling
-// the simulated modem on a pseudo-terminal and pppd's stand-in carrying the link.
+// What the main window does for Connect, with the modem engine dialling the simulated modem on
+// a pseudo-terminal and pppd's stand-in carrying the link: the blinking button, the message
+// boxes with their reason, the real timers of a call and the launch. What Connect decides is
+// tested in core (tests/core/connection/connect_controller_test.cpp).
 
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -12,7 +14,6 @@
 
 #include "controls/bitmap_button.h"
 #include "controls/text_label.h"
-#include "core/clients/ie_settings.h"
 #include "core/profiles/profile_store.h"
 #include "core/profiles/registry_item.h"
 #include "gui_test_environment.h"
@@ -59,40 +60,17 @@ class ConnectTest : public testing::ShellTest {
         m_links = std::make_unique<PppLinks>(links);
     }
 
-    void Settings(std::uint32_t attempts, std::uint32_t timeout) {
-        COXRegistryItem item(*m_registry, kSettingsKey);
-        item.SetNumberValue(attempts, "RedialAttempts");
-        item.SetNumberValue(timeout, "RedialTimeout");
-    }
-    void Modem(const std::string& script) {
-        m_modem =
-            std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(), script);
-    }
-    void AddProfile(const std::string& name, const std::string& number, const std::string& login,
-                    std::int32_t useLan = 0) {
+    void AddProfile(const std::string& name, const std::string& number) {
         ASSERT_TRUE(m_phonebook->WriteEntry(testing::DialEntry(name, m_modem->device(), number)));
         ProfileRecord record;
         record.name = name;
-        record.keyPath = ProfileKeyPath(name);
-        record.login = login;
+        record.login = "jo";
         record.password = "s3cret";
-        record.useLan = useLan;
-        record.pingHost = "192.0.2.1";  // the ping itself is not run by these tests
+        record.pingHost = "192.0.2.1";  // the ping itself is not run by this test
         record.pingFreq = 5;
         record.checkEmail = 1;
         record.popMinutes = 10;
-        record.setIE = 1;
-        record.homepage = "http://192.0.2.9/";
         ASSERT_TRUE(ProfileStore(*m_registry).SaveProfile(record, false));
-    }
-    std::unique_ptr<CLinkvaneDlg> MakeWindow() {
-        return ShellTest::MakeWindow([this](MainWindowServices& services) {
-            ModemEngineOptions options;
-            options.pppd.pppdPath = STAND_IN_PPPD;
-            options.lockDir = m_scratch.path();
-            options.dtrDrop = 20ms;
-            services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
-        });
     }
     // Presses Connect with `entry` in the profile list.
     static void Press(CLinkvaneDlg& window, const std::string& entry) {
@@ -109,96 +87,40 @@ class ConnectTest : public testing::ShellTest {
     static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
         return QTest::qWaitFor(done, static_cast<int>(limit.count()));
     }
-    int Dials() const {
-        const std::string transcript = m_modem->Transcript();
-        int count = 0;
-        for (std::size_t at = transcript.find("ATDT"); at != std::string::npos;
-             at = transcript.find("ATDT", at + 1))
-            ++count;
-        return count;
-    }
-
     std::unique_ptr<testing::ModemSimulator> m_modem;
 };
 
-TEST_F(ConnectTest, RedialBudgetDecidesBetweenRedialAndMessage) {
-    const struct {
-        std::uint32_t attempts;
-        const char* script;
-        int dials;
-        const char* message;
-    } cases[] = {
-        {1, "5551=busy", 1, "Timeout: Connection Failed"},    // a failure needs a budget above 1
-        {1, "5551=silent", 2, "Timeout: Connection Failed"},  // a time-out redials once
-        {3, "5551=busy", 3, "Timeout: Connection Failed"},
-        {3, "5551=nodialtone", 1, "Fatal Error: No Dial Tone - Please Check Cables"},
-        {3, "init=error", 0, "Fatal Error: Unable to Initialise Modem"},  // never dials
-    };
-    for (const auto& c : cases) {
-        Settings(c.attempts, 1);
-        Modem(c.script);
-        AddProfile("Work", "5551", "jo");
-        auto window = MakeWindow();
-        MessageLog messages;
-        Press(*window, "Work");
-        EXPECT_TRUE(window->TimerActive(kTimerDialling)) << "the button blinks while dialling";
-        ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty() && Idle(*window); })) << c.script;
-        EXPECT_EQ(messages.boxes, std::vector<std::string>{c.message}) << c.script;
-        EXPECT_FALSE(messages.details.at(0).empty()) << "a failure says why";
-        EXPECT_EQ(Dials(), c.dials) << c.script;
-        window.reset();
-        m_modem.reset();
-    }
-}
-
-TEST_F(ConnectTest, BudgetIsSharedByTheWholeRunAndNeverRaised) {
-    Settings(3, 1);
-    Modem("5551=silent");
-    AddProfile("Silent", "5551", "jo");
-    AddProfile("Up", "5552", "jo");
-    auto window = MakeWindow();
-    MessageLog messages;
-    Press(*window, "Silent");
-    ASSERT_TRUE(WaitFor([&] { return messages.boxes.size() == 1 && Idle(*window); }, 20s));
-    EXPECT_EQ(Dials(), 4);
-    EXPECT_EQ(window->Connection().RedialBudget(), 0);
-
-    Press(*window, "Up");  // a good call in between
-    ASSERT_TRUE(WaitFor([&] { return window->Dialer().GetConnected(); }));
-    Press(*window, "Up");
-    ASSERT_TRUE(WaitFor([&] { return Idle(*window); }));
-
-    Press(*window, "Silent");
-    ASSERT_TRUE(WaitFor([&] { return messages.boxes.size() == 2 && Idle(*window); }));
-    EXPECT_EQ(messages.boxes.back(), "Timeout: Connection Failed");
-    EXPECT_EQ(Dials(), 6) << "the later time-out shows the message without a redial";
-}
-
-TEST_F(ConnectTest, HangUpWhileDiallingEndsQuietlyAndAConnectedCallRunsItsTimersUntilHangUp) {
-    Settings(3, 10);
-    Modem("5551=connect:3000");
-    AddProfile("Work", "5551", "jo");
+TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunches) {
+    m_modem =
+        std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(), "5552=busy");
+    AddProfile("Busy", "5552");
+    AddProfile("\u202EWork", "5551");  // listed as "\xe2\x80\xaeWork"
     // The mail program to launch once connected: a script that leaves a mark.
     const std::filesystem::path mark = m_scratch.path() / "launched";
     const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
     std::ofstream(mailer) << "#!/bin/sh\ntouch '" << mark.string() << "'\n";
     std::filesystem::permissions(mailer, std::filesystem::perms::owner_all);
     COXRegistryItem settings(*m_registry, kSettingsKey);
+    settings.SetNumberValue(1, "RedialAttempts");
+    settings.SetNumberValue(10, "RedialTimeout");
     settings.SetNumberValue(1, "LaunchEmail");
     settings.SetStringValue(mailer.string(), "EmailPath");
-    auto window = MakeWindow();
+    auto window = ShellTest::MakeWindow([this](MainWindowServices& services) {
+        ModemEngineOptions options;
+        options.pppd.pppdPath = STAND_IN_PPPD;
+        options.lockDir = m_scratch.path();
+        options.dtrDrop = 20ms;
+        services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
+    });
     MessageLog messages;
-    Press(*window, "Work");
-    ASSERT_TRUE(
-        WaitFor([&] { return window->Dialer().GetConnectionState() == kRasConnectDevice; }));
-    EXPECT_TRUE(window->TimerActive(kTimerDialling));
-    Press(*window, "Work");  // pressed while dialling: hangs up, does not dial again
-    ASSERT_TRUE(WaitFor([&] { return Idle(*window); }));
-    EXPECT_TRUE(messages.boxes.empty());
-    EXPECT_EQ(Dials(), 1);
-    EXPECT_EQ(window->Connection().RedialBudget(), 3);
 
-    Press(*window, "Work");
+    Press(*window, "Busy");
+    EXPECT_TRUE(window->TimerActive(kTimerDialling)) << "the button blinks while dialling";
+    ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty() && Idle(*window); }));
+    EXPECT_EQ(messages.boxes, std::vector<std::string>{"Timeout: Connection Failed"});
+    EXPECT_FALSE(messages.details.at(0).empty()) << "a failure says why";
+
+    Press(*window, "\\xe2\\x80\\xaeWork");  // the listed name dials the entry it stands for
     ASSERT_TRUE(WaitFor([&] {
         return window->Dialer().GetConnected() && Tip(*window) == QStringLiteral("Disconnect");
     }));
@@ -213,40 +135,15 @@ TEST_F(ConnectTest, HangUpWhileDiallingEndsQuietlyAndAConnectedCallRunsItsTimers
     EXPECT_TRUE(WaitFor(
         [&] { return servers->Text() == QStringLiteral("DNS: 192.0.2.53, 192.0.2.54"); }, 5s))
         << servers->Text().toStdString();
-    COXRegistryItem terminal(*m_registry, "\\RemoteAccess\\Profile\\Work\\");
-    const std::optional<RegistryValue> block = terminal.GetRawValue("Terminal");
-    ASSERT_TRUE(block && block->data.size() == 44u) << "the entry's terminal window is off";
-    EXPECT_EQ(block->data[8], 7);
+    EXPECT_TRUE(WaitFor([&] { return !window->Label(ctl::kCallSeconds)->Text().isEmpty(); }, 5s))
+        << "the call clock ticks";
 
-    Press(*window, "Work");  // Disconnect
+    Press(*window, "\\xe2\\x80\\xaeWork");  // Disconnect
     ASSERT_TRUE(WaitFor([&] { return Idle(*window); }));
     for (const int id : {kTimerCall, kTimerPing, kTimerMailCheck})
         EXPECT_FALSE(window->TimerActive(id)) << id;
     EXPECT_TRUE(servers->Text().isEmpty());
-    EXPECT_TRUE(messages.boxes.empty());
-    EXPECT_EQ(Dials(), 2);
-}
-
-TEST_F(ConnectTest, LanProfileAndBlankLoginApplySettingsWithoutDialling) {
-    Settings(3, 10);
-    Modem("");
-    AddProfile("\u202EOffice", "5551", "jo", 1);  // listed as "\xe2\x80\xaeOffice"
-    AddProfile("Nobody", "5551", "");
-    auto window = MakeWindow();
-    MessageLog messages;
-
-    Press(*window, "Nobody");
-    ASSERT_TRUE(WaitFor([&] { return messages.boxes.size() == 1; }));
-    EXPECT_EQ(messages.boxes.back(), "Username/Password: Username or Password is blank!");
-    COXRegistryItem startPage(*m_registry, "\\Software\\Microsoft\\Internet Explorer\\Main\\");
-    EXPECT_EQ(startPage.GetStringValue("Start Page"), "http://192.0.2.9/") << "settings written";
-
-    Press(*window, "\\xe2\\x80\\xaeOffice");
-    ASSERT_TRUE(WaitFor([&] { return messages.boxes.size() == 2; }));
-    EXPECT_EQ(messages.boxes.back(), "Internet LAN Configuration: Settings Updated!");
-    EXPECT_TRUE(window->TimerActive(kTimerPing) && window->TimerActive(kTimerMailCheck));
-    EXPECT_FALSE(window->Dialer().CallActive());
-    EXPECT_EQ(Dials(), 0);
+    EXPECT_EQ(messages.boxes.size(), 1u);
 }
 
 }  // namespace

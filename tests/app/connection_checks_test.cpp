@@ -41,23 +41,26 @@ class ConnectionChecksTest : public testing::ShellTest {
   protected:
     void SetUp() override {
         ShellTest::SetUp();
-        TheActiveProfile() = ActiveProfile{};
-        TheActiveProfile().username = "joe";
-        TheActiveProfile().mailPassword = "pw";
-        TheActiveProfile().pop3Host = "127.0.0.1";
-        TheActiveProfile().pingHost = "127.0.0.1";
+        m_profile.username = "joe";
+        m_profile.ePassword = "pw";
+        m_profile.pop3Host = "127.0.0.1";
+        m_profile.pingHost = "127.0.0.1";
     }
 
+    // A window whose active profile is m_profile.
     std::unique_ptr<CLinkvaneDlg> MakeWindow(std::uint16_t pop3Port) {
         auto window = ShellTest::MakeWindow(
             [pop3Port](MainWindowServices& services) { services.pop3Port = pop3Port; });
+        window->Connection().UseProfile(m_profile);
         window->show();
         return window;
     }
+
+    ActiveProfile m_profile;
 };
 
 TEST_F(ConnectionChecksTest, NewMailNoticeComesFirstThenTheLabelAndTrayChange) {
-    TheActiveProfile().popupAlert = 1;
+    m_profile.popupAlert = 1;
     testing::ScriptedPop3Server server(StatSession("+OK 2 300\r\n"));
     auto window = MakeWindow(server.port());
     CTextLabel& label = *window->Label(ctl::kMailResult);
@@ -128,14 +131,15 @@ TEST_F(ConnectionChecksTest, AServersTextIsShownAsPlainTextAndTheLabelKeepsItsVa
 TEST_F(ConnectionChecksTest, PingShowsTheRoundTripAndButtonsNeedFourCharacterHosts) {
     auto window = MakeWindow(kPop3Port);
     CTextLabel& pingLabel = *window->Label(ctl::kPingResult);
-    TheActiveProfile().pingHost = "abc";
-    TheActiveProfile().pop3Host = "abc";
+    ActiveProfile shortHosts = m_profile;
+    shortHosts.pingHost = shortHosts.pop3Host = "abc";
+    window->Connection().UseProfile(shortHosts);
     window->OnCommand(ctl::kPing);
     window->OnCommand(ctl::kCheckMail);
     EXPECT_EQ(pingLabel.Text(), QStringLiteral("Not Activated"));
     EXPECT_EQ(window->Label(ctl::kMailResult)->Text(), QStringLiteral("Not Activated"));
 
-    TheActiveProfile().pingHost = "127.0.0.1";
+    window->Connection().UseProfile(m_profile);
     for (const int command : {int{ctl::kPing}, kCmdPing}) {
         pingLabel.SetText(QString());
         window->OnCommand(command);
@@ -155,8 +159,8 @@ TEST_F(ConnectionChecksTest, AnAcceptedCertificateIsPinnedAndAnotherOneIsRefused
     const testing::TestCertificates certificates;
     const std::vector<testing::Mailbox> boxes{{"joe", "pw", {testing::MessageOfSize(400)}}};
     testing::DovecotServer own(boxes, &certificates.selfSigned);
-    TheActiveProfile().profileName = "Demon";
-    TheActiveProfile().pop3Security = "stls";
+    m_profile.name = "Demon";
+    m_profile.pop3Security = "stls";
     const std::string& print = certificates.selfSigned.fingerprint;
     auto window = MakeWindow(own.port());
     QString question;
@@ -173,7 +177,9 @@ TEST_F(ConnectionChecksTest, AnAcceptedCertificateIsPinnedAndAnotherOneIsRefused
     EXPECT_EQ(window->Label(ctl::kMailResult)->Text(), QStringLiteral("1 New Message (400 bytes)"));
     EXPECT_EQ(COXRegistryItem(*m_registry, ProfileKeyPath("Demon")).GetStringValue("POP3Pin"),
               print);
+    EXPECT_EQ(window->Connection().Profile().pop3Pin, print) << "the active profile follows";
 
+    m_profile = window->Connection().Profile();
     testing::DovecotServer other(boxes, &certificates.localhost);
     auto again = MakeWindow(other.port());
     QString refusal;

@@ -1,6 +1,6 @@
 #include "app/main_window.h"
-#include "core/connection/loopback_engine.h"
 #include "platform/modem_talk.h"
+#include "tools/loopback_engine.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDate>

@@ -78,6 +78,10 @@ TEST_F(PhonebookFileTest, EveryMemberRoundTripsThroughAPrivateFileWrittenInOnePi
         ASSERT_TRUE(read && read->has_value()) << entry.name;
         EXPECT_EQ(**read, entry);
     }
+    // The dial password is kept enciphered, never as clear text.
+    const std::string text = testing::ReadFileText(file());
+    EXPECT_EQ(text.find("p\u00e4ss"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"encipheredPassword\": \""), std::string::npos) << text;
 
     // Replacing keeps the entry's place; the order is the phonebook's. A file made readable by
     // others becomes private again.
@@ -156,7 +160,9 @@ TEST_F(PhonebookFileTest, EntriesThatCannotBeStoredAreRefused) {
         {[](PhonebookEntry& e) { e.initString = "ATZ\rATDT999"; }, 0},
         {[](PhonebookEntry& e) { e.properties.localPhoneNumber = "555\rATH"; }, 87},
         {[](PhonebookEntry& e) { e.properties.areaCode = "01\n"; }, 87},
-        {[](PhonebookEntry& e) { e.dialParams->password = std::string(257, 'p'); }, 0},
+        // The cipher keeps at most 39 characters of Windows-1252.
+        {[](PhonebookEntry& e) { e.dialParams->password = std::string(40, 'p'); }, 87},
+        {[](PhonebookEntry& e) { e.dialParams->password = "\xE2\x98\x8E"; }, 87},
     };
     for (const auto& [change, code] : changes) {
         PhonebookEntry entry = RichEntry("E");
@@ -170,6 +176,19 @@ TEST_F(PhonebookFileTest, EntriesThatCannotBeStoredAreRefused) {
     ASSERT_TRUE(phonebook.WriteEntry(RichEntry("E")));
     EXPECT_FALSE(phonebook.SetDialParams("E", DialParams{"u", std::string("a\0b", 3)}));
     EXPECT_EQ(phonebook.ReadEntry("E")->value(), RichEntry("E"));
+}
+
+TEST_F(PhonebookFileTest, ClearTextPasswordsOfEarlierFilesLoadAndTheNextChangeEnciphersThem) {
+    testing::WriteFileText(file(), R"({"entries": [
+        {"name": "Old", "dialParams": {"userName": "jo", "password": "clear-secret"}},
+        {"name": "Long", "dialParams": {"userName": "al", "password": ")" +
+                                       std::string(40, 'x') + R"("}}]})");
+    PhonebookFile phonebook;
+    EXPECT_EQ(phonebook.ReadEntry("Old")->value().dialParams, (DialParams{"jo", "clear-secret"}));
+    EXPECT_EQ(phonebook.ReadEntry("Long")->value().dialParams, (DialParams{"al", ""}));
+    ASSERT_TRUE(phonebook.AddDevice("/dev/null"));
+    EXPECT_EQ(testing::ReadFileText(file()).find("\"password\""), std::string::npos);
+    EXPECT_EQ(phonebook.ReadEntry("Old")->value().dialParams, (DialParams{"jo", "clear-secret"}));
 }
 
 TEST_F(PhonebookFileTest, DamagedFileIsReportedAndNeverOverwritten) {
@@ -214,7 +233,7 @@ TEST(ParsePhonebook, RefusesContentThatIsNotAPhonebookSayingWhere) {
         refused += data ? 0 : 1;
         report += text + "\n  -> " + (data ? "accepted" : data.error().message) + "\n";
     }
-    EXPECT_EQ(refused, 20);
+    EXPECT_EQ(refused, 22);
     testing::ExpectGolden(golden, report);
     const std::string notUtf8 = "{\"entries\": [{\"name\": \"\xFF\"}]}";
     EXPECT_NE(ParsePhonebook(notUtf8).error().message.find("not valid JSON"), std::string::npos);

@@ -38,7 +38,7 @@ AccountClaim PointDefaultAccount(RegistryStore& store, const char* ownValue,
 void WriteConnection(COXRegistryItem& account, const ActiveProfile& profile) {
     account.SetNumberValue(ClientConnectionType(profile), "Connection Type");
     if (profile.useLan == 0)
-        account.SetStringValue(profile.profileName, "Connectoid");
+        account.SetStringValue(profile.name, "Connectoid");
 }
 
 void WriteMailAccount(COXRegistryItem& account, const ActiveProfile& profile) {

@@ -1,15 +1,14 @@
 #include "core/clients/client_dispatch.h"
 
 #include "core/clients/account_manager.h"
-#include "core/clients/active_profile.h"
 #include "core/clients/ie_settings.h"
 #include "core/clients/mail_and_news.h"
+#include "core/clients/netscape.h"
 
 namespace linkvane {
 
-AppliedClients ApplyClientSettings(RegistryStore& store, std::string_view profileName,
+AppliedClients ApplyClientSettings(RegistryStore& store, const ActiveProfile& profile,
                                    std::string_view autoDialEntry, ClientMessages& messages) {
-    const ActiveProfile& profile = LoadActiveProfile(store, profileName);
     AppliedClients applied;
     if (profile.setNetscape != 0) {
         applied.netscape = ApplyNetscapeSettings(store, profile, messages);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/profiles/host_rules.h"
 #include "core/profiles/registry_item.h"
 
 namespace linkvane {
@@ -19,8 +20,8 @@ constexpr const char* kRemoteAccessKey = "\\RemoteAccess\\";
 }  // namespace
 
 std::string BuildProxyServerString(const ActiveProfile& profile) {
-    const bool http = ProxyHostCounts(profile.httpProxy);
-    const bool ftp = ProxyHostCounts(profile.ftpProxy);
+    const bool http = HostCounts(profile.httpProxy);
+    const bool ftp = HostCounts(profile.ftpProxy);
     std::string proxy;
     if (http) {
         proxy = "http=" + profile.httpProxy + ":" + profile.httpProxyPort;

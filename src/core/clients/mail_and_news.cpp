@@ -18,7 +18,7 @@ std::string ServerKey(const char* kind, const std::string& host) {
 void WriteConnection(COXRegistryItem& key, const ActiveProfile& profile) {
     key.SetNumberValue(ClientConnectionType(profile), "Connection Type");
     if (profile.useLan == 0)
-        key.SetStringValue(profile.profileName, "RAS Phonebook Entry");
+        key.SetStringValue(profile.name, "RAS Phonebook Entry");
 }
 
 void WriteSender(COXRegistryItem& key, const ActiveProfile& profile) {

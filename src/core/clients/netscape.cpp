@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "core/profiles/host_rules.h"
 #include "core/profiles/registry_item.h"
 #include "core/util/atomic_file.h"
 
@@ -97,13 +98,13 @@ void WriteCurrentUserKeys(RegistryStore& store, const ActiveProfile& profile) {
 
     // The bypass list goes with the HTTP proxy only; "Proxy Type" is written by either block.
     COXRegistryItem proxy(store, kProxyKey);
-    if (ProxyHostCounts(profile.httpProxy)) {
+    if (HostCounts(profile.httpProxy)) {
         proxy.SetStringValue(profile.httpProxy, "HTTP_Proxy");
         proxy.SetNumberValue(LeadingDecimal(profile.httpProxyPort), "Http_ProxyPort");
         proxy.SetStringValue(profile.proxyOverride, "No_Proxy");
         proxy.SetNumberValue(1, "Proxy Type");
     }
-    if (ProxyHostCounts(profile.ftpProxy)) {
+    if (HostCounts(profile.ftpProxy)) {
         proxy.SetStringValue(profile.ftpProxy, "FTP_Proxy");
         proxy.SetNumberValue(LeadingDecimal(profile.ftpProxyPort), "Ftp_ProxyPort");
         proxy.SetNumberValue(1, "Proxy Type");
@@ -182,8 +183,8 @@ std::string ComposePrefsJs(const ActiveProfile& profile) {
     text += StringPref("mail.identity.useremail", profile.replyTo);
     text += LiteralPref("mail.html_compose", "false");
 
-    const bool ftp = ProxyHostCounts(profile.ftpProxy);
-    const bool http = ProxyHostCounts(profile.httpProxy);
+    const bool ftp = HostCounts(profile.ftpProxy);
+    const bool http = HostCounts(profile.httpProxy);
     if (ftp || http) {
         text += LiteralPref("network.proxy.type", "1");
         if (ftp) {

@@ -24,18 +24,10 @@
 #include <string_view>
 
 #include "core/clients/active_profile.h"
+#include "core/clients/client_dispatch.h"
 #include "core/profiles/registry_store.h"
 
 namespace linkvane {
-
-// Where the client writers tell the user of a failure: message boxes with the exclamation
-// icon owned by the main window in the program, printed lines in the command line.
-class ClientMessages {
-  public:
-    virtual ~ClientMessages() = default;
-    // Returns when the user has seen the message.
-    virtual void ShowExclamation(std::string_view text, std::string_view caption) = 0;
-};
 
 inline constexpr const char* kNetscapeUser = "Linkvaner";
 

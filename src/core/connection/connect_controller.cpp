@@ -1,10 +1,8 @@
 #include "core/connection/connect_controller.h"
 
-#include "core/clients/active_profile.h"
-#include "core/clients/client_dispatch.h"
+#include "core/profiles/host_rules.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_record.h"
-#include "core/profiles/profile_store.h"
 #include "core/profiles/registry_item.h"
 
 namespace linkvane {
@@ -47,24 +45,21 @@ void ConnectController::Connect(const std::string& entryName) {
         m_dialer.HangUp();
         return;
     }
-    ApplyClientSettings(m_store, entryName, entryName, m_view);
-    const ActiveProfile& profile = TheActiveProfile();
-
-    // The dial-up login lives beside the profile's other values, its password enciphered.
-    const ProfileRecord record = ProfileStore(m_store).LoadProfile(entryName);
-    if (record.login.empty() || record.password.empty()) {
+    m_profile = LoadActiveProfile(m_store, entryName);
+    ApplyClientSettings(m_store, m_profile, entryName, m_view);
+    if (m_profile.login.empty() || m_profile.password.empty()) {
         m_view.ShowMessage("Username or Password is blank!", "Username/Password",
                            MessageIcon::Exclamation, {});
         return;
     }
 
     m_view.SetConnectButton(kImageDialling, "Connect");
-    m_dialer.SetUserName(record.login);
-    m_dialer.SetPassword(record.password);
+    m_dialer.SetUserName(m_profile.login);
+    m_dialer.SetPassword(m_profile.password);
     m_dialer.SetEntryName(entryName);
     m_dialer.SetDialTimeout(m_dialTimeout);
 
-    if (profile.useLan == 0) {
+    if (m_profile.useLan == 0) {
         SetEntryTerminal(m_store, entryName, false);
         if (!m_view.StartTimer(kTimerDialling, kSecondTick)) {
             m_view.ShowMessage("Timer Error (CONNECT)", kErrorCaption, MessageIcon::Exclamation,
@@ -97,14 +92,14 @@ void ConnectController::RestartPeriodic(int id, std::string_view failure) {
 }
 
 void ConnectController::StartPingAndMail(std::string_view mailFailure) {
-    const ActiveProfile& profile = TheActiveProfile();
-    if (profile.pingHost.size() > 3) {
-        StartPeriodic(kTimerPing, profile.pingFreq, kPingTimerError);
-        m_view.RunPing();
+    if (HostCounts(m_profile.pingHost)) {
+        // The stored number is 32 bits: a negative one is the huge period no timer keeps.
+        StartPeriodic(kTimerPing, static_cast<std::uint32_t>(m_profile.pingFreq), kPingTimerError);
+        m_view.RunPing(m_profile);
     }
-    if (profile.checkEmail != 0) {
-        StartPeriodic(kTimerMailCheck, profile.popMinutes, mailFailure);
-        m_view.CheckMail();
+    if (m_profile.checkEmail != 0) {
+        StartPeriodic(kTimerMailCheck, m_profile.popMinutes, mailFailure);
+        m_view.CheckMail(m_profile);
     }
 }
 
@@ -119,12 +114,12 @@ bool ConnectController::OnTimer(int id) {
             return true;
         case kTimerPing:
             m_view.StopTimer(kTimerPing);
-            m_view.RunPing();
+            m_view.RunPing(m_profile);
             RestartPeriodic(kTimerPing, kPingTimerError);
             return true;
         case kTimerMailCheck:
             m_view.StopTimer(kTimerMailCheck);
-            m_view.CheckMail();
+            m_view.CheckMail(m_profile);
             RestartPeriodic(kTimerMailCheck, kMailTimerError);
             return true;
         default:

@@ -5,9 +5,9 @@
 //
 // Connect (the Connect/Disconnect button) with the profile list's text as entry name:
 //   - a call is up or being dialled: hang up; the rest follows from DialDisconnected;
-//   - otherwise load the active profile and run the client writers (their messages go to the
-//     view), read the profile's Login and Password, and stop with "Username or Password is
-//     blank!" when either is empty;
+//   - otherwise load the active profile (once: the client writers, the login and the checks
+//     all use that one load), run the client writers (their messages go to the view), and
+//     stop with "Username or Password is blank!" when its Login or Password is empty;
 //   - a dial-up profile: entry terminal off, the dialling timer (1039, the blinking button),
 //     and the dial; a LAN profile: "Settings Updated!" and the ping and mail timers at once.
 // The four dial events then give the connected state (call clock 1035, ping 1036, mail 1034,
@@ -15,8 +15,11 @@
 // RedialAttempts once (LoadStartupSettings) and shared by every dial of the run; it is only
 // ever lowered.
 //
-// Thread: the GUI thread (or the command line's one thread), like the active profile. The
-// controller borrows the store, the dialler and the view, which must outlive it.
+// The controller keeps the active profile from one Connect to the next and hands it to the
+// view's ping and mail check; the main window replaces it after the profile editor.
+//
+// Thread: the GUI thread (or the command line's one thread). The controller borrows the
+// store, the dialler and the view, which must outlive it.
 
 #include <chrono>
 #include <cstdint>
@@ -25,7 +28,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/clients/netscape.h"
+#include "core/clients/active_profile.h"
+#include "core/clients/client_dispatch.h"
 #include "core/connection/call_clock.h"
 #include "core/connection/ras_dialer.h"
 #include "core/profiles/registry_store.h"
@@ -73,8 +77,9 @@ class ConnectView : public ClientMessages {
     virtual bool StartTimer(int id, std::chrono::milliseconds period) = 0;
     virtual void StopTimer(int id) = 0;
     virtual void ShowCallClock(const CallClockText& clock) = 0;
-    virtual void RunPing() = 0;
-    virtual void CheckMail() = 0;
+    // The keep-alive ping and the mail check of the active profile.
+    virtual void RunPing(const ActiveProfile& profile) = 0;
+    virtual void CheckMail(const ActiveProfile& profile) = 0;
     // Opens a program or document through the shell ("open").
     virtual void Launch(const std::string& path) = 0;
     virtual void Reported(const ConnectEvent&) {}
@@ -105,6 +110,10 @@ class ConnectController : public RasDialerEvents {
     // A tick of timer 1034, 1035, 1036 or 1039; false for another timer.
     bool OnTimer(int id);
 
+    // The active profile: what the last Connect loaded, or what UseProfile gave.
+    const ActiveProfile& Profile() const { return m_profile; }
+    void UseProfile(ActiveProfile profile) { m_profile = std::move(profile); }
+
     std::int32_t RedialBudget() const { return m_redialBudget; }
     std::int16_t DialTimeout() const { return m_dialTimeout; }
     void SetCallStartTime(std::time_t start) { m_callStart = start; }
@@ -127,6 +136,7 @@ class ConnectController : public RasDialerEvents {
     CRasDialer& m_dialer;
     ConnectView& m_view;
     Clock m_clock;
+    ActiveProfile m_profile;
     std::int32_t m_redialBudget = 0;
     std::int16_t m_dialTimeout = 0;
     std::time_t m_callStart = 0;

@@ -81,7 +81,7 @@ MailCheckSettings MailCheckSettingsOf(const ActiveProfile& profile) {
     MailCheckSettings settings;
     settings.host = profile.pop3Host;
     settings.user = profile.username;
-    settings.password = profile.mailPassword;
+    settings.password = profile.ePassword;
     settings.playSound = profile.playSound != 0;
     settings.soundPath = profile.emailSound;
     settings.popupAlert = profile.popupAlert != 0;

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "core/profiles/password_cipher.h"
 #include "core/util/win_error.h"
 
 namespace linkvane {
@@ -157,6 +158,8 @@ Status ValidatePhonebookEntry(const PhonebookEntry& entry) {
             !password) {
             return password;
         }
+        if (Result<std::string> stored = EncipherPassword(entry.dialParams->password); !stored)
+            return Fail(stored.error().message, win::kInvalidParameter);
     }
     return Success();
 }

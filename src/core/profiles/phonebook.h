@@ -35,6 +35,9 @@ inline constexpr std::size_t kMaxEntryNameLength = 255;
 inline constexpr std::size_t kMaxDialParamLength = 256;
 inline constexpr std::size_t kMaxInitStringLength = 256;
 
+// The login the phonebook remembers for an entry. Nothing dials with it (Connect takes the
+// profile's own); a phonebook keeps the password only in the settings store's enciphered form,
+// so it holds what the password cipher takes (at most 39 characters of Windows-1252).
 struct DialParams {
     std::string userName;
     std::string password;  // clear text
@@ -92,9 +95,9 @@ class Phonebook {
 Status ValidateEntryName(std::string_view name);
 // The name; properties that fit the record; a non-zero line speed; an init string without
 // control characters (a line break would start a second modem command); dial parameters of
-// UTF-8 text without zero characters. Each text within its limit. Numbers are only checked
-// for control characters here, so that a stored or imported entry always loads; entries the
-// user makes are held to CheckDialCharacters as well.
+// UTF-8 text without zero characters, a password the cipher can take. Each text within its
+// limit. Numbers are only checked for control characters here, so that a stored or imported
+// entry always loads; entries the user makes are held to CheckDialCharacters as well.
 Status ValidatePhonebookEntry(const PhonebookEntry& entry);
 // The digits and dial modifiers a modem takes: 0-9 * # , W P T ! @ A-D (either case).
 bool IsDialCharacter(char c);

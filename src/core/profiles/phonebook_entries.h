@@ -85,8 +85,8 @@ class EntryCreator {
     RasEntry m_entry;
 };
 
-// Stores the user name and clear-text password that the service remembers for the entry.
-// Callers in the program do not report a failure.
+// Stores the user name and password (given in clear text; kept enciphered) that the phonebook
+// remembers for the entry. Fails for a missing entry and for a password the cipher cannot take.
 Status StoreDialParams(Phonebook& phonebook, std::string_view entryName, std::string_view userName,
                        std::string_view password);
 

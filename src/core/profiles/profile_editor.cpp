@@ -10,8 +10,6 @@ namespace linkvane {
 
 namespace {
 
-constexpr std::size_t kKeepAliveHostMinimum = 3;
-
 // Digits with an optional sign, blanks around them allowed; nothing else.
 template <typename T>
 Result<T> ParseField(std::string_view label, std::string_view text, const char* wanted) {
@@ -45,10 +43,6 @@ void SwitchEditorProfile(const ProfileStore& store, ProfileEditorData& data,
     data.profileName = std::string(name);
     data.profile = store.LoadProfile(name);
     data.isDefault = data.HasProfile() && store.LoadGlobalSettings().defaultProfile == name;
-}
-
-bool HostEnablesKeepAlive(std::string_view pingHost) {
-    return pingHost.size() >= kKeepAliveHostMinimum;
 }
 
 void ActivateAdvancedPage(ProfileRecord& profile) {
@@ -98,9 +92,18 @@ Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
         return saved;
     if (!data.HasProfile())
         return Success();
-    // The phonebook remembers the login for dialling; the profile's own copy is what matters.
-    (void)StoreDialParams(phonebook, data.profileName, data.profile.login, data.profile.password);
-    return store.SaveProfile(record, false);
+    // The phonebook remembers the login too; the profile's own copy is what Connect dials with,
+    // so the profile is saved even when the phonebook cannot keep it, and then that is said.
+    const Status dialParams =
+        StoreDialParams(phonebook, data.profileName, data.profile.login, data.profile.password);
+    if (Status saved = store.SaveProfile(record, false); !saved)
+        return saved;
+    if (!dialParams) {
+        return Fail("The profile was saved, but the phonebook could not keep its login: " +
+                        dialParams.error().message,
+                    dialParams.error().code);
+    }
+    return Success();
 }
 
 }  // namespace linkvane

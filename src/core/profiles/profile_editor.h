@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/profiles/host_rules.h"
 #include "core/profiles/phonebook.h"
 #include "core/profiles/profile_record.h"
 #include "core/profiles/profile_store.h"
@@ -35,9 +36,8 @@ ProfileEditorData LoadEditorData(const ProfileStore& store, std::string_view pro
 // Makes the editor edit `name` from now on: the profile as stored, "Set As Default" as stored.
 void SwitchEditorProfile(const ProfileStore& store, ProfileEditorData& data, std::string_view name);
 
-// Keep-alive: a "PingHost" of 3 or more characters switches it on. Each time the Advanced page
+// Keep-alive: on for a "PingHost" that HostEnablesKeepAlive takes. Each time the Advanced page
 // becomes active, a shorter host is erased with its frequency.
-bool HostEnablesKeepAlive(std::string_view pingHost);
 void ActivateAdvancedPage(ProfileRecord& profile);
 // The "Enable" box: on leaves the values; off erases host and frequency.
 void ToggleKeepAlive(ProfileRecord& profile);
@@ -51,9 +51,10 @@ Result<std::uint32_t> ParseUnsignedField(std::string_view label, std::string_vie
 Status CheckPasswordField(std::string_view label, std::string_view text);
 
 // What OK saves, in this order: the program-wide settings; for a profile, the entry's dial
-// parameters (login and password; not reported) and the profile, passwords enciphered.
-// A profile the store would refuse (a password it cannot hold) is found before anything is
-// written; otherwise stops at the first save that fails. Says which failed.
+// parameters (login and password) and the profile, passwords enciphered. A profile the store
+// would refuse (a password it cannot hold) is found before anything is written; otherwise
+// stops at the first of the two saves that fails and says which. A failure to store the dial
+// parameters does not stop the profile's save, and is reported after it.
 Status SaveEditorData(const ProfileStore& store, Phonebook& phonebook,
                       const ProfileEditorData& data);
 

@@ -39,7 +39,7 @@ TEST_F(AccountManager, ClaimsNumbersFromTheCounterOnceAndRewritesTheSameAccounts
 
 TEST_F(AccountManager, AKeptNumberOfZeroCountsAsNoneAndEmptyIdentityIsWrittenEmpty) {
     ActiveProfile bare;
-    bare.profileName = "Bare";
+    bare.name = "Bare";
     bare.pop3Host = "pop.example";
     // No counter at all: the first account is 00000000 and "Mail" keeps 0, which the next run
     // takes for "none claimed" and claims 1 from the counter.

@@ -30,7 +30,6 @@ TEST_F(IESettings, ProxyStringTakesOnlyHostsLongerThanThreeCharacters) {
         {"", "", "ftp.example.net", "21"},
         {"http.example.net", "", "", ""},
         {"http.example.net", "80a", "ftp.example.net", " 21"},
-        {"abc", "8080", "", ""},
         {"abc", "8080", "ftp1", "21"},
     };
     std::string exports;

@@ -22,7 +22,7 @@ TEST_F(MailAndNews, SmtpOnlyWithoutNewsOrIdentityKeepsTheEarlierPop3Default) {
     SetString("\\Software\\Microsoft\\Internet Mail and News\\Mail\\", "Default POP3 Server",
               "old.pop");
     ActiveProfile profile;
-    profile.profileName = "Outbound";
+    profile.name = "Outbound";
     profile.smtpHost = "smtp.example";
     ApplyMailAndNewsSettings(store(), profile);
     ExpectGolden("core/clients/golden/mail_and_news_smtp_only.reg", Exported());

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "core/connection/dial_events.h"
-#include "core/connection/loopback_engine.h"
 #include "platform/modem_talk.h"
+#include "tools/loopback_engine.h"
 
 namespace linkvane {
 namespace {
@@ -69,6 +69,7 @@ TEST(RasDialer, EachModemAnswerEndsTheDialWithItsCode) {
         {"5551=busy", "5551", {"failed 25676", "disconnected"}},
         {"5551=nodialtone", "5551", {"failed 25680", "disconnected"}},
         {"5551=nodial-tone;form=numeric", "5551", {"failed 25680", "disconnected"}},
+        {"5551=nodial-tone", "5551", {"failed 25680", "disconnected"}},
         {"5551=noanswer:20", "5551", {"failed 25678", "disconnected"}},
         {"5551=nocarrier", "5551", {"failed 25679", "disconnected"}},
         {"5551=error", "5551", {"failed 25692", "disconnected"}},
@@ -148,31 +149,6 @@ TEST(RasDialer, HangUpInEachStateEndsTheDialWithDisconnectedOnly) {
         EXPECT_EQ(d.sink.texts.size(), 0u) << "a hang-up is no failure";
         EXPECT_EQ(d.dialer.GetConnectionState(), 0);
     }
-}
-
-// A handler that dials again (a redial) keeps the dial going: no DialDisconnected in between.
-class RedialSink final : public RecordingSink {
-  public:
-    explicit RedialSink(CRasDialer& dialer) : m_dialer(dialer) {}
-    void DialFailed(std::int16_t& code, std::string& text, std::int16_t& reserved) override {
-        RecordingSink::DialFailed(code, text, reserved);
-        m_dialer.SetEntryName("5552");
-        m_dialer.Dial();
-    }
-
-  private:
-    CRasDialer& m_dialer;
-};
-
-TEST(RasDialer, FailureWhoseHandlerDialsAgainIsNotTheEnd) {
-    Dialling d(Options("5551=busy"));
-    RedialSink sink(d.dialer);
-    d.dialer.SetEventSink(&sink);
-    ASSERT_EQ(d.Dial("5551"), 0);
-    ASSERT_TRUE(d.queue.RunUntil([&] { return d.dialer.GetConnected(); }));
-    EXPECT_EQ(sink.Outcome(), (std::vector<std::string>{"failed 25676", "state 8192"}));
-    d.dialer.HangUp();
-    ASSERT_TRUE(d.queue.RunUntil([&] { return sink.Ended(); }));
 }
 
 TEST(RasDialer, EventsQueuedWhenTheDiallerGoesAreDropped) {

@@ -93,7 +93,7 @@ class ProfileEditorSave : public testing::ConfigHomeTest {
     PhonebookFile phonebook{linkvaneDir() / "phonebook.json"};
 };
 
-TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndIsTheDefaultByItsExactName) {
+TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsOrSaysWhyTheyWereNotKept) {
     PhonebookEntry entry;
     entry.name = "Demon";
     ASSERT_TRUE(phonebook.WriteEntry(entry));
@@ -116,6 +116,13 @@ TEST_F(ProfileEditorSave, AProfileIsSavedWithItsDialParamsAndIsTheDefaultByItsEx
     EXPECT_EQ(store.LoadGlobalSettings().settings.url1Label, "");
     EXPECT_EQ((*phonebook.ReadEntry("Demon"))->dialParams, (DialParams{"jo", "pw"}));
     EXPECT_EQ(store.LoadProfile("Demon").login, "jo");
+
+    // A profile without a phonebook entry is saved; that its login was not kept is said.
+    data.profileName = "No Entry";
+    data.profile.password = "pw";
+    const Status saved = SaveEditorData(store, phonebook, data);
+    EXPECT_EQ(saved.error().code, 623u);
+    EXPECT_EQ(store.LoadProfile("No Entry").login, "new");
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST_F(ProfileStoreTest, AProfileRoundTripsWithPasswordsStoredEnciphered) {
 
 // A new profile starts with the mail check's safe mode; stored settings without it, like an
 // imported file's, read as plain.
-TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyPasswordsStayEmpty) {
+TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyOrUnreadablePasswordsAsEmpty) {
     ProfileRecord expected;
     expected.name = "Nowhere";
     expected.keyPath = "\\Software\\Kestrom\\Linkvane\\DialEntry\\Nowhere\\";
@@ -65,6 +65,10 @@ TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyPasswordsStayEmpty) {
     first.pingHost = "ping.example.org";
     ASSERT_TRUE(store.SaveProfileValue(first, *FindProfileValue("PingHost")));
     EXPECT_EQ(store.LoadProfile("Fresh").pop3Security, "auto");
+
+    // A stored mail password too long for the cipher loads as none rather than garbled.
+    COXRegistryItem(registry, blank.keyPath).SetStringValue(std::string(45, 'p'), "EPassword");
+    EXPECT_EQ(store.LoadProfile("Nowhere").ePassword, "");
 }
 
 TEST_F(ProfileStoreTest, ASaveTheCipherOrTheStoreRefusesIsReportedAndWritesNothing) {

@@ -16,7 +16,7 @@
 
 #include "core/connection/dialer_engine_base.h"
 #include "core/connection/modem_dialogue.h"
-#include "core/connection/simulated_modem.h"
+#include "tools/simulated_modem.h"
 
 namespace linkvane {
 

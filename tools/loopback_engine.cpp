@@ -1,4 +1,4 @@
-#include "core/connection/loopback_engine.h"
+#include "tools/loopback_engine.h"
 
 #include <sys/socket.h>
 

@@ -1,4 +1,4 @@
-#include "core/connection/simulated_modem.h"
+#include "tools/simulated_modem.h"
 
 #include <poll.h>
 #include <sys/socket.h>

@@ -1,0 +1,101 @@
+#include "app/window_connect_view.h"
+
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QMessageBox>
+
+#include <limits>
+
+#include "app/connection_checks.h"
+#include "app/shell_launch.h"
+#include "controls/bitmap_button.h"
+#include "controls/text_label.h"
+
+namespace linkvane {
+namespace {
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CWindowConnectView::CWindowConnectView(QWidget& window, COXBitmapButton& connectButton,
+                                       const std::array<CTextLabel*, 3>& clock,
+                                       CConnectionChecks& checks)
+    : m_window(window), m_button(connectButton), m_clock(clock), m_checks(checks) {
+    for (const int id : {kTimerMailCheck, kTimerCall, kTimerPing, kTimerDialling}) {
+        auto timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this, id] {
+            if (m_tick)
+                m_tick(id);
+        });
+        m_timers[id] = std::move(timer);
+    }
+}
+
+void CWindowConnectView::ShowExclamation(std::string_view text, std::string_view caption) {
+    ShowMessage(text, caption, MessageIcon::Exclamation, {});
+}
+
+void CWindowConnectView::ShowMessage(std::string_view text, std::string_view caption,
+                                     MessageIcon icon, std::string_view detail) {
+    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    Text(caption), Text(text), QMessageBox::Ok, &m_window);
+    box.setTextFormat(Qt::PlainText);
+    if (!detail.empty()) {
+        // The reason may quote pppd or the modem: plain text, never markup.
+        box.setInformativeText(Text(detail));
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setTextFormat(Qt::PlainText);
+    }
+    box.exec();
+}
+
+void CWindowConnectView::SetConnectButton(int image, std::string_view tip) {
+    m_button.LoadImageFromBitmap(image, true, 0);
+    m_button.SetTransparentLook(true);
+    m_button.EnableTip(true);
+    m_button.SetTipText(Text(tip));
+}
+
+void CWindowConnectView::SetConnectImage(int image) {
+    m_button.LoadImageFromBitmap(image, true, 0);
+}
+
+bool CWindowConnectView::StartTimer(int id, std::chrono::milliseconds period) {
+    // A period of 0 would fire without pause; one beyond QTimer's range cannot be kept.
+    if (period.count() <= 0 || period.count() > std::numeric_limits<int>::max())
+        return false;
+    QTimer& timer = *m_timers.at(id);
+    timer.start(period);
+    return timer.isActive();
+}
+
+void CWindowConnectView::StopTimer(int id) {
+    m_timers.at(id)->stop();
+}
+
+void CWindowConnectView::ShowCallClock(const CallClockText& clock) {
+    m_clock[0]->SetText(Text(clock.hours));
+    m_clock[1]->SetText(Text(clock.minutes));
+    m_clock[2]->SetText(Text(clock.seconds));
+}
+
+void CWindowConnectView::RunPing(const ActiveProfile& profile) {
+    m_checks.RunPing(profile);
+}
+
+void CWindowConnectView::CheckMail(const ActiveProfile& profile) {
+    m_checks.CheckMail(profile);
+}
+
+void CWindowConnectView::Launch(const std::string& path) {
+    ShellOpen(path);
+}
+
+void CWindowConnectView::Reported(const ConnectEvent& event) {
+    if (m_report)
+        m_report(event);
+}
+
+}  // namespace linkvane

@@ -1,0 +1,67 @@
+#pragma once
+
+// CWindowConnectView: how Connect, redial and hang-up show themselves in the main window.
+// Messages are message boxes owned by the window (plain text; a failure's reason below it);
+// the Connect button takes its image and tip; the four timers of a connection (1034 mail
+// check, 1035 call clock, 1036 ping, 1039 dialling blink) are QTimers whose ticks go to the
+// tick handler; the call clock writes its three labels; the ping and the mail check go to the
+// window's checks; launches go to the shell. It borrows the window's parts, which must
+// outlive it. GUI thread only.
+
+#include <QtCore/QTimer>
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "core/connection/connect_controller.h"
+
+class QWidget;
+
+namespace linkvane {
+
+class CConnectionChecks;
+class COXBitmapButton;
+class CTextLabel;
+
+class CWindowConnectView final : public ConnectView {
+  public:
+    // clock: the hours, minutes and seconds labels.
+    CWindowConnectView(QWidget& window, COXBitmapButton& connectButton,
+                       const std::array<CTextLabel*, 3>& clock, CConnectionChecks& checks);
+
+    // Where the timers' ticks go (the Connect controller's OnTimer).
+    void OnTick(std::function<void(int)> tick) { m_tick = std::move(tick); }
+    // Who else hears the controller's reports (the window, to show or clear a call's details).
+    void OnReport(std::function<void(const ConnectEvent&)> report) { m_report = std::move(report); }
+    bool TimerActive(int id) const { return m_timers.at(id)->isActive(); }
+    std::chrono::milliseconds TimerPeriod(int id) const {
+        return std::chrono::milliseconds(m_timers.at(id)->interval());
+    }
+
+    void ShowExclamation(std::string_view text, std::string_view caption) override;
+    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
+                     std::string_view detail) override;
+    void SetConnectButton(int image, std::string_view tip) override;
+    void SetConnectImage(int image) override;
+    bool StartTimer(int id, std::chrono::milliseconds period) override;
+    void StopTimer(int id) override;
+    void ShowCallClock(const CallClockText& clock) override;
+    void RunPing(const ActiveProfile& profile) override;
+    void CheckMail(const ActiveProfile& profile) override;
+    void Launch(const std::string& path) override;
+    void Reported(const ConnectEvent& event) override;
+
+  private:
+    QWidget& m_window;
+    COXBitmapButton& m_button;
+    std::array<CTextLabel*, 3> m_clock;
+    CConnectionChecks& m_checks;
+    std::function<void(int)> m_tick;
+    std::function<void(const ConnectEvent&)> m_report;
+    std::map<int, std::unique_ptr<QTimer>> m_timers;
+};
+
+}  // namespace linkvane
