@@ -73,6 +73,7 @@ const LabelStyle kLabels[] = {
     {ctl::kShortcut3Label, {101, 35, 49, 8}, true, kShortcutColour, ""},
     {ctl::kMailCaption, {7, 78, 46, 8}, true, kCaptionColour, "Waiting Email:"},
     {ctl::kMailResult, {56, 78, 144, 8}, false, kValueColour, ""},
+    {ctl::kNameServers, {206, 78, 89, 8}, false, kValueColour, ""},
     {ctl::kPingCaption, {12, 88, 39, 8}, true, kCaptionColour, ""},
     {ctl::kPingResult, {56, 88, 144, 8}, false, kValueColour, ""},
     {ctl::kCallCaption, {206, 88, 41, 8}, true, kCaptionColour, "Current Call:"},
@@ -174,7 +175,15 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
                    Label(ctl::kCallSeconds)},
         *m_checks);
     m_connect = std::make_unique<ConnectController>(m_registry, m_phonebook, m_dialer, *m_view);
-    m_view->OnTick([this](int id) { m_connect->OnTimer(id); });
+    m_view->OnTick([this](int id) {
+        m_connect->OnTimer(id);
+        if (id == kTimerCall)
+            ShowNameServers();
+    });
+    m_view->OnReport([this](const ConnectEvent& event) {
+        if (event.kind == ConnectEvent::Kind::Disconnected)
+            Label(ctl::kNameServers)->SetText(QString());
+    });
     // Dial events go straight to the controller.
     m_dialer.SetEventSink(m_connect.get());
     InitDialog();
@@ -534,6 +543,14 @@ void CLinkvaneDlg::ExitSequence() {
         QWidget::setVisible(true);
     }
     QDialog::reject();  // the base operation: the window's own reject() does nothing
+}
+
+void CLinkvaneDlg::ShowNameServers() {
+    CTextLabel* label = Label(ctl::kNameServers);
+    if (!label->Text().isEmpty() || !m_dialer.GetConnected())
+        return;  // a call's name servers do not change while it lasts
+    if (const auto listed = m_links.EnumConnections(); listed)
+        label->SetText(Text(NameServersText(*listed, m_dialer.GetEntryName())));
 }
 
 void CLinkvaneDlg::OnHideTimer() {

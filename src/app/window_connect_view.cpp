@@ -113,4 +113,9 @@ void CWindowConnectView::Launch(const std::string& path) {
     ShellOpen(path);
 }
 
+void CWindowConnectView::Reported(const ConnectEvent& event) {
+    if (m_report)
+        m_report(event);
+}
+
 }  // namespace linkvane

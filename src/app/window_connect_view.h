@@ -36,6 +36,8 @@ class CWindowConnectView final : public ConnectView {
 
     // Where the timers' ticks go (the Connect controller's OnTimer).
     void OnTick(std::function<void(int)> tick) { m_tick = std::move(tick); }
+    // Who else hears the controller's reports (the window, to show or clear a call's details).
+    void OnReport(std::function<void(const ConnectEvent&)> report) { m_report = std::move(report); }
     bool TimerActive(int id) const { return m_timers.at(id)->isActive(); }
     std::chrono::milliseconds TimerPeriod(int id) const {
         return std::chrono::milliseconds(m_timers.at(id)->interval());
@@ -52,6 +54,7 @@ class CWindowConnectView final : public ConnectView {
     void RunPing(const ActiveProfile& profile) override;
     void CheckMail(const ActiveProfile& profile) override;
     void Launch(const std::string& path) override;
+    void Reported(const ConnectEvent& event) override;
     void ShowRedialWait(std::optional<std::chrono::seconds> left) override;
 
   private:
@@ -64,6 +67,7 @@ class CWindowConnectView final : public ConnectView {
     QString m_callCaption;      // the caption a wait's countdown replaced
     CConnectionChecks& m_checks;
     std::function<void(int)> m_tick;
+    std::function<void(const ConnectEvent&)> m_report;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
 };
 

@@ -27,6 +27,7 @@
 #include "ctl/output.h"
 #include "ctl/stop_signals.h"
 #include "platform/modem_engine.h"
+#include "platform/ppp_links.h"
 
 namespace linkvane::ctl {
 
@@ -66,10 +67,23 @@ class EventQueue {
     std::deque<std::function<void()>> m_tasks;
 };
 
+// The link that a call to the entry has brought up, as the links are listed.
+std::optional<ActiveConnection> LinkOf(const std::string& entry) {
+    PppLinks links;
+    const auto listed = links.EnumConnections();
+    if (!listed)
+        return std::nullopt;
+    for (const ActiveConnection& link : *listed) {
+        if (link.entryName == entry && !link.localAddress.empty())
+            return link;
+    }
+    return std::nullopt;
+}
+
 // Prints what the controller shows: events on stdout, messages on stderr.
 class ConsoleView final : public ConnectView {
   public:
-    explicit ConsoleView(bool json) : m_json(json) {}
+    ConsoleView(bool json, std::string entry) : m_json(json), m_entry(std::move(entry)) {}
 
     void ShowExclamation(std::string_view text, std::string_view caption) override {
         ShowMessage(text, caption, MessageIcon::Exclamation, {});
@@ -115,6 +129,11 @@ class ConsoleView final : public ConnectView {
                 wasUp = true;
                 out = {{"event", "connected"}};
                 text = "connected";
+                if (const std::optional<ActiveConnection> link = LinkOf(m_entry)) {
+                    out["interface"] = link->interfaceName;
+                    out["localAddress"] = link->localAddress;
+                    text += " on " + link->interfaceName + " as " + link->localAddress;
+                }
                 break;
             case Kind::Failed:
                 out = {{"event", "failed"}, {"code", event.code}, {"text", event.text}};
@@ -165,6 +184,7 @@ class ConsoleView final : public ConnectView {
 
   private:
     bool m_json;
+    std::string m_entry;
 };
 
 int Connect(Invocation& call) {
@@ -175,7 +195,7 @@ int Connect(Invocation& call) {
     ModemEngineOptions options;
     options.pppd.pppdPath = ReadPppdPath(session.registry());
     EventQueue queue;
-    ConsoleView view(call.args.Has("--json"));
+    ConsoleView view(call.args.Has("--json"), name);
     CRasDialer dialer(std::make_unique<ModemDialerEngine>(session.phonebook(), options),
                       queue.Poster());
     ConnectController controller(session.registry(), session.phonebook(), dialer, view);
@@ -217,11 +237,12 @@ constexpr std::array<CommandInfo, 1> kConnect{{
      "      tone, a modem that fails to initialise or a refused login), reconnects after a drop\n"
      "      when Reconnect is 1, and prints each event as it happens (with --json one object a\n"
      "      line: {\"event\":\"dial\",\"number\":...}, {\"event\":\"state\",\"state\":N},\n"
-     "      connected, {\"event\":\"failed\",\"code\":N,\"text\":...}, timedOut,\n"
-     "      {\"event\":\"redial\",\"left\":N}, {\"event\":\"wait\",\"seconds\":N,\"reason\":...},\n"
-     "      disconnected). Ctrl-C or SIGTERM hangs up, or ends a wait at once. Exits 0 when a\n"
-     "      link was up and has ended (or a LAN profile was applied), 1 when the dial failed\n"
-     "      for good; the reason goes to stderr.",
+     "      connected with the link's \"interface\" and \"localAddress\", {\"event\":\"failed\",\n"
+     "      \"code\":N,\"text\":...}, timedOut, {\"event\":\"redial\",\"left\":N},\n"
+     "      {\"event\":\"wait\",\"seconds\":N,\"reason\":...}, disconnected). Ctrl-C or SIGTERM\n"
+     "      hangs up, or ends a wait at once. Exits 0 when a link was up and has ended (or a\n"
+     "      LAN profile was applied), 1 when the dial failed for good; the reason goes to\n"
+     "      stderr.",
      1, 1, "--json", "", Connect},
 }};
 

@@ -81,7 +81,10 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
     if (std::optional<DialEnd> failed =
             pppd.Start(line, request.userName, request.password, request.entryName))
         return *failed;
-    const auto onLine = [&session](const std::string& text) {
+    LinkRecordFile record(m_options.linkRecordDir,
+                          {pppd.Pid(), 0, request.entryName, m_line.device.string(), {}, {}});
+    const auto onLine = [&](const std::string& text) {
+        record.Update(pppd.LogFacts().interfaceName, pppd.LogFacts().nameServers);
         if (const std::int16_t state = PppdLogState(text); state != 0)
             session.SetState(state);
     };
@@ -101,7 +104,7 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
     const int status = pppd.Reap().value_or(-1);
     if (session.Connected())
         return DialEnd::Ended();
-    return PppdExitEnd(status, pppd.LastLogLine());
+    return PppdExitEnd(status, pppd.LogFacts());
 }
 
 }  // namespace linkvane

@@ -1,12 +1,13 @@
 #include "platform/sound_player.h"
 
 #include <alsa/asoundlib.h>
-#include <dlfcn.h>
 #include <sndfile.h>
 
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include "platform/dynamic_library.h"
 
 namespace linkvane {
 namespace {
@@ -27,26 +28,21 @@ struct SoundLibraries {
     decltype(&::snd_pcm_close) pcmClose = nullptr;
 };
 
-template <typename Function>
-bool Find(void* library, const char* name, Function& out) {
-    out = reinterpret_cast<Function>(::dlsym(library, name));
-    return out != nullptr;
-}
-
 std::optional<SoundLibraries> LoadLibraries() {
     void* sndfile = ::dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
     void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
     SoundLibraries found;
-    const bool complete =
-        sndfile != nullptr && alsa != nullptr && Find(sndfile, "sf_open", found.sfOpen) &&
-        Find(sndfile, "sf_readf_short", found.sfReadShort) &&
-        Find(sndfile, "sf_close", found.sfClose) &&
-        Find(alsa, "snd_lib_error_set_handler", found.setErrorHandler) &&
-        Find(alsa, "snd_pcm_open", found.pcmOpen) &&
-        Find(alsa, "snd_pcm_set_params", found.pcmSetParams) &&
-        Find(alsa, "snd_pcm_writei", found.pcmWrite) &&
-        Find(alsa, "snd_pcm_recover", found.pcmRecover) &&
-        Find(alsa, "snd_pcm_drain", found.pcmDrain) && Find(alsa, "snd_pcm_close", found.pcmClose);
+    const bool complete = sndfile != nullptr && alsa != nullptr &&
+                          FindFunction(sndfile, "sf_open", found.sfOpen) &&
+                          FindFunction(sndfile, "sf_readf_short", found.sfReadShort) &&
+                          FindFunction(sndfile, "sf_close", found.sfClose) &&
+                          FindFunction(alsa, "snd_lib_error_set_handler", found.setErrorHandler) &&
+                          FindFunction(alsa, "snd_pcm_open", found.pcmOpen) &&
+                          FindFunction(alsa, "snd_pcm_set_params", found.pcmSetParams) &&
+                          FindFunction(alsa, "snd_pcm_writei", found.pcmWrite) &&
+                          FindFunction(alsa, "snd_pcm_recover", found.pcmRecover) &&
+                          FindFunction(alsa, "snd_pcm_drain", found.pcmDrain) &&
+                          FindFunction(alsa, "snd_pcm_close", found.pcmClose);
     if (!complete)
         return std::nullopt;
     return found;

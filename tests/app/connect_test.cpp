@@ -1,6 +1,7 @@
 // What the main window does for Connect, with the modem engine dialling the simulated modem on
 // a pseudo-terminal and pppd's stand-in carrying the link: the blinking button, the message
-// boxes with their reason, the real timers of a call and the launch. What Connect decides is
+// boxes with their reason, the real timers of a call and the launch, and the countdown of a
+// redial's wait in the call row. What Connect decides is
 // tested in core (tests/core/connection/connect_controller_test.cpp).
 
 #include <QtTest/QTest>
@@ -54,42 +55,23 @@ class ConnectTest : public testing::ShellTest {
         ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
         ::unsetenv("LINKVANE_PPPD_PASSWORD");
         ::unsetenv("LINKVANE_PPPD_RUNDIR");
+        // The window lists its links with the stand-in taken for pppd.
+        PppLinkOptions links = m_links->options();
+        links.pppdPath = STAND_IN_PPPD;
+        m_links = std::make_unique<PppLinks>(links);
     }
 
-    void Settings(std::uint32_t attempts, std::uint32_t timeout) {
-        COXRegistryItem item(*m_registry, kSettingsKey);
-        item.SetNumberValue(attempts, "RedialAttempts");
-        item.SetNumberValue(timeout, "RedialTimeout");
-    }
-    void Modem(const std::string& script) {
-        m_modem =
-            std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(), script);
-    }
-    void AddProfile(const std::string& name, const std::string& number, const std::string& login,
-                    std::int32_t useLan = 0) {
+    void AddProfile(const std::string& name, const std::string& number) {
         ASSERT_TRUE(m_phonebook->WriteEntry(testing::DialEntry(name, m_modem->device(), number)));
         ProfileRecord record;
         record.name = name;
-        record.keyPath = ProfileKeyPath(name);
-        record.login = login;
+        record.login = "jo";
         record.password = "s3cret";
-        record.useLan = useLan;
-        record.pingHost = "192.0.2.1";  // the ping itself is not run by these tests
+        record.pingHost = "192.0.2.1";  // the ping itself is not run by this test
         record.pingFreq = 5;
         record.checkEmail = 1;
         record.popMinutes = 10;
-        record.setIE = 1;
-        record.homepage = "http://192.0.2.9/";
         ASSERT_TRUE(ProfileStore(*m_registry).SaveProfile(record, false));
-    }
-    std::unique_ptr<CLinkvaneDlg> MakeWindow() {
-        return ShellTest::MakeWindow([this](MainWindowServices& services) {
-            ModemEngineOptions options;
-            options.pppd.pppdPath = STAND_IN_PPPD;
-            options.lockDir = m_scratch.path();
-            options.dtrDrop = 20ms;
-            services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
-        });
     }
     // Presses Connect with `entry` in the profile list.
     static void Press(CLinkvaneDlg& window, const std::string& entry) {
@@ -109,20 +91,30 @@ class ConnectTest : public testing::ShellTest {
     std::unique_ptr<testing::ModemSimulator> m_modem;
 };
 
-TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunches) {
-    Settings(1, 10);
-    Modem("5552=busy");
-    AddProfile("Busy", "5552", "jo");
-    AddProfile("\u202EWork", "5551", "jo");  // listed as "\xe2\x80\xaeWork"
+TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyACallRunsItsTimersAndADropWaitsToRedial) {
+    m_modem = std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(),
+                                                        "5552=busy;5554=connect:0:1500");
+    AddProfile("Busy", "5552");
+    AddProfile("\u202EWork", "5551");  // listed as "\xe2\x80\xaeWork"
+    AddProfile("Drops", "5554");
+    COXRegistryItem(*m_registry, ProfileKeyPath("Drops")).SetNumberValue(1, "Reconnect");
     // The mail program to launch once connected: a script that leaves a mark.
     const std::filesystem::path mark = m_scratch.path() / "launched";
     const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
     std::ofstream(mailer) << "#!/bin/sh\ntouch '" << mark.string() << "'\n";
     std::filesystem::permissions(mailer, std::filesystem::perms::owner_all);
     COXRegistryItem settings(*m_registry, kSettingsKey);
+    settings.SetNumberValue(1, "RedialAttempts");
+    settings.SetNumberValue(10, "RedialTimeout");
     settings.SetNumberValue(1, "LaunchEmail");
     settings.SetStringValue(mailer.string(), "EmailPath");
-    auto window = MakeWindow();
+    auto window = ShellTest::MakeWindow([this](MainWindowServices& services) {
+        ModemEngineOptions options;
+        options.pppd.pppdPath = STAND_IN_PPPD;
+        options.lockDir = m_scratch.path();
+        options.dtrDrop = 20ms;
+        services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
+    });
     MessageLog messages;
 
     Press(*window, "Busy");
@@ -141,6 +133,11 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     EXPECT_EQ(window->TimerPeriod(kTimerMailCheck), 10min);
     EXPECT_TRUE(window->TimerActive(kTimerPing) && window->TimerActive(kTimerMailCheck));
     EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(mark); }, 5s)) << "mail program";
+    // The name servers that pppd reported, once the call clock has ticked.
+    CTextLabel* servers = window->Label(ctl::kNameServers);
+    EXPECT_TRUE(WaitFor(
+        [&] { return servers->Text() == QStringLiteral("DNS: 192.0.2.53, 192.0.2.54"); }, 5s))
+        << servers->Text().toStdString();
     EXPECT_TRUE(WaitFor([&] { return !window->Label(ctl::kCallSeconds)->Text().isEmpty(); }, 5s))
         << "the call clock ticks";
 
@@ -148,29 +145,19 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     ASSERT_TRUE(WaitFor([&] { return Idle(*window); }));
     for (const int id : {kTimerCall, kTimerPing, kTimerMailCheck})
         EXPECT_FALSE(window->TimerActive(id)) << id;
-    EXPECT_EQ(messages.boxes.size(), 1u);
-}
+    EXPECT_TRUE(servers->Text().isEmpty());
 
-TEST_F(ConnectTest, ARedialsWaitBlinksCountsDownInTheCallRowAndConnectEndsIt) {
-    Settings(3, 10);
-    Modem("5553=nocarrier");
-    AddProfile("Paced", "5553", "jo");
-    COXRegistryItem(*m_registry, ProfileKeyPath("Paced")).SetNumberValue(90, "RedialPause");
-    auto window = MakeWindow();
-    MessageLog messages;
-    CTextLabel& caption = *window->Label(ctl::kCallCaption);
-
-    Press(*window, "Paced");
+    // A call that drops is dialled again after a wait: the button blinks, the call row counts
+    // down, and Connect ends the wait at once.
+    Press(*window, "Drops");
     ASSERT_TRUE(WaitFor([&] { return window->TimerActive(kTimerRedialWait); }));
-    EXPECT_TRUE(window->TimerActive(kTimerDialling)) << "the button blinks while it waits";
+    CTextLabel& caption = *window->Label(ctl::kCallCaption);
+    EXPECT_TRUE(window->TimerActive(kTimerDialling));
     EXPECT_EQ(caption.Text(), QStringLiteral("Redial In:"));
-    EXPECT_EQ(window->Label(ctl::kCallMinutes)->Text(), QStringLiteral("01"));  // 1:30 left
-
-    Press(*window, "Paced");  // Disconnect ends the wait at once
-    EXPECT_TRUE(Idle(*window));
-    EXPECT_FALSE(window->TimerActive(kTimerRedialWait));
+    Press(*window, "Drops");
+    EXPECT_TRUE(Idle(*window) && !window->TimerActive(kTimerRedialWait));
     EXPECT_EQ(caption.Text(), QStringLiteral("This Call:"));
-    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(messages.boxes.size(), 1u);
 }
 
 }  // namespace

@@ -25,8 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Writes down what the controller shows, one word or line for each, in order. Time is the
-// test's: a call that is up moves the clock on by the next of `upFor`; a redial's wait is
-// written down with its length and then ended by the test.
+// test's: a call that comes up moves the clock on by the next of `upFor`.
 class RecordingView final : public ConnectView {
   public:
     void ShowExclamation(std::string_view text, std::string_view caption) override {
@@ -55,34 +54,24 @@ class RecordingView final : public ConnectView {
     void Launch(const std::string& path) override { Log("launch " + path); }
     void Reported(const ConnectEvent& event) override {
         using Kind = ConnectEvent::Kind;
-        switch (event.kind) {
-            case Kind::State:
-                return;
-            case Kind::Connected:
-                up = true;
-                if (!upFor.empty()) {
-                    now += upFor.front();
-                    upFor.pop_front();
-                }
-                return Log("connected");
-            case Kind::Failed:
-                return Log("failed " + std::to_string(event.code));
-            case Kind::TimedOut:
-                return Log("timed out");
-            case Kind::Redial:
-                return Log("redial " + std::to_string(event.redialsLeft));
-            case Kind::Wait:
-                return Log("wait (" + event.text + ")");
-            case Kind::Dial:
-                return Log("dial " + event.text);
-            case Kind::Disconnected:
-                up = false;
-                return Log("disconnected");
+        static constexpr const char* kNames[] = {"",        "connected", "failed ", "timed out",
+                                                 "redial ", "wait ",     "dial ",   "disconnected"};
+        if (event.kind == Kind::State)
+            return;
+        up = event.kind == Kind::Connected || (up && event.kind != Kind::Disconnected);
+        if (event.kind == Kind::Connected && !upFor.empty()) {
+            now += upFor.front();
+            upFor.pop_front();
         }
+        const std::string more = event.kind == Kind::Failed   ? std::to_string(event.code)
+                                 : event.kind == Kind::Redial ? std::to_string(event.redialsLeft)
+                                 : event.kind == Kind::Wait   ? "(" + event.text + ")"
+                                                              : event.text;
+        Log(kNames[static_cast<int>(event.kind)] + more);
     }
 
     std::string log;
-    bool up = false;
+    bool up = false;  // the link is up
     std::map<int, std::chrono::milliseconds> timers;
     SteadyTime now{0};
     std::deque<std::chrono::seconds> upFor;
@@ -100,43 +89,46 @@ class ConnectControllerTest : public testing::ConfigHomeTest {
         settings.SetNumberValue(1, "RedialTimeout");
         settings.SetNumberValue(1, "LaunchEmail");
         settings.SetStringValue("/usr/bin/mailer", "EmailPath");
-        // Without a phonebook entry the loopback engine dials the entry's name.
-        Profile("5551", "jo", 0, "abc");  // a ping host too short to arm the timer
-        Profile("5552", "jo", 0, "abcd");
-        Profile("5558", "jo", 1, "abcd");  // LAN
-        Profile("5559", "", 0, "abcd");    // no login; its start page is written all the same
-        Profile("Refused", "jo", 0, "", "guess", 0, {"5581"});
-        // Entries with alternates, and the profiles' RedialPause and Reconnect.
-        Profile("Three", "jo", 0, "", "s3cret", 30, {"5571", "5572", "5573"});
-        Profile("Paced", "jo", 0, "", "s3cret", 20, {"5591", "5592"});
-        Profile("Drops", "jo", 0, "", "s3cret", 0, {"5561"}, 1);
-    }
-    void Profile(const std::string& name, const std::string& login, std::int32_t useLan,
-                 const std::string& pingHost, const std::string& password = "s3cret",
-                 std::int32_t redialPause = 0, const std::vector<std::string>& numbers = {},
-                 std::int32_t reconnect = 0) {
-        ProfileRecord record;
-        record.name = name;
-        record.login = login;
-        record.password = password;
-        record.useLan = useLan;
-        record.pingHost = pingHost;
-        record.pingFreq = 5;
-        record.pop3Host = "192.0.2.2";
-        record.checkEmail = 1;
-        record.popMinutes = 10;
-        record.setIE = 1;
-        record.homepage = "http://192.0.2.9/" + name;
-        record.redialPause = redialPause;
-        record.reconnect = reconnect;
-        ASSERT_TRUE(ProfileStore(*m_store).SaveProfile(record, false));
-        if (numbers.empty())
-            return;
-        PhonebookEntry entry;
-        entry.name = name;
-        entry.properties.localPhoneNumber = numbers.front();
-        entry.alternateNumbers.assign(numbers.begin() + 1, numbers.end());
-        ASSERT_TRUE(m_phonebook.WriteEntry(entry));
+        // Without a phonebook entry the loopback engine dials the entry's name. 5551's ping
+        // host is too short to arm the timer; 5558 is a LAN profile; 5559 has no login (its
+        // start page is written all the same).
+        const struct {
+            const char *name, *login, *pingHost, *password;
+            std::int32_t useLan, redialPause, reconnect;
+            std::vector<std::string> numbers;  // the entry's own, then its alternates
+        } profiles[] = {
+            {"5551", "jo", "abc", "s3cret", 0, 0, 0, {}},
+            {"5552", "jo", "abcd", "s3cret", 0, 0, 0, {}},
+            {"5558", "jo", "abcd", "s3cret", 1, 0, 0, {}},
+            {"5559", "", "abcd", "s3cret", 0, 0, 0, {}},
+            {"Refused", "jo", "", "guess", 0, 0, 0, {"5581"}},
+            {"Three", "jo", "", "s3cret", 0, 30, 0, {"5571", "5572", "5573"}},
+            {"Paced", "jo", "", "s3cret", 0, 20, 0, {"5591", "5592"}},
+            {"Drops", "jo", "", "s3cret", 0, 0, 1, {"5561"}},
+        };
+        for (const auto& p : profiles) {
+            ProfileRecord record;
+            record.name = p.name;
+            record.login = p.login;
+            record.password = p.password;
+            record.useLan = p.useLan;
+            record.pingHost = p.pingHost;
+            record.pingFreq = 5;
+            record.pop3Host = "192.0.2.2";
+            record.checkEmail = record.setIE = 1;
+            record.popMinutes = 10;
+            record.homepage = std::string("http://192.0.2.9/") + p.name;
+            record.redialPause = p.redialPause;
+            record.reconnect = p.reconnect;
+            ASSERT_TRUE(ProfileStore(*m_store).SaveProfile(record, false));
+            if (p.numbers.empty())
+                continue;
+            PhonebookEntry entry;
+            entry.name = p.name;
+            entry.properties.localPhoneNumber = p.numbers.front();
+            entry.alternateNumbers.assign(p.numbers.begin() + 1, p.numbers.end());
+            ASSERT_TRUE(m_phonebook.WriteEntry(entry));
+        }
     }
 
     std::unique_ptr<SqliteRegistryStore> m_store;
