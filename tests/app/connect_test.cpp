@@ -1,8 +1,8 @@
 // What the main window does for Connect, with the modem engine dialling the simulated modem on
 // a pseudo-terminal and pppd's stand-in carrying the link: the blinking button, the message
 // boxes with their reason, the real timers of a call and the launch, and the countdown of a
-// redial's wait in the call row. What Connect decides is
-// tested in core (tests/core/connection/connect_controller_test.cpp).
+// redial's wait in the call row. What Connect decides is tested in core
+// (tests/core/connection/connect_controller_test.cpp).
 
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
