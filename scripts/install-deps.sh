@@ -22,6 +22,8 @@ packages=(
     openssl
     # the locales' sources, which the call log's locale test compiles with localedef
     locales
+    # the real link: a kernel with PPP as a process, and what its guest runs
+    user-mode-linux kmod jq procps x11-utils
     # benchmark references: iputils ping (Python's poplib comes with python3)
     iputils-ping python3
     fonts-dejavu-core

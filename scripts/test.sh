@@ -38,7 +38,11 @@ cmake --build "$fuzz" -j "$jobs"
 # The Debian package, from a Release build at -O2: its contents, lintian, and an installation
 # on this machine that runs linkvanectl and is removed again. That build compiles the tests
 # too, with -Werror, so that warnings only the optimiser finds fail here (they ran above).
-"$root/scripts/check-package.sh" \
-    "$("$root/scripts/package.sh" -DLINKVANE_TESTS=ON -DLINKVANE_WERROR=ON)"
+deb=$("$root/scripts/package.sh" -DLINKVANE_TESTS=ON -DLINKVANE_WERROR=ON)
+"$root/scripts/check-package.sh" "$deb"
 
-echo "All tests, fuzzers and the package passed."
+# Real calls on a kernel PPP link, in user-mode Linux, with that package installed as a user
+# installs it and the test peers of the same Release build (LINKVANE_SKIP_REAL_LINK=1 skips).
+"$root/tools/real_link/run.sh" "$deb" "$root/build/package/tools"
+
+echo "All tests, fuzzers, the package and the real link passed."

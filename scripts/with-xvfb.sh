@@ -11,7 +11,9 @@ for n in $(seq 90 140); do
 done
 [ -n "$display" ] || { echo "with-xvfb: no free display" >&2; exit 1; }
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb writes the display's number on -displayfd once it accepts clients; a slow machine may
+# take seconds to get there after its socket appears.
+exec {ready}< <(exec Xvfb "$display" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null)
 xvfb=$!
 tray=""
 cleanup() {
@@ -20,10 +22,7 @@ cleanup() {
     wait 2>/dev/null || true
 }
 trap cleanup EXIT
-for _ in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.1
-done
+read -r -t 60 _ <&"$ready" || { echo "with-xvfb: Xvfb did not start" >&2; exit 1; }
 export DISPLAY="$display"
 if command -v trayer >/dev/null 2>&1; then
     trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &

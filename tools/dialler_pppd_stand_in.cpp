@@ -9,11 +9,13 @@
 //
 // $LINKVANE_PPPD_SCENARIO: "up" (default; stays up until SIGTERM, exit 5, or until the line
 // hangs up, exit 16), "drop:MS" (up, then the peer goes after MS ms: exit 16), "nego" (exit
-// 10 before the link is up); with "noise" it logs a 70000-byte line first and a 40000-byte one
+// 10 before the link is up), "refused-hangup" (a refused login whose hang-up by the provider
+// ends pppd first: exit 16); with "noise" it logs a 70000-byte line first and a 40000-byte one
 // last, and with "babble" it leaves a child behind that holds the log and writes a line to it
 // every 20 ms for 10 s.
 // $LINKVANE_PPPD_PASSWORD, when set, is the only password the provider accepts (else exit 19).
 // $LINKVANE_PPPD_ARGS, when set, receives the argument line.
+// Once up it reports the provider's name servers 192.0.2.53 and 192.0.2.54.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -95,8 +97,12 @@ int main(int argc, char* argv[]) {
     if (scenario.find("nego") != std::string::npos)
         return End(10, "LCP: timeout sending Config-Requests", {});
     if (const std::string wanted = Env("LINKVANE_PPPD_PASSWORD");
-        !wanted.empty() && given != wanted)
-        return End(19, "PAP authentication failed", {});
+        !wanted.empty() && given != wanted) {
+        Log("PAP authentication failed");
+        return scenario.find("refused-hangup") != std::string::npos
+                   ? End(16, "Modem hangup", {})
+                   : End(19, "Connection terminated.", {});
+    }
     Log("PAP authentication succeeded");
     std::string pidFile;
     if (const std::string runDir = Env("LINKVANE_PPPD_RUNDIR"); !runDir.empty()) {
@@ -111,6 +117,8 @@ int main(int argc, char* argv[]) {
     }
     Log("local  IP address 192.0.2.1");
     Log("remote IP address 192.0.2.2");
+    Log("primary   DNS address 192.0.2.53");
+    Log("secondary DNS address 192.0.2.54");
     int dropMs = -1;
     if (const std::size_t drop = scenario.find("drop:"); drop != std::string::npos)
         dropMs = std::atoi(scenario.c_str() + drop + 5);

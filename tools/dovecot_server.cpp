@@ -31,11 +31,11 @@ std::uint16_t FreeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
-bool Accepts(std::uint16_t port) {
+bool Accepts(const std::string& host, std::uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
     address.sin_port = htons(port);
     const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
@@ -64,7 +64,9 @@ std::string MessageOfSize(std::size_t size) {
 }
 
 DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
-                             const CertificateFiles* certificate) {
+                             const CertificateFiles* certificate, const std::string& address,
+                             std::uint16_t port)
+    : m_address(address) {
     const passwd* mail = ::getpwnam("mail");
     if (mail == nullptr || ::access(kDovecot, X_OK) != 0)
         throw std::runtime_error("dovecot or the user \"mail\" is missing");
@@ -76,15 +78,15 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
         m_dir, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
                    std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                    std::filesystem::perms::others_exec);
-    m_port = FreeLoopbackPort();
+    m_port = port != 0 ? port : FreeLoopbackPort();
     std::string tls = "ssl = no\n";
     std::string pop3s;
     if (certificate != nullptr) {
         m_pop3sPort = FreeLoopbackPort();
         tls = "ssl = yes\nssl_cert = <" + certificate->certificate.string() + "\nssl_key = <" +
               certificate->key.string() + "\n";
-        pop3s = "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " +
-                std::to_string(m_pop3sPort) + "\n    ssl = yes\n  }\n";
+        pop3s = "  inet_listener pop3s {\n    address = " + address +
+                "\n    port = " + std::to_string(m_pop3sPort) + "\n    ssl = yes\n  }\n";
     }
     const std::string dir = m_dir.string();
     std::string users;
@@ -107,7 +109,7 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
     Write(m_dir / "users", users);
     Write(m_dir / "dovecot.conf",
           "base_dir = " + dir + "/run\nstate_dir = " + dir + "/run\nlog_path = " + dir +
-              "/log\nprotocols = pop3\nlisten = 127.0.0.1\n" + tls +
+              "/log\nprotocols = pop3\nlisten = " + address + "\n" + tls +
               "disable_plaintext_auth = no\nauth_mechanisms = plain\nfirst_valid_uid = 1\n"
               "default_login_user = dovenull\ndefault_internal_user = dovecot\n"
               "mail_location = maildir:" +
@@ -119,9 +121,8 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
               "userdb {\n  driver = static\n  args = uid=mail gid=mail home=" +
               dir +
               "/mail/%u\n}\n"
-              "service pop3-login {\n  chroot =\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
-              "    port = " +
-              std::to_string(m_port) + "\n  }\n" + pop3s +
+              "service pop3-login {\n  chroot =\n  inet_listener pop3 {\n    address = " +
+              address + "\n    port = " + std::to_string(m_port) + "\n  }\n" + pop3s +
               "}\n"
               "service anvil {\n  chroot =\n}\n");
 
@@ -132,7 +133,7 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
         ::_exit(127);
     }
     const auto listening = [this] {
-        return Accepts(m_port) && (m_pop3sPort == 0 || Accepts(m_pop3sPort));
+        return Accepts(m_address, m_port) && (m_pop3sPort == 0 || Accepts(m_address, m_pop3sPort));
     };
     for (int i = 0; i < 200 && !listening(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));

@@ -192,7 +192,7 @@ std::vector<ModemAction> SimulatedModem::Command(const std::string& command) {
     return {};
 }
 
-ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd) {
+ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool untilOnLine) {
     using Clock = std::chrono::steady_clock;
     struct Due {
         Clock::time_point at;
@@ -211,6 +211,8 @@ ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd) {
                 return ServeEnd::Dropped;
             }
         }
+        if (untilOnLine && modem.OnLine() && due.empty())
+            return ServeEnd::OnLine;
         int timeoutMs = -1;
         if (!due.empty()) {
             timeoutMs = static_cast<int>(

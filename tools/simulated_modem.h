@@ -53,9 +53,11 @@ Result<ModemScript> ParseModemScript(std::string_view text);
 
 // Serves the modem on fd (its end of the line) until the computer closes the line (Closed),
 // the script drops it (Dropped, fd is then shut down) or stopFd becomes readable (Stopped).
-enum class ServeEnd { Closed, Dropped, Stopped };
+// With untilOnLine it returns OnLine as soon as CONNECT has been sent and nothing else is due,
+// so that the caller can carry the line on to a peer.
+enum class ServeEnd { Closed, Dropped, Stopped, OnLine };
 class SimulatedModem;
-ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd);
+ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool untilOnLine = false);
 
 // What the modem does in answer: after `delay`, send `bytes`; with `drop`, then drop the line.
 struct ModemAction {

@@ -35,9 +35,24 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, BusReason& reason
     return argument;
 }
 
+QDBusArgument& operator<<(QDBusArgument& argument, const BusRedialWait& wait) {
+    argument.beginStructure();
+    argument << wait.seconds << wait.reason;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, BusRedialWait& wait) {
+    argument.beginStructure();
+    argument >> wait.seconds >> wait.reason;
+    argument.endStructure();
+    return argument;
+}
+
 CLinkvaneService::CLinkvaneService(CLinkvaneDlg& window, QDBusConnection bus)
     : m_window(window), m_bus(std::move(bus)) {
     qDBusRegisterMetaType<BusReason>();
+    qDBusRegisterMetaType<BusRedialWait>();
 }
 
 CLinkvaneService::~CLinkvaneService() {
@@ -79,6 +94,8 @@ QVariant CLinkvaneService::Value(StatusField field) const {
             return QVariant::fromValue(stateReason());
         case kFieldRedialsLeft:
             return QVariant::fromValue(redialsLeft());
+        case kFieldRedialWait:
+            return QVariant::fromValue(redialWait());
         case kFieldProfile:
             return profile();
         case kFieldNumber:
@@ -122,6 +139,9 @@ BusReason CLinkvaneService::stateReason() const {
 }
 qint32 CLinkvaneService::redialsLeft() const {
     return Status().redialsLeft;
+}
+BusRedialWait CLinkvaneService::redialWait() const {
+    return {Status().redialWait.seconds, Text(Status().redialWait.reason)};
 }
 QString CLinkvaneService::profile() const {
     return Text(Status().profile);

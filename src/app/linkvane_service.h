@@ -32,6 +32,14 @@ struct BusReason {
 QDBusArgument& operator<<(QDBusArgument& argument, const BusReason& reason);
 const QDBusArgument& operator>>(const QDBusArgument& argument, BusReason& reason);
 
+// RedialWait on the bus: (xs), the seconds and why.
+struct BusRedialWait {
+    qint64 seconds = 0;
+    QString reason;
+};
+QDBusArgument& operator<<(QDBusArgument& argument, const BusRedialWait& wait);
+const QDBusArgument& operator>>(const QDBusArgument& argument, BusRedialWait& wait);
+
 class CLinkvaneService final : public QObject, protected QDBusContext, public LinkStatusObserver {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.linkvane.Linkvane1")
@@ -39,6 +47,7 @@ class CLinkvaneService final : public QObject, protected QDBusContext, public Li
     Q_PROPERTY(qint16 DialState READ dialState)
     Q_PROPERTY(linkvane::BusReason StateReason READ stateReason)
     Q_PROPERTY(qint32 RedialsLeft READ redialsLeft)
+    Q_PROPERTY(linkvane::BusRedialWait RedialWait READ redialWait)
     Q_PROPERTY(QString Profile READ profile)
     Q_PROPERTY(QString Number READ number)
     Q_PROPERTY(qint64 CallSeconds READ callSeconds)
@@ -63,6 +72,7 @@ class CLinkvaneService final : public QObject, protected QDBusContext, public Li
     qint16 dialState() const;
     BusReason stateReason() const;
     qint32 redialsLeft() const;
+    BusRedialWait redialWait() const;
     QString profile() const;
     QString number() const;
     qint64 callSeconds() const;
@@ -95,3 +105,4 @@ bool HandOverToRunningProgram(QDBusConnection bus);
 }  // namespace linkvane
 
 Q_DECLARE_METATYPE(linkvane::BusReason)
+Q_DECLARE_METATYPE(linkvane::BusRedialWait)

@@ -74,6 +74,7 @@ const LabelStyle kLabels[] = {
     {ctl::kShortcut3Label, {101, 35, 49, 8}, true, kShortcutColour, ""},
     {ctl::kMailCaption, {7, 78, 46, 8}, true, kCaptionColour, "Waiting Email:"},
     {ctl::kMailResult, {56, 78, 144, 8}, false, kValueColour, ""},
+    {ctl::kNameServers, {206, 78, 89, 8}, false, kValueColour, ""},
     {ctl::kPingCaption, {12, 88, 39, 8}, true, kCaptionColour, ""},
     {ctl::kPingResult, {56, 88, 144, 8}, false, kValueColour, ""},
     {ctl::kCallCaption, {206, 88, 41, 8}, true, kCaptionColour, "Current Call:"},
@@ -171,12 +172,21 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
         });
     m_view = std::make_unique<CWindowConnectView>(
         *this, *qobject_cast<COXBitmapButton*>(Control(ctl::kConnect)),
-        std::array{Label(ctl::kCallHours), Label(ctl::kCallMinutes), Label(ctl::kCallSeconds)},
+        std::array{Label(ctl::kCallCaption), Label(ctl::kCallHours), Label(ctl::kCallMinutes),
+                   Label(ctl::kCallSeconds)},
         *m_checks);
-    m_connect = std::make_unique<ConnectController>(m_registry, m_dialer, *m_view);
-    m_board = std::make_unique<LinkStatusBoard>(*m_connect, m_dialer, m_phonebook, *this);
-    m_view->OnTick([this](int id) { m_connect->OnTimer(id); });
-    m_view->OnReported([this](const ConnectEvent& event) { m_board->Reported(event); });
+    m_connect = std::make_unique<ConnectController>(m_registry, m_phonebook, m_dialer, *m_view);
+    m_board = std::make_unique<LinkStatusBoard>(*m_connect, m_dialer, *this);
+    m_view->OnTick([this](int id) {
+        m_connect->OnTimer(id);
+        if (id == kTimerCall)
+            ShowNameServers();
+    });
+    m_view->OnReport([this](const ConnectEvent& event) {
+        m_board->Reported(event);
+        if (event.kind == ConnectEvent::Kind::Disconnected)
+            Label(ctl::kNameServers)->SetText(QString());
+    });
     m_view->OnClockShown([this] { m_board->ClockShown(std::time(nullptr)); });
     m_view->OnBubble([this](const Bubble& bubble) { return ShowBubble(bubble); });
     m_checks->SetReports({[this](const PingOutcome& ping) { m_board->PingShown(ping.text); },
@@ -589,8 +599,8 @@ void CLinkvaneDlg::ExitSequence() {
         CExitDlg ask(this);
         if (ask.exec() != QDialog::Accepted)
             return;
-        m_dialer.HangUp();
     }
+    m_connect->HangUp();  // ends a redial's wait too: nothing is dialled after Exit
     HangUpAllConnections(m_links, m_hangUpPause, m_hangUpSleep);
     m_ending = true;
     if (isHidden()) {
@@ -601,6 +611,14 @@ void CLinkvaneDlg::ExitSequence() {
         QWidget::setVisible(true);
     }
     QDialog::reject();  // the base operation: the window's own reject() does nothing
+}
+
+void CLinkvaneDlg::ShowNameServers() {
+    CTextLabel* label = Label(ctl::kNameServers);
+    if (!label->Text().isEmpty() || !m_dialer.GetConnected())
+        return;  // a call's name servers do not change while it lasts
+    if (const auto listed = m_links.EnumConnections(); listed)
+        label->SetText(Text(NameServersText(*listed, m_dialer.GetEntryName())));
 }
 
 void CLinkvaneDlg::OnHideTimer() {

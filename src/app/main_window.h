@@ -77,6 +77,7 @@ inline constexpr int kCallCaption = 1094;
 inline constexpr int kCallHours = 1095;
 inline constexpr int kCallMinutes = 1096;
 inline constexpr int kCallSeconds = 1097;
+inline constexpr int kNameServers = 1099;  // the call's name servers, beside the mail line
 inline constexpr int kViewLog = 1100;
 inline constexpr int kCheckMail = 1101;
 inline constexpr int kPing = 1102;
@@ -208,6 +209,8 @@ class CLinkvaneDlg : public QDialog,
     void ToggleExpanded();
     void LoadPictures(bool lowerPanel);
     void ShowSystemMenu();
+    // The name servers of the dialled entry's link, once its pppd has reported them.
+    void ShowNameServers();
     void OnHideTimer();
     // Shows the bubble when the user chose bubbles; false: the caller shows its box.
     bool ShowBubble(const Bubble& bubble);

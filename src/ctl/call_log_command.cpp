@@ -30,6 +30,11 @@ int Links(Invocation& call) {
             item["deviceType"] = link.deviceType;
             item["deviceName"] = link.deviceName;
             item["pid"] = link.handle == 0 ? Json(nullptr) : Json(link.handle);
+            item["interface"] =
+                link.interfaceName.empty() ? Json(nullptr) : Json(link.interfaceName);
+            item["localAddress"] =
+                link.localAddress.empty() ? Json(nullptr) : Json(link.localAddress);
+            item["nameServers"] = link.nameServers;
             out.push_back(std::move(item));
         }
         PrintJson(Json{{"links", std::move(out)}});
@@ -43,6 +48,10 @@ int Links(Invocation& call) {
             std::cout << ' ' << OneLine(link.deviceName);
         if (link.handle != 0)
             std::cout << " (pppd " << link.handle << ')';
+        if (!link.interfaceName.empty() && link.interfaceName != link.deviceName)
+            std::cout << " on " << OneLine(link.interfaceName);
+        for (std::size_t i = 0; i < link.nameServers.size(); ++i)
+            std::cout << (i == 0 ? ", name servers " : " ") << OneLine(link.nameServers[i]);
         std::cout << '\n';
     }
     return kExitSuccess;
@@ -189,9 +198,11 @@ int Log(Invocation& call) {
 constexpr std::array<CommandInfo, 1> kLinksCommands{{
     {"", "[--json] [--run-dir DIR]",
      "Lists the dial-up links that are up, whoever dialled them: the entry (pppd's ipparam,\n"
-     "      else its linkname, else its interface), the device type and name, and pppd's pid.\n"
-     "      --run-dir: where pppd writes its pid files (default /run).\n"
-     "      JSON: {\"links\":[{\"entry\",\"deviceType\",\"deviceName\",\"pid\"}]}.",
+     "      else its linkname, else its interface), the device type and name, pppd's pid, the\n"
+     "      interface and, for Linkvane's links, the provider's name servers as pppd reported\n"
+     "      them. --run-dir: where pppd writes its pid files (default /run). JSON:\n"
+     "      {\"links\":[{\"entry\",\"deviceType\",\"deviceName\",\"pid\",\"interface\",\n"
+     "      \"localAddress\",\"nameServers\":[...]}]}.",
      0, 0, "--json", "--run-dir", Links},
 }};
 

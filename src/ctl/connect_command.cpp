@@ -1,8 +1,8 @@
 // linkvanectl connect NAME: Connect, redial and hang-up without a window, in the foreground
-// like a dialler. The same Connect controller, engine and redial budget as the program; the
-// events are printed as they come, SIGINT and SIGTERM hang up. When the program runs, the dial
-// is its own (program_bus.h); when none runs, the command logs its call itself
-// (own_call_log.h).
+// like a dialler. The same Connect controller, engine, redial budget and redial policy as the
+// program; the events are printed as they come, SIGINT and SIGTERM hang up or end a redial's
+// wait at once. When the program runs, the dial is its own (program_bus.h); when none runs,
+// the command logs its call itself (own_call_log.h).
 
 #include <poll.h>
 #include <signal.h>
@@ -10,10 +10,15 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <iostream>
+#include <limits>
 #include <mutex>
+#include <optional>
 
 #include "core/clients/active_profile.h"
 #include "core/connection/connect_controller.h"
@@ -69,7 +74,7 @@ class EventQueue {
 // Prints what the controller shows: events on stdout, messages on stderr.
 class ConsoleView final : public ConnectView {
   public:
-    explicit ConsoleView(bool json) : m_json(json) {}
+    ConsoleView(bool json, std::string entry) : m_json(json), m_entry(std::move(entry)) {}
 
     void ShowExclamation(std::string_view text, std::string_view caption) override {
         ShowMessage(text, caption, MessageIcon::Exclamation, {});
@@ -87,21 +92,29 @@ class ConsoleView final : public ConnectView {
     }
     void SetConnectButton(int, std::string_view) override {}
     void SetConnectImage(int) override {}
-    bool StartTimer(int, std::chrono::milliseconds) override { return true; }
-    void StopTimer(int) override {}
+    // Only the timer that ends a redial's wait matters here; the loop below keeps it.
+    bool StartTimer(int id, std::chrono::milliseconds period) override {
+        if (id == kTimerRedialWait)
+            waitEnds = std::chrono::steady_clock::now() + period;
+        return true;
+    }
+    void StopTimer(int id) override {
+        if (id == kTimerRedialWait)
+            waitEnds.reset();
+    }
     void ShowCallClock(const CallClockText&) override {}
     void RunPing(const ActiveProfile&) override {}
     void CheckMail(const ActiveProfile&) override {}
     void Launch(const std::string&) override {}  // a terminal dialler starts no programs
 
     void Reported(const ConnectEvent& event) override {
-        wasUp = wasUp || event.kind == ConnectEvent::Kind::Connected;
-        ended = ended || event.kind == ConnectEvent::Kind::Disconnected;
-        if (event.kind == ConnectEvent::Kind::Connected)
-            call.Connected(entryName, std::time(nullptr));
+        if (event.kind == ConnectEvent::Kind::Connected) {
+            wasUp = true;
+            call.Connected(m_entry, std::time(nullptr));
+        }
         if (event.kind == ConnectEvent::Kind::Disconnected)
             LogOwnCall();
-        PrintConnectEvent(event, m_json);
+        PrintConnectEvent(event, m_json, m_entry);
     }
 
     // A call that no program's monitor logs is logged here, once it has ended.
@@ -111,14 +124,24 @@ class ConsoleView final : public ConnectView {
             (void)AppendEndedCall(CallLogPath(), *record);
     }
 
-    std::string entryName;
-    DialledCall call;
+    // Until a poll's timeout in milliseconds: -1 when nothing waits.
+    int MillisecondsToWaitEnd() const {
+        if (!waitEnds)
+            return -1;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            *waitEnds - std::chrono::steady_clock::now());
+        return static_cast<int>(
+            std::clamp<std::int64_t>(left.count(), 0, std::numeric_limits<int>::max()));
+    }
+
     bool failed = false;
     bool wasUp = false;
-    bool ended = false;
+    std::optional<std::chrono::steady_clock::time_point> waitEnds;
+    DialledCall call;
 
   private:
     bool m_json;
+    std::string m_entry;
 };
 
 // How often the link's counters are read while the call is up.
@@ -134,35 +157,42 @@ int Connect(Invocation& call) {
     ModemEngineOptions options;
     options.pppd.pppdPath = ReadPppdPath(session.registry());
     EventQueue queue;
-    ConsoleView view(call.args.Has("--json"));
-    view.entryName = name;
+    ConsoleView view(call.args.Has("--json"), name);
     PppLinkOptions linkOptions;
     linkOptions.pppdPath = options.pppd.pppdPath;
     PppLinks links(linkOptions);
     CRasDialer dialer(std::make_unique<ModemDialerEngine>(session.phonebook(), options),
                       queue.Poster());
-    ConnectController controller(session.registry(), dialer, view);
+    ConnectController controller(session.registry(), session.phonebook(), dialer, view);
     dialer.SetEventSink(&controller);
     controller.LoadStartupSettings();
-    const unsigned dialsBefore = dialer.DialsStarted();
     controller.Connect(name);
-    if (dialer.DialsStarted() == dialsBefore)  // nothing dialled: a blank login, or a LAN profile
+    if (!controller.Active())  // nothing dialled: a blank login, or a LAN profile
         return view.failed ? kExitFailure : kExitSuccess;
 
-    // Every dial ends with DialDisconnected, a failure included; its events may still be queued.
-    while (!(view.ended && !dialer.CallActive())) {
+    // Until the dial, the call or a redial's wait has ended for good: the controller is active
+    // until it has handled the DialDisconnected that nothing follows, so no event is left queued.
+    while (controller.Active()) {
         std::array<pollfd, 2> fds{{{queue.fd(), POLLIN, 0}, {signals.get(), POLLIN, 0}}};
-        const int ready = ::poll(fds.data(), fds.size(), view.wasUp ? kVolumeReadMs : -1);
+        const int waitEnd = view.MillisecondsToWaitEnd();
+        const bool up = view.call.Up();
+        const int ready =
+            ::poll(fds.data(), fds.size(),
+                   up && (waitEnd < 0 || waitEnd > kVolumeReadMs) ? kVolumeReadMs : waitEnd);
         if (ready < 0)
             continue;
-        if (view.wasUp && !view.ended) {
+        if (up) {
             if (Result<std::vector<ActiveConnection>> listed = links.EnumConnections(); listed)
                 view.call.LinksListed(*listed);
+        }
+        if (ready == 0 && view.waitEnds && view.MillisecondsToWaitEnd() == 0) {
+            view.waitEnds.reset();
+            controller.OnTimer(kTimerRedialWait);
         }
         if (fds[1].revents != 0) {
             signalfd_siginfo info{};
             (void)!::read(signals.get(), &info, sizeof info);
-            dialer.HangUp();
+            controller.HangUp();
         }
         if (fds[0].revents != 0) {
             queue.RunPending();
@@ -175,15 +205,19 @@ int Connect(Invocation& call) {
 constexpr std::array<CommandInfo, 1> kConnect{{
     {"", "NAME [--json] [--no-bus]",
      "Dials the profile's entry as the program's Connect button does: writes the client\n"
-     "      settings, dials with the modem and pppd, redials as the program does (from\n"
-     "      RedialAttempts; never after no dial tone or a modem that fails to initialise), and\n"
-     "      prints each event as it happens (with --json one object a line:\n"
-     "      {\"event\":\"state\",\"state\":N}, connected, {\"event\":\"failed\",\"code\":N,\n"
-     "      \"text\":...}, timedOut, {\"event\":\"redial\",\"left\":N}, disconnected). Ctrl-C or\n"
-     "      SIGTERM hangs up. Exits 0 when a link was up and has ended (or a LAN profile was\n"
-     "      applied), 1 when the dial failed for good; the reason goes to stderr. When Linkvane\n"
-     "      runs, the dial is its own (the same events, from its PropertiesChanged; Ctrl-C asks\n"
-     "      it to hang up); else the command logs the call itself. --no-bus dials here always.",
+     "      settings, dials the entry's numbers in turn with the modem and pppd, redials as\n"
+     "      the program does (from RedialAttempts, paced by RedialPause; never after no dial\n"
+     "      tone, a modem that fails to initialise or a refused login), reconnects after a drop\n"
+     "      when Reconnect is 1, and prints each event as it happens (with --json one object a\n"
+     "      line: {\"event\":\"dial\",\"number\":...}, {\"event\":\"state\",\"state\":N},\n"
+     "      connected with the link's \"interface\" and \"localAddress\", {\"event\":\"failed\",\n"
+     "      \"code\":N,\"text\":...}, timedOut, {\"event\":\"redial\",\"left\":N},\n"
+     "      {\"event\":\"wait\",\"seconds\":N,\"reason\":...}, disconnected). Ctrl-C or SIGTERM\n"
+     "      hangs up, or ends a wait at once. Exits 0 when a link was up and has ended (or a\n"
+     "      LAN profile was applied), 1 when the dial failed for good; the reason goes to\n"
+     "      stderr. When Linkvane runs, the dial is its own (the same events, from its\n"
+     "      PropertiesChanged; Ctrl-C asks it to hang up); else the command logs the call\n"
+     "      itself. --no-bus dials here always.",
      1, 1, "--json --no-bus", "", Connect},
 }};
 

@@ -1,7 +1,6 @@
 // linkvanectl hangup [NAME]: ending links.
 
 #include <array>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -17,45 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A pppd Linkvane started ("call linkvane") and the entry it dials (its ipparam).
-struct DialledLink {
-    pid_t pid = 0;
-    std::string entry;
-};
-
-std::vector<std::string> CommandLine(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-    std::vector<std::string> args;
-    for (std::string arg; std::getline(in, arg, '\0');)
-        args.push_back(arg);
-    return args;
-}
-
-std::vector<DialledLink> LinkvaneLinks(const fs::path& pppd) {
-    std::vector<DialledLink> links;
-    std::error_code error;
-    for (const fs::directory_entry& process : fs::directory_iterator("/proc", error)) {
-        const std::string name = process.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const auto pid = static_cast<pid_t>(std::stol(name));
-        std::error_code gone;
-        if (fs::read_symlink(process.path() / "exe", gone) != pppd)
-            continue;
-        const std::vector<std::string> args = CommandLine(pid);
-        DialledLink link{pid, {}};
-        bool ours = false;
-        for (std::size_t i = 1; i + 1 < args.size(); ++i) {
-            ours = ours || (args[i] == "call" && args[i + 1] == "linkvane");
-            if (args[i] == "ipparam")
-                link.entry = args[i + 1];
-        }
-        if (ours)
-            links.push_back(link);
-    }
-    return links;
-}
-
 int HangUp(Invocation& call) {
     if (std::unique_ptr<LinkvaneBus> program = ProgramToUse(call)) {
         if (std::optional<int> done = HangUpThroughProgram(call, *program))
@@ -68,7 +28,7 @@ int HangUp(Invocation& call) {
     PppLinks links(options);
 
     std::vector<std::pair<std::string, pid_t>> targets;
-    for (const DialledLink& link : LinkvaneLinks(options.pppdPath)) {
+    for (const LinkvanePppd& link : links.FindLinkvanePppds()) {
         if (!named || link.entry == name)
             targets.emplace_back(link.entry, link.pid);
     }

@@ -50,10 +50,13 @@ int RunPingCommand(Invocation& call) {
             out["rttMs"] = reply->roundTripMs;
         } else {
             out["error"] = reply.error().code;
+            out["text"] = reply.error().message;
         }
         PrintJson(out);
     } else {
         std::cout << PingLabelText(reply, local) << '\n';
+        if (!reply)
+            std::cerr << "linkvanectl: " << OneLine(reply.error().Describe()) << '\n';
     }
     return reply ? kExitSuccess : kExitFailure;
 }
@@ -165,11 +168,11 @@ constexpr std::array<CommandInfo, 1> kPingCommands{{
     {"", "HOST [--json] [--no-bus]",
      "Sends one ICMP echo request to HOST (a dotted address or a name) as the keep-alive ping\n"
      "      does: TTL 20, 32 bytes, 20 s. Prints the \"Last Ping:\" text (\"47ms ( Sat Dec 05\n"
-     "      17:20:58 2026 )\" or \"Ping Error: 11010ms\"). JSON: "
-     "{\"ok\":true,\"address\",\"rttMs\"}\n"
-     "      or {\"ok\":false,\"error\"} with the IP status or Windows Sockets error. When\n"
-     "      Linkvane runs and HOST is its active profile's PingHost, the ping is the program's\n"
-     "      (its window shows it; JSON {\"ok\",\"text\"}); --no-bus pings here always.",
+     "      17:20:58 2026 )\" or \"Ping Error: 11010ms\", and then why on stderr). JSON:\n"
+     "      {\"ok\":true,\"address\",\"rttMs\"} or {\"ok\":false,\"error\",\"text\"} with the IP\n"
+     "      status or Windows Sockets error and why. When Linkvane runs and HOST is its active\n"
+     "      profile's PingHost, the ping is the program's (its window shows it; JSON\n"
+     "      {\"ok\",\"text\"}); --no-bus pings here always.",
      1, 1, "--json --no-bus", "", RunPingCommand},
 }};
 

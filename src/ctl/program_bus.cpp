@@ -15,6 +15,7 @@
 #include "core/util/text.h"
 #include "ctl/output.h"
 #include "ctl/stop_signals.h"
+#include "platform/ppp_links.h"
 
 namespace linkvane::ctl {
 
@@ -55,6 +56,19 @@ bool Follow(LinkvaneBus& program, const LinkvaneBus::StatusHandler& handler,
     }
 }
 
+// The link that a call to the entry has brought up, as the links are listed.
+std::optional<ActiveConnection> LinkOf(const std::string& entry) {
+    PppLinks links;
+    const auto listed = links.EnumConnections();
+    if (!listed)
+        return std::nullopt;
+    for (const ActiveConnection& link : *listed) {
+        if (link.entryName == entry && !link.localAddress.empty())
+            return link;
+    }
+    return std::nullopt;
+}
+
 int ProgramLeft() {
     return ReportFailure(Fail("Linkvane has left the session bus."));
 }
@@ -70,7 +84,7 @@ std::unique_ptr<LinkvaneBus> ProgramToUse(const Invocation& call) {
     return bus;
 }
 
-void PrintConnectEvent(const ConnectEvent& event, bool json) {
+void PrintConnectEvent(const ConnectEvent& event, bool json, const std::string& entry) {
     using Kind = ConnectEvent::Kind;
     Json out = Json::object();
     std::string text;
@@ -82,6 +96,11 @@ void PrintConnectEvent(const ConnectEvent& event, bool json) {
         case Kind::Connected:
             out = {{"event", "connected"}};
             text = "connected";
+            if (const std::optional<ActiveConnection> link = LinkOf(entry)) {
+                out["interface"] = link->interfaceName;
+                out["localAddress"] = link->localAddress;
+                text += " on " + link->interfaceName + " as " + link->localAddress;
+            }
             break;
         case Kind::Failed:
             out = {{"event", "failed"}, {"code", event.code}, {"text", event.text}};
@@ -94,6 +113,14 @@ void PrintConnectEvent(const ConnectEvent& event, bool json) {
         case Kind::Redial:
             out = {{"event", "redial"}, {"left", event.redialsLeft}};
             text = "redial (" + std::to_string(event.redialsLeft) + " left)";
+            break;
+        case Kind::Wait:
+            out = {{"event", "wait"}, {"seconds", event.seconds}, {"reason", event.text}};
+            text = "wait " + std::to_string(event.seconds) + " s (" + event.text + ")";
+            break;
+        case Kind::Dial:
+            out = {{"event", "dial"}, {"number", event.text}};
+            text = "dial " + event.text;
             break;
         case Kind::Disconnected:
             out = {{"event", "disconnected"}};
@@ -126,14 +153,16 @@ int ConnectThroughProgram(Invocation& call, LinkvaneBus& program) {
         for (const ConnectEvent& event : ConnectEventsOf(status, changed)) {
             wasUp = wasUp || event.kind == Kind::Connected;
             lan = lan || event.kind == Kind::Lan;
-            ended = ended || event.kind == Kind::Disconnected || event.kind == Kind::Lan;
+            // A drop that the program redials ends in "waiting", not "idle".
+            ended = ended || event.kind == Kind::Lan ||
+                    (event.kind == Kind::Disconnected && status.state == LinkState::Idle);
             if (event.kind == Kind::Failed || event.kind == Kind::TimedOut) {
                 failure = event;
                 failure->text = status.reason.text;
             }
             if (event.kind == Kind::Lan && !json)
                 std::cout << "Settings Updated!" << std::endl;
-            PrintConnectEvent(event, json);
+            PrintConnectEvent(event, json, status.profile);
         }
     };
     if (!Follow(

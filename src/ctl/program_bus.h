@@ -22,8 +22,9 @@ namespace linkvane::ctl {
 // The program to go through, or nullptr.
 std::unique_ptr<LinkvaneBus> ProgramToUse(const Invocation& call);
 
-// Prints one event of a dial on stdout: a line of text, or with json one JSON object.
-void PrintConnectEvent(const ConnectEvent& event, bool json);
+// Prints one event of a dial of `entry` on stdout: a line of text, or with json one JSON
+// object. A link that has come up is told with its interface and local address.
+void PrintConnectEvent(const ConnectEvent& event, bool json, const std::string& entry);
 
 int ConnectThroughProgram(Invocation& call, LinkvaneBus& program);
 // nullopt: the program has no call; the command ends the links itself.

@@ -243,6 +243,14 @@ Status LinuxIcmpEcho::Load() {
         if (lastErrno == 0)
             lastErrno = errno;
     }
+    if (lastErrno == EACCES || lastErrno == EPERM) {
+        return Fail(
+            "This user may not send ICMP echo requests: neither a ping socket "
+            "(net.ipv4.ping_group_range does not hold the user's group; a Debian desktop "
+            "opens it to all: sysctl net.ipv4.ping_group_range=\"0 2147483647\") nor a "
+            "raw socket (needs root or cap_net_raw) may be opened",
+            WinsockErrorOfErrno(lastErrno));
+    }
     return SocketError(lastErrno);
 }
 

@@ -108,6 +108,13 @@ bool ReadValue(sd_bus_message* message, StatusField field, LinkStatus& status) {
         }
         case kFieldRedialsLeft:
             return sd.sd_bus_message_read(message, "i", &status.redialsLeft) >= 0;
+        case kFieldRedialWait: {
+            const char* value = nullptr;
+            if (sd.sd_bus_message_read(message, "(xs)", &status.redialWait.seconds, &value) < 0)
+                return false;
+            status.redialWait.reason = value != nullptr ? value : "";
+            return true;
+        }
         case kFieldProfile:
             return text(status.profile);
         case kFieldNumber:

@@ -46,7 +46,9 @@ std::optional<DialEnd> ModemDialerEngine::Prepare(const DialRequest& request) {
             kDialErrorPortNotFound,
             "The entry \"" + request.entryName + "\" names no modem: choose one in its settings.");
     }
-    Result<std::string> number = BuildDialNumber(entry.properties);
+    // A number the dialler was given (an alternate) is dialled instead of the entry's own.
+    Result<std::string> number = request.phoneNumber.empty() ? BuildDialNumber(entry.properties)
+                                                             : DialableNumber(request.phoneNumber);
     if (!number)
         return DialEnd::Failure(kDialErrorUnknown, number.error().message);
     m_line = {entry.properties.deviceName, entry.lineSpeed, entry.initString, *number};
@@ -78,7 +80,10 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
     if (std::optional<DialEnd> failed =
             pppd.Start(line, request.userName, request.password, request.entryName))
         return *failed;
-    const auto onLine = [&session](const std::string& text) {
+    LinkRecordFile record(m_options.linkRecordDir,
+                          {pppd.Pid(), 0, request.entryName, m_line.device.string(), {}, {}});
+    const auto onLine = [&](const std::string& text) {
+        record.Update(pppd.LogFacts().interfaceName, pppd.LogFacts().nameServers);
         if (const std::int16_t state = PppdLogState(text); state != 0)
             session.SetState(state);
     };
@@ -98,7 +103,7 @@ DialEnd ModemDialerEngine::RunLink(int line, DialSession& session) {
     const int status = pppd.Reap().value_or(-1);
     if (session.Connected())
         return DialEnd::Ended();
-    return PppdExitEnd(status, pppd.LastLogLine());
+    return PppdExitEnd(status, pppd.LogFacts());
 }
 
 }  // namespace linkvane

@@ -1,6 +1,8 @@
 #include "platform/ppp_links.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -10,7 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstring>
 #include <map>
 #include <set>
 #include <string_view>
@@ -18,6 +20,7 @@
 
 #include "core/util/regular_file.h"
 #include "core/util/win_error.h"
+#include "platform/proc_files.h"
 
 namespace linkvane {
 
@@ -41,19 +44,6 @@ constexpr std::size_t kMaxInterfaceName = 15;  // IFNAMSIZ - 1
 constexpr pid_t kPidLimit = 4194304;           // PID_MAX_LIMIT on 64-bit kernels
 constexpr std::chrono::milliseconds kKillWait{2000};
 const fs::path kProc = "/proc";
-
-std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string text(limit + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (got > limit)
-        return std::nullopt;
-    text.resize(got);
-    return text;
-}
 
 bool IsInterfaceName(std::string_view name) {
     return !name.empty() && name.size() <= kMaxInterfaceName && name != "." && name != ".." &&
@@ -80,16 +70,6 @@ int SendSignal(int pidFd, pid_t pid, int signal) {
     if (pidFd >= 0)
         return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidFd, signal, nullptr, 0));
     return ::kill(pid, signal);
-}
-
-// A process that has exited (even one whose parent has not reaped it yet) counts as gone.
-bool ProcessGone(pid_t pid) {
-    const auto stat = ReadSmallFile(kProc / std::to_string(pid) / "stat", 4096);
-    if (!stat)
-        return true;
-    const auto paren = stat->rfind(')');
-    return paren == std::string::npos || paren + 2 >= stat->size() || (*stat)[paren + 2] == 'Z' ||
-           (*stat)[paren + 2] == 'X';
 }
 
 // Waits until the process has exited or `wait` has passed; true when it has exited.
@@ -132,21 +112,27 @@ class FdCloser {
     int m_fd;
 };
 
-std::vector<std::string> CommandLineOf(pid_t pid) {
-    std::vector<std::string> args;
-    const auto cmdline = ReadSmallFile(kProc / std::to_string(pid) / "cmdline", 65536);
-    std::string_view rest = cmdline ? std::string_view(*cmdline) : std::string_view();
-    while (!rest.empty()) {
-        const auto end = rest.find('\0');
-        args.emplace_back(rest.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        rest.remove_prefix(end + 1);
-    }
-    return args;
-}
-
 constexpr std::size_t kMaxEntryName = 256;
+
+// The IPv4 address of an interface of this network namespace; empty when it has none.
+std::string InterfaceAddress(const std::string& interfaceName) {
+    ifaddrs* all = nullptr;
+    if (interfaceName.empty() || ::getifaddrs(&all) != 0)
+        return {};
+    std::string address;
+    for (const ifaddrs* it = all; it != nullptr && address.empty(); it = it->ifa_next) {
+        if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET ||
+            interfaceName != it->ifa_name)
+            continue;
+        std::array<char, INET_ADDRSTRLEN> text{};
+        sockaddr_in in{};
+        std::memcpy(&in, it->ifa_addr, sizeof in);
+        if (::inet_ntop(AF_INET, &in.sin_addr, text.data(), text.size()) != nullptr)
+            address = text.data();
+    }
+    ::freeifaddrs(all);
+    return address;
+}
 
 bool UsableAsEntryName(std::string_view name) {
     return !name.empty() && name.size() <= kMaxEntryName &&
@@ -217,24 +203,28 @@ bool PppLinks::IsPppd(pid_t pid) const {
     const fs::path proc = kProc / std::to_string(pid);
     if (const auto comm = ReadSmallFile(proc / "comm", 64); comm && *comm == "pppd\n")
         return true;
+    // A pppd under another name: by its command line, which anyone may read, else by its
+    // executable, which only its owner (or root) may.
     std::error_code ec;
-    const fs::path exe = fs::read_symlink(proc / "exe", ec);
-    if (ec)
-        return false;
     const fs::path configured = fs::weakly_canonical(m_options.pppdPath, ec);
+    const std::vector<std::string> args = CommandLineOf(pid);
+    if (!ec && !args.empty() && fs::weakly_canonical(args[0], ec) == configured && !ec)
+        return true;
+    const fs::path exe = fs::read_symlink(proc / "exe", ec);
     return !ec && exe == configured;
 }
 
 std::string PppLinks::SerialLineOf(pid_t pid) const {
-    const fs::path proc = kProc / std::to_string(pid);
     // The device pppd was given on its command line ("pppd /dev/ttyS0 115200 ..."), else the
-    // line it was handed on its standard input, as after a modem dialogue of the dialler.
+    // line it was handed on its standard input, as after a modem dialogue of the dialler (only
+    // its owner may look there).
     for (const std::string& arg : CommandLineOf(pid)) {
         if (arg.starts_with("/dev/") && arg.size() > 5)
             return arg;
     }
     std::error_code ec;
-    const std::string input = fs::read_symlink(proc / "fd" / "0", ec).string();
+    const std::string input =
+        fs::read_symlink(kProc / std::to_string(pid) / "fd" / "0", ec).string();
     if (!ec &&
         (input.starts_with("/dev/tty") || input.starts_with("/dev/pts/") ||
          input.starts_with("/dev/rfcomm")) &&
@@ -243,74 +233,106 @@ std::string PppLinks::SerialLineOf(pid_t pid) const {
     return {};
 }
 
-std::string PppLinks::IpparamOf(pid_t pid) const {
-    const std::vector<std::string> args = CommandLineOf(pid);
-    // The last one counts, as with pppd's own options.
-    std::string name;
-    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == "ipparam")
-            name = args[i + 1];
-    }
-    return UsableAsEntryName(name) ? name : std::string();
+bool PppLinks::RecordHolds(const LinkRecord& record) const {
+    return IsPppd(record.pid) && ProcessStartTime(record.pid) == record.start &&
+           OptionValue(CommandLineOf(record.pid), "ipparam") == record.entry;
+}
+
+// A pid file counts when it names a live pppd of this network namespace (a pppd elsewhere,
+// such as a provider's on the same machine, writes the same names into the same folder) whose
+// own linkname, where its command line gives one, is the file's.
+bool PppLinks::PidFileHolds(const PppPidFile& file, const std::string& linkname) const {
+    if (!IsPppd(file.pid) || !InThisNetworkNamespace(file.pid))
+        return false;
+    const std::string given = OptionValue(CommandLineOf(file.pid), "linkname");
+    return linkname.empty() || given.empty() || given == linkname;
+}
+
+ActiveConnection PppLinks::Describe(pid_t pid, const std::string& fallbackName,
+                                    const std::string& interfaceName,
+                                    const LinkRecord* record) const {
+    ActiveConnection link;
+    link.handle = static_cast<std::uint64_t>(pid);
+    link.interfaceName = interfaceName;
+    link.localAddress = InterfaceAddress(interfaceName);
+    const std::string ipparam = OptionValue(CommandLineOf(pid), "ipparam");
+    link.entryName = UsableAsEntryName(ipparam) ? ipparam : fallbackName;
+    const std::string line =
+        record != nullptr && !record->device.empty() ? record->device : SerialLineOf(pid);
+    link.deviceType = line.empty() ? "ppp" : "modem";
+    link.deviceName = line.empty() ? interfaceName : line;
+    if (record != nullptr)
+        link.nameServers = record->nameServers;
+    return link;
 }
 
 Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
     struct Found {
-        std::string entryName;
+        std::string linkname;
         std::string interfaceName;
+        const LinkRecord* record = nullptr;
     };
     std::map<pid_t, Found> byPid;
-    std::map<std::string, pid_t> interfacePids;  // from <ifname>.pid files
 
+    // Linkvane's own records first: they know which pppd is which entry's.
+    const std::vector<LinkRecord> records = ReadLinkRecords(m_options.recordDir);
+    for (const LinkRecord& record : records) {
+        if (!RecordHolds(record)) {
+            std::error_code ignored;
+            if (ProcessGone(record.pid))  // left by a dialler that was killed
+                fs::remove(m_options.recordDir / (std::to_string(record.pid) + ".json"), ignored);
+            continue;
+        }
+        byPid[record.pid] = {{}, record.interfaceName, &record};
+    }
+
+    std::map<std::string, pid_t> interfacePids;  // from <ifname>.pid files
     const std::error_code ec = ForEachEntry(m_options.runDir, [&](const fs::directory_entry& file) {
         const std::string name = file.path().filename().string();
         std::error_code typeError;
         if (!name.ends_with(".pid") || !file.is_regular_file(typeError))
             return;
         const std::string stem = name.substr(0, name.size() - 4);
+        const bool linknameFile = stem.starts_with("ppp-") && stem.size() > 4;
+        if (!linknameFile && !(stem.starts_with("ppp") && IsInterfaceName(stem)))
+            return;
         const auto text = ReadSmallFile(file.path(), kMaxPidFileSize);
         const auto parsed = text ? ParsePppPidFile(*text) : std::nullopt;
-        if (!parsed || !IsPppd(parsed->pid))
+        const std::string linkname = linknameFile ? stem.substr(4) : "";
+        if (!parsed || !PidFileHolds(*parsed, linkname))
             return;
-        if (stem.starts_with("ppp-") && stem.size() > 4) {
-            // Several files may name one pppd: the first name in byte order wins, whatever
-            // order the folder lists them in.
-            Found& found = byPid[parsed->pid];
-            const std::string entryName = stem.substr(4);
-            if (!found.entryName.empty() && found.entryName < entryName)
-                return;
-            found.entryName = entryName;
-            if (!parsed->interfaceName.empty())
-                found.interfaceName = parsed->interfaceName;
-        } else if (stem.starts_with("ppp") && IsInterfaceName(stem)) {
+        if (!linknameFile) {
             interfacePids[stem] = parsed->pid;
+            return;
         }
+        // Several files may name one pppd: the first name in byte order wins, whatever order
+        // the folder lists them in.
+        Found& found = byPid[parsed->pid];
+        if (!found.linkname.empty() && found.linkname < linkname)
+            return;
+        found.linkname = linkname;
+        if (!parsed->interfaceName.empty())
+            found.interfaceName = parsed->interfaceName;
     });
     if (ec) {
         return Fail("Cannot read " + m_options.runDir.string() + ": " + ec.message(),
                     ec == std::errc::permission_denied ? win::kAccessDenied : win::kFileNotFound);
     }
 
-    std::vector<ActiveConnection> links;
+    for (const auto& [ifname, pid] : interfacePids) {
+        if (auto it = byPid.find(pid); it != byPid.end() && it->second.interfaceName.empty())
+            it->second.interfaceName = ifname;
+    }
+    // An interface a link has already is not listed again, whatever pid file names it.
     std::set<std::string> claimed;
+    std::vector<ActiveConnection> links;
     for (const auto& [pid, found] : byPid) {
         if (!found.interfaceName.empty())
             claimed.insert(found.interfaceName);
-    }
-    for (const auto& [ifname, pid] : interfacePids) {
-        auto it = byPid.find(pid);
-        if (it != byPid.end()) {
-            if (it->second.interfaceName.empty())
-                it->second.interfaceName = ifname;
-            claimed.insert(ifname);
-        }
-    }
-    for (const auto& [pid, found] : byPid) {
-        const std::string line = SerialLineOf(pid);
-        const std::string ipparam = IpparamOf(pid);
-        links.push_back({ipparam.empty() ? found.entryName : ipparam,
-                         line.empty() ? "ppp" : "modem", line.empty() ? found.interfaceName : line,
-                         static_cast<std::uint64_t>(pid), found.interfaceName, std::nullopt});
+        const std::string fallback = !found.linkname.empty()   ? found.linkname
+                                     : found.record != nullptr ? found.record->entry
+                                                               : found.interfaceName;
+        links.push_back(Describe(pid, fallback, found.interfaceName, found.record));
     }
     // Interfaces are a second source; without /sys the pid files still tell.
     ForEachEntry(m_options.netDir, [&](const fs::directory_entry& netIf) {
@@ -319,14 +341,11 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
             return;
         const auto pid = interfacePids.find(ifname);
         if (pid == interfacePids.end()) {
-            links.push_back({ifname, "ppp", ifname, 0, ifname, std::nullopt});
+            links.push_back({ifname, "ppp", ifname, 0, ifname, std::nullopt,
+                             InterfaceAddress(ifname), {}});
             return;
         }
-        const std::string line = SerialLineOf(pid->second);
-        const std::string ipparam = IpparamOf(pid->second);
-        links.push_back({ipparam.empty() ? ifname : ipparam, line.empty() ? "ppp" : "modem",
-                         line.empty() ? ifname : line, static_cast<std::uint64_t>(pid->second),
-                         ifname, std::nullopt});
+        links.push_back(Describe(pid->second, ifname, ifname, nullptr));
     });
     for (ActiveConnection& link : links)
         link.volume = InterfaceVolume(m_options.netDir, link.interfaceName);
@@ -334,6 +353,26 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
         return a.entryName != b.entryName ? a.entryName < b.entryName : a.handle < b.handle;
     });
     return links;
+}
+
+std::vector<LinkvanePppd> PppLinks::FindLinkvanePppds() const {
+    std::vector<LinkvanePppd> found;
+    ForEachEntry(kProc, [&](const fs::directory_entry& process) {
+        const std::string name = process.path().filename().string();
+        if (name.empty() || name.size() > 7 ||
+            name.find_first_not_of("0123456789") != std::string::npos)
+            return;
+        const auto pid = static_cast<pid_t>(std::stol(name));
+        if (RealUidOf(pid) != ::getuid() || !IsPppd(pid))
+            return;
+        const std::vector<std::string> args = CommandLineOf(pid);
+        const auto call = std::adjacent_find(
+            args.begin(), args.end(),
+            [](const auto& a, const auto& b) { return a == "call" && b == "linkvane"; });
+        if (call != args.end())
+            found.push_back({pid, OptionValue(args, "ipparam")});
+    });
+    return found;
 }
 
 Status PppLinks::HangUp(std::uint64_t handle) {

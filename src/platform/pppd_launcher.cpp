@@ -1,11 +1,13 @@
 #include "platform/pppd_launcher.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -16,6 +18,10 @@ namespace linkvane {
 namespace {
 
 constexpr std::string_view kLocalAddressLine = "local  IP address";
+constexpr std::string_view kInterfaceLine = "Using interface ";
+constexpr std::string_view kPrimaryDnsLine = "primary   DNS address ";
+constexpr std::string_view kSecondaryDnsLine = "secondary DNS address ";
+constexpr int kPppdExitAuthFailed = 19;
 
 struct ExitMeaning {
     int status;
@@ -24,7 +30,7 @@ struct ExitMeaning {
 };
 
 constexpr std::array kExits{
-    ExitMeaning{19, kDialErrorAuthentication, "The provider refused the login"},
+    ExitMeaning{kPppdExitAuthFailed, kDialErrorAuthentication, "The provider refused the login"},
     ExitMeaning{16, kDialErrorPortDisconnected, "The modem hung up"},
     ExitMeaning{10, kDialErrorPppTerminated, "The PPP negotiation failed"},
     ExitMeaning{15, kDialErrorPppTimeout, "The provider stopped answering"},
@@ -76,8 +82,29 @@ std::vector<std::string> PppdArguments(const std::string& login, const std::stri
     return {"call", "linkvane", "user", login, "passwordfd", "3", "logfd", "4", "ipparam", entry};
 }
 
-DialEnd PppdExitEnd(int exitStatus, const std::string& logLine) {
-    const std::string said = logLine.empty() ? "" : " (pppd: " + logLine + ")";
+void PppdLogFacts::Take(std::string_view line) {
+    if (!line.empty())
+        lastLine = line;
+    if (line.find("authentication failed") != std::string_view::npos)
+        authFailure = line;
+    if (line.starts_with(kInterfaceLine))
+        interfaceName = line.substr(kInterfaceLine.size());
+    for (const std::string_view prefix : {kPrimaryDnsLine, kSecondaryDnsLine}) {
+        if (!line.starts_with(prefix))
+            continue;
+        const std::string address(line.substr(prefix.size()));
+        in_addr parsed{};
+        if (::inet_pton(AF_INET, address.c_str(), &parsed) == 1 &&
+            std::find(nameServers.begin(), nameServers.end(), address) == nameServers.end())
+            nameServers.push_back(address);
+    }
+}
+
+DialEnd PppdExitEnd(int exitStatus, const PppdLogFacts& log) {
+    if (!log.authFailure.empty())
+        exitStatus = kPppdExitAuthFailed;
+    const std::string& quoted = log.authFailure.empty() ? log.lastLine : log.authFailure;
+    const std::string said = quoted.empty() ? "" : " (pppd: " + quoted + ")";
     for (const ExitMeaning& meaning : kExits) {
         if (meaning.status == exitStatus)
             return DialEnd::Failure(meaning.code, meaning.why + said + ".");
@@ -182,8 +209,6 @@ std::optional<std::string> PppdProcess::TakeLogLine() {
     m_pending.erase(0, m_dropping ? std::string::npos : end + 1);
     while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
         line.pop_back();
-    if (!line.empty())
-        m_lastLine = line;
     return line;
 }
 

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/connection/dialer_engine_base.h"
@@ -41,9 +42,22 @@ inline constexpr std::size_t kPppdLogDrainBytes = 64 * 1024;
 // pppd's arguments after its name.
 std::vector<std::string> PppdArguments(const std::string& login, const std::string& entry);
 
-// How a pppd that ended before the link came up ends the dial: 19 -> 25691, 16 -> 25628,
-// 10 -> 25734, 15 -> 25718, anything else -> 25635; logLine (pppd's last words) gives the text.
-DialEnd PppdExitEnd(int exitStatus, const std::string& logLine);
+// What pppd's log has said so far about the link and how it went.
+struct PppdLogFacts {
+    std::string interfaceName;             // "Using interface ppp0"
+    std::vector<std::string> nameServers;  // "primary   DNS address 192.0.2.1", "secondary ..."
+    std::string authFailure;               // "PAP authentication failed", CHAP's alike
+    std::string lastLine;                  // the last line that was not empty
+
+    // Takes one line of the log.
+    void Take(std::string_view line);
+};
+
+// How a pppd that ended before the link came up ends the dial. A log that says the login was
+// refused gives 25691, whatever the status: the provider's hang-up after the refusal may end
+// pppd first (status 16). Otherwise 19 -> 25691, 16 -> 25628, 10 -> 25734, 15 -> 25718,
+// anything else -> 25635; the text quotes the refusal, else pppd's last words.
+DialEnd PppdExitEnd(int exitStatus, const PppdLogFacts& log);
 
 // The state a line of pppd's log announces, or 0: the link layer is up ("Connect:"), the
 // login was accepted, the IP layer is up ("local  IP address").
@@ -68,16 +82,17 @@ class PppdProcess {
     // Readable when pppd has logged something or ended.
     int LogFd() const { return m_log.get(); }
     int ExitFd() const { return m_pidFd.get(); }
-    // Reads what pppd logged, one buffer at most; each complete line goes to onLine, a line
-    // longer than kPppdLogLineLimit cut to that length. The log closes at its end. Returns
-    // the bytes read.
+    pid_t Pid() const { return m_pid; }
+    // Reads what pppd logged, one buffer at most; each complete line goes to the log's facts,
+    // then to onLine, a line longer than kPppdLogLineLimit cut to that length. The log closes
+    // at its end. Returns the bytes read.
     template <typename OnLine>
     std::size_t ReadLog(OnLine onLine);
     // pppd's exit status once it has ended (-1 for a signal), nullopt while it runs.
     std::optional<int> Reap();
     // SIGTERM, then SIGKILL after the grace period; waits for the end.
     void Stop();
-    const std::string& LastLogLine() const { return m_lastLine; }
+    const PppdLogFacts& LogFacts() const { return m_facts; }
 
   private:
     std::optional<std::string> TakeLogLine();
@@ -90,15 +105,17 @@ class PppdProcess {
     FileDescriptor m_log;
     std::string m_pending;
     bool m_dropping = false;  // the rest of a cut line is being dropped
-    std::string m_lastLine;
+    PppdLogFacts m_facts;
     std::optional<int> m_status;
 };
 
 template <typename OnLine>
 std::size_t PppdProcess::ReadLog(OnLine onLine) {
     const ssize_t got = ReadSome();
-    while (std::optional<std::string> line = TakeLogLine())
+    while (std::optional<std::string> line = TakeLogLine()) {
+        m_facts.Take(*line);
         onLine(*line);
+    }
     if (got < 0)
         m_log.Close();
     return got > 0 ? static_cast<std::size_t>(got) : 0;

@@ -20,16 +20,23 @@ static std::filesystem::path HomeDir() {
     return "/";
 }
 
-std::filesystem::path ConfigHome() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
+// The folder an XDG variable names, or its default under the home folder.
+static std::filesystem::path XdgHome(const char* variable, const std::filesystem::path& inHome) {
+    if (const char* xdg = std::getenv(variable); xdg != nullptr && xdg[0] == '/')
         return xdg;
-    return HomeDir() / ".config";
+    return HomeDir() / inHome;
+}
+
+std::filesystem::path ConfigHome() {
+    return XdgHome("XDG_CONFIG_HOME", ".config");
 }
 
 std::filesystem::path DataHome() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    return HomeDir() / ".local" / "share";
+    return XdgHome("XDG_DATA_HOME", ".local/share");
+}
+
+std::filesystem::path CacheHome() {
+    return XdgHome("XDG_CACHE_HOME", ".cache");
 }
 
 std::filesystem::path CallLogPath() {

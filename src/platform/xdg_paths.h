@@ -14,6 +14,8 @@ std::filesystem::path ConfigHome();
 std::filesystem::path LinkvaneConfigDir();
 // $XDG_DATA_HOME, or ~/.local/share when it is unset or not absolute.
 std::filesystem::path DataHome();
+// $XDG_CACHE_HOME, or ~/.cache when it is unset or not absolute.
+std::filesystem::path CacheHome();
 // The call log, DataHome()/linkvane/connect.log: one place whatever the current directory.
 std::filesystem::path CallLogPath();
 // Creates a directory (and its parents) with mode 0700 where it is missing.

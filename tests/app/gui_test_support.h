@@ -54,8 +54,8 @@ class DialShellTest : public ShellTest {
     void Settings(std::uint32_t attempts, std::uint32_t timeout);
     void Modem(const std::string& script);
     // A phonebook entry on the modem and its profile, password "s3cret".
-    void AddProfile(const std::string& name, const std::string& number, const std::string& login,
-                    std::int32_t useLan = 0);
+    void AddProfile(const std::string& name, const std::string& number,
+                    const std::string& login = "jo", std::int32_t useLan = 0);
     // The window with the modem engine; `adjust` changes its services further.
     std::unique_ptr<CLinkvaneDlg> MakeDialWindow(
         const std::function<void(MainWindowServices&)>& adjust = {});

@@ -38,8 +38,11 @@ TEST_F(NetworkCommandTest, PingPrintsTheLabelOrJsonAndFailsWithTheStatus) {
     // The private network has no route to any other address.
     const CtlResult failed = Run({"ping", "192.0.2.9", "--json"});
     EXPECT_EQ(failed.exitCode, 1) << failed;
-    EXPECT_EQ(failed.Json(), json::parse(R"({"ok":false,"error":11002})"));
-    EXPECT_EQ(Run({"ping", "192.0.2.9"}).out, "Ping Error: 11002ms\n");
+    EXPECT_EQ(failed.Json(),
+              json::parse(R"({"ok":false,"error":11002,"text":"network unreachable"})"));
+    const CtlResult label = Run({"ping", "192.0.2.9"});
+    EXPECT_EQ(label.out, "Ping Error: 11002ms\n");
+    EXPECT_EQ(label.err, "linkvanectl: network unreachable (code 11002)\n");
 }
 
 TEST_F(NetworkCommandTest, MailCheckReportsCountsAndFailuresWithoutThePassword) {

@@ -19,6 +19,7 @@
 #include "core/connection/ras_dialer.h"
 #include "platform/modem_talk.h"
 #include "platform/phonebook_file.h"
+#include "platform/ppp_links.h"
 #include "platform/serial_line.h"
 #include "support/dial_peers.h"
 #include "support/temp_dir.h"
@@ -46,6 +47,7 @@ class ModemEngineTest : public ::testing::Test {
         options.pppd.peersFile.clear();
         options.pppd.termGrace = 1s;
         options.lockDir = m_dir.path() / "lock";
+        options.linkRecordDir = m_dir.path() / "records";
         options.dtrDrop = 20ms;
     }
 
@@ -117,6 +119,14 @@ TEST_F(ModemEngineTest, EveryOutcomeOfTheDialIsReportedAndTheLineReleased) {
         // One modem answer over the line; the dialogue's every answer is the core's table.
         {"5551=busy;echo=off", "up", "failed 25676"},
         {"", "up", "failed 25691", "wrong"},
+        {"",
+         "refused-hangup",
+         "failed 25691",
+         "wrong",
+         STAND_IN_PPPD,
+         {},
+         {},
+         "PAP authentication failed"},
         {"", "nego", "failed 25734"},
         {"", "drop:100", "state 8192"},
         {"", "noise drop:100", "state 8192"},
@@ -170,6 +180,24 @@ TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
     ASSERT_TRUE(RunUntilState(kRasConnected));
     EXPECT_TRUE(m_dialer->GetConnected());
     EXPECT_FALSE(LineReleased()) << "the line is locked while the call lasts";
+    // The call is listed with its line and the name servers pppd reported, from the record.
+    PppLinkOptions listing{m_dir.path() / "run", m_dir.path() / "net", STAND_IN_PPPD,
+                           m_dir.path() / "records"};
+    std::optional<ActiveConnection> link;
+    for (int i = 0; i < 100 && !(link && link->nameServers.size() == 2); ++i) {
+        if (const auto listed = PppLinks(listing).EnumConnections(); listed && listed->size() == 1)
+            link = listed->at(0);
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(link);
+    EXPECT_EQ(*link, (ActiveConnection{"Work",
+                                       "modem",
+                                       m_modem->device().string(),
+                                       link->handle,
+                                       "ppp0",
+                                       std::nullopt,
+                                       "",
+                                       {"192.0.2.53", "192.0.2.54"}}));
     const std::string pid = std::to_string(::getpid());
     EXPECT_EQ(testing::ReadFileText(LockFile()), std::string(10 - pid.size(), ' ') + pid + "\n");
     m_dialer->HangUp();
@@ -319,7 +347,7 @@ TEST(RealPppd, AcceptsTheEngineArgumentsAndThePeersFile) {
             std::this_thread::sleep_for(10ms);
         std::string log;
         while (pppd.LogFd() >= 0)
-            pppd.ReadLog([&log](const std::string& text) { log += text + "\n"; });
+            (void)pppd.ReadLog([&log](const std::string& text) { log += text + "\n"; });
         std::ofstream(dir.path() / "pppd.log") << log;
         ::_exit(*pppd.Reap());
     }

@@ -10,6 +10,7 @@
 
 #include <thread>
 
+#include "platform/proc_files.h"
 #include "support/stand_in_pppd.h"
 #include "support/temp_dir.h"
 
@@ -17,7 +18,8 @@ namespace linkvane {
 
 void PrintTo(const ActiveConnection& link, std::ostream* out) {
     *out << "{" << link.entryName << ", " << link.deviceType << ", " << link.deviceName << ", "
-         << link.handle << "}";
+         << link.handle << ", " << link.interfaceName << ", " << link.localAddress << ", "
+         << link.nameServers.size() << "}";
 }
 
 namespace {
@@ -31,6 +33,7 @@ struct Tree {
     testing::TempDir dir;
     fs::path run = dir.path() / "run";
     fs::path net = dir.path() / "net";
+    fs::path records = dir.path() / "records";
     Tree() {
         fs::create_directories(run);
         fs::create_directories(net);
@@ -40,6 +43,7 @@ struct Tree {
         options.runDir = run;
         options.netDir = net;
         options.pppdPath = dir.path() / "no-such-pppd";
+        options.recordDir = records;
         options.termGrace = 300ms;
         return options;
     }
@@ -109,17 +113,87 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
     PppLinks links(tree.Options());
     const auto listed = links.EnumConnections();
     ASSERT_TRUE(listed) << listed.error().Describe();
-    EXPECT_EQ(
-        *listed,
-        (std::vector<ActiveConnection>{
-            {"Acme", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", full},
-            {"Provider B", "modem", line, static_cast<std::uint64_t>(provider), "", std::nullopt},
-            {"ppp1", "ppp", "ppp1", 0, "ppp1", std::nullopt},
-            {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", std::nullopt},
-        }));
+    EXPECT_EQ(*listed,
+              (std::vector<ActiveConnection>{
+                  {"Acme", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", full, "", {}},
+                  {"Provider B", "modem", line, static_cast<std::uint64_t>(provider), "",
+                   std::nullopt, "", {}},
+                  {"ppp1", "ppp", "ppp1", 0, "ppp1", std::nullopt, "", {}},
+                  {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", std::nullopt,
+                   "", {}},
+              }));
     // The interface whose pppd is unknown cannot be ended from here.
     EXPECT_EQ(links.HangUp(0).ok(), false);
     ::close(master);
+}
+
+TEST(LinkRecord, RoundTripsAndRefusesAnythingElse) {
+    const LinkRecord record{4242, 987654321, "My \"ISP\"", "/dev/ttyUSB0", "ppp0", {"192.0.2.1"}};
+    const std::string text = EncodeLinkRecord(record);
+    EXPECT_EQ(DecodeLinkRecord(text), record);
+    for (const std::string& bad : {
+             text.substr(0, text.size() / 2),
+             std::string("[]"),
+             std::string(
+                 R"({"pid":1,"start":1,"entry":"","device":"","interface":"","nameServers":[]})"),
+             std::string(
+                 R"({"pid":-5,"start":1,"entry":"","device":"","interface":"","nameServers":[]})"),
+             std::string(
+                 R"({"pid":9,"start":"1","entry":"","device":"","interface":"","nameServers":[]})"),
+             std::string(
+                 R"({"pid":9,"start":1,"entry":"","device":"","interface":"","nameServers":[7]})"),
+             std::string(R"({"pid":9,"start":1,"device":"","interface":"","nameServers":[]})"),
+         })
+        EXPECT_EQ(DecodeLinkRecord(bad), std::nullopt) << bad;
+}
+
+// Linkvane's record names the pppd of the entry with its line, interface and name servers; a
+// pid file of the same interface that names another pppd (a provider's on this machine writes
+// the same names) does not take the link over; records that do not hold are passed over; and
+// hang-up without a name finds Linkvane's pppd by its command line.
+TEST(PppLinks, LinkvaneRecordsNameTheirPppdWithItsLineAndNameServers) {
+    Tree tree;
+    StandIns standIns(tree.dir.path());
+    const fs::path holder = testing::BinaryPath("tools/pppd_stand_in");
+    const pid_t ours = standIns.StartAs("pppd", holder,
+                                        {tree.run.string(), "call", "linkvane", "ipparam", "Work"});
+    const pid_t other = standIns.StartAs("pppd", holder, {tree.run.string(), "ipparam", "Other"});
+    const pid_t provider = standIns.Start("pppd");
+    const pid_t gone = standIns.Start("pppd");
+    ::kill(gone, SIGKILL);
+    ASSERT_EQ(standIns.EndSignal(gone), SIGKILL);
+    fs::create_directories(tree.net / "ppp0");
+    testing::WriteFileText(tree.run / "ppp0.pid", std::to_string(provider) + "\n");
+    std::optional<LinkRecordFile> record;
+    record.emplace(tree.records, LinkRecord{ours, 0, "Work", "/dev/ttyUSB7", {}, {}});
+    record->Update("ppp0", {"192.0.2.1", "192.0.2.3"});
+    // Records that name a process gone, or one that is not the process they were written for.
+    const std::optional<std::uint64_t> otherStart = ProcessStartTime(other);
+    ASSERT_TRUE(otherStart);
+    const fs::path stale = tree.records / (std::to_string(gone) + ".json");
+    testing::WriteFileText(stale, EncodeLinkRecord({gone, 1, "Gone", "", "", {}}));
+    testing::WriteFileText(tree.records / (std::to_string(other) + ".json"),
+                           EncodeLinkRecord({other, *otherStart + 1, "Other", "/dev/x", "", {}}));
+
+    PppLinks links(tree.Options());
+    const auto listed = links.EnumConnections();
+    ASSERT_TRUE(listed) << listed.error().Describe();
+    EXPECT_EQ(*listed, (std::vector<ActiveConnection>{{"Work",
+                                                       "modem",
+                                                       "/dev/ttyUSB7",
+                                                       static_cast<std::uint64_t>(ours),
+                                                       "ppp0",
+                                                       std::nullopt,
+                                                       "",
+                                                       {"192.0.2.1", "192.0.2.3"}}}));
+    EXPECT_FALSE(fs::exists(stale)) << "a record of a process that is gone is removed";
+    const std::vector<LinkvanePppd> dialled = links.FindLinkvanePppds();
+    EXPECT_NE(std::find(dialled.begin(), dialled.end(), LinkvanePppd{ours, "Work"}), dialled.end());
+    for (const LinkvanePppd& found : dialled)
+        EXPECT_TRUE(found.pid != other && found.pid != provider) << found.pid;
+
+    record.reset();  // the dialler removes it when pppd has ended
+    EXPECT_FALSE(fs::exists(tree.records / (std::to_string(ours) + ".json")));
 }
 
 TEST(PppLinks, TrustsNoPidFileThatNamesAnythingButALivePppdNorHangsUpWithoutAList) {

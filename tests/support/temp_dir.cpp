@@ -28,6 +28,7 @@ void ConfigHomeTest::SetUp() {
     }
     setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
     setenv("XDG_DATA_HOME", dataHome().c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (m_dir.path() / "runtime").c_str(), 1);
 }
 
 void ConfigHomeTest::TearDown() {

@@ -43,7 +43,8 @@ class ConfigHomeTest : public ::testing::Test {
     };
 
     TempDir m_dir;
-    SavedVariable m_saved[2] = {{"XDG_CONFIG_HOME", {}}, {"XDG_DATA_HOME", {}}};
+    SavedVariable m_saved[3] = {
+        {"XDG_CONFIG_HOME", {}}, {"XDG_DATA_HOME", {}}, {"XDG_RUNTIME_DIR", {}}};
 };
 
 // A file's whole content ("" when it cannot be read); a file written whole, its folders made.

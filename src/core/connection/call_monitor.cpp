@@ -52,8 +52,14 @@ void TakeIdentity(CConnectionRecord& record, const ActiveConnection& link) {
 
 // `later`, a record first seen after `kept`, is found to be kept's call.
 void MergeInto(CConnectionRecord& kept, const CConnectionRecord& later) {
-    ActiveConnection asListed{later.EntryName, later.DeviceType,    later.DeviceName,
-                              later.Pid,       later.InterfaceName, std::nullopt};
+    ActiveConnection asListed{later.EntryName,
+                              later.DeviceType,
+                              later.DeviceName,
+                              later.Pid,
+                              later.InterfaceName,
+                              std::nullopt,
+                              {},
+                              {}};
     TakeIdentity(kept, asListed);
     kept.StartTime = std::min(kept.StartTime, later.StartTime);
     if (!kept.Volume)

@@ -4,6 +4,18 @@
 
 namespace linkvane {
 
+std::string NameServersText(const std::vector<ActiveConnection>& links, std::string_view entry) {
+    for (const ActiveConnection& link : links) {
+        if (link.entryName != entry || link.nameServers.empty())
+            continue;
+        std::string text = "DNS:";
+        for (const std::string& server : link.nameServers)
+            text += (text.size() == 4 ? " " : ", ") + server;
+        return text;
+    }
+    return {};
+}
+
 void HangUpAllConnections(ConnectionEnumerator& links, std::chrono::milliseconds pause,
                           const std::function<void(std::chrono::milliseconds)>& sleep) {
     auto listed = links.EnumConnections();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/util/result.h"
@@ -31,8 +32,10 @@ struct ActiveConnection {
     std::string deviceType;  // "modem" for a serial line, "ppp" when no line is known
     std::string deviceName;  // the line's device path, or the link's interface name
     std::uint64_t handle = 0;
-    std::string interfaceName;         // "ppp0"; empty while the link has none
-    std::optional<LinkVolume> volume;  // the interface's counters now, when they can be read
+    std::string interfaceName;             // "ppp0"; empty while the link has none
+    std::optional<LinkVolume> volume;      // the interface's counters now, when they can be read
+    std::string localAddress;              // the interface's IPv4 address, once it has one
+    std::vector<std::string> nameServers;  // the provider's, as the link reported them
 
     bool operator==(const ActiveConnection&) const = default;
 };
@@ -49,6 +52,10 @@ class ConnectionEnumerator {
     // thread at a time); null when this kind cannot make one.
     virtual std::unique_ptr<ConnectionEnumerator> Clone() const { return nullptr; }
 };
+
+// What the main window shows of the entry's link: "DNS: 192.0.2.1, 192.0.2.3" with the name
+// servers of the first listed link of that entry that has some; empty when none has.
+std::string NameServersText(const std::vector<ActiveConnection>& links, std::string_view entry);
 
 inline constexpr std::chrono::milliseconds kHangUpPause{1000};
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "core/connection/modem_dialogue.h"
-
 namespace linkvane {
 
 namespace {
@@ -12,11 +10,12 @@ namespace {
 constexpr std::array<std::string_view, 5> kStateNames = {"idle", "dialling", "waiting", "connected",
                                                          "LAN"};
 
-constexpr std::array<StatusProperty, 12> kProperties = {{
+constexpr std::array<StatusProperty, 13> kProperties = {{
     {kFieldState, "State", "s"},
     {kFieldDialState, "DialState", "n"},
     {kFieldReason, "StateReason", "(is)"},
     {kFieldRedialsLeft, "RedialsLeft", "i"},
+    {kFieldRedialWait, "RedialWait", "(xs)"},
     {kFieldProfile, "Profile", "s"},
     {kFieldNumber, "Number", "s"},
     {kFieldCallSeconds, "CallSeconds", "x"},
@@ -53,8 +52,8 @@ const StatusProperty* FindStatusProperty(std::string_view name) {
 }
 
 LinkStatusBoard::LinkStatusBoard(const ConnectController& controller, const CRasDialer& dialer,
-                                 Phonebook& phonebook, LinkStatusObserver& observer)
-    : m_controller(controller), m_dialer(dialer), m_phonebook(phonebook), m_observer(observer) {}
+                                 LinkStatusObserver& observer)
+    : m_controller(controller), m_dialer(dialer), m_observer(observer) {}
 
 template <typename T>
 StatusFields LinkStatusBoard::Set(T LinkStatus::*member, T value, StatusField field) {
@@ -69,30 +68,28 @@ void LinkStatusBoard::Tell(StatusFields changed) {
         m_observer.StatusChanged(m_status, changed);
 }
 
-// A new dial of a Connect: the profile and the number it dials, the call's figures cleared.
-void LinkStatusBoard::BeginDial() {
-    std::string number;
-    if (Result<std::optional<PhonebookEntry>> entry =
-            m_phonebook.ReadEntry(m_dialer.GetEntryName());
-        entry && *entry) {
-        if (Result<std::string> dialled = BuildDialNumber((*entry)->properties); dialled)
-            number = std::move(*dialled);
-    }
-    Tell(Set(&LinkStatus::state, LinkState::Dialling, kFieldState) |
-         Set(&LinkStatus::profile, m_controller.Profile().name, kFieldProfile) |
-         Set(&LinkStatus::number, std::move(number), kFieldNumber) |
-         Set(&LinkStatus::callSeconds, std::int64_t{0}, kFieldCallSeconds) |
-         Set(&LinkStatus::bytesIn, std::uint64_t{0}, kFieldBytesIn) |
-         Set(&LinkStatus::bytesOut, std::uint64_t{0}, kFieldBytesOut));
+StatusFields LinkStatusBoard::BeginDial() {
+    if (m_status.state == LinkState::Dialling || m_status.state == LinkState::Connected)
+        return 0;
+    return Set(&LinkStatus::state, LinkState::Dialling, kFieldState) |
+           Set(&LinkStatus::profile, m_controller.Profile().name, kFieldProfile) |
+           Set(&LinkStatus::callSeconds, std::int64_t{0}, kFieldCallSeconds) |
+           Set(&LinkStatus::bytesIn, std::uint64_t{0}, kFieldBytesIn) |
+           Set(&LinkStatus::bytesOut, std::uint64_t{0}, kFieldBytesOut);
 }
 
 void LinkStatusBoard::Reported(const ConnectEvent& event) {
     using Kind = ConnectEvent::Kind;
-    // An event's own fields are told even when their values stay: each event is news.
+    // An event's own fields are told even when their values stay: each event is news. A dial
+    // told by its number comes before its states; without a number, its first state begins it.
     switch (event.kind) {
+        case Kind::Dial:
+            m_status.number = event.text;
+            return Tell(BeginDial() | kFieldNumber);
         case Kind::State:
-            if (m_status.state == LinkState::Idle || m_status.state == LinkState::Lan)
-                BeginDial();
+            if (m_status.state != LinkState::Dialling && m_status.state != LinkState::Connected)
+                Tell(BeginDial() |
+                     Set(&LinkStatus::number, m_dialer.GetPhoneNumber(), kFieldNumber));
             m_status.dialState = event.state;
             return Tell(kFieldDialState);
         case Kind::Connected:
@@ -107,10 +104,15 @@ void LinkStatusBoard::Reported(const ConnectEvent& event) {
         case Kind::Redial:
             m_status.redialsLeft = event.redialsLeft;
             return Tell(kFieldRedialsLeft);
+        case Kind::Wait:
+            m_status.state = LinkState::Waiting;
+            m_status.redialWait = {event.seconds, event.text};
+            return Tell(kFieldState | kFieldRedialWait);
         case Kind::Disconnected:
             if (m_status.state == LinkState::Connected && !m_dialer.HangUpAsked())
                 m_observer.LineDropped(m_status);
-            m_status.state = LinkState::Idle;
+            // The controller stays active when it redials a dropped line.
+            m_status.state = m_controller.Active() ? LinkState::Waiting : LinkState::Idle;
             m_status.dialState = 0;
             return Tell(kFieldState | kFieldDialState);
         case Kind::Lan:
@@ -152,43 +154,44 @@ void LinkStatusBoard::MailShown(const MailboxStat& stat) {
 
 std::vector<ConnectEvent> ConnectEventsOf(const LinkStatus& status, StatusFields changed) {
     using Kind = ConnectEvent::Kind;
+    const auto has = [changed](StatusFields fields) { return (changed & fields) == fields; };
     std::vector<ConnectEvent> events;
-    const bool stateChanged = (changed & kFieldState) != 0;
-    // The end of a dial resets the dialler's state with it: that is no state report.
-    if ((changed & kFieldDialState) != 0 && !(stateChanged && status.state == LinkState::Idle)) {
+    if (has(kFieldNumber) && !status.number.empty() && status.state != LinkState::Lan) {
+        ConnectEvent dial = ConnectEvent::Of(Kind::Dial);
+        dial.text = status.number;
+        events.push_back(dial);
+    }
+    // The end of a dial or call resets the dialler's state with the state: no state report.
+    const bool ended = has(kFieldState | kFieldDialState);
+    if (has(kFieldDialState) && !ended) {
         ConnectEvent reached = ConnectEvent::Of(Kind::State);
         reached.state = status.dialState;
         events.push_back(reached);
     }
-    if ((changed & kFieldReason) != 0) {
+    if (has(kFieldReason)) {
         ConnectEvent failed =
             ConnectEvent::Of(status.reason.code == 0 ? Kind::TimedOut : Kind::Failed);
         failed.code = static_cast<std::int16_t>(status.reason.code);
-        failed.text = status.reason.text;
-        if (failed.kind == Kind::TimedOut)
-            failed.text.clear();
+        if (failed.kind == Kind::Failed)
+            failed.text = status.reason.text;
         events.push_back(failed);
     }
-    if ((changed & kFieldRedialsLeft) != 0) {
+    if (has(kFieldRedialsLeft)) {
         ConnectEvent redial = ConnectEvent::Of(Kind::Redial);
         redial.redialsLeft = status.redialsLeft;
         events.push_back(redial);
     }
-    if (stateChanged) {
-        switch (status.state) {
-            case LinkState::Connected:
-                events.push_back(ConnectEvent::Of(Kind::Connected));
-                break;
-            case LinkState::Idle:
-                events.push_back(ConnectEvent::Of(Kind::Disconnected));
-                break;
-            case LinkState::Lan:
-                events.push_back(ConnectEvent::Of(Kind::Lan));
-                break;
-            case LinkState::Dialling:
-            case LinkState::Waiting:
-                break;
-        }
+    if (has(kFieldRedialWait)) {
+        ConnectEvent wait = ConnectEvent::Of(Kind::Wait);
+        wait.seconds = status.redialWait.seconds;
+        wait.text = status.redialWait.reason;
+        events.push_back(wait);
+    } else if (ended) {
+        events.push_back(ConnectEvent::Of(Kind::Disconnected));
+    } else if (has(kFieldState) && status.state == LinkState::Connected) {
+        events.push_back(ConnectEvent::Of(Kind::Connected));
+    } else if (has(kFieldState) && status.state == LinkState::Lan) {
+        events.push_back(ConnectEvent::Of(Kind::Lan));
     }
     return events;
 }

@@ -12,14 +12,15 @@
 // the dial as "linkvanectl connect" prints it: ConnectEventsOf turns one change back into the
 // events that made it.
 //
-// States: idle, then dialling from the dialler's first state report; connected at the link;
-// idle again at DialDisconnected. A LAN profile goes from idle to "LAN" (nothing is dialled).
-// A failure sets StateReason to the dialler's code and text; a time-out sets code 0 and says
-// so. A call that ends without a hang-up asked for (DialDisconnected after the link was up,
-// no HangUp since the dial) is a dropped line, told to the observer as well.
+// States: idle, then dialling from the first number dialled or the dialler's first state
+// report; connected at the link; waiting while a redial waits; idle again at the end of the
+// Connect, or waiting when the controller reconnects after a drop. A LAN profile goes to "LAN"
+// (nothing is dialled). A failure sets StateReason to the dialler's code and text; a time-out
+// sets code 0 and says so. A call that ends without a hang-up asked for (the link was up, no
+// HangUp since the dial) is a dropped line, told to the observer as well.
 //
-// The board borrows the controller, the dialler and the phonebook (for the number dialled),
-// which must outlive it. One thread: the GUI thread.
+// The board borrows the controller and the dialler, which must outlive it. One thread: the
+// GUI thread.
 
 #include <cstdint>
 #include <optional>
@@ -31,7 +32,6 @@
 #include "core/connection/connect_controller.h"
 #include "core/connection/connections.h"
 #include "core/connection/pop3_session.h"
-#include "core/profiles/phonebook.h"
 
 namespace linkvane {
 
@@ -49,11 +49,20 @@ struct StateReason {
     bool operator==(const StateReason&) const = default;
 };
 
+// The last wait before a redial: its seconds, rounded up, and why in a few words ("busy").
+struct RedialWaitStatus {
+    std::int64_t seconds = 0;
+    std::string reason;
+
+    bool operator==(const RedialWaitStatus&) const = default;
+};
+
 struct LinkStatus {
     LinkState state = LinkState::Idle;
     std::int16_t dialState = 0;  // the dialler's ConnectionState as last reported
     StateReason reason;
     std::int32_t redialsLeft = 0;  // the redial budget after the last redial
+    RedialWaitStatus redialWait;
     std::string profile;
     std::string number;
     std::int64_t callSeconds = 0;
@@ -80,6 +89,7 @@ enum StatusField : std::uint32_t {
     kFieldLastPing = 1u << 9,
     kFieldMailCount = 1u << 10,
     kFieldMailSize = 1u << 11,
+    kFieldRedialWait = 1u << 12,
 };
 using StatusFields = std::uint32_t;
 
@@ -103,7 +113,7 @@ class LinkStatusObserver {
 class LinkStatusBoard {
   public:
     LinkStatusBoard(const ConnectController& controller, const CRasDialer& dialer,
-                    Phonebook& phonebook, LinkStatusObserver& observer);
+                    LinkStatusObserver& observer);
 
     const LinkStatus& Status() const { return m_status; }
 
@@ -117,14 +127,14 @@ class LinkStatusBoard {
     void MailShown(const MailboxStat& stat);
 
   private:
-    void BeginDial();
+    // A dial after idle, a LAN profile or a wait: the profile, the call's figures cleared.
+    StatusFields BeginDial();
     template <typename T>
     StatusFields Set(T LinkStatus::*member, T value, StatusField field);
     void Tell(StatusFields changed);
 
     const ConnectController& m_controller;
     const CRasDialer& m_dialer;
-    Phonebook& m_phonebook;
     LinkStatusObserver& m_observer;
     LinkStatus m_status;
 };

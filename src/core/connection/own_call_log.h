@@ -44,6 +44,8 @@ class DialledCall {
   public:
     void Connected(std::string entryName, std::time_t now);
     void LinksListed(const std::vector<ActiveConnection>& links);
+    // Whether a link is up now.
+    bool Up() const { return m_call.has_value(); }
     // The call's record, its duration set; nullopt when no link was up.
     std::optional<CConnectionRecord> Ended(std::time_t now);
 

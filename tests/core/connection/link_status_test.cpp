@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <algorithm>
 
 #include "core/connection/dial_events.h"
 #include "core/profiles/profile_store.h"
@@ -37,6 +37,10 @@ std::string Word(const ConnectEvent& event) {
             return "timedOut";
         case Kind::Redial:
             return "redial " + std::to_string(event.redialsLeft);
+        case Kind::Wait:
+            return "wait " + std::to_string(event.seconds) + " " + event.text;
+        case Kind::Dial:
+            return "dial " + event.text;
         case Kind::Disconnected:
             return "disconnected";
         case Kind::Lan:
@@ -86,13 +90,14 @@ class LinkStatusTest : public testing::ConfigHomeTest {
         m_phonebook = std::make_unique<PhonebookFile>(linkvaneDir() / "phonebook.json");
         COXRegistryItem(*m_store, kSettingsKey).SetNumberValue(1, "RedialTimeout");
         // The loopback engine dials the entry's name as the number.
-        for (const char* name : {"5552", "5558"}) {
+        for (const char* name : {"5552", "5558", "5559"}) {
             ASSERT_TRUE(m_phonebook->WriteEntry(testing::DialEntry(name, "/dev/null", name)));
             ProfileRecord record;
             record.name = name;
             record.login = "jo";
             record.password = "s3cret";
             record.useLan = std::string(name) == "5558" ? 1 : 0;
+            record.reconnect = std::string(name) == "5559" ? 1 : 0;
             ASSERT_TRUE(ProfileStore(*m_store).SaveProfile(record, false));
         }
     }
@@ -102,24 +107,27 @@ class LinkStatusTest : public testing::ConfigHomeTest {
 };
 
 TEST_F(LinkStatusTest, EachEventIsToldAndTurnsBackIntoItselfAndADropIsNoHangUp) {
+    enum class Then { Nothing, HangUpWhenUp, HangUpWhenWaiting };
     const struct {
         const char* what;
         const char* profile;
         std::uint32_t attempts;
         const char* script;
-        bool hangUp;  // once the call is up
+        Then then;
         const char* states;
         std::int32_t reason;
         bool dropped;
     } cases[] = {
-        {"busy, redialled, then given up", "5552", 2, "5552=busy", false, "dialling idle", 25676,
-         false},
-        {"no answer within the time-out", "5552", 0, "5552=silent", false, "dialling idle", 0,
-         false},
-        {"a call whose line drops", "5552", 0, "5552=connect:10:200", false,
+        {"busy, redialled, then given up", "5552", 2, "5552=busy", Then::Nothing, "dialling idle",
+         25676, false},
+        {"no answer within the time-out", "5552", 0, "5552=silent", Then::Nothing, "dialling idle",
+         0, false},
+        {"a call whose line drops", "5552", 0, "5552=connect:10:200", Then::Nothing,
          "dialling connected idle", 0, true},
-        {"a call hung up", "5552", 0, "", true, "dialling connected idle", 0, false},
-        {"a LAN profile", "5558", 0, "", false, "LAN", 0, false},
+        {"a call hung up", "5552", 0, "", Then::HangUpWhenUp, "dialling connected idle", 0, false},
+        {"a drop that waits to reconnect, hung up", "5559", 0, "5559=connect:10:200",
+         Then::HangUpWhenWaiting, "dialling connected waiting waiting idle", 0, true},
+        {"a LAN profile", "5558", 0, "", Then::Nothing, "LAN", 0, false},
     };
     const LineModemTalk talk;
     for (const auto& c : cases) {
@@ -131,30 +139,40 @@ TEST_F(LinkStatusTest, EachEventIsToldAndTurnsBackIntoItselfAndADropIsNoHangUp) 
         testing::TaskQueue queue;
         CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options, talk), queue.Poster());
         BoardView view;
-        ConnectController controller(*m_store, dialer, view);
-        LinkStatusBoard board(controller, dialer, *m_phonebook, view);
+        ConnectController controller(*m_store, *m_phonebook, dialer, view);
+        LinkStatusBoard board(controller, dialer, view);
         view.board = &board;
         dialer.SetEventSink(&controller);
         controller.LoadStartupSettings();
         controller.Connect(c.profile);
         const auto said = [&](const std::string& word) {
-            return std::find(view.reported.begin(), view.reported.end(), word) !=
-                   view.reported.end();
+            return std::any_of(view.reported.begin(), view.reported.end(),
+                               [&](const std::string& w) { return w.starts_with(word); });
         };
-        if (board.Status().state != LinkState::Lan) {
-            ASSERT_TRUE(queue.RunUntil([&] { return said("connected") || said("disconnected"); }));
+        if (controller.Active()) {
+            ASSERT_TRUE(queue.RunUntil([&] { return said("connected") || !controller.Active(); }));
         }
         if (said("connected")) {
             // The call's figures: its link's counters (not another link's) and its time.
-            board.LinksListed({{"5551", "modem", "/dev/ttyS1", 7, "ppp1", LinkVolume{1, 1}},
-                               {"5552", "modem", "/dev/ttyS0", 8, "ppp0", LinkVolume{4096, 1024}}});
+            ActiveConnection other;
+            other.entryName = "5551";
+            other.volume = LinkVolume{1, 1};
+            ActiveConnection ours;
+            ours.entryName = c.profile;
+            ours.volume = LinkVolume{4096, 1024};
+            board.LinksListed({other, ours});
             board.ClockShown(controller.CallStartTime() + 61);
             EXPECT_EQ(board.Status().bytesIn, 4096u);
             EXPECT_EQ(board.Status().bytesOut, 1024u);
             EXPECT_EQ(board.Status().callSeconds, 61);
-            if (c.hangUp)
-                controller.Connect(c.profile);
-            ASSERT_TRUE(queue.RunUntil([&] { return said("disconnected"); }));
+            if (c.then == Then::HangUpWhenUp)
+                controller.HangUp();
+            if (c.then == Then::HangUpWhenWaiting) {
+                ASSERT_TRUE(queue.RunUntil([&] { return controller.Waiting(); }));
+                EXPECT_EQ(board.Status().state, LinkState::Waiting) << "not idle between";
+                controller.HangUp();
+            }
+            ASSERT_TRUE(queue.RunUntil([&] { return !controller.Active(); }));
         }
         EXPECT_EQ(view.turnedBack, view.reported);
         EXPECT_EQ(view.states, c.states);

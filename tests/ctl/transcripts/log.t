@@ -149,7 +149,10 @@ $ until grep -qx pppd /proc/$(cat run/ppp-Demon.pid)/comm; do sleep 0.01; done; 
       "entry": "Demon",
       "deviceType": "ppp",
       "deviceName": "",
-      "pid": PID
+      "pid": PID,
+      "interface": null,
+      "localAddress": null,
+      "nameServers": []
     }
   ]
 }
