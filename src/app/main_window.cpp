@@ -365,7 +365,7 @@ bool CLinkvaneDlg::ShowBubble(const Bubble& bubble) {
 }
 
 std::optional<Refusal> CLinkvaneDlg::RemoteConnect(const std::string& profile) {
-    if (std::optional<Refusal> refused = RefuseConnect(m_phonebook, m_dialer, profile))
+    if (std::optional<Refusal> refused = RefuseConnect(m_phonebook, *m_connect, m_dialer, profile))
         return refused;
     // The list shows the profile being dialled, under the name the phonebook gives it.
     const int listed = m_profileList->findData(Text(profile), Qt::UserRole, Qt::MatchFixedString);
@@ -384,9 +384,9 @@ std::optional<Refusal> CLinkvaneDlg::RemoteConnect(const std::string& profile) {
 }
 
 std::optional<Refusal> CLinkvaneDlg::RemoteHangUp() {
-    if (std::optional<Refusal> refused = RefuseHangUp(m_dialer))
+    if (std::optional<Refusal> refused = RefuseHangUp(*m_connect, m_dialer))
         return refused;
-    m_dialer.HangUp();
+    m_connect->HangUp();
     return std::nullopt;
 }
 

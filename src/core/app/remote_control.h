@@ -4,17 +4,17 @@
 // and "linkvanectl" through it): when one cannot act, the program answers with a named error
 // and the text that says why. The names belong to the interface org.linkvane.Linkvane1.
 //
-// Connect(profile) cannot act for a profile the phonebook does not have, nor while a dial or a
-// call is under way (the window's button would hang up instead; a remote request never does).
-// HangUp() cannot act when no dial or call is under way. A Connect that the Connect controller
-// itself refuses (a blank login, a dialler that cannot dial) is refused with the controller's
-// message. GUI thread, like the dialler and phonebook it reads.
+// Connect(profile) cannot act for a profile the phonebook does not have, nor while a dial, a
+// call or a redial's wait is under way (the window's button would hang up instead; a remote
+// request never does). HangUp() cannot act when none is under way. A Connect that the Connect
+// controller itself refuses (a blank login, a dialler that cannot dial) is refused with the
+// controller's message. GUI thread, like the dialler and phonebook it reads.
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/connection/ras_dialer.h"
+#include "core/connection/connect_controller.h"
 #include "core/profiles/phonebook.h"
 
 namespace linkvane {
@@ -40,8 +40,8 @@ struct Refusal {
     bool operator==(const Refusal&) const = default;
 };
 
-std::optional<Refusal> RefuseConnect(Phonebook& phonebook, const CRasDialer& dialer,
-                                     std::string_view profile);
-std::optional<Refusal> RefuseHangUp(const CRasDialer& dialer);
+std::optional<Refusal> RefuseConnect(Phonebook& phonebook, const ConnectController& controller,
+                                     const CRasDialer& dialer, std::string_view profile);
+std::optional<Refusal> RefuseHangUp(const ConnectController& controller, const CRasDialer& dialer);
 
 }  // namespace linkvane
