@@ -1,6 +1,7 @@
 #include "app/desktop_notifier.h"
 
 #include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusPendingCallWatcher>
 #include <QtDBus/QDBusPendingReply>
@@ -40,6 +41,12 @@ bool CDesktopNotifier::Show(const Bubble& bubble) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
+    // Without a notification service running or startable, the bubble would be lost.
+    QDBusConnectionInterface& names = *bus.interface();
+    if (!names.isServiceRegistered(kService).value() &&
+        !names.activatableServiceNames().value().contains(kService)) {
+        return false;
+    }
     const QString body = m_markup ? Text(bubble.body).toHtmlEscaped() : Text(bubble.body);
     const auto shown = m_shown.find(bubble.kind);
     QDBusMessage notify = Call(QStringLiteral("Notify"));
