@@ -76,7 +76,7 @@ struct MessageRef {
     }
 };
 struct ErrorRef {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{nullptr, nullptr, 0};  // SD_BUS_ERROR_NULL is a C compound literal
     ~ErrorRef() { Sd().sd_bus_error_free(&error); }
 };
 
