@@ -15,15 +15,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 
 namespace linkvane::bench {
 
-// The reference: a Qt program that shows one widget and sits idle.
-inline int RunBareWindow(int argc, char* argv[]) {
+// The reference: a Qt program that shows one widget and sits idle; `setUp` runs (when given)
+// once its application object is made.
+inline int RunBareWindow(int argc, char* argv[], const std::function<void()>& setUp = {}) {
     QApplication app(argc, argv);
+    if (setUp)
+        setUp();
     QPushButton button(QStringLiteral("Hello"));
     button.show();
     return QApplication::exec();
@@ -32,9 +36,10 @@ inline int RunBareWindow(int argc, char* argv[]) {
 // What a benchmark that runs the program beside a bare window does first: as the bare window
 // (started as "PROGRAM --bare") it runs that window and gives its exit status; without an X
 // display it says so and gives 2. nullopt means: go on with the measurement.
-inline std::optional<int> RunBareWindowOrCheckDisplay(int argc, char* argv[]) {
+inline std::optional<int> RunBareWindowOrCheckDisplay(int argc, char* argv[],
+                                                      const std::function<void()>& setUp = {}) {
     if (argc > 1 && std::string(argv[1]) == "--bare")
-        return RunBareWindow(argc, argv);
+        return RunBareWindow(argc, argv, setUp);
     if (std::getenv("DISPLAY") == nullptr) {
         std::fprintf(stderr, "No X display: run under scripts/with-xvfb.sh\n");
         return 2;

@@ -3,10 +3,13 @@
 //   linkvane_gui_bench [idle-seconds]        (default 60; run it on an X display)
 //
 // Starts the real program (with a private, empty config directory) and, beside it, this
-// program again as a bare Qt window that shows one widget. When both have settled (the
-// program's three-second splash has gone and its main window is up) it reads each process's
-// resident memory (VmRSS in /proc) and prints the ratio; then it measures the CPU time the
-// program uses while it sits idle for the given time. Both processes are ended at the end.
+// program again as a bare Qt window that shows one widget. Under a session bus
+// (dbus-run-session) the bare window connects to it too, as the program does. When both have
+// settled (the program's three-second splash has gone and its main window is up) it reads each
+// process's resident memory (VmRSS in /proc) and prints the ratio; then it measures the CPU time
+// the program uses while it sits idle for the given time. Both processes are ended at the end.
+
+#include <QtDBus/QDBusConnection>
 
 #include <signal.h>
 #include <stdlib.h>
@@ -66,7 +69,11 @@ std::optional<double> CpuSeconds(pid_t pid) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (const auto early = linkvane::bench::RunBareWindowOrCheckDisplay(argc, argv))
+    const auto connectToBus = [] {
+        if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+            QDBusConnection::sessionBus().isConnected();
+    };
+    if (const auto early = linkvane::bench::RunBareWindowOrCheckDisplay(argc, argv, connectToBus))
         return *early;
     const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
 

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build ccache g++ clang libclang-rt-14-dev clang-format pkg-config
+    # the program's link lays its start-up code out together (src/app/CMakeLists.txt)
+    lld
     qt6-base-dev qt6-svg-dev libgl-dev
     libsqlite3-dev libsndfile1-dev libasound2-dev nlohmann-json3-dev libudev-dev libssl-dev
     # linkvanectl's session-bus client (sd-bus, loaded when a command first needs the bus)

@@ -11,6 +11,7 @@
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 
@@ -258,8 +259,11 @@ void CLinkvaneDlg::CreateControls() {
     m_profileList->setGeometry(list.x(), list.y(), list.width(),
                                m_profileList->sizeHint().height());
     m_profileList->setAccessibleName(QStringLiteral("Profile"));
-    // Editable: Connect dials whatever entry name the field shows; typing adds no item.
-    m_profileList->setEditable(true);
+    // Editable: Connect dials whatever entry name the field shows; typing adds no item. The
+    // field is given directly rather than through setEditable(), which would also build the
+    // drop-down list's popup (a list view, its scroll bars and frame) long before it is first
+    // opened; opened, the popup is the same.
+    m_profileList->setLineEdit(new QLineEdit(m_profileList));
     m_profileList->setInsertPolicy(QComboBox::NoInsert);
     m_profileList->setMaxVisibleItems(list.height() / m_profileList->sizeHint().height());
 

@@ -1,6 +1,7 @@
 #include "controls/resource_images.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QResource>
 #include <QtGui/QIconEngine>
 #include <QtGui/QPainter>
 #include <QtSvg/QSvgRenderer>
@@ -9,41 +10,45 @@
 #include <cmath>
 #include <utility>
 
+#include "controls/artwork_render.h"
+
 namespace linkvane {
 namespace {
 
 const QString kBitmapPrefix = QStringLiteral(":/bitmaps/");
 const QString kIconPrefix = QStringLiteral(":/icons/");
 const QString kSvgSuffix = QStringLiteral(".svg");
+const QString kPrerenderedPrefix = QStringLiteral(":/prerendered/");
 
-QImage RenderSvg(const QString& path, QSize size, qreal dpr) {
-    if (!QFile::exists(path)) {
-        return {};
-    }
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid()) {
-        return {};
-    }
+// The build's pre-drawn image of that name, or null.
+QImage Prerendered(const QString& name) {
+    const QResource resource(kPrerenderedPrefix + name);
+    return resource.isValid() ? DecodePrerendered(resource.uncompressedData()) : QImage();
+}
+
+// The pre-drawn bitmap for an own-size picture at a pre-drawn ratio, else the drawing rendered.
+QImage RenderBitmap(const QString& name, QSize size, qreal dpr) {
     if (size.isEmpty()) {
-        size = renderer.defaultSize();
+        for (const int ratio : kPrerenderedRatios) {
+            if (dpr != ratio)
+                continue;
+            QImage image = Prerendered(PrerenderedBitmapName(name, ratio));
+            if (!image.isNull()) {
+                image.setDevicePixelRatio(dpr);
+                return image;
+            }
+        }
     }
-    if (size.isEmpty() || dpr <= 0.0) {
-        return {};
+    return RenderSvgFile(BitmapResourcePath(name), size, dpr);
+}
+
+// An icon side in pixels that the build pre-drew, or 0.
+int PrerenderedSide(QSize pixels) {
+    for (const int side : kPrerenderedIconSides) {
+        if (pixels == QSize(side, side))
+            return side;
     }
-    const QSize pixels(static_cast<int>(std::lround(size.width() * dpr)),
-                       static_cast<int>(std::lround(size.height() * dpr)));
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        return {};
-    }
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
-    }
-    image.setDevicePixelRatio(dpr);
-    return image;
+    return 0;
 }
 
 QSize SvgSize(const QString& path) {
@@ -54,29 +59,45 @@ QSize SvgSize(const QString& path) {
     return renderer.isValid() ? renderer.defaultSize() : QSize();
 }
 
-// An icon drawn from its SVG at the size asked for, when it is asked for: nothing is rendered
-// ahead, and nothing is kept (a window or tray icon asks rarely, and the drawing is small).
+// An icon drawn at the size asked for, when it is asked for: pre-drawn at the usual sizes, else
+// from its SVG. Nothing is kept (a window or tray icon asks rarely, and the drawing is small).
 class SvgIconEngine final : public QIconEngine {
   public:
-    explicit SvgIconEngine(QString path) : m_path(std::move(path)) {}
+    SvgIconEngine(QString name, QString path) : m_name(std::move(name)), m_path(std::move(path)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        const qreal dpr =
+            painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
+        const QSize pixels(static_cast<int>(std::lround(rect.width() * dpr)),
+                           static_cast<int>(std::lround(rect.height() * dpr)));
+        if (const int side = PrerenderedSide(pixels); side != 0) {
+            const QImage image = Prerendered(PrerenderedIconName(m_name, side));
+            if (!image.isNull()) {
+                painter->drawImage(rect, image);
+                return;
+            }
+        }
         QSvgRenderer(m_path).render(painter, rect);
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
-        const QImage image = RenderSvg(m_path, size, 1.0);
+        QImage image;
+        if (const int side = PrerenderedSide(size); side != 0)
+            image = Prerendered(PrerenderedIconName(m_name, side));
+        if (image.isNull())
+            image = RenderSvgFile(m_path, size, 1.0);
         return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
     }
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
         QList<QSize> sizes;
-        for (const int side : {16, 22, 24, 32, 48, 64, 128, 256})
+        for (const int side : kPrerenderedIconSides)
             sizes.append(QSize(side, side));
         return sizes;
     }
-    QIconEngine* clone() const override { return new SvgIconEngine(m_path); }
+    QIconEngine* clone() const override { return new SvgIconEngine(m_name, m_path); }
     QString key() const override { return QStringLiteral("linkvane-svg"); }
 
   private:
+    QString m_name;
     QString m_path;
 };
 
@@ -99,7 +120,7 @@ QSize BitmapResourceSize(const QString& name) {
 }
 
 QImage RenderBitmapResource(const QString& name, QSize size, qreal dpr) {
-    return RenderSvg(BitmapResourcePath(name), size, dpr);
+    return RenderBitmap(name, size, dpr);
 }
 
 QPixmap LoadBitmapResource(int id, QSize size, qreal dpr) {
@@ -162,10 +183,15 @@ QImage MapThreeDColours(const QImage& picture, const QPalette& palette) {
 }
 
 QIcon LoadIconResource(int id) {
-    const QString path = kIconPrefix + QString::number(id) + kSvgSuffix;
-    if (SvgSize(path).isEmpty())
+    const QString name = QString::number(id);
+    const QString path = kIconPrefix + name + kSvgSuffix;
+    // A pre-drawn icon had a valid drawing at build time; only others are parsed to tell.
+    const bool drawn =
+        QResource(kPrerenderedPrefix + PrerenderedIconName(name, kPrerenderedIconSides.front()))
+            .isValid();
+    if (!drawn && SvgSize(path).isEmpty())
         return {};
-    return QIcon(new SvgIconEngine(path));
+    return QIcon(new SvgIconEngine(name, path));
 }
 
 }  // namespace linkvane

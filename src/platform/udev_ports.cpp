@@ -98,16 +98,22 @@ class UdevWatch final : public TtyWatch {
     udev_monitor* m_monitor;
 };
 
-UdevTtySource::UdevTtySource() : m_udev(udev_new()) {}
+UdevTtySource::UdevTtySource() = default;
 
 UdevTtySource::~UdevTtySource() {
     if (m_udev != nullptr)
         udev_unref(m_udev);
 }
 
+udev* UdevTtySource::Context() {
+    if (m_udev == nullptr)
+        m_udev = udev_new();
+    return m_udev;
+}
+
 Result<std::vector<TtyDevice>> UdevTtySource::Enumerate() {
     const std::unique_ptr<udev_enumerate, EnumerateUnref> list(
-        m_udev == nullptr ? nullptr : udev_enumerate_new(m_udev));
+        Context() == nullptr ? nullptr : udev_enumerate_new(m_udev));
     if (list == nullptr || udev_enumerate_add_match_subsystem(list.get(), "tty") < 0 ||
         udev_enumerate_scan_devices(list.get()) < 0) {
         return Fail("The serial ports cannot be listed: udev does not answer.");
@@ -124,7 +130,7 @@ Result<std::vector<TtyDevice>> UdevTtySource::Enumerate() {
 }
 
 std::unique_ptr<TtyWatch> UdevTtySource::Watch() {
-    if (m_udev == nullptr)
+    if (Context() == nullptr)
         return nullptr;
     // udevd announces a device once its rules have run (links made, ids read); without
     // udevd only the kernel does.

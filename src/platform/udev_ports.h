@@ -28,7 +28,11 @@ class UdevTtySource final : public TtySource {
     std::unique_ptr<TtyWatch> Watch() override;
 
   private:
-    udev* m_udev;
+    // libudev's context, made at the first listing or watch (a phonebook that never lists
+    // its devices never loads udev's pages).
+    udev* Context();
+
+    udev* m_udev = nullptr;
 };
 
 }  // namespace linkvane

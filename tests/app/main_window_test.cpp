@@ -12,6 +12,7 @@
 #include <QtGui/QScreen>
 #include <QtTest/QTest>
 #include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QMessageBox>
@@ -141,6 +142,15 @@ TEST_F(MainWindowTest, CollapsedIs450By84WithRoundedOutlineExpandsTo455By170Show
     }
     names.removeDuplicates();
     EXPECT_EQ(names.size(), buttons.size()) << names.join(u',').toStdString();
+
+    // The profile list takes typed names; its drop-down is built when it is first opened.
+    QComboBox* list = window->ProfileList();
+    EXPECT_TRUE(list->isEditable());
+    EXPECT_TRUE(list->findChildren<QAbstractItemView*>().isEmpty());
+    list->showPopup();
+    EXPECT_TRUE(list->view()->isVisible());
+    EXPECT_EQ(list->view()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    list->hidePopup();
 
     // The outline is cut once from the template's client area (301 x 103 units) with 20 x 20
     // corners, and not recut when the window is resized.

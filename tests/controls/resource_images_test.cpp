@@ -1,7 +1,10 @@
 #include "controls/resource_images.h"
 
+#include <QtCore/QResource>
+
 #include <gtest/gtest.h>
 
+#include "controls/artwork_render.h"
 #include "controls/dialog_units.h"
 #include "controls/resource_ids.h"
 #include "gui_test_environment.h"
@@ -50,6 +53,36 @@ TEST(ResourceImages, EveryNumberedBitmapLoadsAtItsSizeAndDensity) {
     EXPECT_FALSE(BitmapResourceSize(424242).isValid());
     EXPECT_TRUE(LoadBitmapResource(424242).isNull());
     EXPECT_TRUE(RenderBitmapResource(QStringLiteral("no-such-picture")).isNull());
+}
+
+QImage Stored(const QString& name) {
+    return DecodePrerendered(QResource(QStringLiteral(":/prerendered/") + name).uncompressedData());
+}
+
+// Start-up shows the pictures the build pre-drew: the same pixels as drawing the SVG now.
+TEST(ResourceImages, PreDrawnPicturesAreTheDrawingsPixels) {
+    for (const Expected& e : kBitmaps) {
+        for (const int ratio : kPrerenderedRatios) {
+            SCOPED_TRACE(::testing::Message() << e.id << " at " << ratio << "x");
+            const QImage drawn = RenderSvgFile(BitmapResourcePath(e.id), {}, ratio);
+            ASSERT_FALSE(drawn.isNull());
+            EXPECT_TRUE(Stored(PrerenderedBitmapName(QString::number(e.id), ratio)) == drawn);
+            const QImage shown = RenderBitmapResource(QString::number(e.id), {}, ratio);
+            EXPECT_EQ(shown.devicePixelRatio(), ratio);
+            EXPECT_TRUE(shown == drawn);
+        }
+    }
+    for (const int id : {resource::kAppIcon, resource::kNewMailIcon}) {
+        const QString path = QStringLiteral(":/icons/%1.svg").arg(id);
+        for (const int side : kPrerenderedIconSides) {
+            SCOPED_TRACE(::testing::Message() << "icon " << id << " at " << side);
+            const QImage drawn = RenderSvgFile(path, QSize(side, side), 1.0);
+            EXPECT_TRUE(Stored(PrerenderedIconName(QString::number(id), side)) == drawn);
+            EXPECT_TRUE(LoadIconResource(id).pixmap(side, side).toImage() == drawn);
+        }
+    }
+    // A truncated image is refused.
+    EXPECT_TRUE(DecodePrerendered(QByteArrayLiteral("LVA1\x02\0\0\0\x01\0\0\0abc")).isNull());
 }
 
 TEST(ResourceImages, IconsComeAtTheUsualSizes) {
