@@ -56,7 +56,7 @@ class PhonebookEntriesTest : public testing::ConfigHomeTest {
                                    {.name = "ttyACM0", .node = Dev("ttyACM0")}};
 };
 
-TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCannotBeRead) {
+TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseDialParamsAreKeptAndADamagedFileFindsNothing) {
     PhonebookFile phonebook = OpenPhonebook();
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_FALSE(EntryExists(phonebook, ""));
@@ -76,6 +76,13 @@ TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCann
     EXPECT_EQ(*DecodeRasEntry(bytes), entry.properties);
     EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), bytes);
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demo"), RasEntryBytes{});
+
+    // Dial parameters are stored even with an empty password.
+    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", "s3cret"));
+    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", "s3cret"}));
+    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", ""));
+    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", ""}));
+    EXPECT_EQ(StoreDialParams(phonebook, "Demo", "login", "x").error().code, 623u);
 
     testing::WriteFileText(phonebook.path(), "{ damaged");
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
@@ -160,19 +167,6 @@ TEST_F(PhonebookEntriesTest, ModemListIsSortedWithoutCaseAndSaysWhenThereAreNone
                                 Dev("serial/by-id/usb-Zoom"), Dev("ttyACM0"), Dev("ttyUSB0")}));
     EXPECT_EQ(list.choices.front().detail, "ttyUSB4");
     EXPECT_EQ(list.message, "");
-}
-
-TEST_F(PhonebookEntriesTest, StoreDialParamsKeepsEvenAnEmptyPassword) {
-    PhonebookFile phonebook = OpenPhonebook();
-    PhonebookEntry entry;
-    entry.name = "Demon";
-    ASSERT_TRUE(phonebook.WriteEntry(entry));
-
-    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", "s3cret"));
-    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", "s3cret"}));
-    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", ""));
-    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", ""}));
-    EXPECT_EQ(StoreDialParams(phonebook, "Demo", "login", "x").error().code, 623u);
 }
 
 TEST_F(PhonebookEntriesTest, SetEntryTerminalWritesTheTerminalBlockUnderTheEntrysKey) {
