@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "ctl_test_support.h"
-#include "platform/phonebook_file.h"
 #include "platform/serial_line.h"
 #include "support/dial_peers.h"
 #include "support/golden.h"
@@ -132,18 +131,6 @@ TEST_F(ConnectCommandTest, HangUpFindsNoLink) {
     const CtlResult hangUp = Run({"hangup", "Nothing"});
     EXPECT_EQ(hangUp.exitCode, 1);
     EXPECT_EQ(hangUp.err, "linkvanectl: No link \"Nothing\" is up.\n");
-}
-
-TEST_F(CtlTest, ReplacingAnEntryKeepsItsDialParametersAndShowsTheirPasswordOnRequest) {
-    RunOk({"phonebook", "add", "Demon Dial", "--phone", "1", "--device", "/dev/null"});
-    ASSERT_TRUE(PhonebookFile().SetDialParams("Demon Dial", {"demon-user", "dial-secret"}));
-    RunOk({"phonebook", "add", "Demon Dial", "--phone", "2", "--device", "/dev/null", "--replace"});
-    const std::string masked = RunOk({"phonebook", "show", "Demon Dial"}).out;
-    EXPECT_NE(masked.find("localPhoneNumber: 2\n"), std::string::npos) << masked;
-    EXPECT_NE(masked.find("  userName: demon-user\n  password: ********\n"), std::string::npos)
-        << masked;
-    const std::string shown = RunOk({"phonebook", "show", "Demon Dial", "--show-passwords"}).out;
-    EXPECT_NE(shown.find("  password: dial-secret\n"), std::string::npos) << shown;
 }
 
 }  // namespace
