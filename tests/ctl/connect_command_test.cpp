@@ -127,11 +127,5 @@ TEST_F(ConnectCommandTest, HangUpAndSigtermEndTheCallAndConnectExitsZero) {
     }
 }
 
-TEST_F(ConnectCommandTest, HangUpFindsNoLink) {
-    const CtlResult hangUp = Run({"hangup", "Nothing"});
-    EXPECT_EQ(hangUp.exitCode, 1);
-    EXPECT_EQ(hangUp.err, "linkvanectl: No link \"Nothing\" is up.\n");
-}
-
 }  // namespace
 }  // namespace linkvane::testing
