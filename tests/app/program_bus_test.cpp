@@ -67,8 +67,8 @@ class BusClient final : public QObject {
         return Call(QStringLiteral("Connect"), {Q(profile)});
     }
     // The values `name` was told to take, in order.
-    std::vector<QVariant> Told(const QString& name) const {
-        std::vector<QVariant> values;
+    QVariantList Told(const QString& name) const {
+        QVariantList values;
         for (const QVariantMap& change : changes) {
             if (change.contains(name))
                 values.push_back(change.value(name));
@@ -77,15 +77,10 @@ class BusClient final : public QObject {
     }
     // The last value told (invalid when none was).
     QVariant Last(const QString& name) const {
-        const std::vector<QVariant> values = Told(name);
-        return values.empty() ? QVariant() : values.back();
+        const QVariantList values = Told(name);
+        return values.isEmpty() ? QVariant() : values.back();
     }
-    QStringList States() const {
-        QStringList states;
-        for (const QVariant& state : Told(QStringLiteral("State")))
-            states.push_back(state.toString());
-        return states;
-    }
+    QStringList States() const { return QVariant(Told(QStringLiteral("State"))).toStringList(); }
 
     std::vector<QVariantMap> changes;
 
@@ -151,8 +146,8 @@ TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwo
     EXPECT_EQ(client.Connect("Busy").type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(WaitFor([&] { return client.States().endsWith(QStringLiteral("idle")); }));
     EXPECT_EQ(client.States(), (QStringList{QStringLiteral("dialling"), QStringLiteral("idle")}));
-    const std::vector<QVariant> reasons = client.Told(QStringLiteral("StateReason"));
-    ASSERT_EQ(reasons.size(), 1u);
+    const QVariantList reasons = client.Told(QStringLiteral("StateReason"));
+    ASSERT_EQ(reasons.size(), 1);
     const auto busy = qdbus_cast<BusReason>(reasons[0].value<QDBusArgument>());
     EXPECT_EQ(busy.code, kDialErrorBusy);
     EXPECT_FALSE(busy.text.isEmpty()) << "a failure says why";
