@@ -154,21 +154,40 @@ def all_sites(root):
     return found
 
 
-def sync_copy(tree):
-    """Makes `tree` hold the working tree's files (tracked, and new ones not ignored). Only
-    files whose content changed are written, so the copy's build stays mostly up to date."""
-    listed = subprocess.run(["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
-                            cwd=SOURCE, check=True, capture_output=True).stdout.split(b"\0")
-    wanted = {name.decode() for name in listed if name and (SOURCE / name.decode()).is_file()}
+def sync_copy(tree, rev=None):
+    """Makes `tree` hold the working tree's files (tracked, and new ones not ignored), or those
+    of commit `rev`. Only files whose content changed are written, so the copy's build stays
+    mostly up to date."""
+    source_root = SOURCE
+    if rev:
+        source_root = tree.parent / "rev"
+        shutil.rmtree(source_root, ignore_errors=True)
+        source_root.mkdir(parents=True)
+        archive = subprocess.run(["git", "archive", rev], cwd=SOURCE, check=True,
+                                 capture_output=True).stdout
+        subprocess.run(["tar", "-x", "-C", str(source_root)], input=archive, check=True)
+        wanted = {str(p.relative_to(source_root)) for p in source_root.rglob("*")
+                  if p.is_symlink() or p.is_file()}
+    else:
+        listed = subprocess.run(["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
+                                cwd=SOURCE, check=True, capture_output=True).stdout.split(b"\0")
+        wanted = {name.decode() for name in listed if name}
+        wanted = {name for name in wanted if (SOURCE / name).is_symlink() or (SOURCE / name).is_file()}
     for name in sorted(wanted):
-        source, copy = SOURCE / name, tree / name
+        source, copy = source_root / name, tree / name
+        copy.parent.mkdir(parents=True, exist_ok=True)
+        if source.is_symlink():  # the captured sysfs trees are made of links
+            if not copy.is_symlink() or os.readlink(copy) != os.readlink(source):
+                copy.unlink(missing_ok=True)
+                copy.symlink_to(os.readlink(source))
+            continue
         data = source.read_bytes()
-        if not copy.is_file() or copy.read_bytes() != data:
-            copy.parent.mkdir(parents=True, exist_ok=True)
+        if copy.is_symlink() or not copy.is_file() or copy.read_bytes() != data:
+            copy.unlink(missing_ok=True)
             copy.write_bytes(data)
             shutil.copymode(source, copy)
-    for copy in tree.rglob("*"):
-        if copy.is_file() and str(copy.relative_to(tree)) not in wanted:
+    for copy in list(tree.rglob("*")):
+        if (copy.is_symlink() or copy.is_file()) and str(copy.relative_to(tree)) not in wanted:
             copy.unlink()
 
 
@@ -233,6 +252,7 @@ def main():
     parser.add_argument("--folder", default=str(SOURCE / "build" / "mutation"),
                         help="where the copy (tree/) and its build (build/) live")
     parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--rev", help="mutate the tree of this commit instead of the working tree")
     parser.add_argument("--list", action="store_true", help="list the picks, build nothing")
     args = parser.parse_args()
     signal.signal(signal.SIGTERM, signal.default_int_handler)  # a kill restores as Ctrl-C does
@@ -241,7 +261,7 @@ def main():
     tree.mkdir(parents=True, exist_ok=True)
     journal = Journal(tree)
     journal.restore_all()
-    sync_copy(tree)
+    sync_copy(tree, args.rev)
     equivalents = load_equivalents()
     candidates = [m for m in all_sites(tree) if re.search(args.only, m.path)]
     random.Random(args.seed).shuffle(candidates)
