@@ -222,21 +222,11 @@ TEST_F(PhonebookFileTest, DamagedFileIsReportedAndNeverOverwritten) {
 // The golden file holds texts that are no phonebook, each followed by what the parser says of
 // it, which names the member at fault.
 TEST(ParsePhonebook, RefusesContentThatIsNotAPhonebookSayingWhere) {
-    const std::string golden = "platform/golden/phonebook_refusals.txt";
-    std::ifstream in(testing::SourcePath("tests/" + golden));
-    std::string report;
-    int refused = 0;
-    for (std::string text; std::getline(in, text);) {
-        if (text.starts_with("  -> "))
-            continue;
-        Result<PhonebookData> data = ParsePhonebook(text);
-        refused += data ? 0 : 1;
-        report += text + "\n  -> " + (data ? "accepted" : data.error().message) + "\n";
-    }
-    EXPECT_EQ(refused, 22);
-    testing::ExpectGolden(golden, report);
-    const std::string notUtf8 = "{\"entries\": [{\"name\": \"\xFF\"}]}";
-    EXPECT_NE(ParsePhonebook(notUtf8).error().message.find("not valid JSON"), std::string::npos);
+    testing::ExpectGoldenAnswers("platform/golden/phonebook_refusals.txt",
+                                 [](const std::string& text) {
+                                     const Result<PhonebookData> data = ParsePhonebook(text);
+                                     return data ? std::string("accepted") : data.error().message;
+                                 });
 }
 
 TEST(ParsePhonebook, MissingMembersTakeTheirDefaultsAndDevicesAreListedOnce) {
