@@ -34,10 +34,15 @@ DialEnd KeepLink(int line, DialSession& session, const LoopbackOptions& options)
     }
 }
 
+// The number dialled: the request's, else the entry's name.
+const std::string& NumberOf(const DialRequest& request) {
+    return request.phoneNumber.empty() ? request.entryName : request.phoneNumber;
+}
+
 }  // namespace
 
 std::optional<DialEnd> LoopbackDialerEngine::Prepare(const DialRequest& request) {
-    if (Result<std::string> number = DialableNumber(request.entryName); !number)
+    if (Result<std::string> number = DialableNumber(NumberOf(request)); !number)
         return DialEnd::Failure(kDialErrorUnknown, number.error().message);
     return std::nullopt;
 }
@@ -53,7 +58,7 @@ DialEnd LoopbackDialerEngine::Run(DialSession& session) {
 
     DialEnd end = DialEnd::Ended();
     if (!session.HangUpRequested()) {
-        ModemDialogue dialogue(m_options.initString, *DialableNumber(session.Request().entryName),
+        ModemDialogue dialogue(m_options.initString, *DialableNumber(NumberOf(session.Request())),
                                m_options.answerTime);
         const std::optional<DialEnd> failed = m_talk.Talk(line.get(), dialogue, session);
         end = failed ? *failed : KeepLink(line.get(), session, m_options);

@@ -192,11 +192,14 @@ int main(int argc, char* argv[]) {
     std::size_t logged = 0;
     for (;;) {
         AwaitOpen(master.get());
-        ServeEnd end = linkvane::ServeSimulatedModem(master.get(), modem, -1, relay);
+        // Each command is in the transcript before the modem answers it, so a test that has seen
+        // the dial end reads every command of it.
+        ServeEnd end = linkvane::ServeSimulatedModem(master.get(), modem, -1, relay, [&] {
+            if (!transcriptPath.empty() && logged < modem.Commands().size())
+                logged = AppendTranscript(transcriptPath, modem.Commands(), logged);
+        });
         if (end == ServeEnd::OnLine)
             end = Relay(master.get(), program.data());
-        if (!transcriptPath.empty())
-            logged = AppendTranscript(transcriptPath, modem.Commands(), logged);
         modem.Reset();
         if (end == ServeEnd::Dropped) {
             master = OpenLine(link);  // the old line is gone for good, as after a lost carrier

@@ -192,7 +192,8 @@ std::vector<ModemAction> SimulatedModem::Command(const std::string& command) {
     return {};
 }
 
-ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool untilOnLine) {
+ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool untilOnLine,
+                             const std::function<void()>& heard) {
     using Clock = std::chrono::steady_clock;
     struct Due {
         Clock::time_point at;
@@ -238,6 +239,8 @@ ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool unt
             at = std::max(at, Clock::now()) + action.delay;
             due.push_back({at, std::move(action)});
         }
+        if (heard)
+            heard();
     }
 }
 

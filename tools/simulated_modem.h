@@ -15,6 +15,7 @@
 // A number without a rule connects at once. Unknown rules are refused.
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -57,7 +58,10 @@ Result<ModemScript> ParseModemScript(std::string_view text);
 // so that the caller can carry the line on to a peer.
 enum class ServeEnd { Closed, Dropped, Stopped, OnLine };
 class SimulatedModem;
-ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool untilOnLine = false);
+// heard, when given, is called each time the modem has taken in commands, before any answer to
+// them is sent (so that whoever watches the commands sees them before the dialler acts).
+ServeEnd ServeSimulatedModem(int fd, SimulatedModem& modem, int stopFd, bool untilOnLine = false,
+                             const std::function<void()>& heard = {});
 
 // What the modem does in answer: after `delay`, send `bytes`; with `drop`, then drop the line.
 struct ModemAction {

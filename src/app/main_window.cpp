@@ -171,9 +171,10 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
         });
     m_view = std::make_unique<CWindowConnectView>(
         *this, *qobject_cast<COXBitmapButton*>(Control(ctl::kConnect)),
-        std::array{Label(ctl::kCallHours), Label(ctl::kCallMinutes), Label(ctl::kCallSeconds)},
+        std::array{Label(ctl::kCallCaption), Label(ctl::kCallHours), Label(ctl::kCallMinutes),
+                   Label(ctl::kCallSeconds)},
         *m_checks);
-    m_connect = std::make_unique<ConnectController>(m_registry, m_dialer, *m_view);
+    m_connect = std::make_unique<ConnectController>(m_registry, m_phonebook, m_dialer, *m_view);
     m_view->OnTick([this](int id) {
         m_connect->OnTimer(id);
         if (id == kTimerCall)
@@ -530,8 +531,8 @@ void CLinkvaneDlg::ExitSequence() {
         CExitDlg ask(this);
         if (ask.exec() != QDialog::Accepted)
             return;
-        m_dialer.HangUp();
     }
+    m_connect->HangUp();  // ends a redial's wait too: nothing is dialled after Exit
     HangUpAllConnections(m_links, m_hangUpPause, m_hangUpSleep);
     m_ending = true;
     if (isHidden()) {

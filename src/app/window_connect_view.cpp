@@ -20,10 +20,11 @@ QString Text(std::string_view text) {
 }  // namespace
 
 CWindowConnectView::CWindowConnectView(QWidget& window, COXBitmapButton& connectButton,
-                                       const std::array<CTextLabel*, 3>& clock,
+                                       const std::array<CTextLabel*, 4>& clock,
                                        CConnectionChecks& checks)
     : m_window(window), m_button(connectButton), m_clock(clock), m_checks(checks) {
-    for (const int id : {kTimerMailCheck, kTimerCall, kTimerPing, kTimerDialling}) {
+    for (const int id :
+         {kTimerMailCheck, kTimerCall, kTimerPing, kTimerDialling, kTimerRedialWait}) {
         auto timer = std::make_unique<QTimer>();
         QObject::connect(timer.get(), &QTimer::timeout, [this, id] {
             if (m_tick)
@@ -76,9 +77,28 @@ void CWindowConnectView::StopTimer(int id) {
 }
 
 void CWindowConnectView::ShowCallClock(const CallClockText& clock) {
-    m_clock[0]->SetText(Text(clock.hours));
-    m_clock[1]->SetText(Text(clock.minutes));
-    m_clock[2]->SetText(Text(clock.seconds));
+    m_callClock = clock;
+    ShowClock(clock);
+}
+
+void CWindowConnectView::ShowClock(const CallClockText& clock) {
+    m_clock[1]->SetText(Text(clock.hours));
+    m_clock[2]->SetText(Text(clock.minutes));
+    m_clock[3]->SetText(Text(clock.seconds));
+}
+
+void CWindowConnectView::ShowRedialWait(std::optional<std::chrono::seconds> left) {
+    const QString countdown = QStringLiteral("Redial In:");
+    if (left) {
+        if (m_clock[0]->Text() != countdown) {
+            m_callCaption = m_clock[0]->Text();
+            m_clock[0]->SetText(countdown);
+        }
+        ShowClock(FormatCallClock(left->count()));
+    } else if (m_clock[0]->Text() == countdown) {
+        m_clock[0]->SetText(m_callCaption);
+        ShowClock(m_callClock);
+    }
 }
 
 void CWindowConnectView::RunPing(const ActiveProfile& profile) {

@@ -4,8 +4,10 @@
 // Messages are message boxes owned by the window (plain text; a failure's reason below it);
 // the Connect button takes its image and tip; the four timers of a connection (1034 mail
 // check, 1035 call clock, 1036 ping, 1039 dialling blink) are QTimers whose ticks go to the
-// tick handler; the call clock writes its three labels; the ping and the mail check go to the
-// window's checks; launches go to the shell. It borrows the window's parts, which must
+// tick handler, as is the one-shot 1041 that ends a redial's wait; the call clock writes its
+// three labels, and a redial's wait counts down in them under the caption "Redial In:" (the
+// call's caption and last clock come back when the wait ends); the ping and the mail check go
+// to the window's checks; launches go to the shell. It borrows the window's parts, which must
 // outlive it. GUI thread only.
 
 #include <QtCore/QTimer>
@@ -28,9 +30,9 @@ class CTextLabel;
 
 class CWindowConnectView final : public ConnectView {
   public:
-    // clock: the hours, minutes and seconds labels.
+    // clock: the caption, hours, minutes and seconds labels.
     CWindowConnectView(QWidget& window, COXBitmapButton& connectButton,
-                       const std::array<CTextLabel*, 3>& clock, CConnectionChecks& checks);
+                       const std::array<CTextLabel*, 4>& clock, CConnectionChecks& checks);
 
     // Where the timers' ticks go (the Connect controller's OnTimer).
     void OnTick(std::function<void(int)> tick) { m_tick = std::move(tick); }
@@ -53,11 +55,16 @@ class CWindowConnectView final : public ConnectView {
     void CheckMail(const ActiveProfile& profile) override;
     void Launch(const std::string& path) override;
     void Reported(const ConnectEvent& event) override;
+    void ShowRedialWait(std::optional<std::chrono::seconds> left) override;
 
   private:
+    void ShowClock(const CallClockText& clock);
+
     QWidget& m_window;
     COXBitmapButton& m_button;
-    std::array<CTextLabel*, 3> m_clock;
+    std::array<CTextLabel*, 4> m_clock;
+    CallClockText m_callClock;  // what the call clock last showed
+    QString m_callCaption;      // the caption a wait's countdown replaced
     CConnectionChecks& m_checks;
     std::function<void(int)> m_tick;
     std::function<void(const ConnectEvent&)> m_report;

@@ -25,7 +25,12 @@ std::optional<std::string> ParsedArgs::Value(std::string_view option) const {
     auto it = m_values.find(std::string(option));
     if (it == m_values.end())
         return std::nullopt;
-    return it->second;
+    return it->second.back();
+}
+
+std::vector<std::string> ParsedArgs::Values(std::string_view option) const {
+    auto it = m_values.find(std::string(option));
+    return it == m_values.end() ? std::vector<std::string>{} : it->second;
 }
 
 Result<ParsedArgs> ParseArgs(std::span<const std::string> args, std::string_view flags,
@@ -50,9 +55,9 @@ Result<ParsedArgs> ParseArgs(std::span<const std::string> args, std::string_view
             parsed.SetFlag(name);
         } else if (ListContains(options, name)) {
             if (equals != std::string::npos) {
-                parsed.SetValue(name, arg.substr(equals + 1));
+                parsed.AddValue(name, arg.substr(equals + 1));
             } else if (i + 1 < args.size()) {
-                parsed.SetValue(name, args[++i]);
+                parsed.AddValue(name, args[++i]);
             } else {
                 return Fail("the option " + name + " needs a value");
             }

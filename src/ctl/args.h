@@ -24,16 +24,19 @@ class ParsedArgs {
     std::vector<std::string> positional;
 
     bool Has(std::string_view flag) const { return m_flags.contains(std::string(flag)); }
+    // The option's value; the last one when it was given more than once.
     std::optional<std::string> Value(std::string_view option) const;
+    // Every value the option was given, in order.
+    std::vector<std::string> Values(std::string_view option) const;
 
     void SetFlag(std::string flag) { m_flags.insert(std::move(flag)); }
-    void SetValue(std::string option, std::string value) {
-        m_values[std::move(option)] = std::move(value);
+    void AddValue(std::string option, std::string value) {
+        m_values[std::move(option)].push_back(std::move(value));
     }
 
   private:
     std::set<std::string> m_flags;
-    std::map<std::string, std::string> m_values;
+    std::map<std::string, std::vector<std::string>> m_values;
 };
 
 // flags and options are space-separated lists ("--json --yes", "--device --phone").

@@ -1,6 +1,7 @@
 // linkvanectl connect NAME: Connect, redial and hang-up without a window, in the foreground
-// like a dialler. The same Connect controller, engine and redial budget as the program; the
-// events are printed as they come, SIGINT and SIGTERM hang up.
+// like a dialler. The same Connect controller, engine, redial budget and redial policy as the
+// program; the events are printed as they come, SIGINT and SIGTERM hang up or end a redial's
+// wait at once.
 
 #include <poll.h>
 #include <signal.h>
@@ -8,10 +9,15 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <iostream>
+#include <limits>
 #include <mutex>
+#include <optional>
 
 #include "core/clients/active_profile.h"
 #include "core/connection/connect_controller.h"
@@ -95,8 +101,16 @@ class ConsoleView final : public ConnectView {
     }
     void SetConnectButton(int, std::string_view) override {}
     void SetConnectImage(int) override {}
-    bool StartTimer(int, std::chrono::milliseconds) override { return true; }
-    void StopTimer(int) override {}
+    // Only the timer that ends a redial's wait matters here; the loop below keeps it.
+    bool StartTimer(int id, std::chrono::milliseconds period) override {
+        if (id == kTimerRedialWait)
+            waitEnds = std::chrono::steady_clock::now() + period;
+        return true;
+    }
+    void StopTimer(int id) override {
+        if (id == kTimerRedialWait)
+            waitEnds.reset();
+    }
     void ShowCallClock(const CallClockText&) override {}
     void RunPing(const ActiveProfile&) override {}
     void CheckMail(const ActiveProfile&) override {}
@@ -133,8 +147,15 @@ class ConsoleView final : public ConnectView {
                 out = {{"event", "redial"}, {"left", event.redialsLeft}};
                 text = "redial (" + std::to_string(event.redialsLeft) + " left)";
                 break;
+            case Kind::Wait:
+                out = {{"event", "wait"}, {"seconds", event.seconds}, {"reason", event.text}};
+                text = "wait " + std::to_string(event.seconds) + " s (" + event.text + ")";
+                break;
+            case Kind::Dial:
+                out = {{"event", "dial"}, {"number", event.text}};
+                text = "dial " + event.text;
+                break;
             case Kind::Disconnected:
-                ended = true;
                 out = {{"event", "disconnected"}};
                 text = "disconnected";
                 break;
@@ -147,9 +168,19 @@ class ConsoleView final : public ConnectView {
         }
     }
 
+    // Until a poll's timeout in milliseconds: -1 when nothing waits.
+    int MillisecondsToWaitEnd() const {
+        if (!waitEnds)
+            return -1;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            *waitEnds - std::chrono::steady_clock::now());
+        return static_cast<int>(
+            std::clamp<std::int64_t>(left.count(), 0, std::numeric_limits<int>::max()));
+    }
+
     bool failed = false;
     bool wasUp = false;
-    bool ended = false;
+    std::optional<std::chrono::steady_clock::time_point> waitEnds;
 
   private:
     bool m_json;
@@ -167,23 +198,28 @@ int Connect(Invocation& call) {
     ConsoleView view(call.args.Has("--json"), name);
     CRasDialer dialer(std::make_unique<ModemDialerEngine>(session.phonebook(), options),
                       queue.Poster());
-    ConnectController controller(session.registry(), dialer, view);
+    ConnectController controller(session.registry(), session.phonebook(), dialer, view);
     dialer.SetEventSink(&controller);
     controller.LoadStartupSettings();
-    const unsigned dialsBefore = dialer.DialsStarted();
     controller.Connect(name);
-    if (dialer.DialsStarted() == dialsBefore)  // nothing dialled: a blank login, or a LAN profile
+    if (!controller.Active())  // nothing dialled: a blank login, or a LAN profile
         return view.failed ? kExitFailure : kExitSuccess;
 
-    // Every dial ends with DialDisconnected, a failure included; its events may still be queued.
-    while (!(view.ended && !dialer.CallActive())) {
+    // Until the dial, the call or a redial's wait has ended for good: the controller is active
+    // until it has handled the DialDisconnected that nothing follows, so no event is left queued.
+    while (controller.Active()) {
         std::array<pollfd, 2> fds{{{queue.fd(), POLLIN, 0}, {signals.get(), POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0)
+        const int ready = ::poll(fds.data(), fds.size(), view.MillisecondsToWaitEnd());
+        if (ready < 0)
             continue;
+        if (ready == 0) {
+            view.waitEnds.reset();
+            controller.OnTimer(kTimerRedialWait);
+        }
         if (fds[1].revents != 0) {
             signalfd_siginfo info{};
             (void)!::read(signals.get(), &info, sizeof info);
-            dialer.HangUp();
+            controller.HangUp();
         }
         if (fds[0].revents != 0) {
             queue.RunPending();
@@ -196,14 +232,17 @@ int Connect(Invocation& call) {
 constexpr std::array<CommandInfo, 1> kConnect{{
     {"", "NAME [--json]",
      "Dials the profile's entry as the program's Connect button does: writes the client\n"
-     "      settings, dials with the modem and pppd, redials as the program does (from\n"
-     "      RedialAttempts; never after no dial tone or a modem that fails to initialise), and\n"
-     "      prints each event as it happens (with --json one object a line:\n"
-     "      {\"event\":\"state\",\"state\":N}, connected with the link's \"interface\" and\n"
-     "      \"localAddress\", {\"event\":\"failed\",\"code\":N,\"text\":...}, timedOut,\n"
-     "      {\"event\":\"redial\",\"left\":N}, disconnected). Ctrl-C or SIGTERM hangs up. Exits 0\n"
-     "      when a link was up and has ended (or a LAN profile was applied), 1 when the dial\n"
-     "      failed for good; the reason goes to stderr.",
+     "      settings, dials the entry's numbers in turn with the modem and pppd, redials as\n"
+     "      the program does (from RedialAttempts, paced by RedialPause; never after no dial\n"
+     "      tone, a modem that fails to initialise or a refused login), reconnects after a drop\n"
+     "      when Reconnect is 1, and prints each event as it happens (with --json one object a\n"
+     "      line: {\"event\":\"dial\",\"number\":...}, {\"event\":\"state\",\"state\":N},\n"
+     "      connected with the link's \"interface\" and \"localAddress\", {\"event\":\"failed\",\n"
+     "      \"code\":N,\"text\":...}, timedOut, {\"event\":\"redial\",\"left\":N},\n"
+     "      {\"event\":\"wait\",\"seconds\":N,\"reason\":...}, disconnected). Ctrl-C or SIGTERM\n"
+     "      hangs up, or ends a wait at once. Exits 0 when a link was up and has ended (or a\n"
+     "      LAN profile was applied), 1 when the dial failed for good; the reason goes to\n"
+     "      stderr.",
      1, 1, "--json", "", Connect},
 }};
 

@@ -48,6 +48,7 @@ Json EntryJson(const PhonebookEntry& entry, bool showPasswords) {
     out["properties"] = PropertiesJson(entry.properties);
     out["lineSpeed"] = entry.lineSpeed;
     out["initString"] = entry.initString;
+    out["alternateNumbers"] = entry.alternateNumbers;
     if (entry.dialParams) {
         const std::string& password = entry.dialParams->password;
         Json dialParams = Json::object();
@@ -109,9 +110,14 @@ int Show(Invocation& call) {
 int Add(Invocation& call) {
     Phonebook& phonebook = call.session.phonebook();
     const std::string& name = call.Arg(0);
-    const std::optional<std::string> phone = call.args.Value("--phone");
-    if (!phone)
+    const std::vector<std::string> phones = call.args.Values("--phone");
+    if (phones.empty())
         return call.UsageError("the option --phone is required");
+    if (phones.size() > 1 + kMaxAlternateNumbers) {
+        return call.UsageError("--phone is given at most " +
+                               std::to_string(1 + kMaxAlternateNumbers) +
+                               " times: the entry's number and its alternates");
+    }
     std::uint32_t country = 0;
     if (const auto text = call.args.Value("--country")) {
         auto parsed =
@@ -121,9 +127,11 @@ int Add(Invocation& call) {
         country = static_cast<std::uint32_t>(*parsed);
     }
     const std::string area = call.args.Value("--area").value_or("");
-    for (const Status& checked :
-         {ValidateEntryName(name), CheckDialCharacters("The phone number", *phone),
-          CheckDialCharacters("The area code", area)}) {
+    std::vector<Status> checks{ValidateEntryName(name)};
+    for (const std::string& phone : phones)
+        checks.push_back(CheckDialCharacters("The phone number", phone));
+    checks.push_back(CheckDialCharacters("The area code", area));
+    for (const Status& checked : checks) {
         if (!checked)
             return ReportFailure(checked.error());
     }
@@ -157,7 +165,8 @@ int Add(Invocation& call) {
     entry.properties = RasEntry{};
     entry.properties.deviceType = std::string(kRasDeviceTypeModem);
     entry.properties.deviceName = device;
-    entry.properties.localPhoneNumber = *phone;
+    entry.properties.localPhoneNumber = phones.front();
+    entry.alternateNumbers.assign(phones.begin() + 1, phones.end());
     entry.properties.areaCode = area;
     entry.properties.countryCode = country;
     entry.properties.countryId = country;
@@ -208,14 +217,16 @@ constexpr std::array<CommandInfo, 5> kCommands{{
     {"list", "[--json]", "Lists the entries' names. JSON: {\"entries\":[...]}.", 0, 0, "--json", "",
      List},
     {"show", "NAME [--json] [--show-passwords]",
-     "Shows every member of the entry: its properties, line speed, init string and dial\n"
-     "      parameters (the password as \"********\" unless --show-passwords).",
+     "Shows every member of the entry: its properties, line speed, init string, alternate\n"
+     "      numbers and dial parameters (the password as \"********\" unless --show-passwords).",
      1, 1, "--json --show-passwords", "", Show},
-    {"add", "NAME --phone NUMBER [--device PATH] [--area CODE] [--country CODE] [--replace]",
-     "Creates a modem entry. --device is a device from \"phonebook devices\" or a character\n"
-     "      device path (then added to that list); without it the first listed device is "
-     "used.\n      An existing entry is replaced only with --replace, keeping its line speed, "
-     "init string\n      and dial parameters.",
+    {"add", "NAME --phone NUMBER... [--device PATH] [--area CODE] [--country CODE] [--replace]",
+     "Creates a modem entry. The first --phone is the entry's number; up to four more are\n"
+     "      alternates, dialled in turn when a call fails (with the same area and country\n"
+     "      codes). --device is a device from \"phonebook devices\" or a character device path\n"
+     "      (then added to that list); without it the first listed device is used. An\n"
+     "      existing entry is replaced only with --replace, keeping its line speed, init\n"
+     "      string and dial parameters.",
      1, 1, "--replace", "--phone --device --area --country", Add},
     {"remove", "NAME", "Removes the entry (a profile's stored settings stay; see profile clear).",
      1, 1, "", "", Remove},

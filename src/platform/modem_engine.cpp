@@ -47,7 +47,9 @@ std::optional<DialEnd> ModemDialerEngine::Prepare(const DialRequest& request) {
             kDialErrorPortNotFound,
             "The entry \"" + request.entryName + "\" names no modem: choose one in its settings.");
     }
-    Result<std::string> number = BuildDialNumber(entry.properties);
+    // A number the dialler was given (an alternate) is dialled instead of the entry's own.
+    Result<std::string> number = request.phoneNumber.empty() ? BuildDialNumber(entry.properties)
+                                                             : DialableNumber(request.phoneNumber);
     if (!number)
         return DialEnd::Failure(kDialErrorUnknown, number.error().message);
     m_line = {entry.properties.deviceName, entry.lineSpeed, entry.initString, *number};

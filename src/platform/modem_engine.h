@@ -1,7 +1,8 @@
 #pragma once
 
 // ModemDialerEngine: the program's dialler on Linux. For each dial it
-//   1. reads the entry from the phonebook (device, line speed, init string, number);
+//   1. reads the entry from the phonebook (device, line speed, init string, number; the
+//      request's phoneNumber, when given, replaces the number);
 //   2. takes the device under a UUCP lock and opens it (SerialLine);
 //   3. runs the modem dialogue (ModemDialogue): ATZ, the init string, AT&C1, ATDT;
 //   4. on CONNECT hands the line to pppd (PppdProcess) and follows its log: the link is up

@@ -123,6 +123,17 @@ class ObjectReader {
         return Success();
     }
 
+    Status Texts(std::string_view key, std::vector<std::string>& out) const {
+        const Json* value = Find(key);
+        if (value == nullptr)
+            return Success();
+        if (!value->is_array() ||
+            !std::all_of(value->begin(), value->end(), [](const Json& v) { return v.is_string(); }))
+            return Wrong(key, "an array of strings");
+        out = value->get<std::vector<std::string>>();
+        return Success();
+    }
+
     Status Address(std::string_view key, IpAddressBytes& out) const {
         std::string text = FormatAddress(out);
         if (Status read = Text(key, text); !read)
@@ -222,6 +233,8 @@ Result<PhonebookEntry> ParseEntry(const Json& object, const std::string& where) 
         return read.error();
     if (Status read = reader.Text("initString", entry.initString); !read)
         return read.error();
+    if (Status read = reader.Texts("alternateNumbers", entry.alternateNumbers); !read)
+        return read.error();
     if (const Json* params = reader.Find("dialParams"); params != nullptr && !params->is_null()) {
         if (!params->is_object())
             return Fail(reader.Place("dialParams") + " must be an object.");
@@ -317,6 +330,8 @@ Result<Json> EntryToJson(const PhonebookEntry& entry) {
         object[member.first] = std::move(member.second);
     object["lineSpeed"] = entry.lineSpeed;
     object["initString"] = entry.initString;
+    if (!entry.alternateNumbers.empty())
+        object["alternateNumbers"] = entry.alternateNumbers;
     if (entry.dialParams) {
         Result<std::string> stored = EncipherPassword(entry.dialParams->password);
         if (!stored)

@@ -6,6 +6,7 @@
 //   { "version": 1,
 //     "entries": [ { "name": "...", <every RasEntry member by its table name>,
 //                    "lineSpeed": 115200, "initString": "ATZ",
+//                    "alternateNumbers": [ "5552", ... ],   (only when there are some)
 //                    "dialParams": { "userName": "...", "encipheredPassword": "1F2E..." } },
 //                  ... ],
 //     "devices": [ "/dev/pts/3", ... ] }

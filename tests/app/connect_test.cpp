@@ -1,7 +1,8 @@
 // What the main window does for Connect, with the modem engine dialling the simulated modem on
 // a pseudo-terminal and pppd's stand-in carrying the link: the blinking button, the message
-// boxes with their reason, the real timers of a call and the launch. What Connect decides is
-// tested in core (tests/core/connection/connect_controller_test.cpp).
+// boxes with their reason, the real timers of a call and the launch, and the countdown of a
+// redial's wait in the call row. What Connect decides is tested in core
+// (tests/core/connection/connect_controller_test.cpp).
 
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -90,11 +91,13 @@ class ConnectTest : public testing::ShellTest {
     std::unique_ptr<testing::ModemSimulator> m_modem;
 };
 
-TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunches) {
-    m_modem =
-        std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(), "5552=busy");
+TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyACallRunsItsTimersAndADropWaitsToRedial) {
+    m_modem = std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(),
+                                                        "5552=busy;5554=connect:0:1500");
     AddProfile("Busy", "5552");
     AddProfile("\u202EWork", "5551");  // listed as "\xe2\x80\xaeWork"
+    AddProfile("Drops", "5554");
+    COXRegistryItem(*m_registry, ProfileKeyPath("Drops")).SetNumberValue(1, "Reconnect");
     // The mail program to launch once connected: a script that leaves a mark.
     const std::filesystem::path mark = m_scratch.path() / "launched";
     const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
@@ -143,6 +146,17 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyAndACallRunsItsTimersAndLaunch
     for (const int id : {kTimerCall, kTimerPing, kTimerMailCheck})
         EXPECT_FALSE(window->TimerActive(id)) << id;
     EXPECT_TRUE(servers->Text().isEmpty());
+
+    // A call that drops is dialled again after a wait: the button blinks, the call row counts
+    // down, and Connect ends the wait at once.
+    Press(*window, "Drops");
+    ASSERT_TRUE(WaitFor([&] { return window->TimerActive(kTimerRedialWait); }));
+    CTextLabel& caption = *window->Label(ctl::kCallCaption);
+    EXPECT_TRUE(window->TimerActive(kTimerDialling));
+    EXPECT_EQ(caption.Text(), QStringLiteral("Redial In:"));
+    Press(*window, "Drops");
+    EXPECT_TRUE(Idle(*window) && !window->TimerActive(kTimerRedialWait));
+    EXPECT_EQ(caption.Text(), QStringLiteral("This Call:"));
     EXPECT_EQ(messages.boxes.size(), 1u);
 }
 

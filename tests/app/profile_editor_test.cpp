@@ -88,9 +88,9 @@ ProfileRecord FullProfile(const std::string& name) {
             },
             info.field);
     }
-    for (auto box :
-         {&ProfileRecord::useLan, &ProfileRecord::setIE, &ProfileRecord::setNetscape,
-          &ProfileRecord::checkEmail, &ProfileRecord::playSound, &ProfileRecord::popupAlert}) {
+    for (auto box : {&ProfileRecord::useLan, &ProfileRecord::setIE, &ProfileRecord::setNetscape,
+                     &ProfileRecord::checkEmail, &ProfileRecord::playSound,
+                     &ProfileRecord::popupAlert, &ProfileRecord::reconnect}) {
         record.*box = 1;
     }
     record.httpProxyPort = "8080";  // the profile file holds five characters
@@ -302,9 +302,13 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     });
     EXPECT_EQ(edited, std::optional<std::string>("Alpha"));
     ProfileRecord expected = alpha;
-    expected.tweak = beta.tweak;  // not in the file: the editor's own value is kept
-    expected.pop3Security = "plain";  // not in the file either: an imported profile is plain
+    // Not in the file: the editor's Tweak, an imported profile's plain mail check, and the
+    // profile's own redial values (cleared above).
+    expected.tweak = beta.tweak;
+    expected.pop3Security = "plain";
     expected.pop3Pin = "";
+    expected.redialPause = 0;
+    expected.reconnect = 0;
     EXPECT_EQ(Store().LoadProfile("Alpha"), expected);
     EXPECT_EQ(Store().LoadProfile("Beta"), beta);
     GlobalSettings globals = FullGlobals("alpha");
@@ -518,6 +522,7 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.name->setText(QStringLiteral("Demon"));
     dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
+    dialog.alternateNumbers[1]->setText(QStringLiteral("0845 0790001"));
     dialog.countryCode->setText(QStringLiteral("UK"));
     dialog.device->setCurrentText(QStringLiteral("/dev/null"));
     SaveArtifact(testing::Grab(dialog), QStringLiteral("phonebook-entry-dialog"));
@@ -535,6 +540,7 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->properties.deviceName, "/dev/null");
     EXPECT_EQ(entry->properties.countryCode, 44u);
+    EXPECT_EQ(entry->alternateNumbers, std::vector<std::string>{"0845 0790001"});
 }
 
 // Both dialogs that list modems follow a USB modem plugged in and out, each within a second;

@@ -8,7 +8,7 @@ namespace {
 using ctl::ParseArgs;
 using ctl::ParseInteger;
 
-// "pos|pos ; --flag ; --option=value" or "error: message".
+// "pos|pos ; --flag ; --option=value (each value given)" or "error: message".
 std::string Parsed(std::vector<std::string> args) {
     auto parsed = ParseArgs(args, "--json --yes", "--device --phone");
     if (!parsed)
@@ -21,8 +21,8 @@ std::string Parsed(std::vector<std::string> args) {
             out += std::string(" ") + flag;
     }
     for (const char* option : {"--device", "--phone"}) {
-        if (auto value = parsed->Value(option))
-            out += std::string(" ") + option + "=" + *value;
+        for (const std::string& value : parsed->Values(option))
+            out += std::string(" ") + option + "=" + value;
     }
     return out;
 }
@@ -36,6 +36,7 @@ TEST(CtlArgs, OnlyDoubleDashArgumentsAreOptionsAndEachIsDeclared) {
         {{"--", "--json", "--x"}, "--json|--x|"},
         {{"--help"}, " --help"},
         {{"--phone="}, " --phone="},
+        {{"--phone", "1", "--phone=2"}, " --phone=1 --phone=2"},
         {{"--json=1"}, "error: the option --json takes no value"},
         {{"-h"}, "-h|"},
     };

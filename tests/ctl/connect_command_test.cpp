@@ -28,8 +28,13 @@ class ConnectCommandTest : public CtlTest {
         RunOk({"reg", "add", "\\CurrentUser\\Software\\Kestrom\\Linkvane\\PppdPath", "REG_SZ",
                STAND_IN_PPPD});
     }
-    void Profile(const std::string& name, const std::string& number, const std::string& login) {
-        RunOk({"phonebook", "add", name, "--phone", number, "--device", m_modem->device()});
+    // numbers: the entry's own, then its alternates, separated by blanks.
+    void Profile(const std::string& name, const std::string& numbers, const std::string& login) {
+        std::vector<std::string> add{"phonebook", "add", name, "--device", m_modem->device()};
+        std::istringstream each(numbers);
+        for (std::string number; each >> number;)
+            add.insert(add.end(), {"--phone", number});
+        RunOk(add);
         RunOk({"profile", "set", name, "Login", login});
         RunOk({"profile", "set", name, "Password", "s3cret"});
     }
@@ -37,26 +42,36 @@ class ConnectCommandTest : public CtlTest {
 };
 
 // What the command adds to the Connect controller (tested in core): its exit status, the
-// events as JSON lines and the message last on stderr.
+// events as JSON lines and the message last on stderr; and the numbers the modem was asked to
+// dial, in order.
 TEST_F(ConnectCommandTest, PrintsEachEventAsJsonAndExitsByHowTheDialEnded) {
-    m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "5552=busy");
+    m_modem =
+        std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "5552=busy;5553=nocarrier");
     Profile("Up", "5551", "jo");
     Profile("Busy", "5552", "jo");
     Profile("Blank", "5551", "");
+    Profile("Three", "5552 5553 5551", "jo");
     RunOk({"reg", "add", "\\CurrentUser\\Software\\Kestrom\\Linkvane\\RedialAttempts", "REG_DWORD",
-           "2"});
+           "3"});
+    RunOk({"profile", "set", "Three", "RedialPause", "1"});
     const struct {
         const char* profile;
         int exit;
         std::vector<std::string> events;  // without the states on the way
         const char* message;
     } cases[] = {
-        {"Up", 0, {"connected", "disconnected"}, ""},
+        {"Up", 0, {"dial 5551", "connected", "disconnected"}, ""},
         {"Busy",
          1,
-         {"failed 25676", "redial 1", "failed 25676", "disconnected"},
+         {"dial 5552", "failed 25676", "redial 2", "dial 5552", "failed 25676", "redial 1",
+          "dial 5552", "failed 25676", "disconnected"},
          "Connection Failed"},
         {"Blank", 1, {}, "Username or Password is blank!"},
+        {"Three",
+         0,
+         {"dial 5552", "failed 25676", "redial 2", "dial 5553", "failed 25679", "redial 1",
+          "wait 1 no carrier", "dial 5551", "connected", "disconnected"},
+         ""},
     };
     for (const auto& c : cases) {
         const CtlResult result = Run({"connect", c.profile, "--json"});
@@ -71,6 +86,11 @@ TEST_F(ConnectCommandTest, PrintsEachEventAsJsonAndExitsByHowTheDialEnded) {
                 events.push_back(name + " " + event["code"].dump());
             } else if (name == "redial") {
                 events.push_back(name + " " + event["left"].dump());
+            } else if (name == "wait") {
+                events.push_back(name + " " + event["seconds"].dump() + " " +
+                                 event["reason"].get<std::string>());
+            } else if (name == "dial") {
+                events.push_back(name + " " + event["number"].get<std::string>());
             } else if (name != "state") {
                 events.push_back(name);
             }
@@ -84,6 +104,13 @@ TEST_F(ConnectCommandTest, PrintsEachEventAsJsonAndExitsByHowTheDialEnded) {
                 << result;
         }
     }
+    std::string dialled;
+    std::istringstream commands(m_modem->Transcript());
+    for (std::string command; std::getline(commands, command);) {
+        if (command.starts_with("ATDT"))
+            dialled += command.substr(4) + " ";
+    }
+    EXPECT_EQ(dialled, "5551 5552 5552 5552 5552 5553 5551 ");
 }
 
 // A dial that fails before its thread has done anything else (the modem's lock is held by

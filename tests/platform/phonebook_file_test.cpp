@@ -50,6 +50,7 @@ PhonebookEntry RichEntry(const std::string& name) {
     }
     entry.lineSpeed = 57600;
     entry.initString = "AT&F E0 V1";
+    entry.alternateNumbers = {"0845 \"1\"", std::string(kRasMaxPhoneNumber, '9'), "3", "4"};
     entry.dialParams = DialParams{"user@isp", "p\xC3\xA4ss \"\\\n"};
     return entry;
 }

@@ -37,7 +37,7 @@ ModemSimulator::~ModemSimulator() {
 }
 
 std::string ModemSimulator::Transcript() const {
-    // The simulator writes it once it has seen the line close, a moment after the dialler.
+    // The simulator writes each command before it answers it; before the first there is none.
     for (int i = 0; i < 200 && !std::filesystem::exists(m_transcript); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return ReadFileText(m_transcript);

@@ -415,7 +415,17 @@ CISPPage5::CISPPage5() : CISPPage(QStringLiteral("Advanced")) {
     alert->addWidget(playSound, 2, 0);
     alert->addWidget(emailSound, 2, 1, 1, 2);
     alert->addWidget(browseSound, 2, 3);
-    page->setRowStretch(2, 1);
+
+    // Below the page's own groups, so that they keep their places.
+    QGridLayout* redial = AddGroup(page, QStringLiteral("Redial Pacing"), 2, 0, 2);
+    redialPause = MakeEdit(1088, {});
+    redialPause->setFixedWidth(DialogUnitsToPixelsX(30));
+    reconnect = MakeCheck(1089, QStringLiteral("&Reconnect after a drop"));
+    AddLabelledRow(redial, 0, QStringLiteral("Pa&use between dials of a number:"), redialPause);
+    redial->addWidget(new QLabel(QStringLiteral("secs.")), 0, 2);
+    redial->addWidget(reconnect, 1, 0, 1, 3);
+    redial->setColumnStretch(3, 1);
+    page->setRowStretch(3, 1);
 
     Bind(pingHost, &ProfileRecord::pingHost);
     Bind(setNetscape, &ProfileRecord::setNetscape);
@@ -424,6 +434,7 @@ CISPPage5::CISPPage5() : CISPPage(QStringLiteral("Advanced")) {
     Bind(popupAlert, &ProfileRecord::popupAlert);
     Bind(playSound, &ProfileRecord::playSound);
     Bind(emailSound, &ProfileRecord::emailSound);
+    Bind(reconnect, &ProfileRecord::reconnect);
     connect(keepAlive, &QCheckBox::clicked, this, &CISPPage5::ToggleKeepAlive);
     connect(checkEmail, &QCheckBox::toggled, this, &CISPPage5::UpdateMailAlerts);
 }
@@ -432,6 +443,7 @@ void CISPPage5::LoadMore(const ProfileEditorData& editor) {
     keepAlive->setChecked(editor.profile.keepAliveEnabled);
     SetNumberText(pingFreq, editor.profile.pingFreq);
     SetNumberText(popMinutes, editor.profile.popMinutes);
+    SetNumberText(redialPause, editor.profile.redialPause);
     EnableKeepAliveFields(editor.profile.keepAliveEnabled);
     UpdateMailAlerts();
 }
@@ -440,7 +452,9 @@ std::optional<std::string> CISPPage5::StoreMore(ProfileEditorData& editor) {
     if (auto bad = StoreNumber(pingFreq, editor.profile.pingFreq))
         return bad;
     editor.profile.keepAliveEnabled = keepAlive->isChecked();
-    return StoreNumber(popMinutes, editor.profile.popMinutes);
+    if (auto bad = StoreNumber(popMinutes, editor.profile.popMinutes))
+        return bad;
+    return StoreNumber(redialPause, editor.profile.redialPause);
 }
 
 void CISPPage5::ToggleKeepAlive() {

@@ -174,6 +174,8 @@ class CISPPage5 final : public CISPPage {
     QCheckBox* playSound;
     QLineEdit* emailSound;
     QPushButton* browseSound;
+    QLineEdit* redialPause;
+    QCheckBox* reconnect;
 
   protected:
     void LoadMore(const ProfileEditorData& editor) override;

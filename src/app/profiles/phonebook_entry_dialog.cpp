@@ -62,6 +62,8 @@ CPhonebookEntryDlg::CPhonebookEntryDlg(Phonebook& phonebook, SheetPrompts& promp
     name = new QLineEdit;
     name->setReadOnly(!m_isNew);  // a profile is tied to its entry's name
     phoneNumber = new QLineEdit;
+    for (QLineEdit*& alternate : alternateNumbers)
+        alternate = new QLineEdit;
     areaCode = new QLineEdit;
     countryCode = new QLineEdit;
     useCodes = MakeCheck(0, QStringLiteral("&Use country and area codes"));
@@ -72,23 +74,30 @@ CPhonebookEntryDlg::CPhonebookEntryDlg(Phonebook& phonebook, SheetPrompts& promp
     initString = new QLineEdit;
 
     auto* grid = new QGridLayout(this);
-    AddLabelledRow(grid, 0, QStringLiteral("Entry &name:"), name);
-    AddLabelledRow(grid, 1, QStringLiteral("&Phone number:"), phoneNumber);
-    AddLabelledRow(grid, 2, QStringLiteral("&Area code:"), areaCode);
-    AddLabelledRow(grid, 3, QStringLiteral("C&ountry code:"), countryCode);
-    grid->addWidget(useCodes, 4, 1);
-    AddLabelledRow(grid, 5, QStringLiteral("&Device:"), device);
-    AddLabelledRow(grid, 6, QStringLiteral("Line &speed:"), lineSpeed);
-    AddLabelledRow(grid, 7, QStringLiteral("Modem &init string:"), initString);
+    int row = 0;
+    AddLabelledRow(grid, row++, QStringLiteral("Entry &name:"), name);
+    AddLabelledRow(grid, row++, QStringLiteral("&Phone number:"), phoneNumber);
+    for (std::size_t i = 0; i < alternateNumbers.size(); ++i) {
+        AddLabelledRow(grid, row++, QStringLiteral("Alternate number &%1:").arg(i + 1),
+                       alternateNumbers[i]);
+    }
+    AddLabelledRow(grid, row++, QStringLiteral("&Area code:"), areaCode);
+    AddLabelledRow(grid, row++, QStringLiteral("C&ountry code:"), countryCode);
+    grid->addWidget(useCodes, row++, 1);
+    AddLabelledRow(grid, row++, QStringLiteral("&Device:"), device);
+    AddLabelledRow(grid, row++, QStringLiteral("Line &speed:"), lineSpeed);
+    AddLabelledRow(grid, row++, QStringLiteral("Modem &init string:"), initString);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    grid->addWidget(buttons, 8, 0, 1, 2);
-    grid->setRowStretch(9, 1);
+    grid->addWidget(buttons, row++, 0, 1, 2);
+    grid->setRowStretch(row, 1);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPhonebookEntryDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CPhonebookEntryDlg::reject);
 
     const PhonebookEntryForm form = FormFromEntry(m_entry);
     name->setText(Text(form.name));
     phoneNumber->setText(Text(form.phoneNumber));
+    for (std::size_t i = 0; i < alternateNumbers.size(); ++i)
+        alternateNumbers[i]->setText(Text(form.alternateNumbers[i]));
     areaCode->setText(Text(form.areaCode));
     countryCode->setText(Text(form.countryCode));
     useCodes->setChecked(form.useCountryAndAreaCodes);
@@ -107,6 +116,8 @@ PhonebookEntryForm CPhonebookEntryDlg::Form() const {
     PhonebookEntryForm form;
     form.name = name->text().toStdString();
     form.phoneNumber = phoneNumber->text().toStdString();
+    for (std::size_t i = 0; i < alternateNumbers.size(); ++i)
+        form.alternateNumbers[i] = alternateNumbers[i]->text().trimmed().toStdString();
     form.areaCode = areaCode->text().toStdString();
     form.countryCode = countryCode->text().trimmed().toStdString();
     form.useCountryAndAreaCodes = useCodes->isChecked();
@@ -116,12 +127,14 @@ PhonebookEntryForm CPhonebookEntryDlg::Form() const {
     return form;
 }
 
-QWidget* CPhonebookEntryDlg::FieldControl(EntryField field) const {
-    switch (field) {
+QWidget* CPhonebookEntryDlg::FieldControl(const EntryFormError& error) const {
+    switch (error.field) {
         case EntryField::Name:
             return name;
         case EntryField::PhoneNumber:
             return phoneNumber;
+        case EntryField::AlternateNumber:
+            return alternateNumbers.at(error.alternate);
         case EntryField::AreaCode:
             return areaCode;
         case EntryField::CountryCode:
@@ -136,9 +149,10 @@ QWidget* CPhonebookEntryDlg::FieldControl(EntryField field) const {
     return name;
 }
 
-bool CPhonebookEntryDlg::Refuse(EntryField field, const std::string& message) {
-    m_prompts.Message(this, {QMessageBox::Warning, windowTitle(), Text(message), QMessageBox::Ok});
-    FieldControl(field)->setFocus();
+bool CPhonebookEntryDlg::Refuse(const EntryFormError& error) {
+    m_prompts.Message(this,
+                      {QMessageBox::Warning, windowTitle(), Text(error.message), QMessageBox::Ok});
+    FieldControl(error)->setFocus();
     return false;
 }
 
@@ -147,23 +161,24 @@ void CPhonebookEntryDlg::accept() {
     EntryFormError error{};
     Result<PhonebookEntry> built = BuildPhonebookEntry(form, m_entry, error);
     if (!built) {
-        Refuse(error.field, error.message);
+        Refuse(error);
         return;
     }
     if (m_isNew && EntryExists(m_phonebook, form.name)) {
-        Refuse(EntryField::Name, "The phonebook already has an entry named \"" + form.name + "\".");
+        Refuse(
+            {EntryField::Name, "The phonebook already has an entry named \"" + form.name + "\"."});
         return;
     }
     const bool listed = std::find(m_listedDevices.begin(), m_listedDevices.end(), form.device) !=
                         m_listedDevices.end();
     if (!form.device.empty() && !listed) {
         if (Status added = m_phonebook.AddDevice(form.device); !added) {
-            Refuse(EntryField::Device, added.error().Describe());
+            Refuse({EntryField::Device, added.error().Describe()});
             return;
         }
     }
     if (Status written = m_phonebook.WriteEntry(*built); !written) {
-        Refuse(EntryField::Name, written.error().Describe());
+        Refuse({EntryField::Name, written.error().Describe()});
         return;
     }
     m_entry = std::move(built).value();

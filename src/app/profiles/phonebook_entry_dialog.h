@@ -1,9 +1,10 @@
 #pragma once
 
 // CPhonebookEntryDlg: the "Phonebook Entry" dialog. Linux has no system dialog for dial-up
-// entries, so the program brings its own: the entry's name, phone number, area code, country
-// code and whether to dial them, device (a listed modem or a device path the user types), line
-// speed and modem init string. OK checks the fields as the phonebook does, names the wrong one
+// entries, so the program brings its own: the entry's name, phone number and up to four
+// alternate numbers (blank fields hold none), area code, country code and whether to dial
+// them, device (a listed modem or a device path the user types), line speed and modem init
+// string. OK checks the fields as the phonebook does, names the wrong one
 // and puts the focus there; only a valid entry is written, and the dialog then closes. A path
 // typed for the device is added to the phonebook's devices. An existing entry keeps its name
 // and everything the dialog does not show. The device list follows the machine's ports while
@@ -11,6 +12,7 @@
 
 #include <QtWidgets/QDialog>
 
+#include <array>
 #include <optional>
 
 #include "core/profiles/phonebook.h"
@@ -39,6 +41,7 @@ class CPhonebookEntryDlg : public QDialog {
 
     QLineEdit* name;
     QLineEdit* phoneNumber;
+    std::array<QLineEdit*, kMaxAlternateNumbers> alternateNumbers{};
     QLineEdit* areaCode;
     QLineEdit* countryCode;
     QCheckBox* useCodes;
@@ -51,8 +54,8 @@ class CPhonebookEntryDlg : public QDialog {
 
   private:
     PhonebookEntryForm Form() const;
-    QWidget* FieldControl(EntryField field) const;
-    bool Refuse(EntryField field, const std::string& message);
+    QWidget* FieldControl(const EntryFormError& error) const;
+    bool Refuse(const EntryFormError& error);
 
     Phonebook& m_phonebook;
     SheetPrompts& m_prompts;

@@ -1,5 +1,7 @@
 #include "core/connection/connect_controller.h"
 
+#include <algorithm>
+
 #include "core/profiles/host_rules.h"
 #include "core/profiles/phonebook_entries.h"
 #include "core/profiles/profile_record.h"
@@ -15,15 +17,26 @@ constexpr std::string_view kErrorCaption = "Error";
 constexpr std::string_view kPingTimerError = "Timer Error (PING)";
 constexpr std::string_view kMailTimerError = "Timer Error (POP3)";
 constexpr std::string_view kTimerError = "Timer Error";
+// A wait is kept in steps no longer than this, so that any wait fits a timer.
+constexpr std::chrono::milliseconds kLongestWaitStep = std::chrono::hours(1);
 
 }  // namespace
 
-ConnectController::ConnectController(RegistryStore& store, CRasDialer& dialer, ConnectView& view,
-                                     Clock clock)
+ConnectClock ConnectClock::System() {
+    return {[] { return std::time(nullptr); },
+            [] {
+                return std::chrono::duration_cast<SteadyTime>(
+                    std::chrono::steady_clock::now().time_since_epoch());
+            }};
+}
+
+ConnectController::ConnectController(RegistryStore& store, Phonebook& phonebook, CRasDialer& dialer,
+                                     ConnectView& view, ConnectClock clock)
     : m_store(store),
+      m_phonebook(phonebook),
       m_dialer(dialer),
       m_view(view),
-      m_clock(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })) {}
+      m_clock(std::move(clock)) {}
 
 DialSettings LoadDialSettings(RegistryStore& store) {
     COXRegistryItem settings(store, kSettingsKey);
@@ -41,8 +54,8 @@ void ConnectController::UseStartupSettings(const DialSettings& settings) {
 }
 
 void ConnectController::Connect(const std::string& entryName) {
-    if (m_dialer.GetConnected() || m_dialer.GetConnectionState() > 0) {
-        m_dialer.HangUp();
+    if (Waiting() || m_dialer.GetConnected() || m_dialer.GetConnectionState() > 0) {
+        HangUp();
         return;
     }
     m_profile = LoadActiveProfile(m_store, entryName);
@@ -65,18 +78,74 @@ void ConnectController::Connect(const std::string& entryName) {
             m_view.ShowMessage("Timer Error (CONNECT)", kErrorCaption, MessageIcon::Exclamation,
                                {});
         }
-        if (const std::int16_t refused = m_dialer.Dial(); refused != 0) {
-            // An engine that cannot dial at all would leave the button blinking for ever.
-            m_view.StopTimer(kTimerDialling);
-            m_view.SetConnectButton(kImageIdle, "Connect");
-            m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
-                               "This program cannot dial (code " + std::to_string(refused) + ").");
-        }
+        Result<std::optional<PhonebookEntry>> entry = m_phonebook.ReadEntry(entryName);
+        const bool known = entry && entry->has_value();
+        m_policy.Start(
+            known ? EntryDialNumbers(**entry) : std::vector<std::string>{},
+            {std::chrono::seconds(std::max(m_profile.redialPause, 0)), m_profile.reconnect != 0});
+        m_hungUp = false;
+        m_linkUp = false;
+        m_launched = false;
+        DialNext();
         return;
     }
     m_view.SetConnectImage(kImageIdle);
     m_view.ShowMessage("Settings Updated!", "Internet LAN Configuration", MessageIcon::None, {});
     StartPingAndMail(kMailTimerError);
+}
+
+void ConnectController::DialNext() {
+    const std::string number = m_policy.Dial(m_clock.steady());
+    m_dialer.SetPhoneNumber(number);
+    if (!number.empty()) {
+        ConnectEvent dial = ConnectEvent::Of(ConnectEvent::Kind::Dial);
+        dial.text = number;
+        m_view.Reported(dial);
+    }
+    m_active = true;
+    if (const std::int16_t refused = m_dialer.Dial(); refused != 0) {
+        // An engine that cannot dial at all would leave the button blinking for ever.
+        m_active = false;
+        m_view.StopTimer(kTimerDialling);
+        m_view.SetConnectButton(kImageIdle, "Connect");
+        m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
+                           "This program cannot dial (code " + std::to_string(refused) + ").");
+    }
+}
+
+bool ConnectController::DialAfter(const RedialWait& wait) {
+    if (wait.time <= std::chrono::milliseconds::zero()) {
+        DialNext();
+        return false;
+    }
+    m_waitUntil = m_clock.steady() + wait.time;
+    ConnectEvent waiting = ConnectEvent::Of(ConnectEvent::Kind::Wait);
+    waiting.text = wait.reason;
+    waiting.seconds = std::chrono::ceil<std::chrono::seconds>(wait.time).count();
+    m_view.Reported(waiting);
+    m_view.StartTimer(kTimerDialling, kSecondTick);  // the button blinks while it waits
+    m_view.ShowRedialWait(std::chrono::ceil<std::chrono::seconds>(wait.time));
+    if (!m_view.StartTimer(kTimerRedialWait, std::min(wait.time, kLongestWaitStep))) {
+        EndWait();  // a wait that no timer can end would never dial
+        DialNext();
+    }
+    return true;
+}
+
+void ConnectController::EndWait() {
+    m_waitUntil.reset();
+    m_view.StopTimer(kTimerRedialWait);
+    m_view.ShowRedialWait(std::nullopt);
+}
+
+void ConnectController::HangUp() {
+    m_hungUp = true;
+    if (!Waiting()) {
+        m_dialer.HangUp();
+        return;
+    }
+    EndWait();
+    Ended();
 }
 
 void ConnectController::StartPeriodic(int id, std::uint32_t minutes, std::string_view failure) {
@@ -108,9 +177,25 @@ bool ConnectController::OnTimer(int id) {
         case kTimerDialling:
             m_blink = !m_blink;
             m_view.SetConnectImage(m_blink ? kImageIdle : kImageDialling);
+            if (m_waitUntil) {
+                m_view.ShowRedialWait(std::chrono::ceil<std::chrono::seconds>(
+                    std::max(*m_waitUntil - m_clock.steady(), SteadyTime::zero())));
+            }
+            return true;
+        case kTimerRedialWait:
+            m_view.StopTimer(kTimerRedialWait);
+            if (!m_waitUntil)
+                return true;
+            if (const SteadyTime left = *m_waitUntil - m_clock.steady();
+                left > SteadyTime::zero()) {
+                m_view.StartTimer(kTimerRedialWait, std::min(left, kLongestWaitStep));
+                return true;
+            }
+            EndWait();
+            DialNext();
             return true;
         case kTimerCall:
-            RefreshCallClock(m_clock());
+            RefreshCallClock(m_clock.calendar());
             return true;
         case kTimerPing:
             m_view.StopTimer(kTimerPing);
@@ -137,6 +222,8 @@ void ConnectController::DialConnected(std::int16_t state) {
     m_view.Reported(reached);
     if (state != kRasConnected)
         return;
+    m_linkUp = true;
+    m_policy.LinkUp(m_clock.steady());
     m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::Connected));
     COXRegistryItem settings(m_store, kSettingsKey);
     const bool launchEmail = settings.GetNumberValue("LaunchEmail") == 1;
@@ -146,10 +233,13 @@ void ConnectController::DialConnected(std::int16_t state) {
 
     m_view.StopTimer(kTimerDialling);
     m_view.SetConnectButton(kImageConnected, "Disconnect");
-    m_callStart = m_clock();
+    m_callStart = m_clock.calendar();
     if (!m_view.StartTimer(kTimerCall, kSecondTick))
         m_view.ShowMessage(kTimerError, kErrorCaption, MessageIcon::Exclamation, {});
     StartPingAndMail(kTimerError);
+    if (m_launched)
+        return;  // a reconnect: the programs were started for this Connect's first call
+    m_launched = true;
     if (launchEmail && !emailPath.empty())
         m_view.Launch(emailPath);
     if (launchBrowser && !browserPath.empty())
@@ -157,6 +247,21 @@ void ConnectController::DialConnected(std::int16_t state) {
 }
 
 void ConnectController::DialDisconnected() {
+    if (Waiting())
+        return;  // the end of a failed dial whose redial waits
+    const bool dropped = m_linkUp && !m_hungUp;
+    m_linkUp = false;
+    Ended();
+    if (!dropped)
+        return;
+    if (const std::optional<RedialWait> wait = m_policy.AfterDrop(m_clock.steady())) {
+        m_active = true;
+        DialAfter(*wait);
+    }
+}
+
+void ConnectController::Ended() {
+    m_active = false;
     m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::Disconnected));
     for (const int id : {kTimerDialling, kTimerCall, kTimerMailCheck, kTimerPing})
         m_view.StopTimer(id);
@@ -169,12 +274,12 @@ void ConnectController::Fatal(std::string_view text, std::string_view caption,
     m_view.StopTimer(kTimerDialling);
 }
 
-void ConnectController::Redial() {
+bool ConnectController::Redial(const RedialWait& wait) {
     --m_redialBudget;
     ConnectEvent redial = ConnectEvent::Of(ConnectEvent::Kind::Redial);
     redial.redialsLeft = m_redialBudget;
     m_view.Reported(redial);
-    m_dialer.Dial();
+    return DialAfter(wait);
 }
 
 void ConnectController::DialFailed(std::int16_t& errorCode, std::string& errorText, std::int16_t&) {
@@ -188,9 +293,17 @@ void ConnectController::DialFailed(std::int16_t& errorCode, std::string& errorTe
         Fatal("No Dial Tone - Please Check Cables", "Fatal Error", errorText);
     } else if (errorCode == kDialErrorModemInit) {
         Fatal("Unable to Initialise Modem", "Fatal Error", errorText);
+    } else if (errorCode == kDialErrorAuthentication) {
+        Fatal("Connection Failed", "Timeout",
+              errorText +
+                  " Linkvane does not redial a refused login: the same password would be "
+                  "refused again.");
+    } else if (m_hungUp) {
+        m_view.StopTimer(kTimerDialling);  // the user's hang-up crossed the failure: no redial
     } else if (m_redialBudget > 1) {
-        Redial();
-        m_view.StopTimer(kTimerDialling);
+        // A redial at once stops the blinking, as it always has; a wait blinks.
+        if (!Redial(m_policy.AfterFailure(errorCode, m_clock.steady())))
+            m_view.StopTimer(kTimerDialling);
     } else {
         Fatal("Connection Failed", "Timeout", errorText);
     }
@@ -198,8 +311,10 @@ void ConnectController::DialFailed(std::int16_t& errorCode, std::string& errorTe
 
 void ConnectController::DialTimedOut() {
     m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::TimedOut));
+    if (m_hungUp)
+        return;
     if (m_redialBudget > 0) {
-        Redial();
+        Redial(m_policy.AfterFailure(0, m_clock.steady()));
     } else {
         m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
                            "No link within " + std::to_string(m_dialTimeout) + " seconds.");

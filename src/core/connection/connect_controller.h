@@ -4,27 +4,37 @@
 // both run it; each implements ConnectView to show what it decides.
 //
 // Connect (the Connect/Disconnect button) with the profile list's text as entry name:
-//   - a call is up or being dialled: hang up; the rest follows from DialDisconnected;
+//   - a call is up, being dialled or waiting to be redialled: hang up (HangUp); the rest
+//     follows from DialDisconnected;
 //   - otherwise load the active profile (once: the client writers, the login and the checks
 //     all use that one load), run the client writers (their messages go to the view), and
 //     stop with "Username or Password is blank!" when its Login or Password is empty;
 //   - a dial-up profile: entry terminal off, the dialling timer (1039, the blinking button),
-//     and the dial; a LAN profile: "Settings Updated!" and the ping and mail timers at once.
+//     and the dial of the entry's first number; a LAN profile: "Settings Updated!" and the
+//     ping and mail timers at once.
 // The four dial events then give the connected state (call clock 1035, ping 1036, mail 1034,
-// launches), a redial while the budget lasts, or a message. The redial budget is loaded from
-// RedialAttempts once (LoadStartupSettings) and shared by every dial of the run; it is only
-// ever lowered.
+// launches), a redial, or a message. The redial budget is loaded from RedialAttempts once
+// (LoadStartupSettings) and shared by every dial of the run; it is only ever lowered. A
+// failure is redialled while the budget is above 1 and a time-out while it is above 0, except
+// no dial tone, a modem that cannot initialise, and a refused login (25691), which are never
+// redialled: the same password would be refused again, on a call that is paid for. Which
+// number a redial dials and how long it waits first is RedialPolicy's (redial_policy.h), with
+// the profile's RedialPause and Reconnect; a wait blinks the button, counts down in the view
+// (ShowRedialWait) and ends on timer 1041. Reconnecting after a drop never follows the user's
+// hang-up (Connect while up, HangUp, the exit sequence), and a reconnected call starts no
+// programs: the first call of the Connect did.
 //
 // The controller keeps the active profile from one Connect to the next and hands it to the
 // view's ping and mail check; the main window replaces it after the profile editor.
 //
 // Thread: the GUI thread (or the command line's one thread). The controller borrows the
-// store, the dialler and the view, which must outlive it.
+// store, the phonebook, the dialler and the view, which must outlive it.
 
 #include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +42,8 @@
 #include "core/clients/client_dispatch.h"
 #include "core/connection/call_clock.h"
 #include "core/connection/ras_dialer.h"
+#include "core/connection/redial_policy.h"
+#include "core/profiles/phonebook.h"
 #include "core/profiles/registry_store.h"
 
 namespace linkvane {
@@ -41,6 +53,7 @@ inline constexpr int kTimerMailCheck = 1034;
 inline constexpr int kTimerCall = 1035;
 inline constexpr int kTimerPing = 1036;
 inline constexpr int kTimerDialling = 1039;
+inline constexpr int kTimerRedialWait = 1041;  // one shot: a redial's wait is over
 
 // The Connect button's images (bitmap resources).
 inline constexpr int kImageConnected = 146;
@@ -51,12 +64,14 @@ enum class MessageIcon { None, Exclamation };
 
 // What happened, for a view that prints the dial as it goes (the command line).
 struct ConnectEvent {
-    enum class Kind { State, Connected, Failed, TimedOut, Redial, Disconnected };
+    enum class Kind { State, Connected, Failed, TimedOut, Redial, Wait, Dial, Disconnected };
     Kind kind = Kind::State;
-    std::int16_t state = 0;        // State
-    std::int16_t code = 0;         // Failed
-    std::string text;              // Failed: the engine's reason
+    std::int16_t state = 0;  // State
+    std::int16_t code = 0;   // Failed
+    // Failed: the engine's reason; Wait: why it waits ("busy"); Dial: the number dialled
+    std::string text;
     std::int32_t redialsLeft = 0;  // Redial: the budget after this redial
+    std::int64_t seconds = 0;      // Wait: how long, rounded up
 
     static ConnectEvent Of(Kind kind) {
         ConnectEvent event;
@@ -83,6 +98,17 @@ class ConnectView : public ClientMessages {
     // Opens a program or document through the shell ("open").
     virtual void Launch(const std::string& path) = 0;
     virtual void Reported(const ConnectEvent&) {}
+    // A redial's wait, each second: the time left; nullopt once the wait is over.
+    virtual void ShowRedialWait(std::optional<std::chrono::seconds>) {}
+};
+
+// Where the controller reads the time: the calendar for the call clock, and a steady clock
+// for redial waits and how long a call was up. Tests give their own.
+struct ConnectClock {
+    std::function<std::time_t()> calendar;
+    std::function<SteadyTime()> steady;
+
+    static ConnectClock System();
 };
 
 // The dial settings read once at start-up: "RedialTimeout" as the dialler's DialTimeout (0 or
@@ -97,9 +123,8 @@ DialSettings LoadDialSettings(RegistryStore& store);
 
 class ConnectController : public RasDialerEvents {
   public:
-    using Clock = std::function<std::time_t()>;
-    ConnectController(RegistryStore& store, CRasDialer& dialer, ConnectView& view,
-                      Clock clock = {});
+    ConnectController(RegistryStore& store, Phonebook& phonebook, CRasDialer& dialer,
+                      ConnectView& view, ConnectClock clock = ConnectClock::System());
 
     // Start-up: LoadDialSettings, then UseStartupSettings.
     void LoadStartupSettings() { UseStartupSettings(LoadDialSettings(m_store)); }
@@ -107,8 +132,15 @@ class ConnectController : public RasDialerEvents {
     void UseStartupSettings(const DialSettings& settings);
     // The Connect/Disconnect button.
     void Connect(const std::string& entryName);
-    // A tick of timer 1034, 1035, 1036 or 1039; false for another timer.
+    // The user ends the call, the dial or the wait for a redial (Disconnect, Exit, Ctrl-C):
+    // nothing is dialled again. A wait ends at once, with DialDisconnected's display.
+    void HangUp();
+    // A tick of timer 1034, 1035, 1036, 1039 or 1041; false for another timer.
     bool OnTimer(int id);
+    // A Connect's dial, call or redial wait is under way: from the dial until the
+    // DialDisconnected that no redial follows.
+    bool Active() const { return m_active; }
+    bool Waiting() const { return m_waitUntil.has_value(); }
 
     // The active profile: what the last Connect loaded, or what UseProfile gave.
     const ActiveProfile& Profile() const { return m_profile; }
@@ -129,13 +161,26 @@ class ConnectController : public RasDialerEvents {
     void StartPeriodic(int id, std::uint32_t minutes, std::string_view failure);
     void RestartPeriodic(int id, std::string_view failure);
     void StartPingAndMail(std::string_view mailFailure);
-    void Redial();
+    // Lowers the budget, then DialAfter.
+    bool Redial(const RedialWait& wait);
+    // Dials the next number at once (false) or starts the wait before it (true).
+    bool DialAfter(const RedialWait& wait);
+    void DialNext();
+    void EndWait();
+    void Ended();
     void Fatal(std::string_view text, std::string_view caption, const std::string& detail);
 
     RegistryStore& m_store;
+    Phonebook& m_phonebook;
     CRasDialer& m_dialer;
     ConnectView& m_view;
-    Clock m_clock;
+    ConnectClock m_clock;
+    RedialPolicy m_policy;
+    std::optional<SteadyTime> m_waitUntil;  // a redial waits until then
+    bool m_active = false;
+    bool m_linkUp = false;
+    bool m_hungUp = false;    // by the user: no redial, no reconnect
+    bool m_launched = false;  // this Connect has started the mail program and the browser
     ActiveProfile m_profile;
     std::int32_t m_redialBudget = 0;
     std::int16_t m_dialTimeout = 0;

@@ -50,6 +50,7 @@ struct DialRequest {
     std::string userName;
     std::string password;
     std::int16_t timeoutSeconds = 0;
+    std::string phoneNumber;  // the number to dial; empty: the entry's own
 };
 
 // Receives an engine's reports. Each report carries what it reports: the new state, or the

@@ -53,6 +53,10 @@ class CRasDialer {
 
     void SetEntryName(const std::string& name) { m_request.entryName = name; }
     const std::string& GetEntryName() const { return m_request.entryName; }
+    // The number to dial instead of the entry's own (empty: the entry's), as Remote Access
+    // dial parameters carry one.
+    void SetPhoneNumber(const std::string& number) { m_request.phoneNumber = number; }
+    const std::string& GetPhoneNumber() const { return m_request.phoneNumber; }
     void SetUserName(const std::string& name) { m_request.userName = name; }
     const std::string& GetUserName() const { return m_request.userName; }
     void SetPassword(const std::string& password) { m_request.password = password; }

@@ -89,7 +89,27 @@ Status CheckText(std::string_view what, std::string_view text, std::size_t maxLe
     return Success();
 }
 
+Status CheckAlternateNumbers(const std::vector<std::string>& numbers) {
+    if (numbers.size() > kMaxAlternateNumbers) {
+        return Fail("An entry holds at most " + std::to_string(kMaxAlternateNumbers) +
+                        " alternate numbers.",
+                    win::kInvalidParameter);
+    }
+    for (const std::string& number : numbers) {
+        if (Status valid = ValidateAlternateNumber(number); !valid)
+            return valid;
+    }
+    return Success();
+}
+
 }  // namespace
+
+Status ValidateAlternateNumber(std::string_view number) {
+    if (number.empty())
+        return Fail("An alternate number must not be empty.", win::kInvalidParameter);
+    return CheckText("The alternate number", number, kRasMaxPhoneNumber, false,
+                     win::kInvalidParameter);
+}
 
 bool IsDialCharacter(char c) {
     return (c >= '0' && c <= '9') ||
@@ -138,6 +158,8 @@ Status ValidatePhonebookEntry(const PhonebookEntry& entry) {
         !phone) {
         return phone;
     }
+    if (Status alternates = CheckAlternateNumbers(entry.alternateNumbers); !alternates)
+        return alternates;
     if (entry.lineSpeed == 0) {
         return Fail("The line speed of entry " + entry.name + " must not be 0.",
                     win::kInvalidParameter);

@@ -34,6 +34,8 @@ namespace linkvane {
 inline constexpr std::size_t kMaxEntryNameLength = 255;
 inline constexpr std::size_t kMaxDialParamLength = 256;
 inline constexpr std::size_t kMaxInitStringLength = 256;
+// Numbers an entry holds beside its own, tried in turn when a call fails.
+inline constexpr std::size_t kMaxAlternateNumbers = 4;
 
 // The login the phonebook remembers for an entry. Nothing dials with it (Connect takes the
 // profile's own); a phonebook keeps the password only in the settings store's enciphered form,
@@ -50,6 +52,10 @@ struct PhonebookEntry {
     RasEntry properties;
     std::uint32_t lineSpeed = 115200;  // bits per second on the serial line
     std::string initString = "ATZ";    // sent to the modem before dialling
+    // Up to kMaxAlternateNumbers numbers dialled in turn after the entry's own (its local
+    // phone number), with the entry's area and country codes when it uses them. Profile files
+    // do not carry them.
+    std::vector<std::string> alternateNumbers;
     std::optional<DialParams> dialParams;
 
     bool operator==(const PhonebookEntry&) const = default;
@@ -94,11 +100,15 @@ class Phonebook {
 // not "." or "..". Failures have code 123.
 Status ValidateEntryName(std::string_view name);
 // The name; properties that fit the record; a non-zero line speed; an init string without
-// control characters (a line break would start a second modem command); dial parameters of
+// control characters (a line break would start a second modem command); at most
+// kMaxAlternateNumbers alternate numbers that ValidateAlternateNumber takes; dial parameters of
 // UTF-8 text without zero characters, a password the cipher can take. Each text within its
 // limit. Numbers are only checked for control characters here, so that a stored or imported
 // entry always loads; entries the user makes are held to CheckDialCharacters as well.
 Status ValidatePhonebookEntry(const PhonebookEntry& entry);
+// One alternate number: not empty, at most kRasMaxPhoneNumber bytes of UTF-8 without control
+// characters.
+Status ValidateAlternateNumber(std::string_view number);
 // The digits and dial modifiers a modem takes: 0-9 * # , W P T ! @ A-D (either case).
 bool IsDialCharacter(char c);
 // A number the user types holds only dial characters and the blanks, dashes, dots, slashes and

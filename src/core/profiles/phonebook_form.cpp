@@ -1,5 +1,6 @@
 #include "core/profiles/phonebook_form.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace linkvane {
@@ -61,6 +62,9 @@ PhonebookEntryForm FormFromEntry(const PhonebookEntry& entry) {
     PhonebookEntryForm form;
     form.name = entry.name;
     form.phoneNumber = entry.properties.localPhoneNumber;
+    std::copy_n(entry.alternateNumbers.begin(),
+                std::min(entry.alternateNumbers.size(), form.alternateNumbers.size()),
+                form.alternateNumbers.begin());
     form.areaCode = entry.properties.areaCode;
     form.countryCode =
         entry.properties.countryCode == 0 ? "" : std::to_string(entry.properties.countryCode);
@@ -87,6 +91,21 @@ Result<PhonebookEntry> BuildPhonebookEntry(const PhonebookEntryForm& form,
     PhonebookEntry entry = base;
     entry.name = form.name;
     entry.properties.localPhoneNumber = form.phoneNumber;
+    entry.alternateNumbers.clear();
+    for (std::size_t i = 0; i < form.alternateNumbers.size(); ++i) {
+        const std::string& number = form.alternateNumbers[i];
+        if (number.empty())
+            continue;
+        Status valid = ValidateAlternateNumber(number);
+        if (valid)
+            valid = CheckDialCharacters("The alternate number", number);
+        if (!valid) {
+            Refuse(error, EntryField::AlternateNumber, valid.error().message);
+            error.alternate = i;
+            return valid.error();
+        }
+        entry.alternateNumbers.push_back(number);
+    }
     entry.properties.areaCode = form.areaCode;
     entry.properties.countryCode = 0;
     if (!form.countryCode.empty() && !ParseNumber(form.countryCode, entry.properties.countryCode)) {

@@ -5,6 +5,7 @@
 // says which field is wrong so that the dialog can put the user there. User-interface thread
 // only.
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,22 @@ namespace linkvane {
 // RASEO_UseCountryAndAreaCodes: dial the country and area codes before the number.
 inline constexpr std::uint32_t kRasUseCountryAndAreaCodes = 0x00000001;
 
-enum class EntryField { Name, PhoneNumber, AreaCode, CountryCode, Device, LineSpeed, InitString };
+enum class EntryField {
+    Name,
+    PhoneNumber,
+    AlternateNumber,
+    AreaCode,
+    CountryCode,
+    Device,
+    LineSpeed,
+    InitString
+};
 
 struct PhonebookEntryForm {
     std::string name;
     std::string phoneNumber;
+    // Blank fields hold no number; the others are the entry's alternates, in order.
+    std::array<std::string, kMaxAlternateNumbers> alternateNumbers;
     std::string areaCode;
     std::string countryCode;
     bool useCountryAndAreaCodes = false;
@@ -32,6 +44,7 @@ struct PhonebookEntryForm {
 struct EntryFormError {
     EntryField field;
     std::string message;
+    std::size_t alternate = 0;  // for AlternateNumber: which field
 };
 
 // The speeds the line speed field offers; any other positive number may be typed.

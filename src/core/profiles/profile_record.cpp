@@ -14,7 +14,7 @@ std::string ProfileKeyPath(const std::string& name) {
 namespace {
 
 using P = ProfileRecord;
-const std::array<ProfileValueInfo, 29> kProfileValues{{
+const std::array<ProfileValueInfo, 31> kProfileValues{{
     {"UseLan", &P::useLan},
     {"Login", &P::login},
     {"Password", &P::password, true},
@@ -44,6 +44,8 @@ const std::array<ProfileValueInfo, 29> kProfileValues{{
     {"EmailSound", &P::emailSound},
     {"POP3Security", &P::pop3Security, false, &CheckPop3SecurityText},
     {"POP3Pin", &P::pop3Pin, false, &CheckPinText},
+    {"RedialPause", &P::redialPause},
+    {"Reconnect", &P::reconnect},
 }};
 
 using G = GlobalSettings;

@@ -75,6 +75,8 @@ struct ProfileRecord {
     std::int32_t popupAlert = 0;    // "PopupAlert"
     std::string pop3Security;       // "POP3Security": auto, stls, pop3s or plain (mail_security.h)
     std::string pop3Pin;            // "POP3Pin": the accepted server certificate's fingerprint
+    std::int32_t redialPause = 0;   // "RedialPause": seconds between two dials of one number
+    std::int32_t reconnect = 0;     // "Reconnect": dial again after a drop
     std::string keyPath;            // ProfileKeyPath(name)
 
     bool operator==(const ProfileRecord&) const = default;

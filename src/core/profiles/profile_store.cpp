@@ -56,18 +56,20 @@ bool WriteField(COXRegistryItem& item, const Record& record, const Info& info) {
 }
 
 // The orders in which a profile's values are read and written.
-constexpr std::array<std::string_view, 29> kProfileLoadOrder{
+constexpr std::array<std::string_view, 31> kProfileLoadOrder{
     "UseLan",    "Password",     "Login",         "Username",     "SMTPHost",      "POP3Host",
     "Realname",  "Organisation", "ReplyTo",       "NNTPHost",     "EPassword",     "HTTPProxy",
     "FTPProxy",  "Homepage",     "HTTPProxyPort", "FTPProxyPort", "ProxyOverride", "PingHost",
     "PingFreq",  "Tweak",        "SetIE",         "SetNetscape",  "CheckEmail",    "EmailSound",
-    "PlaySound", "PopMinutes",   "PopupAlert",    "POP3Security", "POP3Pin"};
-constexpr std::array<std::string_view, 29> kProfileSaveOrder{
+    "PlaySound", "PopMinutes",   "PopupAlert",    "POP3Security", "POP3Pin",       "RedialPause",
+    "Reconnect"};
+constexpr std::array<std::string_view, 31> kProfileSaveOrder{
     "Password",  "Login",      "UseLan",        "EPassword",    "Username",   "SMTPHost",
     "POP3Host",  "NNTPHost",   "Realname",      "Organisation", "ReplyTo",    "ProxyOverride",
     "HTTPProxy", "FTPProxy",   "HTTPProxyPort", "FTPProxyPort", "Homepage",   "PingHost",
     "PingFreq",  "Tweak",      "SetIE",         "SetNetscape",  "CheckEmail", "EmailSound",
-    "PlaySound", "PopMinutes", "PopupAlert",    "POP3Security", "POP3Pin"};
+    "PlaySound", "PopMinutes", "PopupAlert",    "POP3Security", "POP3Pin",    "RedialPause",
+    "Reconnect"};
 
 Status CheckProfileName(std::string_view name) {
     if (name.empty())

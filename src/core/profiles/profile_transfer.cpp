@@ -47,8 +47,13 @@ Result<std::optional<ImportedProfile>> ImportProfile(const std::filesystem::path
     }
     // Everything the save would refuse is found now, before the phonebook changes: a refusal
     // after the entry was written would leave half an import.
+    // What the file does not carry: Tweak as the caller says, the redial values the profile's
+    // own (none for a new profile).
     ProfileRecord keep;
     keep.tweak = keepTweak;
+    const ProfileRecord own = store.LoadProfile(name);
+    keep.redialPause = own.redialPause;
+    keep.reconnect = own.reconnect;
     const ProfileRecord record = ProfileRecordFromFile(imported.file, keep);
     if (auto fits = store.CheckProfile(record, false); !fits)
         return fits.error();

@@ -54,7 +54,8 @@ struct ImportedProfile {
 bool NamesNoProfile(std::span<const std::uint8_t> bytes);
 
 // nullopt when nothing was imported without a fault: the file names no profile, or the user
-// declined to overwrite. keepTweak supplies the value the file does not carry.
+// declined to overwrite. keepTweak supplies "Tweak", which the file does not carry; the other
+// values it does not carry ("RedialPause", "Reconnect") stay as the profile had them.
 Result<std::optional<ImportedProfile>> ImportProfile(const std::filesystem::path& path,
                                                      const ProfileStore& store,
                                                      Phonebook& phonebook, EntryCreator& creator,

@@ -5,14 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 #include <sstream>
-#include <tuple>
 
 #include "core/connection/dial_events.h"
 #include "core/profiles/profile_store.h"
 #include "core/profiles/registry_item.h"
 #include "platform/modem_talk.h"
+#include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
@@ -23,7 +24,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Writes down what the controller shows, one word or line for each, in order.
+// Writes down what the controller shows, one word or line for each, in order. Time is the
+// test's: a call that comes up moves the clock on by the next of `upFor`.
 class RecordingView final : public ConnectView {
   public:
     void ShowExclamation(std::string_view text, std::string_view caption) override {
@@ -37,7 +39,7 @@ class RecordingView final : public ConnectView {
     void SetConnectImage(int) override {}
     // The dialling timer blinks the button: its start and its stop are written down.
     bool StartTimer(int id, std::chrono::milliseconds period) override {
-        if (id == kTimerDialling)
+        if (id == kTimerDialling && !timers.contains(id))
             Log("blink");
         timers[id] = period;
         return true;
@@ -52,20 +54,27 @@ class RecordingView final : public ConnectView {
     void Launch(const std::string& path) override { Log("launch " + path); }
     void Reported(const ConnectEvent& event) override {
         using Kind = ConnectEvent::Kind;
-        static constexpr const char* kNames[] = {"",          "connected", "failed ",
-                                                 "timed out", "redial ",   "disconnected"};
+        static constexpr const char* kNames[] = {"",        "connected", "failed ", "timed out",
+                                                 "redial ", "wait ",     "dial ",   "disconnected"};
         if (event.kind == Kind::State)
             return;
-        settled = settled || event.kind == Kind::Connected || event.kind == Kind::Disconnected;
-        const std::string number = event.kind == Kind::Failed   ? std::to_string(event.code)
-                                   : event.kind == Kind::Redial ? std::to_string(event.redialsLeft)
-                                                                : "";
-        Log(kNames[static_cast<int>(event.kind)] + number);
+        up = event.kind == Kind::Connected || (up && event.kind != Kind::Disconnected);
+        if (event.kind == Kind::Connected && !upFor.empty()) {
+            now += upFor.front();
+            upFor.pop_front();
+        }
+        const std::string more = event.kind == Kind::Failed   ? std::to_string(event.code)
+                                 : event.kind == Kind::Redial ? std::to_string(event.redialsLeft)
+                                 : event.kind == Kind::Wait   ? "(" + event.text + ")"
+                                                              : event.text;
+        Log(kNames[static_cast<int>(event.kind)] + more);
     }
 
     std::string log;
-    bool settled = false;  // the dial is up or has ended
+    bool up = false;  // the link is up
     std::map<int, std::chrono::milliseconds> timers;
+    SteadyTime now{0};
+    std::deque<std::chrono::seconds> upFor;
 
   private:
     void Log(const std::string& line) { log += (log.empty() ? "" : "\n") + line; }
@@ -80,28 +89,50 @@ class ConnectControllerTest : public testing::ConfigHomeTest {
         settings.SetNumberValue(1, "RedialTimeout");
         settings.SetNumberValue(1, "LaunchEmail");
         settings.SetStringValue("/usr/bin/mailer", "EmailPath");
-        // The entry's name is the number the loopback engine dials. 5551's ping host is too
-        // short to arm the timer; 5558 is a LAN profile; 5559 has no login (its start page is
-        // written all the same).
-        for (const auto& [name, login, useLan, pingHost] :
-             {std::tuple{"5551", "jo", 0, "abc"}, std::tuple{"5552", "jo", 0, "abcd"},
-              std::tuple{"5558", "jo", 1, "abcd"}, std::tuple{"5559", "", 0, "abcd"}}) {
+        // Without a phonebook entry the loopback engine dials the entry's name. 5551's ping
+        // host is too short to arm the timer; 5558 is a LAN profile; 5559 has no login (its
+        // start page is written all the same).
+        const struct {
+            const char *name, *login, *pingHost, *password;
+            std::int32_t useLan, redialPause, reconnect;
+            std::vector<std::string> numbers;  // the entry's own, then its alternates
+        } profiles[] = {
+            {"5551", "jo", "abc", "s3cret", 0, 0, 0, {}},
+            {"5552", "jo", "abcd", "s3cret", 0, 0, 0, {}},
+            {"5558", "jo", "abcd", "s3cret", 1, 0, 0, {}},
+            {"5559", "", "abcd", "s3cret", 0, 0, 0, {}},
+            {"Refused", "jo", "", "guess", 0, 0, 0, {"5581"}},
+            {"Three", "jo", "", "s3cret", 0, 30, 0, {"5571", "5572", "5573"}},
+            {"Paced", "jo", "", "s3cret", 0, 20, 0, {"5591", "5592"}},
+            {"Drops", "jo", "", "s3cret", 0, 0, 1, {"5561"}},
+        };
+        for (const auto& p : profiles) {
             ProfileRecord record;
-            record.name = name;
-            record.login = login;
-            record.password = "s3cret";
-            record.useLan = useLan;
-            record.pingHost = pingHost;
+            record.name = p.name;
+            record.login = p.login;
+            record.password = p.password;
+            record.useLan = p.useLan;
+            record.pingHost = p.pingHost;
             record.pingFreq = 5;
             record.pop3Host = "192.0.2.2";
             record.checkEmail = record.setIE = 1;
             record.popMinutes = 10;
-            record.homepage = std::string("http://192.0.2.9/") + name;
+            record.homepage = std::string("http://192.0.2.9/") + p.name;
+            record.redialPause = p.redialPause;
+            record.reconnect = p.reconnect;
             ASSERT_TRUE(ProfileStore(*m_store).SaveProfile(record, false));
+            if (p.numbers.empty())
+                continue;
+            PhonebookEntry entry;
+            entry.name = p.name;
+            entry.properties.localPhoneNumber = p.numbers.front();
+            entry.alternateNumbers.assign(p.numbers.begin() + 1, p.numbers.end());
+            ASSERT_TRUE(m_phonebook.WriteEntry(entry));
         }
     }
 
     std::unique_ptr<SqliteRegistryStore> m_store;
+    PhonebookFile m_phonebook{linkvaneDir() / "phonebook.json"};
 };
 
 // Each case's log and the timers left running are in golden/connect_controller.txt.
@@ -111,6 +142,9 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
         std::uint32_t attempts;  // RedialAttempts
         const char* script;      // the modem's
         const char* presses;     // profiles pressed in turn, each dial to its end; "!": twice
+        const char* waits = "";  // the redial waits in seconds, each within 10%
+        const char* upFor = "";  // seconds each call is up before the modem drops it
+        int pressAtWait = 0;     // Connect pressed again during this wait
     } cases[] = {
         {"a failure needs a budget above 1", 1, "5552=busy", "5552"},
         {"a time-out redials while the budget lasts", 1, "5552=silent", "5552"},
@@ -121,6 +155,13 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
          "5552 5551 5551 5552"},
         {"a call up runs the clock, ping and mail, and launches", 3, "", "5552"},
         {"pressed while dialling: hang up", 3, "5552=connect:3000", "!5552"},
+        {"a refused login is never redialled", 3, "", "Refused"},
+        {"busy dials the next number at once, no carrier after the pause", 3,
+         "5571=busy;5572=nocarrier", "Three", "30"},
+        {"a number is dialled again only after the pause", 4, "5591=noanswer;5592=nocarrier",
+         "Paced", "20 20 20"},
+        {"reconnects back off, and a call up for a minute starts afresh", 3, "5561=connect:0:40",
+         "Drops", "5 10 5 5", "5 5 90 90", 4},
         {"a LAN profile dials nothing and starts ping and mail", 3, "", "5558"},
         {"a blank login dials nothing", 3, "", "5559"},
     };
@@ -135,24 +176,53 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
         testing::TaskQueue queue;
         CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options, talk), queue.Poster());
         RecordingView view;
-        ConnectController controller(*m_store, dialer, view);
+        std::istringstream upFor(c.upFor);
+        for (int seconds = 0; upFor >> seconds;)
+            view.upFor.emplace_back(seconds);
+        ConnectController controller(
+            *m_store, m_phonebook, dialer, view,
+            {[&] { return std::time_t{1000000} + view.now.count() / 1000; },
+             [&] { return view.now; }});
         dialer.SetEventSink(&controller);
         controller.LoadStartupSettings();
+        std::vector<std::chrono::milliseconds> waits;
         std::istringstream presses(c.presses);
         for (std::string name; presses >> name;) {
-            view.settled = false;
             if (name.starts_with("!")) {
                 name.erase(0, 1);
                 controller.Connect(name);
             }
-            // A dial or a hang-up may have ended before the press returns; its events are
-            // still to come.
-            const bool wasActive = dialer.CallActive();
+            const bool hangsUp = controller.Active();
             controller.Connect(name);
-            if (wasActive || view.timers.contains(kTimerDialling)) {
-                ASSERT_TRUE(queue.RunUntil([&] { return view.settled; }, 20s)) << view.log;
+            // Until the dial has ended, or is up (for good, unless a wait is to be ended by
+            // Connect); each wait ends when the clock has moved on by its length.
+            for (;;) {
+                ASSERT_TRUE(queue.RunUntil(
+                    [&] {
+                        return !controller.Active() || view.timers.contains(kTimerRedialWait) ||
+                               (view.up && c.pressAtWait == 0 && !hangsUp);
+                    },
+                    20s))
+                    << view.log;
+                if (!view.timers.contains(kTimerRedialWait))
+                    break;
+                waits.push_back(view.timers.at(kTimerRedialWait));
+                if (static_cast<int>(waits.size()) == c.pressAtWait) {
+                    controller.Connect(name);
+                    break;
+                }
+                view.now += view.timers.at(kTimerRedialWait);
+                controller.OnTimer(kTimerRedialWait);
             }
         }
+        std::istringstream expected(c.waits);
+        for (std::size_t i = 0; i < waits.size(); ++i) {
+            double seconds = 0;
+            ASSERT_TRUE(expected >> seconds) << c.what << ": a wait too many\n" << view.log;
+            EXPECT_NEAR(static_cast<double>(waits[i].count()), seconds * 1000, seconds * 100)
+                << c.what << ", wait " << i;
+        }
+        EXPECT_TRUE((expected >> std::ws).eof()) << c.what << ": a wait too few\n" << view.log;
         report += std::string("# ") + c.what + "\n" + view.log + "\ntimers:";
         for (const auto& [id, period] : view.timers)
             report += " " + std::to_string(id) + "=" + std::to_string(period.count());

@@ -208,7 +208,7 @@ TEST(DialerEngineBase, ClearingTheObserverWaitsForTheReportUnderWay) {
     LoopbackDialerEngine engine(Options(""), kTalk);
     SlowObserver observer;
     engine.SetObserver(&observer);
-    ASSERT_EQ(engine.Dial({"5551", "jo", "s3cret", 5}), 0);
+    ASSERT_EQ(engine.Dial({"5551", "jo", "s3cret", 5, ""}), 0);
     while (!observer.inside)
         std::this_thread::yield();
     engine.SetObserver(nullptr);

@@ -57,6 +57,7 @@ TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
     good.device = "/dev/ttyUSB0";
     good.lineSpeed = "57600";
     good.initString = "AT&F";
+    good.alternateNumbers = {"", "08450 111111", "", "08450 222222"};
     const struct {
         void (*change)(PhonebookEntryForm&);
         std::optional<EntryField> refused;
@@ -72,6 +73,8 @@ TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
         {[](PhonebookEntryForm& f) { f.lineSpeed = "0"; }, EntryField::LineSpeed},
         {[](PhonebookEntryForm& f) { f.initString = "ATZ\rATD123"; }, EntryField::InitString},
         {[](PhonebookEntryForm& f) { f.phoneNumber = "\xe2\x9c\x93"; }, EntryField::PhoneNumber},
+        {[](PhonebookEntryForm& f) { f.alternateNumbers[2] = "1\rATH"; },
+         EntryField::AlternateNumber},
     };
     PhonebookEntry base;
     base.properties.options = 0x10;
@@ -93,6 +96,9 @@ TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
         EXPECT_EQ(built->lineSpeed, 57600u);
         EXPECT_EQ(FormFromEntry(*built).areaCode, good.areaCode);
         EXPECT_EQ(FormFromEntry(*built).useCountryAndAreaCodes, true);
+        // Blank alternate fields hold no number; the others keep their order.
+        EXPECT_EQ(built->alternateNumbers,
+                  (std::vector<std::string>{"08450 111111", "08450 222222"}));
     }
 }
 

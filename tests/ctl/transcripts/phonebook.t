@@ -1,5 +1,5 @@
 # Entries are added, shown, replaced only on request (keeping dial parameters) and removed.
-$ linkvanectl phonebook add 'Demon Dial' --phone 0798888 --area 0845 --country 44 --device /dev/null && linkvanectl phonebook add LAN --phone 0 --device /dev/null
+$ linkvanectl phonebook add 'Demon Dial' --phone 0798888 --phone 0798889 --phone '0798 890' --area 0845 --country 44 --device /dev/null && linkvanectl phonebook add LAN --phone 0 --device /dev/null
 $ linkvanectl phonebook list --json && linkvanectl phonebook show 'Demon Dial' --json
 {
   "entries": [
@@ -40,8 +40,16 @@ $ linkvanectl phonebook list --json && linkvanectl phonebook show 'Demon Dial' -
   },
   "lineSpeed": 115200,
   "initString": "ATZ",
+  "alternateNumbers": [
+    "0798889",
+    "0798 890"
+  ],
   "dialParams": null
 }
+$ linkvanectl phonebook add Five --phone 1 --phone 2 --phone 3 --phone 4 --phone 5 --phone 6
+! linkvanectl: --phone is given at most 5 times: the entry's number and its alternates
+! usage: linkvanectl phonebook add NAME --phone NUMBER... [--device PATH] [--area CODE] [--country CODE] [--replace]
+[exit 2]
 $ linkvanectl phonebook add 'Demon Dial' --phone 1
 ! linkvanectl: The phonebook entry "Demon Dial" exists; give --replace to replace it.
 [exit 1]
@@ -77,6 +85,7 @@ properties:
   reserved2: 0
 lineSpeed: 115200
 initString: ATZ
+alternateNumbers: []
 dialParams: null
 $ linkvanectl phonebook remove 'Demon Dial' && linkvanectl phonebook list && linkvanectl phonebook remove 'Demon Dial'
 LAN
@@ -112,7 +121,7 @@ $ linkvanectl phonebook add ok --phone 1 --device /etc/hostname
 [exit 1]
 $ linkvanectl phonebook add ok --phone 1 --country UK
 ! linkvanectl: the country code must be a whole number (decimal, or hexadecimal after 0x), not "UK"
-! usage: linkvanectl phonebook add NAME --phone NUMBER [--device PATH] [--area CODE] [--country CODE] [--replace]
+! usage: linkvanectl phonebook add NAME --phone NUMBER... [--device PATH] [--area CODE] [--country CODE] [--replace]
 [exit 2]
 $ linkvanectl phonebook list --json
 {

@@ -31,7 +31,9 @@ $ linkvanectl profile show 'Demon Dial' --json
   "PlaySound": 0,
   "EmailSound": "",
   "POP3Security": "auto",
-  "POP3Pin": ""
+  "POP3Pin": "",
+  "RedialPause": 0,
+  "Reconnect": 0
 }
 $ linkvanectl profile show 'Demon Dial'
 UseLan: -5
@@ -63,6 +65,8 @@ PlaySound: 0
 EmailSound: 
 POP3Security: auto
 POP3Pin: 
+RedialPause: 0
+Reconnect: 0
 $ linkvanectl profile show 'Demon Dial' --json --show-passwords | grep '"Password"'
   "Password": "dial-secret",
 # The registry holds numbers as REG_DWORD and the password enciphered, of the same length.
@@ -76,11 +80,11 @@ $ linkvanectl reg query '\Software\Kestrom\Linkvane\DialEntry\Demon Dial\Passwor
 # Unknown names, bad numbers and long passwords are refused and change nothing.
 $ linkvanectl profile set 'Demon Dial' Password "$(printf 'p%.0s' $(seq 39))"
 $ linkvanectl profile set 'Demon Dial' Passwd x
-! linkvanectl: "Passwd" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound, POP3Security, POP3Pin
+! linkvanectl: "Passwd" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound, POP3Security, POP3Pin, RedialPause, Reconnect
 ! usage: linkvanectl profile set NAME VALUE DATA
 [exit 2]
 $ linkvanectl profile set 'Demon Dial' Default x
-! linkvanectl: "Default" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound, POP3Security, POP3Pin
+! linkvanectl: "Default" is not a profile value; the values are: UseLan, Login, Password, Username, EPassword, POP3Host, SMTPHost, Realname, Organisation, ReplyTo, NNTPHost, HTTPProxy, HTTPProxyPort, FTPProxy, FTPProxyPort, ProxyOverride, Homepage, PingHost, PingFreq, Tweak, SetIE, SetNetscape, CheckEmail, PopMinutes, PopupAlert, PlaySound, EmailSound, POP3Security, POP3Pin, RedialPause, Reconnect
 ! usage: linkvanectl profile set NAME VALUE DATA
 [exit 2]
 $ linkvanectl profile set 'Demon Dial' Password "$(printf 'q%.0s' $(seq 40))"
@@ -118,8 +122,8 @@ $ linkvanectl profile set 'Demon Dial' POP3Pin 01:23
 ! usage: linkvanectl profile set NAME VALUE DATA
 [exit 2]
 $ linkvanectl profile set 'Demon Dial' POP3Security PLAIN && linkvanectl profile set 'Demon Dial' POP3Pin "$(printf '0a%.0s' $(seq 32))" && linkvanectl profile show 'Demon Dial' | tail -3
-POP3Security: plain
-POP3Pin: 0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A:0A
+RedialPause: 0
+Reconnect: 0
 POP3Security is plain: the password is sent unencrypted.
 # The list marks the exact default and the profiles with stored settings.
 $ for n in 'Demon Dial' Demon 'demon dial'; do linkvanectl phonebook add "$n" --phone 1 --device /dev/null; done

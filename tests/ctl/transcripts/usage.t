@@ -26,7 +26,7 @@ profile: the profiles' settings and profile files
 phonebook: the dial-up phonebook
   linkvanectl phonebook list [--json]
   linkvanectl phonebook show NAME [--json] [--show-passwords]
-  linkvanectl phonebook add NAME --phone NUMBER [--device PATH] [--area CODE] [--country CODE] [--replace]
+  linkvanectl phonebook add NAME --phone NUMBER... [--device PATH] [--area CODE] [--country CODE] [--replace]
   linkvanectl phonebook remove NAME
   linkvanectl phonebook devices [--json] [--add PATH] [--remove PATH]
 apply: apply a profile's client settings without dialling
@@ -77,7 +77,7 @@ $ linkvanectl reg query a --jsn
 [exit 2]
 $ linkvanectl phonebook add X --phone
 ! linkvanectl: the option --phone needs a value
-! usage: linkvanectl phonebook add NAME --phone NUMBER [--device PATH] [--area CODE] [--country CODE] [--replace]
+! usage: linkvanectl phonebook add NAME --phone NUMBER... [--device PATH] [--area CODE] [--country CODE] [--replace]
 [exit 2]
 $ linkvanectl reg frob
 ! linkvanectl: unknown reg command "frob"
@@ -101,7 +101,7 @@ $ linkvanectl reg add '\S\V' REG_DWORD ''
 [exit 2]
 $ linkvanectl phonebook add X
 ! linkvanectl: the option --phone is required
-! usage: linkvanectl phonebook add NAME --phone NUMBER [--device PATH] [--area CODE] [--country CODE] [--replace]
+! usage: linkvanectl phonebook add NAME --phone NUMBER... [--device PATH] [--area CODE] [--country CODE] [--replace]
 [exit 2]
 $ linkvanectl profile set P UseLan x
 ! linkvanectl: the value of UseLan must be a whole number (decimal, or hexadecimal after 0x), not "x"
