@@ -192,14 +192,18 @@ def sync_copy(tree, rev=None):
 
 
 def load_equivalents():
-    """Lines `path | mutated line | why`; a mutant matches by its file and mutated line."""
+    """Lines `path | original line | mutated line | why`, the lines stripped."""
     skip = {}
     if EQUIVALENTS.exists():
         for row in EQUIVALENTS.read_text(encoding="utf-8").splitlines():
             if row.strip() and not row.startswith("#"):
-                path, mutated, why = (part.strip() for part in row.split(" | ", 2))
-                skip[(path, mutated)] = why
+                path, original, mutated, why = (part.strip() for part in row.split(" | ", 3))
+                skip[(path, original, mutated)] = why
     return skip
+
+
+def key(mutant):
+    return mutant.path, mutant.original.strip(), mutant.mutated.strip()
 
 
 class Journal:
@@ -266,7 +270,7 @@ def main():
     candidates = [m for m in all_sites(tree) if re.search(args.only, m.path)]
     random.Random(args.seed).shuffle(candidates)
     if args.list:
-        picked = [m for m in candidates if (m.path, m.mutated.strip()) not in equivalents]
+        picked = [m for m in candidates if key(m) not in equivalents]
         for mutant in picked[: args.n]:
             print(mutant.describe())
         print(f"{len(candidates)} sites in all; first {args.n} shown (some may not compile)")
@@ -290,7 +294,7 @@ def main():
         for mutant in candidates:
             if len(results["killed"]) + len(results["survived"]) == args.n:
                 break
-            if why := equivalents.get((mutant.path, mutant.mutated.strip())):
+            if why := equivalents.get(key(mutant)):
                 print(f"equivalent  {mutant.describe()}  ({why})")
                 continue
             restore = journal.apply(mutant)
@@ -318,4 +322,7 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except KeyboardInterrupt:
+        sys.exit(130)

@@ -120,6 +120,19 @@ class CallRecordTest : public ::testing::Test {
             std::getline(text, line);
         return line;
     }
+    // Line `call` of the companion with `from` replaced by `to` and sealed with a fresh
+    // checksum (FNV-1a of what comes before it), so that only the fields' rules can refuse it.
+    void Forge(int call, const std::string& from, const std::string& to) {
+        const std::string line = Line(call);
+        std::string text = line.substr(0, line.rfind(' '));
+        text.replace(text.find(from), from.size(), to);
+        std::uint32_t hash = 2166136261u;
+        for (const char c : text)
+            hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        char check[9];
+        std::snprintf(check, sizeof check, "%08x", hash);
+        Replace(calls, line, text + " " + check);
+    }
     // "A+" for a call with a record, "A" for one without, each call's volume when known.
     std::string Read() const {
         std::string seen;
@@ -155,6 +168,8 @@ TEST_F(CallRecordTest, DamagedMissingOrHostileCompanionOnlyLeavesLinesWithoutARe
         {"cut short", [](auto& t) { fs::resize_file(t.calls, fs::file_size(t.calls) - 3); },
          "A+18446744073709551615;B+;C;"},
         {"flipped byte", [](auto& t) { t.Replace(t.calls, "- -", "- 1"); },
+         "A+18446744073709551615;B;C+7;"},
+        {"sound record with one count", [](auto& t) { t.Forge(1, "- -", "- 9"); },
          "A+18446744073709551615;B;C+7;"},
         {"sound record with another key",
          [](auto& t) {

@@ -95,6 +95,7 @@ TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
         EXPECT_EQ(built->properties.countryCode, 44u);
         EXPECT_EQ(built->lineSpeed, 57600u);
         EXPECT_EQ(FormFromEntry(*built).areaCode, good.areaCode);
+        EXPECT_EQ(FormFromEntry(*built).device, good.device);
         EXPECT_EQ(FormFromEntry(*built).useCountryAndAreaCodes, true);
         // Blank alternate fields hold no number; the others keep their order.
         EXPECT_EQ(built->alternateNumbers,
