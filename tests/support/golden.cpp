@@ -60,6 +60,12 @@ std::string Escaped(std::string_view text) {
         line += hex;
         ++i;
     }
+    // Blanks at the end as escapes too: editors trim them from text files.
+    std::size_t end = line.size();
+    while (end > 0 && line[end - 1] == ' ')
+        --end;
+    for (std::size_t blank = end; blank < line.size(); ++blank)
+        line.replace(blank, 1, "\\x20"), blank += 3;
     return line;
 }
 
