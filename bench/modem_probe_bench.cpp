@@ -18,19 +18,16 @@
 #include <string>
 #include <vector>
 
+#include "median.h"
 #include "platform/modem_probe.h"
 #include "tools/pty_modem.h"
 
 namespace {
 
+using linkvane::bench::Median;
+
 using namespace std::chrono_literals;
 using linkvane::FileDescriptor;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 double MillisecondsOf(const std::function<void()>& run) {
     const auto start = std::chrono::steady_clock::now();

@@ -14,9 +14,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "median.h"
 #include "tools/tun_echo_host.h"
 
 namespace {
+
+using linkvane::bench::Median;
 
 using namespace std::chrono_literals;
 
@@ -30,13 +33,6 @@ std::string Output(const std::string& command) {
         out += buffer;
     ::pclose(pipe);
     return out;
-}
-
-// The middle value: one ping delayed by a busy machine does not move it.
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 }  // namespace

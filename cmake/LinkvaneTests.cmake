@@ -1,22 +1,27 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# linkvane_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [GUI])
+# linkvane_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [GUI] [BUS])
 # One executable per test area; each GoogleTest case becomes its own CTest test so that
 # the suite runs in parallel and a failure names the behaviour that broke.
 # Tests labelled "tsan" check threads: the ThreadSanitizer build (LINKVANE_TSAN) builds only
 # them, through the target linkvane_tsan_tests, and runs them with `ctest -L tsan`.
 # GUI tests get the label "gui" and run on the X display of the environment, or on a
-# private headless one when there is none (tests/run-with-display.sh).
+# private headless one when there is none (tests/run-with-display.sh). BUS tests are GUI tests
+# that also get a private session bus each (tests/run-on-session-bus.sh) and the label "bus".
 if(NOT TARGET linkvane_tsan_tests)
     add_custom_target(linkvane_tsan_tests)
 endif()
 
 function(linkvane_add_test)
-    cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "GUI;BUS" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} linkvane_test_support GTest::gtest GTest::gmock GTest::gtest_main linkvane_warnings)
-    if(T_GUI)
+    if(T_BUS)
+        set_target_properties(${T_NAME} PROPERTIES
+            CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/run-on-session-bus.sh)
+        list(APPEND T_LABELS gui bus)
+    elseif(T_GUI)
         set_target_properties(${T_NAME} PROPERTIES
             CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/run-with-display.sh)
         list(APPEND T_LABELS gui)

@@ -18,10 +18,14 @@ check_package() {
         ./usr/share/man/man1/linkvanectl.1.gz ./usr/share/man/man1/linkvane.1.gz \
         ./usr/share/doc/linkvane/linkvane.html ./usr/share/doc/linkvane/copyright \
         ./usr/share/doc/linkvane/examples/77-linkvane-mm-ignore.rules \
-        ./usr/share/bash-completion/completions/linkvanectl ./etc/ppp/peers/linkvane; do
+        ./usr/share/bash-completion/completions/linkvanectl ./etc/ppp/peers/linkvane \
+        ./usr/share/dbus-1/services/org.linkvane.Linkvane.service \
+        ./usr/share/dbus-1/interfaces/org.linkvane.Linkvane1.xml; do
         grep -qx "$path" <<<"$contents" || fail "$path is not in $(basename "$deb")"
     done
     ! grep -q '^\./usr/local/' <<<"$contents" || fail "$(basename "$deb") installs into /usr/local"
+    dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/dbus-1/services/org.linkvane.Linkvane.service |
+        grep -qx 'Exec=/usr/bin/linkvane' || fail "the bus's service file does not start /usr/bin/linkvane"
     [[ $(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles) == /etc/ppp/peers/linkvane ]] ||
         fail "/etc/ppp/peers/linkvane is not a conffile"
     depends=$(dpkg-deb --field "$deb" Depends)

@@ -8,12 +8,16 @@ packages=(
     cmake ninja-build ccache g++ clang libclang-rt-14-dev clang-format pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
     libsqlite3-dev libsndfile1-dev libasound2-dev nlohmann-json3-dev libudev-dev libssl-dev
+    # linkvanectl's session-bus client (sd-bus, loaded when a command first needs the bus)
+    libsystemd-dev
     # run: the dialler hands connected lines to pppd
     ppp
     # test
     libgtest-dev libgmock-dev xvfb xauth trayer dovecot-pop3d iproute2 sqlite3
     # a captured sysfs tree read through libudev in the tests
     umockdev
+    # test: a private session bus for the program's interface and the notification server
+    dbus-daemon dbus-session-bus-common
     # test: the mail check's certificates are made at test time
     openssl
     # the locales' sources, which the call log's locale test compiles with localedef

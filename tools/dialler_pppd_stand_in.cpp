@@ -3,7 +3,9 @@
 // it checks those arguments (anything else: exit 2, as pppd's option errors), checks that
 // its standard input is a terminal open for reading and writing (else exit 1, as pppd that
 // cannot take its line), reads the password from fd 3 and logs to fd 4 as pppd does. It
-// writes ppp0.pid into $LINKVANE_PPPD_RUNDIR while up and removes it at the end.
+// writes ppp0.pid into $LINKVANE_PPPD_RUNDIR while up and removes it at the end; with
+// $LINKVANE_PPPD_NETDIR it also stands in for the kernel's interface there while up,
+// ppp0/statistics with 4096 octets received and 1024 sent.
 //
 // $LINKVANE_PPPD_SCENARIO: "up" (default; stays up until SIGTERM, exit 5, or until the line
 // hangs up, exit 16), "drop:MS" (up, then the peer goes after MS ms: exit 16), "nego" (exit
@@ -22,6 +24,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -46,6 +49,10 @@ int End(int status, const std::string& why, const std::string& pidFile) {
         Log(std::string(40000, '~'));  // within the drain's bound, past a line's
     if (!pidFile.empty())
         ::unlink(pidFile.c_str());
+    if (const std::string netDir = Env("LINKVANE_PPPD_NETDIR"); !netDir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(netDir + "/ppp0", ignored);
+    }
     return status;
 }
 
@@ -101,6 +108,12 @@ int main(int argc, char* argv[]) {
     if (const std::string runDir = Env("LINKVANE_PPPD_RUNDIR"); !runDir.empty()) {
         pidFile = runDir + "/ppp0.pid";
         std::ofstream(pidFile) << ::getpid() << "\nppp0\n";
+    }
+    if (const std::string netDir = Env("LINKVANE_PPPD_NETDIR"); !netDir.empty()) {
+        const std::string statistics = netDir + "/ppp0/statistics";
+        std::filesystem::create_directories(statistics);
+        std::ofstream(statistics + "/rx_bytes") << "4096\n";
+        std::ofstream(statistics + "/tx_bytes") << "1024\n";
     }
     Log("local  IP address 192.0.2.1");
     Log("remote IP address 192.0.2.2");

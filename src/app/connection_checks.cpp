@@ -25,12 +25,20 @@ QString Text(const std::string& text) {
 class WindowMailView final : public MailCheckView {
   public:
     WindowMailView(QWidget& owner, CTextLabel& label, CTrayIcon& tray,
-                   std::set<std::string>& certificatesTold)
-        : m_owner(&owner), m_label(label), m_tray(tray), m_certificatesTold(certificatesTold) {}
+                   std::set<std::string>& certificatesTold, std::string profile,
+                   const std::function<bool(const Bubble&)>& bubble)
+        : m_owner(&owner),
+          m_label(label),
+          m_tray(tray),
+          m_certificatesTold(certificatesTold),
+          m_profile(std::move(profile)),
+          m_bubble(bubble) {}
 
     void PlayMailSound(const std::string& path) override { PlaySoundFile(path); }
 
     void ShowNewMailNotice(const std::string& text) override {
+        if (m_bubble && m_bubble(NewMailBubble(m_profile, text)))
+            return;
         CNewMailDlg notice(m_owner);
         notice.SetText(Text(text));
         notice.exec();
@@ -78,6 +86,8 @@ class WindowMailView final : public MailCheckView {
     CTextLabel& m_label;
     CTrayIcon& m_tray;
     std::set<std::string>& m_certificatesTold;
+    std::string m_profile;
+    const std::function<bool(const Bubble&)>& m_bubble;
 };
 
 }  // namespace
@@ -109,12 +119,18 @@ CConnectionChecks::Network& CConnectionChecks::Net() {
     return *m_network;
 }
 
-void CConnectionChecks::RunPing(const ActiveProfile& profile) {
-    Run({profile.pingHost, std::nullopt});
+void CConnectionChecks::RunPing(const ActiveProfile& profile, PingDone done) {
+    Request request{profile.pingHost, std::nullopt, {}, {}};
+    if (done)
+        request.pingWaiters.push_back(std::move(done));
+    Run(std::move(request));
 }
 
-void CConnectionChecks::CheckMail(const ActiveProfile& profile) {
-    Run({std::nullopt, profile});
+void CConnectionChecks::CheckMail(const ActiveProfile& profile, MailDone done) {
+    Request request{std::nullopt, profile, {}, {}};
+    if (done)
+        request.mailWaiters.push_back(std::move(done));
+    Run(std::move(request));
 }
 
 void CConnectionChecks::Run(Request request) {
@@ -123,14 +139,27 @@ void CConnectionChecks::Run(Request request) {
             m_waiting.pingHost = std::move(request.pingHost);
         if (request.mail)
             m_waiting.mail = std::move(request.mail);
+        for (PingDone& done : request.pingWaiters)
+            m_waiting.pingWaiters.push_back(std::move(done));
+        for (MailDone& done : request.mailWaiters)
+            m_waiting.mailWaiters.push_back(std::move(done));
         return;
     }
     m_busy = true;
     while (!request.Empty()) {
         if (request.pingHost) {
-            PingNow(*std::exchange(request.pingHost, std::nullopt));
+            const PingOutcome outcome = PingNow(*std::exchange(request.pingHost, std::nullopt));
+            if (m_reports.pinged)
+                m_reports.pinged(outcome);
+            for (const PingDone& done : std::exchange(request.pingWaiters, {}))
+                done(outcome);
         } else {
-            CheckMailNow(*std::exchange(request.mail, std::nullopt));
+            const MailCheckOutcome outcome =
+                CheckMailNow(*std::exchange(request.mail, std::nullopt));
+            if (m_reports.mailChecked)
+                m_reports.mailChecked(outcome);
+            for (const MailDone& done : std::exchange(request.mailWaiters, {}))
+                done(outcome);
         }
         if (request.Empty())
             request = std::exchange(m_waiting, Request{});
@@ -138,24 +167,27 @@ void CConnectionChecks::Run(Request request) {
     m_busy = false;
 }
 
-void CConnectionChecks::PingNow(const std::string& host) {
+PingOutcome CConnectionChecks::PingNow(const std::string& host) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
     const Result<PingReply> reply = Ping(Net().icmp, host, kPingTtl, kPingTimeout, kPingDataSize);
     if (reply)
         m_lastPing = *reply;
-    m_pingLabel.SetText(Text(PingLabelText(reply, local)), true);
+    PingOutcome outcome{reply.ok(), PingLabelText(reply, local)};
+    m_pingLabel.SetText(Text(outcome.text), true);
+    return outcome;
 }
 
-void CConnectionChecks::CheckMailNow(const ActiveProfile& profile) {
+MailCheckOutcome CConnectionChecks::CheckMailNow(const ActiveProfile& profile) {
     MailCheckSettings settings = MailCheckSettingsOf(profile);
     if (m_pop3Port != 0)
         settings.port = m_pop3Port;
-    WindowMailView view(m_owner, m_mailLabel, m_tray, m_certificatesTold);
+    WindowMailView view(m_owner, m_mailLabel, m_tray, m_certificatesTold, profile.name,
+                        m_reports.bubble);
     const MailCheckOutcome outcome = linkvane::CheckMail(Net().sockets, settings, view);
     if (!outcome.tls.acceptedNow)
-        return;
+        return outcome;
     const std::string& pin = outcome.tls.fingerprint;
     if (const Status pinned = PinCertificate(ProfileStore(m_registry), profile.name, pin); !pinned)
         view.ShowCheckFailure(pinned.error().Describe(), "Error");
@@ -163,6 +195,7 @@ void CConnectionChecks::CheckMailNow(const ActiveProfile& profile) {
         m_waiting.mail->pop3Pin = pin;
     if (m_pinned)
         m_pinned(profile.name, pin);
+    return outcome;
 }
 
 }  // namespace linkvane

@@ -14,7 +14,9 @@
 // Both operations wait for the network in a local event loop (CEventLoopWait), during which a
 // timer may ask for another ping or check: such a request runs right after the current one,
 // never inside it (a ping before a check; a later request of the same kind replaces an
-// earlier one). GUI thread only.
+// earlier one, and whoever waited for either is told of the one that runs). Every ping and
+// check that has run is told to the reports, whoever asked for it; the "New Email Messages"
+// notice gives way to a bubble when the reports show one. GUI thread only.
 
 #include <QtCore/QPointer>
 
@@ -24,7 +26,9 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "core/app/bubbles.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/mail_check.h"
 #include "core/connection/ping.h"
@@ -37,6 +41,21 @@ namespace linkvane {
 class CTextLabel;
 class CTrayIcon;
 
+// A ping as the "Last Ping:" label tells it.
+struct PingOutcome {
+    bool ok = false;
+    std::string text;
+};
+using PingDone = std::function<void(const PingOutcome&)>;
+using MailDone = std::function<void(const MailCheckOutcome&)>;
+
+struct CheckReports {
+    PingDone pinged;
+    MailDone mailChecked;
+    // Shows a bubble in place of the new-mail notice; false: show the notice.
+    std::function<bool(const Bubble&)> bubble;
+};
+
 class CConnectionChecks {
   public:
     // Told the profile's name and the fingerprint the user has just accepted.
@@ -48,9 +67,12 @@ class CConnectionChecks {
                       PinnedHandler pinned = {});
     ~CConnectionChecks();
 
-    // Pings profile.pingHost; checks the profile's mailbox.
-    void RunPing(const ActiveProfile& profile);
-    void CheckMail(const ActiveProfile& profile);
+    void SetReports(CheckReports reports) { m_reports = std::move(reports); }
+
+    // Pings profile.pingHost; checks the profile's mailbox. done, when given, is told of the
+    // outcome once it has been shown.
+    void RunPing(const ActiveProfile& profile, PingDone done = {});
+    void CheckMail(const ActiveProfile& profile, MailDone done = {});
 
     const PingReply& LastPing() const { return m_lastPing; }
 
@@ -60,11 +82,13 @@ class CConnectionChecks {
     struct Request {
         std::optional<std::string> pingHost;
         std::optional<ActiveProfile> mail;
+        std::vector<PingDone> pingWaiters;
+        std::vector<MailDone> mailWaiters;
         bool Empty() const { return !pingHost && !mail; }
     };
     void Run(Request request);
-    void PingNow(const std::string& host);
-    void CheckMailNow(const ActiveProfile& profile);
+    PingOutcome PingNow(const std::string& host);
+    MailCheckOutcome CheckMailNow(const ActiveProfile& profile);
     Network& Net();
 
     QWidget& m_owner;
@@ -74,6 +98,7 @@ class CConnectionChecks {
     RegistryStore& m_registry;
     std::uint16_t m_pop3Port;
     PinnedHandler m_pinned;
+    CheckReports m_reports;
     std::set<std::string> m_certificatesTold;  // fingerprints the user has seen and refused
     std::unique_ptr<Network> m_network;
     PingReply m_lastPing;

@@ -3,9 +3,12 @@
 // Start-up: the application object; the registry store (a damaged store is reported and ends
 // the program before anything else is shown); the splash (bitmap 204) for three seconds while
 // the GUI thread waits in a local event loop; then the main window runs modally until the exit
-// sequence ends it. Sockets need no start-up here. Several copies may run at once.
+// sequence ends it, published on the session bus (linkvane_service.h). Sockets need no
+// start-up here. One copy runs per session: a second start asks the first to show its window
+// and ends, before its splash and again once its window is made (two starts at once).
 
 #include <QtCore/QTimer>
+#include <QtDBus/QDBusConnection>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
@@ -13,6 +16,7 @@
 
 #include <chrono>
 
+#include "app/linkvane_service.h"
 #include "app/main_window.h"
 #include "app/splash_window.h"
 #include "controls/resource_ids.h"
@@ -38,6 +42,10 @@ int main(int argc, char* argv[]) {
     // The main window hides to the notification area; that is no reason to end.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (linkvane::HandOverToRunningProgram(bus))
+        return 0;
+
     const std::unique_ptr<linkvane::RegistryStore> registry = linkvane::OpenUserRegistry();
     if (const std::string problem = registry->Diagnose(linkvane::RegistryRoot::CurrentUser);
         !problem.empty()) {
@@ -57,6 +65,10 @@ int main(int argc, char* argv[]) {
     engine.pppd.pppdPath = linkvane::ReadPppdPath(*registry);
     services.engine = std::make_unique<linkvane::ModemDialerEngine>(phonebook, engine);
     linkvane::CLinkvaneDlg window(std::move(services));
+    linkvane::CLinkvaneService service(window, bus);
+    // Without a session bus the program runs all the same, unseen by other programs.
+    if (!service.Publish() && linkvane::HandOverToRunningProgram(bus))
+        return 0;
     QTimer::singleShot(kStartUpSettled, [] { malloc_trim(0); });
     window.exec();
     return 0;

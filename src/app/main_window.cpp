@@ -32,6 +32,7 @@
 #include "controls/resource_images.h"
 #include "controls/text_label.h"
 #include "controls/window_drag.h"
+#include "core/app/bubbles.h"
 #include "core/app/startup_plan.h"
 #include "core/clients/active_profile.h"
 #include "core/connection/call_clock.h"
@@ -175,15 +176,25 @@ CLinkvaneDlg::CLinkvaneDlg(MainWindowServices services, QWidget* parent)
                    Label(ctl::kCallSeconds)},
         *m_checks);
     m_connect = std::make_unique<ConnectController>(m_registry, m_phonebook, m_dialer, *m_view);
+    m_board = std::make_unique<LinkStatusBoard>(*m_connect, m_dialer, *this);
     m_view->OnTick([this](int id) {
         m_connect->OnTimer(id);
         if (id == kTimerCall)
             ShowNameServers();
     });
     m_view->OnReport([this](const ConnectEvent& event) {
+        m_board->Reported(event);
         if (event.kind == ConnectEvent::Kind::Disconnected)
             Label(ctl::kNameServers)->SetText(QString());
     });
+    m_view->OnClockShown([this] { m_board->ClockShown(std::time(nullptr)); });
+    m_view->OnBubble([this](const Bubble& bubble) { return ShowBubble(bubble); });
+    m_checks->SetReports({[this](const PingOutcome& ping) { m_board->PingShown(ping.text); },
+                          [this](const MailCheckOutcome& mail) {
+                              if (mail.stage == 0)
+                                  m_board->MailShown(mail.stat);
+                          },
+                          [this](const Bubble& bubble) { return ShowBubble(bubble); }});
     // Dial events go straight to the controller.
     m_dialer.SetEventSink(m_connect.get());
     InitDialog();
@@ -316,12 +327,18 @@ void CLinkvaneDlg::InitDialog() {
 }
 
 bool CLinkvaneDlg::StartCallMonitor() {
-    return m_callMonitor.StartMonitor();
+    if (!m_callMonitor.StartMonitor())
+        return false;
+    // While the monitor logs the machine's calls, linkvanectl leaves its own calls to it.
+    if (Result<CallLogWatch> watch = CallLogWatch::Hold(CallLogPath()); watch)
+        m_logWatch = std::move(*watch);
+    return true;
 }
 
 void CLinkvaneDlg::StopCallMonitor() {
     // Releases a report the monitor may be waiting to deliver, then joins its thread.
     m_callMonitor.StopMonitor();
+    m_logWatch.reset();
 }
 
 void CLinkvaneDlg::OnCallEnded(const CConnectionRecord& record) {
@@ -329,6 +346,57 @@ void CLinkvaneDlg::OnCallEnded(const CConnectionRecord& record) {
 }
 
 void CLinkvaneDlg::OnConnectionCount(int) {}
+
+void CLinkvaneDlg::OnLinksListed(const std::vector<ActiveConnection>& links) {
+    m_board->LinksListed(links);
+}
+
+void CLinkvaneDlg::StatusChanged(const LinkStatus& status, StatusFields changed) {
+    if (m_statusListener != nullptr)
+        m_statusListener->StatusChanged(status, changed);
+}
+
+void CLinkvaneDlg::LineDropped(const LinkStatus& status) {
+    ShowBubble(LineDroppedBubble(status));
+}
+
+bool CLinkvaneDlg::ShowBubble(const Bubble& bubble) {
+    return BubblesChosen(m_registry) && m_notifier.Show(bubble);
+}
+
+std::optional<Refusal> CLinkvaneDlg::RemoteConnect(const std::string& profile) {
+    if (std::optional<Refusal> refused = RefuseConnect(m_phonebook, *m_connect, m_dialer, profile))
+        return refused;
+    // The list shows the profile being dialled, under the name the phonebook gives it.
+    const int listed = m_profileList->findData(Text(profile), Qt::UserRole, Qt::MatchFixedString);
+    if (listed >= 0) {
+        m_profileList->setCurrentIndex(listed);
+    } else {
+        m_profileList->setEditText(Text(profile));
+    }
+    const unsigned dials = m_dialer.DialsStarted();
+    m_view->BeginRemote();
+    m_connect->Connect(ProfileName());
+    const std::optional<std::string> said = m_view->EndRemote();
+    if (m_dialer.DialsStarted() != dials || Status().state == LinkState::Lan)
+        return std::nullopt;
+    return Refusal{kErrorRefused, said.value_or("Nothing was dialled.")};
+}
+
+std::optional<Refusal> CLinkvaneDlg::RemoteHangUp() {
+    if (std::optional<Refusal> refused = RefuseHangUp(*m_connect, m_dialer))
+        return refused;
+    m_connect->HangUp();
+    return std::nullopt;
+}
+
+void CLinkvaneDlg::RemotePing(PingDone done) {
+    m_checks->RunPing(m_connect->Profile(), std::move(done));
+}
+
+void CLinkvaneDlg::RemoteCheckMail(MailDone done) {
+    m_checks->CheckMail(m_connect->Profile(), std::move(done));
+}
 
 void CLinkvaneDlg::StyleLabels() {
     // Every setting but the last is made with redraw held back, so each label renders once.

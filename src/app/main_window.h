@@ -7,8 +7,11 @@
 //
 // Only the exit sequence ends it (Exit button, tray menu's "Exit"): Escape and the close box
 // do nothing, Enter only answers with a message. Commands of the buttons and of the popup
-// menu go through OnCommand by their identifiers. The window borrows the registry store, the
-// phonebook and the link enumerator, which must outlive it. GUI thread only.
+// menu go through OnCommand by their identifiers. Other programs' requests (the bus
+// interface, linkvane_service.h) go through the Remote operations. The window keeps the
+// LinkStatus that those programs see, and holds the call log's watch while its call monitor
+// runs. The window borrows the registry store, the phonebook and the link enumerator, which
+// must outlive it. GUI thread only.
 
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
@@ -22,13 +25,17 @@
 #include <optional>
 
 #include "app/connection_checks.h"
+#include "app/desktop_notifier.h"
 #include "app/profiles/sheet_prompts.h"
 #include "app/tray_icon.h"
 #include "app/window_connect_view.h"
 #include "controls/round_region.h"
+#include "core/app/remote_control.h"
 #include "core/connection/call_monitor.h"
 #include "core/connection/connect_controller.h"
 #include "core/connection/connections.h"
+#include "core/connection/link_status.h"
+#include "core/connection/own_call_log.h"
 #include "core/connection/ras_dialer.h"
 #include "core/profiles/phonebook.h"
 #include "core/profiles/phonebook_entries.h"
@@ -98,7 +105,10 @@ struct MainWindowServices {
     std::uint16_t pop3Port = 0;
 };
 
-class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWindow {
+class CLinkvaneDlg : public QDialog,
+                     public CRoundRegion,
+                     public CallMonitorWindow,
+                     public LinkStatusObserver {
     Q_OBJECT
 
   public:
@@ -153,6 +163,22 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     // cannot be written); the count changes nothing.
     void OnCallEnded(const CConnectionRecord& record) override;
     void OnConnectionCount(int count) override;
+    void OnLinksListed(const std::vector<ActiveConnection>& links) override;
+
+    // Requests of other programs. RemoteConnect selects the profile in the list and presses
+    // Connect for it, unless RefuseConnect refuses; when the controller then dials nothing (a
+    // blank login, a dialler that cannot dial), its message is the refusal and no box shows.
+    std::optional<Refusal> RemoteConnect(const std::string& profile);
+    std::optional<Refusal> RemoteHangUp();
+    // The ping and the mail check of the active profile; done is told of the outcome.
+    void RemotePing(PingDone done);
+    void RemoteCheckMail(MailDone done);
+
+    // What other programs see of the window, and who is told of its changes (null: nobody).
+    const LinkStatus& Status() const { return m_board->Status(); }
+    void SetStatusListener(LinkStatusObserver* listener) { m_statusListener = listener; }
+    void StatusChanged(const LinkStatus& status, StatusFields changed) override;
+    void LineDropped(const LinkStatus& status) override;
 
   public Q_SLOTS:
     void accept() override;  // Enter: "Hey, Gimme time! :-)"
@@ -186,6 +212,8 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     // The name servers of the dialled entry's link, once its pppd has reported them.
     void ShowNameServers();
     void OnHideTimer();
+    // Shows the bubble when the user chose bubbles; false: the caller shows its box.
+    bool ShowBubble(const Bubble& bubble);
 
     template <typename T>
     T* Add(int id, T* control);
@@ -218,6 +246,10 @@ class CLinkvaneDlg : public QDialog, public CRoundRegion, public CallMonitorWind
     std::unique_ptr<CConnectionChecks> m_checks;
     std::unique_ptr<CWindowConnectView> m_view;
     std::unique_ptr<ConnectController> m_connect;
+    std::unique_ptr<LinkStatusBoard> m_board;
+    LinkStatusObserver* m_statusListener = nullptr;
+    CDesktopNotifier m_notifier;
+    std::optional<CallLogWatch> m_logWatch;  // while the call monitor runs
 };
 
 }  // namespace linkvane

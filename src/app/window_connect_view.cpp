@@ -4,6 +4,7 @@
 #include <QtWidgets/QMessageBox>
 
 #include <limits>
+#include <utility>
 
 #include "app/connection_checks.h"
 #include "app/shell_launch.h"
@@ -38,8 +39,22 @@ void CWindowConnectView::ShowExclamation(std::string_view text, std::string_view
     ShowMessage(text, caption, MessageIcon::Exclamation, {});
 }
 
+std::optional<std::string> CWindowConnectView::EndRemote() {
+    std::optional<std::vector<std::string>> kept = std::exchange(m_remote, std::nullopt);
+    if (!kept || kept->empty())
+        return std::nullopt;
+    return kept->back();
+}
+
 void CWindowConnectView::ShowMessage(std::string_view text, std::string_view caption,
                                      MessageIcon icon, std::string_view detail) {
+    if (m_remote) {
+        if (icon == MessageIcon::Exclamation) {
+            m_remote->push_back(std::string(text) +
+                                (detail.empty() ? "" : " - " + std::string(detail)));
+        }
+        return;
+    }
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     Text(caption), Text(text), QMessageBox::Ok, &m_window);
     box.setTextFormat(Qt::PlainText);
@@ -50,6 +65,13 @@ void CWindowConnectView::ShowMessage(std::string_view text, std::string_view cap
             label->setTextFormat(Qt::PlainText);
     }
     box.exec();
+}
+
+void CWindowConnectView::ShowDialFailure(std::string_view text, std::string_view caption,
+                                         std::string_view reason) {
+    if (!m_remote && m_bubble && m_bubble(DialFailedBubble(text, reason)))
+        return;
+    ShowMessage(text, caption, MessageIcon::Exclamation, reason);
 }
 
 void CWindowConnectView::SetConnectButton(int image, std::string_view tip) {
@@ -79,6 +101,8 @@ void CWindowConnectView::StopTimer(int id) {
 void CWindowConnectView::ShowCallClock(const CallClockText& clock) {
     m_callClock = clock;
     ShowClock(clock);
+    if (m_clockShown)
+        m_clockShown();
 }
 
 void CWindowConnectView::ShowClock(const CallClockText& clock) {

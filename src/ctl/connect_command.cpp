@@ -1,7 +1,8 @@
 // linkvanectl connect NAME: Connect, redial and hang-up without a window, in the foreground
 // like a dialler. The same Connect controller, engine, redial budget and redial policy as the
 // program; the events are printed as they come, SIGINT and SIGTERM hang up or end a redial's
-// wait at once.
+// wait at once. When the program runs, the dial is its own (program_bus.h); when none runs,
+// the command logs its call itself (own_call_log.h).
 
 #include <poll.h>
 #include <signal.h>
@@ -22,12 +23,15 @@
 #include "core/clients/active_profile.h"
 #include "core/connection/connect_controller.h"
 #include "core/connection/modem_engine_settings.h"
+#include "core/connection/own_call_log.h"
 #include "core/profiles/phonebook.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "ctl/program_bus.h"
 #include "ctl/stop_signals.h"
 #include "platform/modem_engine.h"
 #include "platform/ppp_links.h"
+#include "platform/xdg_paths.h"
 
 namespace linkvane::ctl {
 
@@ -67,19 +71,6 @@ class EventQueue {
     std::deque<std::function<void()>> m_tasks;
 };
 
-// The link that a call to the entry has brought up, as the links are listed.
-std::optional<ActiveConnection> LinkOf(const std::string& entry) {
-    PppLinks links;
-    const auto listed = links.EnumConnections();
-    if (!listed)
-        return std::nullopt;
-    for (const ActiveConnection& link : *listed) {
-        if (link.entryName == entry && !link.localAddress.empty())
-            return link;
-    }
-    return std::nullopt;
-}
-
 // Prints what the controller shows: events on stdout, messages on stderr.
 class ConsoleView final : public ConnectView {
   public:
@@ -117,55 +108,20 @@ class ConsoleView final : public ConnectView {
     void Launch(const std::string&) override {}  // a terminal dialler starts no programs
 
     void Reported(const ConnectEvent& event) override {
-        using Kind = ConnectEvent::Kind;
-        Json out = Json::object();
-        std::string text;
-        switch (event.kind) {
-            case Kind::State:
-                out = {{"event", "state"}, {"state", event.state}};
-                text = "state " + std::to_string(event.state);
-                break;
-            case Kind::Connected:
-                wasUp = true;
-                out = {{"event", "connected"}};
-                text = "connected";
-                if (const std::optional<ActiveConnection> link = LinkOf(m_entry)) {
-                    out["interface"] = link->interfaceName;
-                    out["localAddress"] = link->localAddress;
-                    text += " on " + link->interfaceName + " as " + link->localAddress;
-                }
-                break;
-            case Kind::Failed:
-                out = {{"event", "failed"}, {"code", event.code}, {"text", event.text}};
-                text = "failed " + std::to_string(event.code) + ": " + event.text;
-                break;
-            case Kind::TimedOut:
-                out = {{"event", "timedOut"}};
-                text = "timed out";
-                break;
-            case Kind::Redial:
-                out = {{"event", "redial"}, {"left", event.redialsLeft}};
-                text = "redial (" + std::to_string(event.redialsLeft) + " left)";
-                break;
-            case Kind::Wait:
-                out = {{"event", "wait"}, {"seconds", event.seconds}, {"reason", event.text}};
-                text = "wait " + std::to_string(event.seconds) + " s (" + event.text + ")";
-                break;
-            case Kind::Dial:
-                out = {{"event", "dial"}, {"number", event.text}};
-                text = "dial " + event.text;
-                break;
-            case Kind::Disconnected:
-                out = {{"event", "disconnected"}};
-                text = "disconnected";
-                break;
+        if (event.kind == ConnectEvent::Kind::Connected) {
+            wasUp = true;
+            call.Connected(m_entry, std::time(nullptr));
         }
-        if (m_json) {
-            std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-                      << std::endl;
-        } else {
-            std::cout << OneLine(text) << std::endl;
-        }
+        if (event.kind == ConnectEvent::Kind::Disconnected)
+            LogOwnCall();
+        PrintConnectEvent(event, m_json, m_entry);
+    }
+
+    // A call that no program's monitor logs is logged here, once it has ended.
+    void LogOwnCall() {
+        const std::optional<CConnectionRecord> record = call.Ended(std::time(nullptr));
+        if (record && !CallLogWatched(CallLogPath()))
+            (void)AppendEndedCall(CallLogPath(), *record);
     }
 
     // Until a poll's timeout in milliseconds: -1 when nothing waits.
@@ -181,13 +137,19 @@ class ConsoleView final : public ConnectView {
     bool failed = false;
     bool wasUp = false;
     std::optional<std::chrono::steady_clock::time_point> waitEnds;
+    DialledCall call;
 
   private:
     bool m_json;
     std::string m_entry;
 };
 
+// How often the link's counters are read while the call is up.
+constexpr int kVolumeReadMs = 1000;
+
 int Connect(Invocation& call) {
+    if (std::unique_ptr<LinkvaneBus> program = ProgramToUse(call))
+        return ConnectThroughProgram(call, *program);
     Session& session = call.session;
     const std::string& name = call.Arg(0);
     FileDescriptor signals = BlockStopSignals();
@@ -196,6 +158,9 @@ int Connect(Invocation& call) {
     options.pppd.pppdPath = ReadPppdPath(session.registry());
     EventQueue queue;
     ConsoleView view(call.args.Has("--json"), name);
+    PppLinkOptions linkOptions;
+    linkOptions.pppdPath = options.pppd.pppdPath;
+    PppLinks links(linkOptions);
     CRasDialer dialer(std::make_unique<ModemDialerEngine>(session.phonebook(), options),
                       queue.Poster());
     ConnectController controller(session.registry(), session.phonebook(), dialer, view);
@@ -209,10 +174,18 @@ int Connect(Invocation& call) {
     // until it has handled the DialDisconnected that nothing follows, so no event is left queued.
     while (controller.Active()) {
         std::array<pollfd, 2> fds{{{queue.fd(), POLLIN, 0}, {signals.get(), POLLIN, 0}}};
-        const int ready = ::poll(fds.data(), fds.size(), view.MillisecondsToWaitEnd());
+        const int waitEnd = view.MillisecondsToWaitEnd();
+        const bool up = view.call.Up();
+        const int ready =
+            ::poll(fds.data(), fds.size(),
+                   up && (waitEnd < 0 || waitEnd > kVolumeReadMs) ? kVolumeReadMs : waitEnd);
         if (ready < 0)
             continue;
-        if (ready == 0) {
+        if (up) {
+            if (Result<std::vector<ActiveConnection>> listed = links.EnumConnections(); listed)
+                view.call.LinksListed(*listed);
+        }
+        if (ready == 0 && view.waitEnds && view.MillisecondsToWaitEnd() == 0) {
             view.waitEnds.reset();
             controller.OnTimer(kTimerRedialWait);
         }
@@ -230,7 +203,7 @@ int Connect(Invocation& call) {
 }
 
 constexpr std::array<CommandInfo, 1> kConnect{{
-    {"", "NAME [--json]",
+    {"", "NAME [--json] [--no-bus]",
      "Dials the profile's entry as the program's Connect button does: writes the client\n"
      "      settings, dials the entry's numbers in turn with the modem and pppd, redials as\n"
      "      the program does (from RedialAttempts, paced by RedialPause; never after no dial\n"
@@ -242,8 +215,10 @@ constexpr std::array<CommandInfo, 1> kConnect{{
      "      {\"event\":\"wait\",\"seconds\":N,\"reason\":...}, disconnected). Ctrl-C or SIGTERM\n"
      "      hangs up, or ends a wait at once. Exits 0 when a link was up and has ended (or a\n"
      "      LAN profile was applied), 1 when the dial failed for good; the reason goes to\n"
-     "      stderr.",
-     1, 1, "--json", "", Connect},
+     "      stderr. When Linkvane runs, the dial is its own (the same events, from its\n"
+     "      PropertiesChanged; Ctrl-C asks it to hang up); else the command logs the call\n"
+     "      itself. --no-bus dials here always.",
+     1, 1, "--json --no-bus", "", Connect},
 }};
 
 }  // namespace

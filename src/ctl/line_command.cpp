@@ -7,6 +7,7 @@
 #include "core/connection/modem_engine_settings.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "ctl/program_bus.h"
 #include "platform/ppp_links.h"
 
 namespace linkvane::ctl {
@@ -16,6 +17,10 @@ namespace {
 namespace fs = std::filesystem;
 
 int HangUp(Invocation& call) {
+    if (std::unique_ptr<LinkvaneBus> program = ProgramToUse(call)) {
+        if (std::optional<int> done = HangUpThroughProgram(call, *program))
+            return *done;
+    }
     const bool named = !call.args.positional.empty();
     const std::string name = named ? call.Arg(0) : "";
     PppLinkOptions options;
@@ -56,10 +61,12 @@ int HangUp(Invocation& call) {
 }
 
 constexpr std::array<CommandInfo, 1> kHangUp{{
-    {"", "[NAME] [--json]",
+    {"", "[NAME] [--json] [--no-bus]",
      "Ends the links Linkvane dialled, or the link of entry NAME (also one dialled by another\n"
-     "      program): SIGTERM to its pppd, SIGKILL when it is still there 3 seconds later.",
-     0, 1, "--json", "", HangUp},
+     "      program): SIGTERM to its pppd, SIGKILL when it is still there 3 seconds later. When\n"
+     "      Linkvane runs with a call of its own (of NAME, when given), it hangs that call up\n"
+     "      and the command waits until it has ended; --no-bus ends the links here always.",
+     0, 1, "--json --no-bus", "", HangUp},
 }};
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "core/util/win_error.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "ctl/program_bus.h"
 #include "platform/icmp_socket.h"
 #include "platform/posix_sockets.h"
 
@@ -29,6 +30,10 @@ std::string DottedAddress(std::uint32_t address) {
 }
 
 int RunPingCommand(Invocation& call) {
+    if (std::unique_ptr<LinkvaneBus> program = ProgramToUse(call)) {
+        if (std::optional<int> done = PingThroughProgram(call, *program))
+            return *done;
+    }
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
@@ -93,6 +98,10 @@ std::string Lines(std::string_view text) {
 }
 
 int RunMailCheck(Invocation& call) {
+    if (std::unique_ptr<LinkvaneBus> program = ProgramToUse(call)) {
+        if (std::optional<int> done = CheckMailThroughProgram(call, *program))
+            return *done;
+    }
     Session& session = call.session;
     const std::string& name = call.Arg(0);
     if (!session.HasStoredSettings(name))
@@ -156,17 +165,19 @@ int RunMailCheck(Invocation& call) {
 }
 
 constexpr std::array<CommandInfo, 1> kPingCommands{{
-    {"", "HOST [--json]",
+    {"", "HOST [--json] [--no-bus]",
      "Sends one ICMP echo request to HOST (a dotted address or a name) as the keep-alive ping\n"
      "      does: TTL 20, 32 bytes, 20 s. Prints the \"Last Ping:\" text (\"47ms ( Sat Dec 05\n"
      "      17:20:58 2026 )\" or \"Ping Error: 11010ms\", and then why on stderr). JSON:\n"
      "      {\"ok\":true,\"address\",\"rttMs\"} or {\"ok\":false,\"error\",\"text\"} with the IP\n"
-     "      status or Windows Sockets error and why.",
-     1, 1, "--json", "", RunPingCommand},
+     "      status or Windows Sockets error and why. When Linkvane runs and HOST is its active\n"
+     "      profile's PingHost, the ping is the program's (its window shows it; JSON\n"
+     "      {\"ok\",\"text\"}); --no-bus pings here always.",
+     1, 1, "--json --no-bus", "", RunPingCommand},
 }};
 
 constexpr std::array<CommandInfo, 1> kMailCommands{{
-    {"check", "NAME [--port N] [--accept-fingerprint SHA256] [--json]",
+    {"check", "NAME [--port N] [--accept-fingerprint SHA256] [--json] [--no-bus]",
      "Runs the mail check for the profile NAME: logs in to its POP3Host with its Username and\n"
      "      mail password, asks for the waiting messages and quits, never reading or deleting\n"
      "      mail. Prints the \"New Email:\" text, or the failure (551 connection or login, 552\n"
@@ -179,8 +190,11 @@ constexpr std::array<CommandInfo, 1> kMailCommands{{
      "      \"count\",\"size\",\"text\"} or {\"ok\":false,\"security\",\"stage\",\"error\",\n"
      "      \"lastResponse\",\"tls\"}, with \"fingerprint\" once TLS was made and \"pinned\" when "
      "a\n"
-     "      certificate was pinned. The password is never printed.",
-     1, 1, "--json", "--port --accept-fingerprint", RunMailCheck, ProfileChecks::UserRoot},
+     "      certificate was pinned. The password is never printed. When Linkvane runs and NAME\n"
+     "      is its active profile, the check is the program's (its window shows it; JSON\n"
+     "      {\"ok\",\"security\",\"count\",\"size\",\"text\"}); --port, --accept-fingerprint or\n"
+     "      --no-bus check here always.",
+     1, 1, "--json --no-bus", "--port --accept-fingerprint", RunMailCheck, ProfileChecks::UserRoot},
 }};
 
 }  // namespace

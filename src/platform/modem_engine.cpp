@@ -39,8 +39,7 @@ std::optional<DialEnd> ModemDialerEngine::Prepare(const DialRequest& request) {
         return DialEnd::Failure(kCannotFindEntry,
                                 "The phonebook cannot be read: " + read.error().message);
     if (!*read)
-        return DialEnd::Failure(kCannotFindEntry,
-                                "There is no phonebook entry \"" + request.entryName + "\".");
+        return DialEnd::Failure(kCannotFindEntry, NoSuchEntryText(request.entryName));
     const PhonebookEntry& entry = **read;
     if (entry.properties.deviceName.empty()) {
         return DialEnd::Failure(

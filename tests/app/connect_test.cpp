@@ -27,52 +27,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Answers every message box as it opens and writes it down as "caption: text".
-class MessageLog {
-  public:
-    MessageLog() {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes.push_back(
-                    (box->windowTitle() + QStringLiteral(": ") + box->text()).toStdString());
-                details.push_back(box->informativeText().toStdString());
-                box->accept();
-            }
-        });
-        m_poll.start(10);
-    }
-    std::vector<std::string> boxes;
-    std::vector<std::string> details;
-
-  private:
-    QTimer m_poll;
-};
-
-class ConnectTest : public testing::ShellTest {
+class ConnectTest : public testing::DialShellTest {
   protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
-        ::unsetenv("LINKVANE_PPPD_PASSWORD");
-        ::unsetenv("LINKVANE_PPPD_RUNDIR");
-        // The window lists its links with the stand-in taken for pppd.
-        PppLinkOptions links = m_links->options();
-        links.pppdPath = STAND_IN_PPPD;
-        m_links = std::make_unique<PppLinks>(links);
-    }
-
-    void AddProfile(const std::string& name, const std::string& number) {
-        ASSERT_TRUE(m_phonebook->WriteEntry(testing::DialEntry(name, m_modem->device(), number)));
-        ProfileRecord record;
-        record.name = name;
-        record.login = "jo";
-        record.password = "s3cret";
-        record.pingHost = "192.0.2.1";  // the ping itself is not run by this test
-        record.pingFreq = 5;
-        record.checkEmail = 1;
-        record.popMinutes = 10;
-        ASSERT_TRUE(ProfileStore(*m_registry).SaveProfile(record, false));
-    }
     // Presses Connect with `entry` in the profile list.
     static void Press(CLinkvaneDlg& window, const std::string& entry) {
         window.ProfileList()->setCurrentText(QString::fromStdString(entry));
@@ -88,12 +44,10 @@ class ConnectTest : public testing::ShellTest {
     static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
         return QTest::qWaitFor(done, static_cast<int>(limit.count()));
     }
-    std::unique_ptr<testing::ModemSimulator> m_modem;
 };
 
 TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyACallRunsItsTimersAndADropWaitsToRedial) {
-    m_modem = std::make_unique<testing::ModemSimulator>(MODEM_SIMULATOR, m_scratch.path(),
-                                                        "5552=busy;5554=connect:0:1500");
+    Modem("5552=busy;5554=connect:0:1500");
     AddProfile("Busy", "5552");
     AddProfile("\u202EWork", "5551");  // listed as "\xe2\x80\xaeWork"
     AddProfile("Drops", "5554");
@@ -108,14 +62,8 @@ TEST_F(ConnectTest, TheButtonBlinksAFailureSaysWhyACallRunsItsTimersAndADropWait
     settings.SetNumberValue(10, "RedialTimeout");
     settings.SetNumberValue(1, "LaunchEmail");
     settings.SetStringValue(mailer.string(), "EmailPath");
-    auto window = ShellTest::MakeWindow([this](MainWindowServices& services) {
-        ModemEngineOptions options;
-        options.pppd.pppdPath = STAND_IN_PPPD;
-        options.lockDir = m_scratch.path();
-        options.dtrDrop = 20ms;
-        services.engine = std::make_unique<ModemDialerEngine>(*m_phonebook, options);
-    });
-    MessageLog messages;
+    auto window = MakeDialWindow();
+    testing::MessageLog messages;
 
     Press(*window, "Busy");
     EXPECT_TRUE(window->TimerActive(kTimerDialling)) << "the button blinks while dialling";

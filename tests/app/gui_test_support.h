@@ -5,17 +5,21 @@
 // modal boxes answered from a timer, and screenshots saved as build artefacts.
 
 #include <QtCore/QString>
+#include <QtCore/QTimer>
 #include <QtGui/QColor>
 #include <QtGui/QImage>
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "platform/phonebook_file.h"
 #include "platform/ppp_links.h"
 #include "platform/sqlite_registry_store.h"
+#include "support/dial_peers.h"
 #include "support/temp_dir.h"
 #include "tools/recorded_udev.h"
 
@@ -38,6 +42,36 @@ class ShellTest : public ConfigHomeTest {
     std::unique_ptr<SqliteRegistryStore> m_registry;
     std::unique_ptr<PhonebookFile> m_phonebook;
     std::unique_ptr<PppLinks> m_links;
+};
+
+// A shell whose window dials the simulated modem through pppd's stand-in ("up" unless the test
+// says otherwise, any password), whose pid files and interface are in scratch/run and
+// scratch/net for the call monitor.
+class DialShellTest : public ShellTest {
+  protected:
+    void SetUp() override;
+    // RedialAttempts and RedialTimeout.
+    void Settings(std::uint32_t attempts, std::uint32_t timeout);
+    void Modem(const std::string& script);
+    // A phonebook entry on the modem and its profile, password "s3cret".
+    void AddProfile(const std::string& name, const std::string& number,
+                    const std::string& login = "jo", std::int32_t useLan = 0);
+    // The window with the modem engine; `adjust` changes its services further.
+    std::unique_ptr<CLinkvaneDlg> MakeDialWindow(
+        const std::function<void(MainWindowServices&)>& adjust = {});
+
+    std::unique_ptr<ModemSimulator> m_modem;
+};
+
+// Answers every message box as it opens and writes it down as "caption: text".
+class MessageLog {
+  public:
+    MessageLog();
+    std::vector<std::string> boxes;
+    std::vector<std::string> details;
+
+  private:
+    QTimer m_poll;
 };
 
 // Runs `action` on the modal widget that is active `delay` from now, retrying until one

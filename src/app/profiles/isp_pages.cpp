@@ -395,9 +395,15 @@ CISPPage5::CISPPage5() : CISPPage(QStringLiteral("Advanced")) {
     QGridLayout* misc = AddGroup(page, QStringLiteral("Misc Options"), 0, 1);
     setNetscape = MakeCheck(1077, QStringLiteral("Set &Netscape Prefs"));
     setIE = MakeCheck(1078, QStringLiteral("Set &IE/Outlook Prefs"));
+    // Program-wide, below the profile's own choices: bubbles instead of the message boxes.
+    notifications = MakeCheck(1091, QStringLiteral("&Desktop notifications"));
+    notifications->setToolTip(
+        QStringLiteral("A failed dial, a dropped line and new mail as desktop notifications "
+                       "instead of message boxes"));
     misc->addWidget(setNetscape, 0, 0);
     misc->addWidget(setIE, 1, 0);
-    misc->setRowStretch(2, 1);
+    misc->addWidget(notifications, 2, 0);
+    misc->setRowStretch(3, 1);
 
     QGridLayout* alert = AddGroup(page, QStringLiteral("Email Alert"), 1, 0, 2);
     checkEmail = MakeCheck(1082, QStringLiteral("&Check for mail every"));
@@ -435,6 +441,7 @@ CISPPage5::CISPPage5() : CISPPage(QStringLiteral("Advanced")) {
     Bind(playSound, &ProfileRecord::playSound);
     Bind(emailSound, &ProfileRecord::emailSound);
     Bind(reconnect, &ProfileRecord::reconnect);
+    Bind(notifications, &GlobalSettings::notifications);
     connect(keepAlive, &QCheckBox::clicked, this, &CISPPage5::ToggleKeepAlive);
     connect(checkEmail, &QCheckBox::toggled, this, &CISPPage5::UpdateMailAlerts);
 }

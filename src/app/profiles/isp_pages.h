@@ -176,6 +176,7 @@ class CISPPage5 final : public CISPPage {
     QPushButton* browseSound;
     QLineEdit* redialPause;
     QCheckBox* reconnect;
+    QCheckBox* notifications;  // program-wide: "Notifications"
 
   protected:
     void LoadMore(const ProfileEditorData& editor) override;

@@ -207,7 +207,10 @@ void CCallMonitor::OnDisconnect(const CConnectionRecord& record) {
 void CCallMonitor::OnEnumerate(const std::vector<ActiveConnection>& connections) {
     CConnectionMonitor::OnEnumerate(connections);
     const int count = static_cast<int>(connections.size());
-    m_sender.Send([&] { m_window.OnConnectionCount(count); });
+    m_sender.Send([&] {
+        m_window.OnConnectionCount(count);
+        m_window.OnLinksListed(connections);
+    });
 }
 
 }  // namespace linkvane

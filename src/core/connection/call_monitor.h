@@ -30,8 +30,9 @@
 //
 // CCallMonitor reports to the main window through a BlockingPoster: each ended call
 // (OnCallEnded, with a copy of the record that is valid while the handler runs) and after
-// every listing the number of links (OnConnectionCount). Both wait until the window has handled
-// them; StopMonitor releases a wait at once, and sends queued to a window that is gone never run.
+// every listing the number of links (OnConnectionCount, then the links themselves,
+// OnLinksListed, valid while the handler runs). Both wait until the window has handled them;
+// StopMonitor releases a wait at once, and sends queued to a window that is gone never run.
 
 #include <atomic>
 #include <chrono>
@@ -124,6 +125,8 @@ class CallMonitorWindow {
     virtual ~CallMonitorWindow() = default;
     virtual void OnCallEnded(const CConnectionRecord& record) = 0;
     virtual void OnConnectionCount(int count) = 0;
+    // After the count, the links of that listing (with their counters).
+    virtual void OnLinksListed(const std::vector<ActiveConnection>&) {}
 };
 
 class CCallMonitor final : public CConnectionMonitor {

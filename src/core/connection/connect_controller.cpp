@@ -47,6 +47,10 @@ DialSettings LoadDialSettings(RegistryStore& store) {
     return {timeout.seconds, static_cast<std::int32_t>(settings.GetNumberValue("RedialAttempts"))};
 }
 
+std::string NoLinkText(std::int16_t dialTimeout) {
+    return "No link within " + std::to_string(dialTimeout) + " seconds.";
+}
+
 void ConnectController::UseStartupSettings(const DialSettings& settings) {
     m_redialBudget = settings.redialBudget;
     m_dialTimeout = settings.dialTimeout;
@@ -90,6 +94,7 @@ void ConnectController::Connect(const std::string& entryName) {
         return;
     }
     m_view.SetConnectImage(kImageIdle);
+    m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::Lan));
     m_view.ShowMessage("Settings Updated!", "Internet LAN Configuration", MessageIcon::None, {});
     StartPingAndMail(kMailTimerError);
 }
@@ -108,8 +113,8 @@ void ConnectController::DialNext() {
         m_active = false;
         m_view.StopTimer(kTimerDialling);
         m_view.SetConnectButton(kImageIdle, "Connect");
-        m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
-                           "This program cannot dial (code " + std::to_string(refused) + ").");
+        m_view.ShowDialFailure("Connection Failed", "Timeout",
+                               "This program cannot dial (code " + std::to_string(refused) + ").");
     }
 }
 
@@ -251,17 +256,16 @@ void ConnectController::DialDisconnected() {
         return;  // the end of a failed dial whose redial waits
     const bool dropped = m_linkUp && !m_hungUp;
     m_linkUp = false;
-    Ended();
-    if (!dropped)
-        return;
-    if (const std::optional<RedialWait> wait = m_policy.AfterDrop(m_clock.steady())) {
-        m_active = true;
-        DialAfter(*wait);
-    }
+    // Whether a reconnect follows is settled before the end is told, so that the end says so.
+    const std::optional<RedialWait> reconnect =
+        dropped ? m_policy.AfterDrop(m_clock.steady()) : std::nullopt;
+    Ended(reconnect.has_value());
+    if (reconnect)
+        DialAfter(*reconnect);
 }
 
-void ConnectController::Ended() {
-    m_active = false;
+void ConnectController::Ended(bool reconnecting) {
+    m_active = reconnecting;
     m_view.Reported(ConnectEvent::Of(ConnectEvent::Kind::Disconnected));
     for (const int id : {kTimerDialling, kTimerCall, kTimerMailCheck, kTimerPing})
         m_view.StopTimer(id);
@@ -270,7 +274,7 @@ void ConnectController::Ended() {
 
 void ConnectController::Fatal(std::string_view text, std::string_view caption,
                               const std::string& detail) {
-    m_view.ShowMessage(text, caption, MessageIcon::Exclamation, detail);
+    m_view.ShowDialFailure(text, caption, detail);
     m_view.StopTimer(kTimerDialling);
 }
 
@@ -316,8 +320,7 @@ void ConnectController::DialTimedOut() {
     if (m_redialBudget > 0) {
         Redial(m_policy.AfterFailure(0, m_clock.steady()));
     } else {
-        m_view.ShowMessage("Connection Failed", "Timeout", MessageIcon::Exclamation,
-                           "No link within " + std::to_string(m_dialTimeout) + " seconds.");
+        m_view.ShowDialFailure("Connection Failed", "Timeout", NoLinkText(m_dialTimeout));
     }
 }
 

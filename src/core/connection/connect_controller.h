@@ -64,7 +64,7 @@ enum class MessageIcon { None, Exclamation };
 
 // What happened, for a view that prints the dial as it goes (the command line).
 struct ConnectEvent {
-    enum class Kind { State, Connected, Failed, TimedOut, Redial, Wait, Dial, Disconnected };
+    enum class Kind { State, Connected, Failed, TimedOut, Redial, Wait, Dial, Disconnected, Lan };
     Kind kind = Kind::State;
     std::int16_t state = 0;  // State
     std::int16_t code = 0;   // Failed
@@ -86,6 +86,11 @@ class ConnectView : public ClientMessages {
     // A modal message; detail, when not empty, says more (the engine's reason for a failure).
     virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
                              std::string_view detail) = 0;
+    // A dial that has failed for good, with the dialler's reason: by default the message box.
+    virtual void ShowDialFailure(std::string_view text, std::string_view caption,
+                                 std::string_view reason) {
+        ShowMessage(text, caption, MessageIcon::Exclamation, reason);
+    }
     virtual void SetConnectButton(int image, std::string_view tip) = 0;
     virtual void SetConnectImage(int image) = 0;
     // Starts (or restarts) a timer with that identifier and period; false when it cannot run.
@@ -121,6 +126,9 @@ struct DialSettings {
 };
 DialSettings LoadDialSettings(RegistryStore& store);
 
+// The reason given for a dial that timed out: "No link within 60 seconds."
+std::string NoLinkText(std::int16_t dialTimeout);
+
 class ConnectController : public RasDialerEvents {
   public:
     ConnectController(RegistryStore& store, Phonebook& phonebook, CRasDialer& dialer,
@@ -149,6 +157,7 @@ class ConnectController : public RasDialerEvents {
     std::int32_t RedialBudget() const { return m_redialBudget; }
     std::int16_t DialTimeout() const { return m_dialTimeout; }
     void SetCallStartTime(std::time_t start) { m_callStart = start; }
+    std::time_t CallStartTime() const { return m_callStart; }
     void RefreshCallClock(std::time_t now);
 
     void DialConnected(std::int16_t state) override;
@@ -167,7 +176,8 @@ class ConnectController : public RasDialerEvents {
     bool DialAfter(const RedialWait& wait);
     void DialNext();
     void EndWait();
-    void Ended();
+    // The dial or call has ended: told with Active() already saying whether a reconnect follows.
+    void Ended(bool reconnecting = false);
     void Fatal(std::string_view text, std::string_view caption, const std::string& detail);
 
     RegistryStore& m_store;

@@ -46,6 +46,19 @@ std::string_view TlsRefusalText(TlsRefusal refusal) {
     return "";
 }
 
+std::string MailFailureText(const MailCheckOutcome& outcome) {
+    switch (outcome.stage) {
+        case kStageNoop:
+            return std::string(kNoopCaption) + ": " + outcome.lastResponse;
+        case kStageStat:
+            return std::string(kStatCaption) + ": " + outcome.lastResponse;
+        default: {
+            const std::string_view refusal = TlsRefusalText(outcome.tls.refusal);
+            return refusal.empty() ? kConnectionErrorLabel : std::string(refusal);
+        }
+    }
+}
+
 CertificateQuestion QuestionOf(const TlsReport& report, std::string_view host,
                                std::string_view pin) {
     CertificateQuestion question;

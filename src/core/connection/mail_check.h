@@ -102,6 +102,11 @@ std::string MailStatusText(const MailboxStat& stat);
 MailCheckOutcome CheckMail(SocketLayer& sockets, const MailCheckSettings& settings,
                            MailCheckView& view, Pop3Timeouts timeouts = {});
 
+// What a failed check says in one line: the label's text of a failure before the mailbox is
+// open ("Connection Error... 551", or the TLS refusal), else the message box's caption and the
+// server's last response ("Connect Error... 553: -ERR ...").
+std::string MailFailureText(const MailCheckOutcome& outcome);
+
 // The label's text for a TLS refusal ("" for none).
 std::string_view TlsRefusalText(TlsRefusal refusal);
 // What the user is told of a refused certificate for host: the refusal's text, then the

@@ -92,6 +92,7 @@ void CRasDialer::SetEventSink(RasDialerEvents* sink) {
 }
 
 std::int16_t CRasDialer::Dial() {
+    m_hangUpAsked = false;
     m_relay->CountDial();
     const std::int16_t refused = m_engine->Dial(m_request);
     if (refused == 0)
@@ -100,6 +101,7 @@ std::int16_t CRasDialer::Dial() {
 }
 
 std::int16_t CRasDialer::HangUp() {
+    m_hangUpAsked = true;
     return m_engine->HangUp();
 }
 

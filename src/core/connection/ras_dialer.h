@@ -71,6 +71,8 @@ class CRasDialer {
     // Starts an asynchronous dial with the properties as set; the result is the engine's.
     std::int16_t Dial();
     std::int16_t HangUp();
+    // Whether HangUp was called since the last Dial: a link that ends without it dropped.
+    bool HangUpAsked() const { return m_hangUpAsked; }
 
     // A call is up or being dialled: Connected, or a ConnectionState of 1 or more.
     bool CallActive() const { return GetConnected() || GetConnectionState() >= 1; }
@@ -86,6 +88,7 @@ class CRasDialer {
     std::shared_ptr<Relay> m_relay;
     DialRequest m_request;
     std::atomic<unsigned> m_dialsStarted{0};
+    bool m_hangUpAsked = false;
 };
 
 // The dial timeout for a stored RedialTimeout: the setting in seconds, or 60 when it is 0 or

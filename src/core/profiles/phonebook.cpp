@@ -127,6 +127,10 @@ Status CheckDialCharacters(std::string_view what, std::string_view number) {
     return Success();
 }
 
+std::string NoSuchEntryText(std::string_view name) {
+    return "There is no phonebook entry \"" + std::string(name) + "\".";
+}
+
 Status ValidateEntryName(std::string_view name) {
     if (name.empty())
         return Fail("The entry name must not be empty.", ras::kInvalidName);

@@ -99,6 +99,8 @@ class Phonebook {
 // separator ('/' or '\', which would also split its registry key), no control character,
 // not "." or "..". Failures have code 123.
 Status ValidateEntryName(std::string_view name);
+// What the user is told of an entry the phonebook does not have.
+std::string NoSuchEntryText(std::string_view name);
 // The name; properties that fit the record; a non-zero line speed; an init string without
 // control characters (a line break would start a second modem command); at most
 // kMaxAlternateNumbers alternate numbers that ValidateAlternateNumber takes; dial parameters of

@@ -49,7 +49,7 @@ const std::array<ProfileValueInfo, 31> kProfileValues{{
 }};
 
 using G = GlobalSettings;
-const std::array<GlobalValueInfo, 15> kGlobalValues{{
+const std::array<GlobalValueInfo, 16> kGlobalValues{{
     {"LaunchEmail", &G::launchEmail},
     {"LaunchBrowser", &G::launchBrowser},
     {"EnableRedial", &G::enableRedial},
@@ -65,6 +65,7 @@ const std::array<GlobalValueInfo, 15> kGlobalValues{{
     {"App1Path", &G::app1Path},
     {"EmailPath", &G::emailPath},
     {"BrowserPath", &G::browserPath},
+    {"Notifications", &G::notifications},
 }};
 
 }  // namespace

@@ -39,6 +39,9 @@ struct GlobalSettings {
     std::string app1Path;             // "App1Path"
     std::string emailPath;            // "EmailPath"
     std::string browserPath;          // "BrowserPath"
+    // "Notifications": 1 shows desktop notifications instead of the message boxes of a failed
+    // dial and the new-mail notice, and tells of a dropped line (bubbles.h)
+    std::int32_t notifications = 0;
 
     bool operator==(const GlobalSettings&) const = default;
 };

@@ -54,8 +54,8 @@ class RecordingView final : public ConnectView {
     void Launch(const std::string& path) override { Log("launch " + path); }
     void Reported(const ConnectEvent& event) override {
         using Kind = ConnectEvent::Kind;
-        static constexpr const char* kNames[] = {"",        "connected", "failed ", "timed out",
-                                                 "redial ", "wait ",     "dial ",   "disconnected"};
+        static constexpr const char* kNames[] = {"",      "connected", "failed ",      "timed out",
+                                                 "redial ", "wait ",  "dial ", "disconnected", "lan"};
         if (event.kind == Kind::State)
             return;
         up = event.kind == Kind::Connected || (up && event.kind != Kind::Disconnected);

@@ -56,6 +56,7 @@ Imported the profile "Demon Dial" (device: none).
     EnableRedial    REG_DWORD    0x00000001 (1)
     LaunchBrowser    REG_DWORD    0x00000000 (0)
     LaunchEmail    REG_DWORD    0x00000000 (0)
+    Notifications    REG_DWORD    0x00000000 (0)
     RedialAttempts    REG_DWORD    0x00000009 (9)
     RedialTimeout    REG_DWORD    0x00000000 (0)
     StartMinimised    REG_DWORD    0x00000000 (0)

@@ -32,17 +32,17 @@ phonebook: the dial-up phonebook
 apply: apply a profile's client settings without dialling
   linkvanectl apply NAME [--json]
 ping: ping a host as the keep-alive ping does
-  linkvanectl ping HOST [--json]
+  linkvanectl ping HOST [--json] [--no-bus]
 mail: check a profile's POP3 mailbox for waiting mail
-  linkvanectl mail check NAME [--port N] [--accept-fingerprint SHA256] [--json]
+  linkvanectl mail check NAME [--port N] [--accept-fingerprint SHA256] [--json] [--no-bus]
 links: list the dial-up links that are up
   linkvanectl links [--json] [--run-dir DIR]
 log: show the call log, or the time online per month
   linkvanectl log [--json] [--summary]
 connect: dial a profile in the foreground
-  linkvanectl connect NAME [--json]
+  linkvanectl connect NAME [--json] [--no-bus]
 hangup: end dial-up links
-  linkvanectl hangup [NAME] [--json]
+  linkvanectl hangup [NAME] [--json] [--no-bus]
 modem: find and probe modems
   linkvanectl modem list [--json] [--watch]
   linkvanectl modem probe [DEVICE] [--json] [--speed N]

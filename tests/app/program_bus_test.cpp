@@ -1,0 +1,347 @@
+// The running program on a private session bus: its window on Xvfb dialling the simulated modem
+// through pppd's stand-in, reached by another connection as any client would, by a second
+// start of the real program, and by the real linkvanectl. What the status decides is tested in
+// core (tests/core/connection/link_status_test.cpp).
+
+#include <QtCore/QFile>
+#include <QtCore/QProcess>
+#include <QtCore/QXmlStreamReader>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusMetaType>
+#include <QtDBus/QDBusPendingCall>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "app/linkvane_service.h"
+#include "app/popup_menu.h"
+#include "core/app/remote_control.h"
+#include "core/connection/call_log.h"
+#include "core/profiles/profile_store.h"
+#include "core/profiles/registry_item.h"
+#include "gui_test_environment.h"
+#include "gui_test_support.h"
+#include "platform/xdg_paths.h"
+#include "tools/notification_server.h"
+#include "tools/pop3_script_server.h"
+
+namespace linkvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
+    return QTest::qWaitFor(done, static_cast<int>(limit.count()));
+}
+
+// Another program on the bus: it writes down the program's PropertiesChanged and calls its
+// methods without holding the event loop, on which the program answers.
+class BusClient final : public QObject {
+    Q_OBJECT
+
+  public:
+    BusClient() : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, kName)) {
+        qDBusRegisterMetaType<BusReason>();
+        // QtDBus connects a bus signal to a slot by the slot's name only.
+        m_bus.connect(Q(kBusName), Q(kBusPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+                      QStringLiteral("PropertiesChanged"), this,
+                      SLOT(Changed(QString, QVariantMap, QStringList)));
+    }
+    ~BusClient() override { QDBusConnection::disconnectFromBus(kName); }
+
+    QDBusMessage Call(const QString& method, const QVariantList& args = {},
+                      const QString& interface = Q(kBusInterface)) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(Q(kBusName), Q(kBusPath), interface, method);
+        call.setArguments(args);
+        QDBusPendingCall pending = m_bus.asyncCall(call, 90000);
+        WaitFor([&] { return pending.isFinished(); }, 90s);
+        return pending.reply();
+    }
+    // The values `name` was told to take, in order.
+    std::vector<QVariant> Told(const QString& name) const {
+        std::vector<QVariant> values;
+        for (const QVariantMap& change : changes) {
+            if (change.contains(name))
+                values.push_back(change.value(name));
+        }
+        return values;
+    }
+    // The last value told (invalid when none was).
+    QVariant Last(const QString& name) const {
+        const std::vector<QVariant> values = Told(name);
+        return values.empty() ? QVariant() : values.back();
+    }
+    QStringList States() const {
+        QStringList states;
+        for (const QVariant& state : Told(QStringLiteral("State")))
+            states.push_back(state.toString());
+        return states;
+    }
+
+    std::vector<QVariantMap> changes;
+
+  private Q_SLOTS:
+    void Changed(const QString&, const QVariantMap& values, const QStringList&) {
+        changes.push_back(values);
+    }
+
+  private:
+    static inline const QString kName = QStringLiteral("linkvane-test-client");
+    QDBusConnection m_bus;
+};
+
+class ProgramBusTest : public testing::DialShellTest {
+  protected:
+    void SetUp() override {
+        DialShellTest::SetUp();
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "no session bus";
+        COXRegistryItem(*m_registry, kSettingsKey).SetStringValue(STAND_IN_PPPD, "PppdPath");
+        Settings(1, 10);
+    }
+    // The program: its window, published on the bus.
+    void Start(const std::function<void(MainWindowServices&)>& adjust = {}) {
+        m_window = MakeDialWindow(adjust);
+        m_service = std::make_unique<CLinkvaneService>(*m_window, QDBusConnection::sessionBus());
+        ASSERT_TRUE(m_service->Publish());
+    }
+    void Stop() {
+        m_service.reset();
+        m_window.reset();
+    }
+    // Runs a built program with args in the test's environment, the event loop going on.
+    static QProcess* Run(const char* program, const QStringList& args) {
+        auto* process = new QProcess;
+        process->start(QString::fromLatin1(program), args);
+        EXPECT_TRUE(WaitFor([&] { return process->state() == QProcess::NotRunning; }, 60s))
+            << program << " did not end";
+        return process;
+    }
+    static std::string ErrorOf(const QDBusMessage& reply) {
+        return (reply.errorName() + QStringLiteral(": ") + reply.errorMessage()).toStdString();
+    }
+    std::size_t LoggedCalls() {
+        std::size_t calls = 0;
+        (void)ForEachCallLogLine(CallLogPath(), MissingLog::kEmpty,
+                                 [&](const LogLine&) { ++calls; });
+        return calls;
+    }
+
+    std::unique_ptr<CLinkvaneDlg> m_window;
+    std::unique_ptr<CLinkvaneService> m_service;
+};
+
+TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwoSeconds) {
+    Modem("5552=busy");
+    AddProfile("Busy", "5552", "jo");
+    AddProfile("Work", "5551", "jo");
+    AddProfile("Blank", "5551", "");
+    Start();
+    BusClient client;
+    testing::MessageLog messages;
+
+    EXPECT_EQ(client.Call(QStringLiteral("Connect"), {QStringLiteral("Busy")}).type(),
+              QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(WaitFor([&] { return client.States().endsWith(QStringLiteral("idle")); }));
+    EXPECT_EQ(client.States(), (QStringList{QStringLiteral("dialling"), QStringLiteral("idle")}));
+    const std::vector<QVariant> reasons = client.Told(QStringLiteral("StateReason"));
+    ASSERT_EQ(reasons.size(), 1u);
+    const auto busy = qdbus_cast<BusReason>(reasons[0].value<QDBusArgument>());
+    EXPECT_EQ(busy.code, kDialErrorBusy);
+    EXPECT_FALSE(busy.text.isEmpty()) << "a failure says why";
+
+    client.changes.clear();
+    client.Call(QStringLiteral("Connect"), {QStringLiteral("work")});  // any case
+    ASSERT_TRUE(WaitFor([&] { return client.States().endsWith(QStringLiteral("connected")); }));
+    EXPECT_EQ(client.States(),
+              (QStringList{QStringLiteral("dialling"), QStringLiteral("connected")}));
+    EXPECT_EQ(client.Last(QStringLiteral("Profile")).toString(), QStringLiteral("Work"));
+    EXPECT_EQ(client.Last(QStringLiteral("Number")).toString(), QStringLiteral("5551"));
+    EXPECT_EQ(client.Last(QStringLiteral("DialState")).toInt(), kRasConnected);
+
+    // What cannot act says why, with the error's name; the window shows no box for it.
+    const struct {
+        const char* method;
+        const char* profile;
+        std::string expected;
+    } refusals[] = {
+        {"Connect", "Work", std::string(kErrorDialUnderWay)},
+        {"Connect", "Nobody",
+         std::string(kErrorNoSuchProfile) + ": There is no phonebook entry \"Nobody\"."},
+    };
+    for (const auto& refused : refusals) {
+        const QDBusMessage reply = client.Call(Q(refused.method), {Q(refused.profile)});
+        EXPECT_TRUE(ErrorOf(reply).starts_with(refused.expected)) << ErrorOf(reply);
+    }
+
+    client.changes.clear();
+    const auto hangUp = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.Call(QStringLiteral("HangUp")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(WaitFor([&] { return client.States() == QStringList{QStringLiteral("idle")}; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - hangUp, 2s);
+
+    EXPECT_EQ(ErrorOf(client.Call(QStringLiteral("HangUp"))),
+              std::string(kErrorNoCall) + ": " + std::string(kNoCallText));
+    EXPECT_EQ(ErrorOf(client.Call(QStringLiteral("Connect"), {QStringLiteral("Blank")})),
+              std::string(kErrorRefused) + ": Username or Password is blank!");
+    EXPECT_EQ(messages.boxes, std::vector<std::string>{"Timeout: Connection Failed"})
+        << "only the busy line's failure is a box";
+}
+
+TEST_F(ProgramBusTest, ASecondStartHandsOverToTheFirstAndEnds) {
+    Modem("");
+    Start();
+    m_window->OnCommand(kCmdHide);
+    ASSERT_FALSE(m_window->isVisible());
+    std::unique_ptr<QProcess> second(Run(LINKVANE_PATH, {}));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return m_window->isVisible(); }, 5s)) << "the first one shows";
+}
+
+// The interface as the program describes it, against the description the package ships
+// (Qt's own type-name annotations aside).
+TEST_F(ProgramBusTest, IntrospectionIsTheShippedDescription) {
+    Modem("");
+    Start();
+    BusClient client;
+    const QDBusMessage reply = client.Call(QStringLiteral("Introspect"), {},
+                                           QStringLiteral("org.freedesktop.DBus.Introspectable"));
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorOf(reply);
+    const auto interfaceOf = [](const QString& xml) {
+        QXmlStreamReader reader(xml);
+        QStringList elements;
+        bool inside = false;
+        while (!reader.atEnd()) {
+            reader.readNext();
+            const auto name = reader.name();
+            if (reader.isStartElement() && name == QStringLiteral("interface"))
+                inside = reader.attributes().value(QStringLiteral("name")) == Q(kBusInterface);
+            if (!inside || !reader.isStartElement() ||
+                reader.attributes()
+                    .value(QStringLiteral("name"))
+                    .startsWith(QStringLiteral("org.qtproject."))) {
+                continue;
+            }
+            QString element = name.toString();
+            for (const QXmlStreamAttribute& attribute : reader.attributes())
+                element += QStringLiteral(" %1=%2").arg(attribute.name(), attribute.value());
+            elements.push_back(element);
+        }
+        return elements;
+    };
+    QFile shipped(QString::fromStdString(
+        testing::SourcePath("resources/dbus/org.linkvane.Linkvane1.xml").string()));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const QStringList expected = interfaceOf(QString::fromUtf8(shipped.readAll()));
+    EXPECT_EQ(expected.size(), 24) << "the interface, its properties, methods and arguments";
+    EXPECT_EQ(interfaceOf(reply.arguments().value(0).toString()), expected);
+}
+
+// A call of linkvanectl is logged once, by the program's call monitor when a program runs and
+// by the command when none does; through the program it prints the events it prints alone.
+TEST_F(ProgramBusTest, LinkvanectlLogsEachCallOnceThroughTheProgramAndWithout) {
+    ::setenv("LINKVANE_PPPD_SCENARIO", "drop:2500", 1);  // up long enough for the monitor to see
+    Modem("");
+    AddProfile("Work", "5551", "jo");
+    const struct {
+        const char* what;
+        bool program;
+        bool noBus;
+    } cases[] = {
+        {"through the program", true, false},
+        {"beside the program", true, true},
+        {"without a program", false, false},
+    };
+    std::vector<std::vector<std::string>> printed;
+    for (const auto& c : cases) {
+        if (c.program)
+            Start();
+        const std::size_t before = LoggedCalls();
+        QStringList args{QStringLiteral("connect"), QStringLiteral("Work"),
+                         QStringLiteral("--json")};
+        if (c.noBus)
+            args.push_back(QStringLiteral("--no-bus"));
+        std::unique_ptr<QProcess> ctl(Run(LINKVANECTL_PATH, args));
+        EXPECT_EQ(ctl->exitCode(), 0)
+            << c.what << ": " << ctl->readAllStandardError().toStdString();
+        std::vector<std::string> events;
+        for (const QByteArray& line : ctl->readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty())
+                events.push_back(nlohmann::json::parse(line.toStdString()).dump());
+        }
+        printed.push_back(events);
+        // The monitor sees the end within its second.
+        WaitFor([&] { return LoggedCalls() > before; }, 3s);
+        QTest::qWait(1500);
+        EXPECT_EQ(LoggedCalls() - before, 1u) << c.what;
+        Stop();
+    }
+    EXPECT_EQ(printed[0], printed[2]) << "the same events through the program as alone";
+    EXPECT_EQ(printed[0].back(), R"({"event":"disconnected"})");
+}
+
+TEST_F(ProgramBusTest, BubblesTakeThePlaceOfTheBoxesOneForEachKind) {
+    testing::NotificationServer notifications;
+    ASSERT_TRUE(notifications.Registered());
+    COXRegistryItem(*m_registry, kSettingsKey).SetNumberValue(1, "Notifications");
+    ::setenv("LINKVANE_PPPD_SCENARIO", "drop:300", 1);
+    Modem("5552=busy");
+    AddProfile("Busy", "5552", "jo");
+    AddProfile("Work", "5551", "jo");
+    using testing::Hear;
+    using testing::Say;
+    testing::ScriptedPop3Server pop3({Say("+OK ready\r\n"), Hear(), Say("+OK\r\n"), Hear(),
+                                      Say("+OK\r\n"), Hear(), Say("+OK\r\n"), Hear(),
+                                      Say("+OK 2 320\r\n"), Hear(), Say("+OK bye\r\n")});
+    ProfileRecord mail = ProfileStore(*m_registry).LoadProfile("Work");
+    mail.pop3Host = "127.0.0.1";
+    mail.username = "jo";
+    mail.ePassword = "pw";
+    mail.pop3Security = "plain";
+    mail.popupAlert = 1;
+    mail.checkEmail = 0;
+    ASSERT_TRUE(ProfileStore(*m_registry).SaveProfile(mail, false));
+    Start([&](MainWindowServices& services) { services.pop3Port = pop3.port(); });
+    BusClient client;
+    testing::MessageLog messages;
+
+    for (int dial = 0; dial < 2; ++dial) {
+        client.changes.clear();
+        client.Call(QStringLiteral("Connect"), {QStringLiteral("Busy")});
+        ASSERT_TRUE(WaitFor([&] { return client.States().endsWith(QStringLiteral("idle")); }));
+    }
+    client.changes.clear();
+    client.Call(QStringLiteral("Connect"), {QStringLiteral("Work")});
+    ASSERT_TRUE(WaitFor([&] { return client.States().endsWith(QStringLiteral("idle")); }));
+    const QDBusMessage checked = client.Call(QStringLiteral("CheckMail"));
+    ASSERT_EQ(checked.type(), QDBusMessage::ReplyMessage) << ErrorOf(checked);
+    EXPECT_EQ(checked.arguments(),
+              (QVariantList{2u, 320ull, QStringLiteral("2 New Messages (320 bytes)")}));
+    EXPECT_TRUE(WaitFor([&] { return client.Last(QStringLiteral("MailCount")).toUInt() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return notifications.shown().size() == 4; }));
+
+    const auto& shown = notifications.shown();
+    EXPECT_EQ(shown[0].summary, QStringLiteral("Connection Failed"));
+    EXPECT_FALSE(shown[0].body.isEmpty()) << "with its reason";
+    EXPECT_EQ(shown[0].replacesId, 0u);
+    EXPECT_EQ(shown[1].replacesId, shown[0].id) << "the second failure replaces the first";
+    EXPECT_EQ(shown[2].summary, QStringLiteral("Line Dropped: Work"));
+    EXPECT_EQ(shown[2].replacesId, 0u);
+    EXPECT_NE(shown[2].id, shown[0].id);
+    EXPECT_EQ(shown[3].summary, QStringLiteral("New Email: Work"));
+    EXPECT_EQ(shown[3].body, QStringLiteral("2 New Messages (320 bytes)"));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.boxes.front();
+}
+
+}  // namespace
+}  // namespace linkvane
+
+#include "program_bus_test.moc"
