@@ -33,7 +33,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ModalAnswer;
-using testing::SaveArtifact;
 
 template <typename T>
 T Pop(std::deque<T>& queue, T whenEmpty) {
@@ -171,7 +170,6 @@ TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
         for (int page = 0; page < CISPSheet::kPageCount; ++page) {
             sheet.Tabs()->setCurrentIndex(page);
             QApplication::processEvents();
-            SaveArtifact(testing::Grab(sheet), QStringLiteral("profile-editor-%1").arg(page + 1));
         }
         Press(sheet, QDialogButtonBox::Ok);
     });
@@ -478,7 +476,6 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     CModemDlg modem(modems);
     modem.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&modem));
-    SaveArtifact(testing::Grab(modem), QStringLiteral("modem-dialog"));
     EXPECT_EQ(modem.windowTitle(), QStringLiteral("Modem"));
     EXPECT_EQ(modem.DeviceList()->currentItem()->text(), QStringLiteral("/dev/ttyS0"));
     EXPECT_EQ(modem.DeviceList()->item(1)->text(),
@@ -516,7 +513,6 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     dialog.alternateNumbers[1]->setText(QStringLiteral("0845 0790001"));
     dialog.countryCode->setText(QStringLiteral("UK"));
     dialog.device->setCurrentText(QStringLiteral("/dev/null"));
-    SaveArtifact(testing::Grab(dialog), QStringLiteral("phonebook-entry-dialog"));
     Press(dialog, QDialogButtonBox::Ok);
     // The wrong field is named and focused; nothing is written.
     EXPECT_TRUE(dialog.isVisible());
