@@ -54,8 +54,9 @@ class RecordingView final : public ConnectView {
     void Launch(const std::string& path) override { Log("launch " + path); }
     void Reported(const ConnectEvent& event) override {
         using Kind = ConnectEvent::Kind;
-        static constexpr const char* kNames[] = {"",      "connected", "failed ",      "timed out",
-                                                 "redial ", "wait ",  "dial ", "disconnected", "lan"};
+        static constexpr const char* kNames[] = {"",          "connected",    "failed ",
+                                                 "timed out", "redial ",      "wait ",
+                                                 "dial ",     "disconnected", "lan"};
         if (event.kind == Kind::State)
             return;
         up = event.kind == Kind::Connected || (up && event.kind != Kind::Disconnected);
@@ -223,6 +224,9 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
                 << c.what << ", wait " << i;
         }
         EXPECT_TRUE((expected >> std::ws).eof()) << c.what << ": a wait too few\n" << view.log;
+        // The blinking and the call clock are the controller's timers; 1040 is not.
+        EXPECT_TRUE(controller.OnTimer(kTimerDialling) && controller.OnTimer(kTimerCall));
+        EXPECT_FALSE(controller.OnTimer(kTimerDialling + 1));
         report += std::string("# ") + c.what + "\n" + view.log + "\ntimers:";
         for (const auto& [id, period] : view.timers)
             report += " " + std::to_string(id) + "=" + std::to_string(period.count());
