@@ -246,5 +246,29 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
     EXPECT_FALSE(COXRegistryItem(*m_store, "\\RemoteAccess\\Profile\\5558\\").Open());
 }
 
+// Calls that drop after a second each: the back-off doubles from 5 s up to 600 s, each wait
+// within its 10% jitter, and a new Connect starts it afresh.
+TEST(RedialPolicy, ReconnectBackOffDoublesUpToTenMinutesAndEachConnectStartsAfresh) {
+    RedialPolicy policy;
+    SteadyTime now{0};
+    std::vector<std::chrono::milliseconds> waits;
+    for (const int drops : {9, 1}) {
+        policy.Start({"5561"}, {0s, true});
+        for (int drop = 0; drop < drops; ++drop) {
+            EXPECT_EQ(policy.Dial(now), "5561");
+            policy.LinkUp(now);
+            const std::optional<RedialWait> wait = policy.AfterDrop(now += 1s);
+            ASSERT_TRUE(wait && wait->reason == "dropped");
+            waits.push_back(wait->time);
+            now += wait->time;
+        }
+    }
+    const double expected[] = {5, 10, 20, 40, 80, 160, 320, 600, 600, 5};
+    ASSERT_EQ(waits.size(), std::size(expected));
+    for (std::size_t i = 0; i < waits.size(); ++i)
+        EXPECT_NEAR(std::chrono::duration<double>(waits[i]).count(), expected[i], expected[i] / 10)
+            << i;
+}
+
 }  // namespace
 }  // namespace linkvane
