@@ -247,13 +247,13 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
 }
 
 // Calls that drop after a second each: the back-off doubles from 5 s up to 600 s, each wait
-// within its 10% jitter, and a new Connect starts it afresh.
+// within its 10% jitter, and a new Connect starts it afresh, from the entry's own number.
 TEST(RedialPolicy, ReconnectBackOffDoublesUpToTenMinutesAndEachConnectStartsAfresh) {
     RedialPolicy policy;
     SteadyTime now{0};
     std::vector<std::chrono::milliseconds> waits;
     for (const int drops : {9, 1}) {
-        policy.Start({"5561"}, {0s, true});
+        policy.Start({"5561", "5562"}, {0s, true});
         for (int drop = 0; drop < drops; ++drop) {
             EXPECT_EQ(policy.Dial(now), "5561");
             policy.LinkUp(now);
@@ -262,6 +262,7 @@ TEST(RedialPolicy, ReconnectBackOffDoublesUpToTenMinutesAndEachConnectStartsAfre
             waits.push_back(wait->time);
             now += wait->time;
         }
+        (void)policy.AfterFailure(kDialErrorBusy, now);  // on to 5562; a new Connect starts over
     }
     const double expected[] = {5, 10, 20, 40, 80, 160, 320, 600, 600, 5};
     ASSERT_EQ(waits.size(), std::size(expected));
