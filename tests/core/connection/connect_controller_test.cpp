@@ -156,6 +156,8 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
          "5552 5551 5551 5552"},
         {"a call up runs the clock, ping and mail, and launches", 3, "", "5552"},
         {"pressed while dialling: hang up", 3, "5552=connect:3000", "!5552"},
+        {"a hang-up holds for its own run: the next Connect redials", 2,
+         "5551=connect:3000;5552=busy", "!5551 5552"},
         {"a refused login is never redialled", 3, "", "Refused"},
         {"busy dials the next number at once, no carrier after the pause", 3,
          "5571=busy;5572=nocarrier", "Three", "30"},
