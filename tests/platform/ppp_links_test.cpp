@@ -77,7 +77,8 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
         testing::WriteFileText(tree.run / other, std::to_string(alpha) + "\n");
     testing::WriteFileText(tree.run / "ppp-Acme.pid", std::to_string(alpha) + "\nppp0\n");
     testing::WriteFileText(tree.run / "ppp0.pid", std::to_string(alpha) + "\n");
-    testing::WriteFileText(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\n");
+    // lo stands in for an interface with an address: its 127.0.0.1 is read from the system.
+    testing::WriteFileText(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\nlo\n");
     testing::WriteFileText(tree.run / "ppp3.pid", std::to_string(bare) + "\n");
     for (const char* netIf : {"lo", "eth0", "ppp0", "ppp1", "ppp3"})
         fs::create_directories(tree.net / netIf / "statistics");
@@ -101,9 +102,9 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
              "modem",
              line,
              static_cast<std::uint64_t>(provider),
-             "",
+             "lo",
              std::nullopt,
-             "",
+             "127.0.0.1",
              {}},
             {"ppp1", "ppp", "ppp1", 0, "ppp1", std::nullopt, "", {}},
             {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", std::nullopt, "", {}},
