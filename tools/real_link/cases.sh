@@ -142,14 +142,16 @@ refused_call() {
     local status=$?
     ctl reg add "${settings}RedialAttempts" REG_DWORD 0
     check "connect fails with 1" test $status -eq 1
-    check "refused, redialled once, refused, ended" \
+    # A redial left in the budget is not spent: the same password would be refused again.
+    check "refused once and ended, not redialled" \
         json_has "$(events 'map(select(.event != "state") | .event)')" \
-        '. == ["failed", "redial", "failed", "disconnected"]'
-    check "each refusal is 25691 with pppd's reason" \
+        '. == ["dial", "failed", "disconnected"]'
+    check "the refusal is 25691 with pppd's reason" \
         json_has "$(events 'map(select(.event == "failed"))')" \
-        'map(.code == 25691 and (.text | test("refused the login.*authentication failed"))) | all'
-    check "the message is the redial rule's" \
-        grep -q "^linkvanectl: Connection Failed - The provider refused the login" "$dir/connect.err"
+        'length == 1 and (.[0].code == 25691) and (.[0].text | test("refused the login.*authentication failed"))'
+    check "the message says why there is no redial" \
+        grep -q "^linkvanectl: Connection Failed - The provider refused the login.*does not redial a refused login" \
+        "$dir/connect.err"
     check_released
 }
 
