@@ -1,6 +1,5 @@
 #include "gui_test_support.h"
 
-#include <QtCore/QDir>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
@@ -40,14 +39,6 @@ ModalAnswer::ModalAnswer(std::function<void(QWidget&)> action, std::chrono::mill
     QTimer::singleShot(delay, [ran = m_ran, action = std::move(action)]() mutable {
         AnswerWhenReady(std::move(ran), std::move(action), 100);
     });
-}
-
-QString SaveArtifact(const QImage& image, const QString& name) {
-    const QDir dir(QString::fromStdString(BinaryPath("artifacts").string()));
-    dir.mkpath(QStringLiteral("."));
-    const QString path = dir.filePath(name + QStringLiteral(".png"));
-    image.save(path);
-    return path;
 }
 
 void ShellTest::SetUp() {

@@ -2,12 +2,10 @@
 
 // Helpers for tests that run the program's real windows (the QApplication comes from
 // gui_test_environment.h): the main window over stores in a scratch configuration home,
-// modal boxes answered from a timer, and screenshots saved as build artefacts.
+// and modal boxes answered from a timer.
 
 #include <QtCore/QString>
 #include <QtCore/QTimer>
-#include <QtGui/QColor>
-#include <QtGui/QImage>
 
 #include <chrono>
 #include <functional>
@@ -85,8 +83,5 @@ class ModalAnswer {
   private:
     std::shared_ptr<bool> m_ran;
 };
-
-// Saves an image as <build>/artifacts/<name>.png for reviewers; returns the path.
-QString SaveArtifact(const QImage& image, const QString& name);
 
 }  // namespace linkvane::testing

@@ -44,7 +44,6 @@ TEST(SplashWindow, ShowsItsPictureCentredMovesWithTheMouseAndClosesOnlyWhenAllow
     EXPECT_LE(std::abs(splash.geometry().center().y() - screen.center().y()), 1);
     EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
     const QImage shown = splash.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    testing::SaveArtifact(shown, QStringLiteral("splash"));
     EXPECT_EQ(shown, LoadBitmapResource(resource::kSplash, {}, splash.devicePixelRatioF())
                          .toImage()
                          .convertToFormat(QImage::Format_RGB32));

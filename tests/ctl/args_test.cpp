@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "support/golden.h"
+
 namespace linkvane::testing {
 namespace {
 
@@ -27,38 +31,26 @@ std::string Parsed(std::vector<std::string> args) {
     return out;
 }
 
+// The arguments of each question stand between "|"; the answer is "pos|pos ; --flag ;
+// --option=value" (each value given) or "error: message".
 TEST(CtlArgs, OnlyDoubleDashArgumentsAreOptionsAndEachIsDeclared) {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"a", "-1", "-", "--json"}, "a|-1|-| --json"},
-        {{"--device", "/dev/ttyS0", "x", "--phone=0845 1"},
-         "x| --device=/dev/ttyS0 --phone=0845 1"},
-        {{"--phone", "--json"}, " --phone=--json"},
-        {{"--", "--json", "--x"}, "--json|--x|"},
-        {{"--help"}, " --help"},
-        {{"--phone="}, " --phone="},
-        {{"--phone", "1", "--phone=2"}, " --phone=1 --phone=2"},
-        {{"--json=1"}, "error: the option --json takes no value"},
-        {{"-h"}, "-h|"},
-    };
-    for (const auto& [args, expected] : cases)
-        EXPECT_EQ(Parsed(args), expected) << args.front();
+    ExpectGoldenAnswers("ctl/golden/args.txt", [](const std::string& question) {
+        std::vector<std::string> args;
+        std::istringstream in(question);
+        for (std::string arg; std::getline(in, arg, '|');)
+            args.push_back(arg);
+        return Parsed(args);
+    });
 }
 
+// "TEXT|MINIMUM|MAXIMUM": the value, or why it is refused.
 TEST(CtlArgs, IntegersAreDecimalOrHexadecimalWithinTheirRange) {
-    const std::tuple<const char*, std::int64_t, std::int64_t, std::string> cases[] = {
-        {"0x3c", 0, 100, "60"},
-        {"+7", 0, 10, "7"},
-        {"4294967295", 0, 4294967295, "4294967295"},
-        {"99999999999999999999", 0, 10, "N must be between 0 and 10, not 99999999999999999999"},
-        {"12x", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"12x\""},
-        {"", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"\""},
-        {"0x", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"0x\""},
-        {"-", 0, 100, "N must be a whole number (decimal, or hexadecimal after 0x), not \"-\""},
-    };
-    for (const auto& [text, minimum, maximum, expected] : cases) {
-        auto value = ParseInteger(text, minimum, maximum, "N");
-        EXPECT_EQ(value ? std::to_string(*value) : value.error().message, expected) << text;
-    }
+    ExpectGoldenAnswers("ctl/golden/integers.txt", [](const std::string& question) {
+        const auto bar = question.find('|'), last = question.rfind('|');
+        auto value = ParseInteger(question.substr(0, bar), std::stoll(question.substr(bar + 1)),
+                                  std::stoll(question.substr(last + 1)), "N");
+        return value ? std::to_string(*value) : value.error().message;
+    });
 }
 
 }  // namespace

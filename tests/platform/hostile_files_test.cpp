@@ -169,18 +169,24 @@ TEST_F(HostileFilesTest, SettingsFilesArePrivateOwnAndDirectOrRefusedWithTheRigh
     sqlite3_close(holder);
     EXPECT_EQ(open(), 0u);
 
-    // Another user: a read-only folder still reads and denies writes; an unreadable file is 5.
-    for (const fs::path& path : {configHome(), linkvaneDir(), db})
+    // Another user: a read-only folder still reads and denies writes, also where its name
+    // means something in a URI; an unreadable file is 5.
+    const fs::path odd = configHome() / "50% off?#1";
+    fs::create_directory(odd);
+    fs::copy_file(db, odd / db.filename());
+    for (const fs::path& path : {configHome(), linkvaneDir(), db, odd, odd / db.filename()})
         ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
     EXPECT_EQ(InChild([&] {
                   if (setgid(kNobody) != 0 || setuid(kNobody) != 0)
                       return 10;
-                  fs::permissions(linkvaneDir(), fs::perms::owner_read | fs::perms::owner_exec);
-                  SqliteRegistryStore store(linkvaneDir());
-                  COXRegistryItem item(store, "\\Software\\X\\V");
-                  if (item.GetNumberValue() != 7 || item.SetNumberValue(8) ||
-                      (item.LastResult() & 0xFFFF) != 5)
-                      return 11;
+                  for (const fs::path& folder : {linkvaneDir(), odd}) {
+                      fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+                      SqliteRegistryStore store(folder);
+                      COXRegistryItem item(store, "\\Software\\X\\V");
+                      if (item.GetNumberValue() != 7 || item.SetNumberValue(8) ||
+                          (item.LastResult() & 0xFFFF) != 5)
+                          return 11;
+                  }
                   fs::permissions(linkvaneDir(), fs::perms::owner_all);
                   fs::permissions(db, fs::perms::none);
                   return static_cast<int>(SqliteRegistryStore(linkvaneDir())

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -74,6 +75,7 @@ TEST_F(PhonebookFileTest, EveryMemberRoundTripsThroughAPrivateFileWrittenInOnePi
         ASSERT_TRUE(phonebook.WriteEntry(second));
     }
     PhonebookFile phonebook;  // a fresh reader sees only what is on disk
+    errno = EINTR;            // left over from before: only a read that failed is retried
     for (const PhonebookEntry& entry : {first, second}) {
         const Result<std::optional<PhonebookEntry>> read = phonebook.ReadEntry(entry.name);
         ASSERT_TRUE(read && read->has_value()) << entry.name;
@@ -119,37 +121,22 @@ TEST_F(PhonebookFileTest, NamesDifferingInCaseAreOneEntry) {
     EXPECT_EQ(phonebook.ListEntries().error().code, 625u);
 }
 
+// golden/entry_names.txt: names ("*N": N letters), and whether an entry of that name is stored;
+// a refused one writes nothing. A registry key's name holds 255 characters, without controls
+// or slashes.
 TEST_F(PhonebookFileTest, BadNamesAreRefusedAndNothingIsWritten) {
-    const std::vector<std::string> badNames = {
-        "",
-        ".",
-        "..",
-        "dir/name",
-        "back\\slash",
-        "tab\there",
-        "line\nbreak",
-        "del\x7F",
-        "c1\xC2\x85",           // NEL, a C1 control
-        std::string(256, 'n'),  // a registry key name holds 255
-        "bad\xFF",
-        "overlong\xC0\xAF",
-        "surrogate\xED\xA0\x80",
-        "cut\xE2\x82",
-        std::string("zero\0byte", 9),
-    };
     PhonebookFile phonebook;
-    for (const std::string& name : badNames) {
-        Status written = phonebook.WriteEntry(RichEntry(name));
-        ASSERT_FALSE(written) << name;
-        EXPECT_EQ(written.error().code, 123u) << name;
-        EXPECT_FALSE(ValidateEntryName(name)) << name;
-    }
-    EXPECT_FALSE(std::filesystem::exists(file()));
-
-    for (const std::string& name :
-         {std::string(255, 'n'), std::string("Caf\xC3\xA9 \xE6\x97\xA5 ...")}) {
-        EXPECT_TRUE(phonebook.WriteEntry(RichEntry(name))) << name;
-    }
+    testing::ExpectGoldenAnswers("platform/golden/entry_names.txt", [&](std::string name) {
+        name = name.starts_with("*") ? std::string(std::stoul(name.substr(1)), 'n') : name;
+        const bool existed = std::filesystem::exists(file());
+        const Status written = phonebook.WriteEntry(RichEntry(name));
+        if (static_cast<bool>(written) != static_cast<bool>(ValidateEntryName(name)))
+            return std::string("the check and the write disagree");
+        if (written)
+            return std::string("stored");
+        return "refused " + std::to_string(written.error().code) +
+               (std::filesystem::exists(file()) == existed ? "" : ", but written");
+    });
 }
 
 TEST_F(PhonebookFileTest, EntriesThatCannotBeStoredAreRefused) {
@@ -223,21 +210,11 @@ TEST_F(PhonebookFileTest, DamagedFileIsReportedAndNeverOverwritten) {
 // The golden file holds texts that are no phonebook, each followed by what the parser says of
 // it, which names the member at fault.
 TEST(ParsePhonebook, RefusesContentThatIsNotAPhonebookSayingWhere) {
-    const std::string golden = "platform/golden/phonebook_refusals.txt";
-    std::ifstream in(testing::SourcePath("tests/" + golden));
-    std::string report;
-    int refused = 0;
-    for (std::string text; std::getline(in, text);) {
-        if (text.starts_with("  -> "))
-            continue;
-        Result<PhonebookData> data = ParsePhonebook(text);
-        refused += data ? 0 : 1;
-        report += text + "\n  -> " + (data ? "accepted" : data.error().message) + "\n";
-    }
-    EXPECT_EQ(refused, 24);
-    testing::ExpectGolden(golden, report);
-    const std::string notUtf8 = "{\"entries\": [{\"name\": \"\xFF\"}]}";
-    EXPECT_NE(ParsePhonebook(notUtf8).error().message.find("not valid JSON"), std::string::npos);
+    testing::ExpectGoldenAnswers("platform/golden/phonebook_refusals.txt",
+                                 [](const std::string& text) {
+                                     const Result<PhonebookData> data = ParsePhonebook(text);
+                                     return data ? std::string("accepted") : data.error().message;
+                                 });
 }
 
 TEST(ParsePhonebook, MissingMembersTakeTheirDefaultsAndDevicesAreListedOnce) {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/proc_files.h"
+#include "support/golden.h"
 #include "support/stand_in_pppd.h"
 #include "support/temp_dir.h"
 
@@ -50,33 +51,12 @@ struct Tree {
 };
 
 TEST(PppPidFile, AcceptsOnlyWhatPppdWrites) {
-    const struct {
-        const char* text;
-        std::optional<PppPidFile> parsed;
-    } cases[] = {
-        {"1234\n", PppPidFile{1234, ""}},
-        {"1234", PppPidFile{1234, ""}},
-        {"1234\nppp0\n", PppPidFile{1234, "ppp0"}},
-        {" 77 \r\nppp12\r\n", PppPidFile{77, "ppp12"}},
-        {"4194304\n", PppPidFile{4194304, ""}},
-        {"", std::nullopt},
-        {"\n", std::nullopt},
-        {"0\n", std::nullopt},
-        {"1\n", std::nullopt},  // init, never a link
-        {"-1\n", std::nullopt},
-        {"-1234\n", std::nullopt},
-        {"+12\n", std::nullopt},
-        {"12a\n", std::nullopt},
-        {"0x10\n", std::nullopt},
-        {"4194305\n", std::nullopt},
-        {"99999999999999999999\n", std::nullopt},
-        {"1234\nppp0/../x\n", std::nullopt},
-        {"1234\nppp0\nextra\n", std::nullopt},
-        {"1234\nan-interface-name-too-long\n", std::nullopt},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParsePppPidFile(c.text), c.parsed) << c.text;
-    EXPECT_EQ(ParsePppPidFile(std::string(300, '1')), std::nullopt);
+    testing::ExpectGoldenAnswers("platform/golden/ppp_pid_files.txt", [](const std::string& text) {
+        const std::optional<PppPidFile> parsed = ParsePppPidFile(text);
+        if (!parsed)
+            return std::string("refused");
+        return std::to_string(parsed->pid) + " " + parsed->interfaceName;
+    });
 }
 
 TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
@@ -97,7 +77,8 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
         testing::WriteFileText(tree.run / other, std::to_string(alpha) + "\n");
     testing::WriteFileText(tree.run / "ppp-Acme.pid", std::to_string(alpha) + "\nppp0\n");
     testing::WriteFileText(tree.run / "ppp0.pid", std::to_string(alpha) + "\n");
-    testing::WriteFileText(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\n");
+    // lo stands in for an interface with an address: its 127.0.0.1 is read from the system.
+    testing::WriteFileText(tree.run / "ppp-Provider B.pid", std::to_string(provider) + "\nlo\n");
     testing::WriteFileText(tree.run / "ppp3.pid", std::to_string(bare) + "\n");
     for (const char* netIf : {"lo", "eth0", "ppp0", "ppp1", "ppp3"})
         fs::create_directories(tree.net / netIf / "statistics");
@@ -113,15 +94,21 @@ TEST(PppLinks, ListsEachPppdOnceWithItsLinknameInterfaceAndLine) {
     PppLinks links(tree.Options());
     const auto listed = links.EnumConnections();
     ASSERT_TRUE(listed) << listed.error().Describe();
-    EXPECT_EQ(*listed,
-              (std::vector<ActiveConnection>{
-                  {"Acme", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", full, "", {}},
-                  {"Provider B", "modem", line, static_cast<std::uint64_t>(provider), "",
-                   std::nullopt, "", {}},
-                  {"ppp1", "ppp", "ppp1", 0, "ppp1", std::nullopt, "", {}},
-                  {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", std::nullopt,
-                   "", {}},
-              }));
+    EXPECT_EQ(
+        *listed,
+        (std::vector<ActiveConnection>{
+            {"Acme", "ppp", "ppp0", static_cast<std::uint64_t>(alpha), "ppp0", full, "", {}},
+            {"Provider B",
+             "modem",
+             line,
+             static_cast<std::uint64_t>(provider),
+             "lo",
+             std::nullopt,
+             "127.0.0.1",
+             {}},
+            {"ppp1", "ppp", "ppp1", 0, "ppp1", std::nullopt, "", {}},
+            {"ppp3", "ppp", "ppp3", static_cast<std::uint64_t>(bare), "ppp3", std::nullopt, "", {}},
+        }));
     // The interface whose pppd is unknown cannot be ended from here.
     EXPECT_EQ(links.HangUp(0).ok(), false);
     ::close(master);

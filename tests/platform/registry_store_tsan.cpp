@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "core/profiles/registry_item.h"
@@ -44,6 +45,16 @@ TEST(SqliteRegistryStoreThreads, AnotherThreadsWriteNeverJoinsAnOpenTransaction)
     // And from a fresh connection: what was reported as written is on disk.
     SqliteRegistryStore reopened(dir.path());
     EXPECT_EQ(COXRegistryItem(reopened, "\\Software\\T\\Other").GetNumberValue(), 2u);
+
+    // A commit lets the other thread in at once, while its transaction object still lives.
+    auto committed = store.BeginTransaction(RegistryRoot::CurrentUser);
+    ASSERT_EQ(committed->Commit(), 0u);
+    auto late = std::async(std::launch::async, [&] {
+        return COXRegistryItem(store, "\\Software\\T\\Late").SetNumberValue(3);
+    });
+    EXPECT_EQ(late.wait_for(5s), std::future_status::ready);
+    committed.reset();
+    EXPECT_TRUE(late.get());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +80,28 @@ class ClientTest : public ConfigHomeTest {
         auto text = ExportAllRoots(store());
         EXPECT_TRUE(text.ok());
         return text ? Trimmed(Anonymised(*text)) : "";
+    }
+    // What `write` makes of a profile with each pair of proxies (and "*.local" to bypass), each
+    // headed by its hosts and ports: one text for a golden file. Whether a host is long enough
+    // to count is host_rules_test's; these cases have a host or none.
+    struct ProxyCase {
+        const char *httpHost, *httpPort, *ftpHost, *ftpPort;
+    };
+    static std::string EachProxyCase(
+        std::initializer_list<ProxyCase> cases,
+        const std::function<std::string(const ActiveProfile&)>& write) {
+        std::string text;
+        for (const ProxyCase& c : cases) {
+            ActiveProfile profile;
+            profile.httpProxy = c.httpHost;
+            profile.httpProxyPort = c.httpPort;
+            profile.ftpProxy = c.ftpHost;
+            profile.ftpProxyPort = c.ftpPort;
+            profile.proxyOverride = "*.local";
+            text += "; http \"" + profile.httpProxy + ":" + profile.httpProxyPort + "\", ftp \"" +
+                    profile.ftpProxy + ":" + profile.ftpProxyPort + "\"\n" + write(profile);
+        }
+        return text;
     }
     // Text with the Navigator directory shown as $NAV.
     std::string Anonymised(std::string text) const {

@@ -17,37 +17,19 @@ TEST_F(IESettings, DialUpThenLanWritesStartPagesProxiesAndAutoDial) {
     ExpectGolden("core/clients/golden/ie_dialup_then_lan.reg", exports);
 }
 
-TEST_F(IESettings, ProxyStringTakesOnlyHostsLongerThanThreeCharacters) {
-    struct Case {
-        const char* httpHost;
-        const char* httpPort;
-        const char* ftpHost;
-        const char* ftpPort;
-    };
-    // No start page in these profiles: the autodial key is then created under the spelling the
-    // autodial value uses, "SOFTWARE", unless a proxy value made it first.
-    const Case cases[] = {
-        {"", "", "ftp.example.net", "21"},
-        {"http.example.net", "", "", ""},
-        {"http.example.net", "80a", "ftp.example.net", " 21"},
-        {"abc", "8080", "ftp1", "21"},
-    };
-    std::string exports;
-    for (const Case& c : cases) {
-        TempDir dir;
-        SqliteRegistryStore fresh(dir.path());
-        ActiveProfile profile;
-        profile.httpProxy = c.httpHost;
-        profile.httpProxyPort = c.httpPort;
-        profile.ftpProxy = c.ftpHost;
-        profile.ftpProxyPort = c.ftpPort;
-        profile.proxyOverride = "*.local";
-        ApplyIESettings(fresh, profile, "Entry");
-        exports += "; http \"" + profile.httpProxy + ":" + profile.httpProxyPort + "\", ftp \"" +
-                   profile.ftpProxy + ":" + profile.ftpProxyPort + "\"\n" +
-                   Trimmed(ExportAllRoots(fresh).value());
-    }
-    ExpectGolden("core/clients/golden/ie_proxies.reg", exports);
+// No start page in these profiles: the autodial key is then created under the spelling the
+// autodial value uses, "SOFTWARE", unless a proxy value made it first.
+TEST_F(IESettings, ProxyStringJoinsTheProxiesThatAreSet) {
+    ExpectGolden("core/clients/golden/ie_proxies.reg",
+                 EachProxyCase({{"", "", "ftp.example.net", "21"},
+                                {"http.example.net", "", "", ""},
+                                {"http.example.net", "80a", "ftp.example.net", " 21"}},
+                               [](const ActiveProfile& profile) {
+                                   TempDir dir;
+                                   SqliteRegistryStore fresh(dir.path());
+                                   ApplyIESettings(fresh, profile, "Entry");
+                                   return Trimmed(ExportAllRoots(fresh).value());
+                               }));
 }
 
 }  // namespace

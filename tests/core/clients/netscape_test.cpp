@@ -47,33 +47,18 @@ TEST_F(Netscape, WritesTheUserDirectoryPrefsAndRegistryKeysAndQuotesPrefsStrings
     EXPECT_EQ(NavigatorTree(), kUserDirTree);
     std::string written = Written();
 
-    // Proxy lines and the proxy key follow which hosts count (longer than 3 characters); a
-    // port that is not all digits is 0 in the file and its leading digits in the registry; an
-    // empty start page is still written, empty.
-    struct Case {
-        const char* httpHost;
-        const char* httpPort;
-        const char* ftpHost;
-        const char* ftpPort;
-    };
-    const Case cases[] = {
-        {"abc", "8080", "xyz", "21"},
-        {"", "", "ftp.example.net", "21"},
-        {"http.example.net", "080", "", ""},
-        {"http.example.net", "8080); user_pref(\"x\", 1", "ftp.example.net", ""},
-    };
-    for (const Case& c : cases) {
-        ClearClientKeys();
-        ActiveProfile profile;
-        profile.httpProxy = c.httpHost;
-        profile.httpProxyPort = c.httpPort;
-        profile.ftpProxy = c.ftpHost;
-        profile.ftpProxyPort = c.ftpPort;
-        profile.proxyOverride = "*.local";
-        ApplyNetscapeSettings(store(), profile, m_messages);
-        written += "; http \"" + profile.httpProxy + ":" + profile.httpProxyPort + "\", ftp \"" +
-                   profile.ftpProxy + ":" + profile.ftpProxyPort + "\"\n" + Written();
-    }
+    // Proxy lines and the proxy key follow which proxies are set; a port that is not all digits
+    // is 0 in the file and its leading digits in the registry; an empty start page is still
+    // written, empty.
+    written +=
+        EachProxyCase({{"", "", "ftp.example.net", "21"},
+                       {"http.example.net", "080", "", ""},
+                       {"http.example.net", "8080); user_pref(\"x\", 1", "ftp.example.net", ""}},
+                      [&](const ActiveProfile& profile) {
+                          ClearClientKeys();
+                          ApplyNetscapeSettings(store(), profile, m_messages);
+                          return Written();
+                      });
     // Quotes, backslashes and line ends cannot break out of a prefs string; the registry takes
     // the values as they are.
     ClearClientKeys();

@@ -271,6 +271,8 @@ TEST_F(CallMonitorTest, StartAndStopAThousandTimesWhileItSendsNeverDeadlocks) {
     EXPECT_EQ(delivered(), total);
     EXPECT_EQ(Names(monitor->Records()), "Alpha;");
     EXPECT_TRUE(m_logger.ended.empty());
+    EXPECT_FALSE(CCallMonitor(nullptr, m_window.Poster(), m_logger, {}).StartMonitor())
+        << "no links to watch, no thread";
 }
 
 }  // namespace

@@ -54,8 +54,9 @@ class RecordingView final : public ConnectView {
     void Launch(const std::string& path) override { Log("launch " + path); }
     void Reported(const ConnectEvent& event) override {
         using Kind = ConnectEvent::Kind;
-        static constexpr const char* kNames[] = {"",      "connected", "failed ",      "timed out",
-                                                 "redial ", "wait ",  "dial ", "disconnected", "lan"};
+        static constexpr const char* kNames[] = {"",          "connected",    "failed ",
+                                                 "timed out", "redial ",      "wait ",
+                                                 "dial ",     "disconnected", "lan"};
         if (event.kind == Kind::State)
             return;
         up = event.kind == Kind::Connected || (up && event.kind != Kind::Disconnected);
@@ -155,6 +156,8 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
          "5552 5551 5551 5552"},
         {"a call up runs the clock, ping and mail, and launches", 3, "", "5552"},
         {"pressed while dialling: hang up", 3, "5552=connect:3000", "!5552"},
+        {"a hang-up holds for its own run: the next Connect redials", 2,
+         "5551=connect:3000;5552=busy", "!5551 5552"},
         {"a refused login is never redialled", 3, "", "Refused"},
         {"busy dials the next number at once, no carrier after the pause", 3,
          "5571=busy;5572=nocarrier", "Three", "30"},
@@ -223,6 +226,9 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
                 << c.what << ", wait " << i;
         }
         EXPECT_TRUE((expected >> std::ws).eof()) << c.what << ": a wait too few\n" << view.log;
+        // The blinking and the call clock are the controller's timers; 1040 is not.
+        EXPECT_TRUE(controller.OnTimer(kTimerDialling) && controller.OnTimer(kTimerCall));
+        EXPECT_FALSE(controller.OnTimer(kTimerDialling + 1));
         report += std::string("# ") + c.what + "\n" + view.log + "\ntimers:";
         for (const auto& [id, period] : view.timers)
             report += " " + std::to_string(id) + "=" + std::to_string(period.count());
@@ -240,6 +246,31 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
     ASSERT_TRUE(terminal && terminal->data.size() == 44u);
     EXPECT_EQ(terminal->data[8], 7);
     EXPECT_FALSE(COXRegistryItem(*m_store, "\\RemoteAccess\\Profile\\5558\\").Open());
+}
+
+// Calls that drop after a second each: the back-off doubles from 5 s up to 600 s, each wait
+// within its 10% jitter, and a new Connect starts it afresh, from the entry's own number.
+TEST(RedialPolicy, ReconnectBackOffDoublesUpToTenMinutesAndEachConnectStartsAfresh) {
+    RedialPolicy policy;
+    SteadyTime now{0};
+    std::vector<std::chrono::milliseconds> waits;
+    for (const int drops : {9, 1}) {
+        policy.Start({"5561", "5562"}, {0s, true});
+        for (int drop = 0; drop < drops; ++drop) {
+            EXPECT_EQ(policy.Dial(now), "5561");
+            policy.LinkUp(now);
+            const std::optional<RedialWait> wait = policy.AfterDrop(now += 1s);
+            ASSERT_TRUE(wait && wait->reason == "dropped");
+            waits.push_back(wait->time);
+            now += wait->time;
+        }
+        (void)policy.AfterFailure(kDialErrorBusy, now);  // on to 5562; a new Connect starts over
+    }
+    const double expected[] = {5, 10, 20, 40, 80, 160, 320, 600, 600, 5};
+    ASSERT_EQ(waits.size(), std::size(expected));
+    for (std::size_t i = 0; i < waits.size(); ++i)
+        EXPECT_NEAR(std::chrono::duration<double>(waits[i]).count(), expected[i], expected[i] / 10)
+            << i;
 }
 
 }  // namespace

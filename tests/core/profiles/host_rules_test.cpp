@@ -2,26 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "support/golden.h"
+
 namespace linkvane {
 namespace {
 
+// Characters, not bytes: "\xC3\xA9" is one.
 TEST(HostRules, AHostCountsAboveThreeCharactersAndSwitchesKeepAliveOnFromThree) {
-    const struct {
-        const char* host;
-        bool counts;
-        bool keepAlive;
-    } cases[] = {
-        {"", false, false},
-        {"ab", false, false},
-        {"abc", false, true},
-        {"abcd", true, true},
-        {"\xC3\xA9\xC3\xA9", false, false},  // two characters in four bytes
-        {"\xC3\xA9\xC3\xA9\xC3\xA9", false, true},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(HostCounts(c.host), c.counts) << c.host;
-        EXPECT_EQ(HostEnablesKeepAlive(c.host), c.keepAlive) << c.host;
-    }
+    testing::ExpectGoldenAnswers(
+        "core/profiles/golden/host_rules.txt", [](const std::string& host) {
+            return std::string(HostCounts(host) ? "counts" : "too short") +
+                   (HostEnablesKeepAlive(host) ? ", keeps keep-alive" : ", no keep-alive");
+        });
 }
 
 }  // namespace

@@ -5,35 +5,45 @@
 #include "core/profiles/phonebook_form.h"
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
 namespace {
 
+// Each text as a signed and as an unsigned field; a refusal names the field by its label.
 TEST(ProfileEditorRules, NumberFieldsTakeDecimalIntegersWithin32Bits) {
+    testing::ExpectGoldenAnswers(
+        "core/profiles/golden/number_fields.txt", [](const std::string& text) {
+            const auto shown = [](const auto& parsed) {
+                return parsed ? std::to_string(*parsed) : parsed.error().message;
+            };
+            return shown(ParseSignedField("Timeout (Secs.)", text)) + " / " +
+                   shown(ParseUnsignedField("minutes", text));
+        });
+}
+
+// The Advanced page's keep-alive: shown, a host too short for it is erased with its
+// frequency; the "Enable" box switched off erases them, switched on keeps what is typed.
+TEST(ProfileEditorRules, KeepAliveFollowsTheHostAndItsSwitch) {
     const struct {
-        const char* text;
-        std::optional<std::int32_t> asSigned;
-        std::optional<std::uint32_t> asUnsigned;
-    } cases[] = {
-        {"0", 0, 0u},
-        {" 45 ", 45, 45u},
-        {"-3", -3, std::nullopt},
-        {"2147483647", 2147483647, 2147483647u},
-        {"2147483648", std::nullopt, 2147483648u},
-        {"4294967296", std::nullopt, std::nullopt},
-        {"", std::nullopt, std::nullopt},
-        {"12a", std::nullopt, std::nullopt},
-        {"0x10", std::nullopt, std::nullopt},
-    };
+        const char* host;
+        bool enabled;  // once the page is shown
+    } cases[] = {{"", false}, {"ab", false}, {"abc", true}, {"ping.example.org", true}};
     for (const auto& c : cases) {
-        const Result<std::int32_t> s = ParseSignedField("Timeout (Secs.)", c.text);
-        const Result<std::uint32_t> u = ParseUnsignedField("minutes", c.text);
-        EXPECT_EQ(s.ok() ? std::optional(*s) : std::nullopt, c.asSigned) << c.text;
-        EXPECT_EQ(u.ok() ? std::optional(*u) : std::nullopt, c.asUnsigned) << c.text;
-        if (!s) {
-            EXPECT_NE(s.error().message.find("\"Timeout (Secs.)\""), std::string::npos);
-        }
+        ProfileRecord profile;
+        profile.pingHost = c.host;
+        profile.pingFreq = 5;
+        ActivateAdvancedPage(profile);
+        EXPECT_EQ(profile.keepAliveEnabled, c.enabled) << c.host;
+        EXPECT_EQ(profile.pingHost, c.enabled ? c.host : "") << c.host;
+        EXPECT_EQ(profile.pingFreq, c.enabled ? 5 : 0) << c.host;
+        profile.pingHost = "typed.example.org";
+        profile.pingFreq = 7;
+        ToggleKeepAlive(profile);
+        EXPECT_EQ(profile.keepAliveEnabled, !c.enabled) << c.host;
+        EXPECT_EQ(profile.pingHost, c.enabled ? "" : "typed.example.org") << c.host;
+        EXPECT_EQ(profile.pingFreq, c.enabled ? 0 : 7) << c.host;
     }
 }
 
@@ -85,6 +95,7 @@ TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
         EXPECT_EQ(built->properties.countryCode, 44u);
         EXPECT_EQ(built->lineSpeed, 57600u);
         EXPECT_EQ(FormFromEntry(*built).areaCode, good.areaCode);
+        EXPECT_EQ(FormFromEntry(*built).device, good.device);
         EXPECT_EQ(FormFromEntry(*built).useCountryAndAreaCodes, true);
         // Blank alternate fields hold no number; the others keep their order.
         EXPECT_EQ(built->alternateNumbers,

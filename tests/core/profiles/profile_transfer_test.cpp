@@ -11,11 +11,12 @@
 namespace linkvane {
 namespace {
 
-// A user who says yes to everything and has no modem.
+// A user who says yes to everything and has no modem; what the import tells is noted.
 class YesUser final : public ImportQuestions {
   public:
     bool ConfirmOverwrite(std::string_view) override { return true; }
-    void EntryNotCreated(std::uint32_t) override {}
+    void EntryNotCreated(std::uint32_t error) override { notCreated.push_back(error); }
+    std::vector<std::uint32_t> notCreated;
     std::optional<std::string> ChooseModem(const ModemList&) override { return std::nullopt; }
 };
 
@@ -45,6 +46,16 @@ TEST_F(ProfileTransferTest, BadFilesAreRefusedClearlyAndNoFileIsWrittenForABadVa
     ASSERT_FALSE(status);
     EXPECT_NE(status.error().message.find("Realname"), std::string::npos) << status.error().message;
     EXPECT_FALSE(std::filesystem::exists(FilePath("long.idf")));
+}
+
+// The user is told of an entry only when the phonebook refused it; the profile comes in.
+TEST_F(ProfileTransferTest, OnlyAnEntryThePhonebookRefusesIsTold) {
+    ASSERT_TRUE(ExportProfile(testing::DialUpProfile(), {}, phonebook, FilePath("demon.idf")));
+    ASSERT_TRUE(ImportProfile(FilePath("demon.idf"), store, phonebook, creator, user, 0));
+    EXPECT_TRUE(user.notCreated.empty());
+    testing::WriteFileText(phonebook.path(), "{");
+    ASSERT_TRUE(ImportProfile(FilePath("demon.idf"), store, phonebook, creator, user, 0));
+    EXPECT_EQ(user.notCreated, std::vector<std::uint32_t>{625});
 }
 
 }  // namespace

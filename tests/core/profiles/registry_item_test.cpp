@@ -69,6 +69,8 @@ TEST_F(RegistryItemTest, ExpandableStringsExpandFromTheEnvironment) {
               "%LINKVANE_TEST_DIR%/bin %LINKVANE_TEST_UNSET% 100%");
     EXPECT_EQ(item.GetStringValue("Path", false, true), "");
     EXPECT_EQ(static_cast<std::uint32_t>(item.LastResult()), 0x8007000Du);
+    ASSERT_TRUE(item.SetStringValue("%LINKVANE_TEST_DIR%", "Plain"));
+    EXPECT_EQ(item.GetStringValue("Plain", true, true), "%LINKVANE_TEST_DIR%") << "not expandable";
 }
 
 TEST_F(RegistryItemTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {

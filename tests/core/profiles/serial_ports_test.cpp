@@ -19,7 +19,9 @@ TEST(SerialPorts, RealUartsAndUsbSerialDevicesArePortsAndDescribeThemselves) {
         {{{"DEVNAME", "ttyS0"}}, 4, true, "ttyS0"},
         {{{"DEVNAME", "ttyS1"}}, 0, false, "ttyS1"},  // no UART behind it
         {{{"DEVNAME", "ttyS2"}}, -1, false, "ttyS2"},
-        {{{"DEVNAME", "/dev/ttyUSB10"}, {"ID_USB_DRIVER", "option"}}, -1, true,
+        {{{"DEVNAME", "/dev/ttyUSB10"}, {"ID_USB_DRIVER", "option"}},
+         -1,
+         true,
          "ttyUSB10 (option)"},
         {{{"DEVPATH", "/devices/x/tty/ttyACM0"},
           {"DEVNAME", "/dev/ttyACM0"},
@@ -70,6 +72,11 @@ TEST(SerialPorts, TheListFollowsRecordedPlugAndUnplugEvents) {
         }
     }
     EXPECT_FALSE(list.Apply(events->back())) << "nor a second remove";
+    // A port that udev tells more of is changed in place, not listed twice.
+    TtyEvent more{TtyAction::Add, list.ports().front()};
+    more.device.driver = "16550A";
+    ASSERT_TRUE(list.Apply(more));
+    EXPECT_EQ(list.ports(), std::vector<TtyDevice>{more.device});
     testing::ExpectGolden("core/profiles/golden/usb_modems.txt", log);
 }
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <set>
 
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
@@ -19,43 +20,16 @@ TEST(ShellOpen, DecidesBetweenProgramDocumentAndAddress) {
     context.isExecutableFile = [&](const std::filesystem::path& p) {
         return executables.contains(p.string());
     };
-    const struct {
-        const char* setting;
-        OpenPlan plan;
-    } cases[] = {
-        {"", {}},
-        {"   ", {}},
-        {"\"\"", {}},
-        {"http://example.org/", {OpenKind::Url, "http://example.org/"}},
-        {"  HTTPS://Example.org/a b ", {OpenKind::Url, "HTTPS://Example.org/a b"}},
-        {"mailto:jo@example.org", {OpenKind::Url, "mailto:jo@example.org"}},
-        {"file:///home/jo/notes.txt", {OpenKind::Url, "file:///home/jo/notes.txt"}},
-        {"www.example.org", {OpenKind::Url, "http://www.example.org"}},
-        {"WWW.Example.org/x", {OpenKind::Url, "http://WWW.Example.org/x"}},
-        {"ftp.example.org", {OpenKind::Url, "ftp://ftp.example.org"}},
-        {"www.", {OpenKind::Document, "/home/jo/www."}},
-        {"thunderbird", {OpenKind::Program, "/usr/bin/thunderbird"}},
-        {"\"thunderbird\"", {OpenKind::Program, "/usr/bin/thunderbird"}},
-        {"/opt/mail/run", {OpenKind::Program, "/opt/mail/run"}},
-        {"bin/tool", {OpenKind::Program, "/home/jo/bin/tool"}},
-        {"./run.sh", {OpenKind::Program, "/home/jo/run.sh"}},
-        // A bare name is a program only on the search path; one in the working directory
-        // is neither run nor opened.
-        {"run.sh", {}},
-        {"/home/jo/letter.odt", {OpenKind::Document, "/home/jo/letter.odt"}},
-        {"docs/../letter.odt", {OpenKind::Document, "/home/jo/letter.odt"}},
-        {"notes.txt", {OpenKind::Document, "/home/jo/notes.txt"}},
-        // A drive letter is not a scheme; on this system it is just a (missing) file.
-        {"C:\\Program Files\\mail.exe",
-         {OpenKind::Document, "/home/jo/C:\\Program Files\\mail.exe"}},
-        // Nothing that could smuggle a second command or name no real file is launched.
-        {"/opt/mail/run\n/bin/rm", {}},
-        {"thunderbird\t\r", {}},
-        {"x\x7f", {}},
-        {"http://a\nb", {}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(PlanShellOpen(c.setting, context), c.plan) << c.setting;
+    // Each setting and what is done with it (golden/shell_open.txt). A bare name is a program
+    // only on the search path; a drive letter is no scheme; nothing that could smuggle a second
+    // command or names no real file is launched.
+    testing::ExpectGoldenAnswers(
+        "core/util/golden/shell_open.txt", [&](const std::string& setting) {
+            const OpenPlan plan = PlanShellOpen(setting, context);
+            const char* kinds[] = {"nothing", "program", "document", "address"};
+            return std::string(kinds[static_cast<int>(plan.kind)]) +
+               (plan.target.empty() ? "" : " " + plan.target);
+        });
 }
 
 TEST(ShellOpen, ProcessContextFindsRealExecutablesOnly) {
