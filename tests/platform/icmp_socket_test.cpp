@@ -24,16 +24,12 @@ namespace {
 using namespace std::chrono_literals;
 using testing::EchoBehaviour;
 
-Result<PingReply> PingOnce(std::string_view host,
-                           std::chrono::milliseconds timeout = kPingTimeout) {
+TEST(Ping, LoopbackAnswersAndTheLabelShowsTimeAndDate) {
     PollWait wait;
     LinuxIcmpEcho echo(wait);
     IcmpLibrary library(echo);
-    return Ping(library, host, kPingTtl, timeout, kPingDataSize);
-}
-
-TEST(Ping, LoopbackAnswersAndTheLabelShowsTimeAndDate) {
-    const Result<PingReply> reply = PingOnce("127.0.0.1");
+    const Result<PingReply> reply =
+        Ping(library, "127.0.0.1", kPingTtl, kPingTimeout, kPingDataSize);
     ASSERT_TRUE(reply.ok()) << reply.error().Describe();
     EXPECT_EQ(reply->address, htonl(INADDR_LOOPBACK));
     EXPECT_LT(reply->roundTripMs, 1000u);
@@ -84,18 +80,18 @@ TEST_P(PrivateNetworkPing, EchoHostsAnswerAsTheirRulesSay) {
     for (const auto& c : cases) {
         const Result<PingReply> reply = Ping(library, c.host, kPingTtl, 500ms, kPingDataSize);
         EXPECT_EQ(reply.ok() ? 0u : reply.error().code, c.error) << c.host;
+        if (reply.ok() && std::string_view(c.host) == "192.0.2.3") {
+            // The round trip is the host's delay as the kernel saw it arrive.
+            EXPECT_GE(reply->roundTripMs, 60u);
+            EXPECT_LT(reply->roundTripMs, 200u);
+        }
     }
-    // The round trip is the host's delay as the kernel saw it arrive.
-    const Result<PingReply> late = Ping(library, "192.0.2.3", kPingTtl, 500ms, kPingDataSize);
-    ASSERT_TRUE(late.ok());
-    EXPECT_GE(late->roundTripMs, 60u);
-    EXPECT_LT(late->roundTripMs, 200u);
     for (const testing::SeenRequest& seen : hosts.Seen()) {
         EXPECT_EQ(seen.ttl, kPingTtl);
         EXPECT_EQ(seen.tos, 0);
         EXPECT_EQ(seen.data, std::vector<std::uint8_t>(32, 0x45));
     }
-    EXPECT_EQ(hosts.Seen().size(), std::size(cases) + 1);
+    EXPECT_EQ(hosts.Seen().size(), std::size(cases));
 }
 
 INSTANTIATE_TEST_SUITE_P(PingOrRawSocket, PrivateNetworkPing, ::testing::Bool(),

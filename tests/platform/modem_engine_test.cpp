@@ -111,32 +111,25 @@ TEST_F(ModemEngineTest, EveryOutcomeOfTheDialIsReportedAndTheLineReleased) {
         const char* pppd;     // the stand-in's scenario
         std::string outcome;  // before "disconnected"
         const char* password = "s3cret";
+        const char* says = "";  // in the first message
         std::filesystem::path pppdPath = STAND_IN_PPPD;
         std::filesystem::path peers = {};
         std::string device = {};
-        const char* says = "";
     } cases[] = {
         // One modem answer over the line; the dialogue's every answer is the core's table.
         {"5551=busy;echo=off", "up", "failed 25676"},
         {"", "up", "failed 25691", "wrong"},
-        {"",
-         "refused-hangup",
-         "failed 25691",
-         "wrong",
-         STAND_IN_PPPD,
-         {},
-         {},
-         "PAP authentication failed"},
+        {"", "refused-hangup", "failed 25691", "wrong", "PAP authentication failed"},
         {"", "nego", "failed 25734"},
         {"", "drop:100", "state 8192"},
         {"", "noise drop:100", "state 8192"},
         {"", "babble nego", "failed 25734"},
         {"", "noise nego", "failed 25734"},
         {"5551=connect:0:300", "up", "state 8192"},
-        {"", "up", unknown, "s3cret", absent, {}, {}, "install the ppp package"},
-        {"", "up", unknown, "s3cret", noExec, {}, {}, "dip group"},
-        {"", "up", unknown, "s3cret", named, noPeers, {}, "is missing"},
-        {"", "up", "failed 25615", "s3cret", STAND_IN_PPPD, {}, "/dev/ttyNoModem", "plugged in"},
+        {"", "up", unknown, "s3cret", "install the ppp package", absent},
+        {"", "up", unknown, "s3cret", "dip group", noExec},
+        {"", "up", unknown, "s3cret", "is missing", named, noPeers},
+        {"", "up", "failed 25615", "s3cret", "plugged in", STAND_IN_PPPD, {}, "/dev/ttyNoModem"},
     };
     for (const Case& c : cases) {
         ::setenv("LINKVANE_PPPD_SCENARIO", c.pppd, 1);
@@ -190,14 +183,10 @@ TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
         std::this_thread::sleep_for(10ms);
     }
     ASSERT_TRUE(link);
-    EXPECT_EQ(*link, (ActiveConnection{"Work",
-                                       "modem",
-                                       m_modem->device().string(),
-                                       link->handle,
-                                       "ppp0",
-                                       std::nullopt,
-                                       "",
-                                       {"192.0.2.53", "192.0.2.54"}}));
+    const ActiveConnection expected{
+        "Work",       "modem", m_modem->device().string(),  link->handle, "ppp0",
+        std::nullopt, "",      {"192.0.2.53", "192.0.2.54"}};
+    EXPECT_EQ(*link, expected);
     const std::string pid = std::to_string(::getpid());
     EXPECT_EQ(testing::ReadFileText(LockFile()), std::string(10 - pid.size(), ' ') + pid + "\n");
     m_dialer->HangUp();

@@ -56,7 +56,7 @@ class PhonebookEntriesTest : public testing::ConfigHomeTest {
                                    {.name = "ttyACM0", .node = Dev("ttyACM0")}};
 };
 
-TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCannotBeRead) {
+TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseDialParamsAreKeptAndADamagedFileFindsNothing) {
     PhonebookFile phonebook = OpenPhonebook();
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_FALSE(EntryExists(phonebook, ""));
@@ -77,6 +77,13 @@ TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndFindNothingWhenThePhonebookCann
     EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), bytes);
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demo"), RasEntryBytes{});
 
+    // Dial parameters are stored even with an empty password.
+    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", "s3cret"));
+    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", "s3cret"}));
+    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", ""));
+    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", ""}));
+    EXPECT_EQ(StoreDialParams(phonebook, "Demo", "login", "x").error().code, 623u);
+
     testing::WriteFileText(phonebook.path(), "{ damaged");
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_TRUE(ListEntryNames(phonebook).empty());
@@ -93,39 +100,34 @@ TEST_F(PhonebookEntriesTest, CreatedEntryGetsTheConfirmedModemOrKeepsTheLastOneO
     ASSERT_TRUE(phonebook.WriteEntry(old));
     EntryCreator creator(phonebook);
     ScriptedChooser chooser({std::nullopt, Dev("ttyACM0"), std::nullopt, std::nullopt});
-    auto created = [&](const std::string& name) { return phonebook.ReadEntry(name)->value(); };
-
-    // First import of the run, cancelled: no device yet.
-    const RasEntry stored = StoredEntry("0798000");
-    ASSERT_EQ(creator.CreateEntry("Demon", stored, chooser), 0u);
-    RasEntry expected = stored;
-    expected.size = 1768;
-    expected.deviceName = "";
-    EXPECT_EQ(created("Demon").properties, expected);
+    // The first import of the run is cancelled: no device yet. The second confirms a modem,
+    // which the cancelled ones after it keep, also into an overwrite.
+    const struct {
+        const char* name;
+        const char* number;
+        std::string device;
+    } imports[] = {{"Demon", "0798000", ""},
+                   {"Zetnet", "0845 1", Dev("ttyACM0")},
+                   {"Other", "1", Dev("ttyACM0")},
+                   {"Demon", "2", Dev("ttyACM0")}};
+    for (const auto& i : imports) {
+        ASSERT_EQ(creator.CreateEntry(i.name, StoredEntry(i.number), chooser), 0u);
+        PhonebookEntry expected = i.name == old.name ? old : PhonebookEntry{};
+        expected.name = i.name;
+        expected.properties = StoredEntry(i.number);
+        expected.properties.size = 1768;
+        expected.properties.deviceName = i.device;
+        EXPECT_EQ(phonebook.ReadEntry(i.name)->value(), expected) << i.name << " " << i.number;
+    }
     EXPECT_EQ(chooser.shown.at(0).Names(),
               (std::vector<std::string>{Dev("ttyACM0"), Dev("ttyUSB0")}));
     EXPECT_EQ(chooser.shown.at(0).message, "");
-
-    // Second import: the user confirms a modem.
-    ASSERT_EQ(creator.CreateEntry("Zetnet", StoredEntry("0845 1"), chooser), 0u);
-    EXPECT_EQ(created("Zetnet").properties.deviceName, Dev("ttyACM0"));
-    EXPECT_EQ(created("Zetnet").properties.localPhoneNumber, "0845 1");
-
-    // Third and fourth, cancelled: the confirmed modem persists, also into an overwrite.
-    ASSERT_EQ(creator.CreateEntry("Other", StoredEntry("1"), chooser), 0u);
-    EXPECT_EQ(created("Other").properties.deviceName, Dev("ttyACM0"));
-    ASSERT_EQ(creator.CreateEntry("Demon", StoredEntry("2"), chooser), 0u);
-    EXPECT_EQ(created("Demon").properties.deviceName, Dev("ttyACM0"));
-    EXPECT_EQ(created("Demon").properties.localPhoneNumber, "2");
-    EXPECT_EQ(created("Demon").lineSpeed, 38400u);
-    EXPECT_EQ(created("Demon").initString, "AT&F1");
-    EXPECT_EQ(created("Demon").dialParams, old.dialParams);
     EXPECT_EQ(creator.entry().deviceName, Dev("ttyACM0"));
 
     // A second creator (a new run) starts again with no device.
     EntryCreator nextRun(phonebook);
-    ASSERT_EQ(nextRun.CreateEntry("Fresh", stored, chooser), 0u);
-    EXPECT_EQ(created("Fresh").properties.deviceName, "");
+    ASSERT_EQ(nextRun.CreateEntry("Fresh", StoredEntry("1"), chooser), 0u);
+    EXPECT_EQ(phonebook.ReadEntry("Fresh")->value().properties.deviceName, "");
 }
 
 TEST_F(PhonebookEntriesTest, CreateEntryAnswersWithTheServicesErrorNumber) {
@@ -165,19 +167,6 @@ TEST_F(PhonebookEntriesTest, ModemListIsSortedWithoutCaseAndSaysWhenThereAreNone
                                 Dev("serial/by-id/usb-Zoom"), Dev("ttyACM0"), Dev("ttyUSB0")}));
     EXPECT_EQ(list.choices.front().detail, "ttyUSB4");
     EXPECT_EQ(list.message, "");
-}
-
-TEST_F(PhonebookEntriesTest, StoreDialParamsKeepsEvenAnEmptyPassword) {
-    PhonebookFile phonebook = OpenPhonebook();
-    PhonebookEntry entry;
-    entry.name = "Demon";
-    ASSERT_TRUE(phonebook.WriteEntry(entry));
-
-    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", "s3cret"));
-    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", "s3cret"}));
-    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", ""));
-    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", ""}));
-    EXPECT_EQ(StoreDialParams(phonebook, "Demo", "login", "x").error().code, 623u);
 }
 
 TEST_F(PhonebookEntriesTest, SetEntryTerminalWritesTheTerminalBlockUnderTheEntrysKey) {

@@ -150,3 +150,11 @@ $ linkvanectl phonebook devices --remove /dev/zero >/dev/null && linkvanectl pho
 $ linkvanectl phonebook devices --remove /dev/zero
 ! linkvanectl: The device /dev/zero was not added. (code 608)
 [exit 1]
+# Replacing an entry keeps its dial parameters, whose password shows only on request.
+$ echo '{"entries":[{"name":"Kept","dialParams":{"userName":"demon-user","password":"dial-secret"}}]}' > $XDG_CONFIG_HOME/linkvane/phonebook.json
+$ linkvanectl phonebook add Kept --phone 2 --device /dev/null --replace && linkvanectl phonebook show Kept | grep -e localPhoneNumber -e '^  userName' -e '^  password'
+  localPhoneNumber: 2
+  userName: demon-user
+  password: ********
+$ linkvanectl phonebook show Kept --show-passwords | grep '^  password'
+  password: dial-secret

@@ -155,3 +155,10 @@ $ linkvanectl profile clear Demon && linkvanectl profile clear Demon && linkvane
 $ linkvanectl phonebook remove Demon && linkvanectl profile show Demon --json
 ! linkvanectl: There is no profile "Demon": no settings are stored and no phonebook entry has that name. (code 2)
 [exit 1]
+# Clearing removes the profile's key and only that key; what is clear clears again.
+$ linkvanectl profile set One Login a && linkvanectl profile set 'One Two' Login b && linkvanectl profile clear One && linkvanectl profile clear One && linkvanectl reg query '\Software\Kestrom\Linkvane\DialEntry\' && linkvanectl reg query '\Software\Kestrom\Linkvane\DialEntry\One Two\'
+\CurrentUser\Software\Kestrom\Linkvane\DialEntry\
+\CurrentUser\Software\Kestrom\Linkvane\DialEntry\One Two\
+\CurrentUser\Software\Kestrom\Linkvane\DialEntry\One Two\
+    Login    REG_SZ    b
+    POP3Security    REG_SZ    auto
