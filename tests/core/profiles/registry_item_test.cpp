@@ -27,6 +27,16 @@ TEST_F(RegistryItemTest, SettingPartsNormalisesThemAndRecomposes) {
     EXPECT_EQ(item.GetRoot(), "\\CurrentUser");  // a key path needs a root
     item.SetPath("Plain");
     EXPECT_EQ(item.GetPath(), "\\Plain");
+
+    // A new path leaves nothing of the old parts behind, and a cleared item takes new parts.
+    item.SetPath("\\LocalMachine\\Software\\X");
+    EXPECT_EQ(item.GetRoot(), "\\LocalMachine");
+    item.SetPath("\\\\Server");
+    EXPECT_EQ(item.GetRoot(), "");
+    EXPECT_EQ(item.GetPath(), "\\\\Server");
+    item.Clear();
+    item.SetRoot("LocalMachine");
+    EXPECT_EQ(item.GetRoot(), "\\LocalMachine");
 }
 
 TEST_F(RegistryItemTest, TypedValuesRoundTripAndMismatchesReadAsEmpty) {
