@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "core/connection/dial_events.h"
@@ -49,6 +50,12 @@ class RecordingView final : public ConnectView {
             Log("blink off");
     }
     void ShowCallClock(const CallClockText&) override {}
+    // The countdown's seconds carry the wait's jitter: only its showing and hiding are logged.
+    void ShowRedialWait(std::optional<std::chrono::seconds> left) override {
+        if (left.has_value() != countdown)
+            Log(left ? "countdown" : "countdown off");
+        countdown = left.has_value();
+    }
     void RunPing(const ActiveProfile& profile) override { Log("ping " + profile.pingHost); }
     void CheckMail(const ActiveProfile& profile) override { Log("mail " + profile.pop3Host); }
     void Launch(const std::string& path) override { Log("launch " + path); }
@@ -72,6 +79,7 @@ class RecordingView final : public ConnectView {
     }
 
     std::string log;
+    bool countdown = false;
     bool up = false;  // the link is up
     std::map<int, std::chrono::milliseconds> timers;
     SteadyTime now{0};
