@@ -1,7 +1,7 @@
 // The running program on a private session bus: its window on Xvfb dialling the simulated modem
 // through pppd's stand-in, reached by another connection as any client would, by a second
 // start of the real program, and by the real linkvanectl. What the status decides is tested in
-// core (tests/core/connection/link_status_test.cpp).
+// core (tests/core/connection/connect_controller_test.cpp).
 
 #include <QtCore/QFile>
 #include <QtCore/QProcess>
