@@ -10,8 +10,11 @@
 #include <sstream>
 #include <thread>
 
+#include "core/connection/call_log.h"
+#include "core/connection/own_call_log.h"
 #include "ctl_test_support.h"
 #include "platform/serial_line.h"
+#include "platform/xdg_paths.h"
 #include "support/dial_peers.h"
 #include "support/golden.h"
 
@@ -43,7 +46,7 @@ class ConnectCommandTest : public CtlTest {
 
 // What the command adds to the Connect controller (tested in core): its exit status, the
 // events as JSON lines without the states on the way, and the message last on stderr; each
-// profile's are in golden/connect_events.txt.
+// profile's are in golden/connect_events.txt, and last the calls it logged itself.
 TEST_F(ConnectCommandTest, PrintsEachEventAsJsonAndExitsByHowTheDialEnded) {
     m_modem =
         std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "5552=busy;5553=nocarrier");
@@ -55,7 +58,10 @@ TEST_F(ConnectCommandTest, PrintsEachEventAsJsonAndExitsByHowTheDialEnded) {
            "3"});
     RunOk({"profile", "set", "Three", "RedialPause", "1"});
     std::string report;
+    std::optional<Result<CallLogWatch>> watch;
     for (const std::string profile : {"Up", "Busy", "Blank", "Three"}) {
+        if (profile == "Three")  // its call is left to the program that watches the log
+            watch = CallLogWatch::Hold(CallLogPath());
         const CtlResult result = Run({"connect", profile, "--json"});
         report += "# " + profile + " exits " + std::to_string(result.exitCode) + "\n";
         std::istringstream lines(result.out);
@@ -66,6 +72,9 @@ TEST_F(ConnectCommandTest, PrintsEachEventAsJsonAndExitsByHowTheDialEnded) {
         const std::string& err = result.err;
         report += err.substr(err.find_last_of('\n', err.size() - 2) + 1);
     }
+    std::size_t logged = 0;
+    (void)ForEachCallLogLine(CallLogPath(), MissingLog::kEmpty, [&](const LogLine&) { ++logged; });
+    report += "# calls logged: " + std::to_string(logged) + "\n";
     ExpectGolden("ctl/golden/connect_events.txt", report);
 }
 
