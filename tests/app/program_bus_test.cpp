@@ -131,12 +131,24 @@ class ProgramBusTest : public testing::DialShellTest {
     std::unique_ptr<CLinkvaneService> m_service;
 };
 
-TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwoSeconds) {
+// The dial that linkvanectl hands to the program is told like any other; a call of linkvanectl is
+// logged once: by the command when no program runs, by the program's call monitor when the
+// program dials it (that the command leaves its own calls to a watching monitor is tested with
+// linkvanectl's). Through the program the command prints the events it prints alone.
+TEST_F(ProgramBusTest, ConnectTellsEachStepHangUpIdlesAndLinkvanectlLogsEachCallOnce) {
+    ::setenv("LINKVANE_PPPD_SCENARIO", "drop:200", 1);
     Modem("5552=busy");
     AddProfile("Busy", "5552", "jo");
     AddProfile("Work", "5551", "jo");
     AddProfile("Blank", "5551", "");
+    const QStringList args{QStringLiteral("connect"), QStringLiteral("work"),  // any case
+                           QStringLiteral("--json")};
+    std::unique_ptr<QProcess> alone(Run(LINKVANECTL_PATH, args));
+    EXPECT_EQ(alone->exitCode(), 0) << alone->readAllStandardError().toStdString();
+    EXPECT_EQ(LoggedCalls(), 1u) << "logged by the command before it ends";
+    ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
     Start();
+    EXPECT_TRUE(CallLogWatched(CallLogPath())) << "the program's monitor keeps the log";
     BusClient client;
     testing::MessageLog messages;
 
@@ -150,7 +162,8 @@ TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwo
     EXPECT_FALSE(busy.text.isEmpty()) << "a failure says why";
 
     client.changes.clear();
-    client.Connect("work");  // any case
+    QProcess through;
+    through.start(QStringLiteral(LINKVANECTL_PATH), args);
     ASSERT_TRUE(WaitFor([&] { return client.States().endsWith(QStringLiteral("connected")); }));
     EXPECT_EQ(client.States(),
               (QStringList{QStringLiteral("dialling"), QStringLiteral("connected")}));
@@ -163,11 +176,21 @@ TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwo
     EXPECT_EQ(ErrorOf(client.Connect("Nobody")),
               std::string(kErrorNoSuchProfile) + ": There is no phonebook entry \"Nobody\".");
 
+    // Up until the monitor has listed the link (its counters reach the window).
+    ASSERT_TRUE(WaitFor([&] { return m_window->Status().bytesIn > 0; }));
     client.changes.clear();
     const auto hangUp = std::chrono::steady_clock::now();
     EXPECT_EQ(client.Call(QStringLiteral("HangUp")).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(WaitFor([&] { return client.States() == QStringList{QStringLiteral("idle")}; }));
     EXPECT_LT(std::chrono::steady_clock::now() - hangUp, 2s);
+    ASSERT_TRUE(WaitFor([&] { return through.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(through.exitCode(), 0) << through.readAllStandardError().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return LoggedCalls() == 2; }));
+    QTest::qWait(1200);  // a second line would come with the monitor's next listing
+    EXPECT_EQ(LoggedCalls(), 2u);
+    const std::string printed = through.readAllStandardOutput().toStdString();
+    EXPECT_EQ(printed, alone->readAllStandardOutput().toStdString()) << "the same events";
+    EXPECT_TRUE(printed.ends_with("\n{\"event\":\"disconnected\"}\n")) << printed;
 
     EXPECT_EQ(ErrorOf(client.Call(QStringLiteral("HangUp"))),
               std::string(kErrorNoCall) + ": " + std::string(kNoCallText));
@@ -221,37 +244,6 @@ TEST_F(ProgramBusTest, IntrospectionIsTheShippedDescriptionAndASecondStartHandsO
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
     EXPECT_TRUE(WaitFor([&] { return m_window->isVisible(); }, 5s)) << "the first one shows";
-}
-
-// A call of linkvanectl is logged once: by the command when no program runs, by the program's
-// call monitor when the program dials it (that the command leaves its own calls to a watching
-// monitor is tested with linkvanectl's). Through the program it prints the events it prints alone.
-TEST_F(ProgramBusTest, LinkvanectlLogsEachCallOnceThroughTheProgramAndWithout) {
-    ::setenv("LINKVANE_PPPD_SCENARIO", "drop:200", 1);
-    Modem("");
-    AddProfile("Work", "5551", "jo");
-    const QStringList args{QStringLiteral("connect"), QStringLiteral("Work"),
-                           QStringLiteral("--json")};
-    std::unique_ptr<QProcess> alone(Run(LINKVANECTL_PATH, args));
-    EXPECT_EQ(alone->exitCode(), 0) << alone->readAllStandardError().toStdString();
-    EXPECT_EQ(LoggedCalls(), 1u) << "logged by the command before it ends";
-
-    ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
-    Start();
-    EXPECT_TRUE(CallLogWatched(CallLogPath())) << "the program's monitor keeps the log";
-    QProcess through;
-    through.start(QStringLiteral(LINKVANECTL_PATH), args);
-    // Up until the monitor has listed the link (its counters reach the window), then hung up.
-    ASSERT_TRUE(WaitFor([&] { return m_window->Status().bytesIn > 0; }));
-    EXPECT_EQ(BusClient().Call(QStringLiteral("HangUp")).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(WaitFor([&] { return through.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(through.exitCode(), 0) << through.readAllStandardError().toStdString();
-    EXPECT_TRUE(WaitFor([&] { return LoggedCalls() == 2; }));
-    QTest::qWait(1200);  // a second line would come with the monitor's next listing
-    EXPECT_EQ(LoggedCalls(), 2u);
-    const std::string printed = through.readAllStandardOutput().toStdString();
-    EXPECT_EQ(printed, alone->readAllStandardOutput().toStdString()) << "the same events";
-    EXPECT_TRUE(printed.ends_with("\n{\"event\":\"disconnected\"}\n")) << printed;
 }
 
 TEST_F(ProgramBusTest, BubblesTakeThePlaceOfTheBoxesOneForEachKind) {
