@@ -55,22 +55,6 @@ TEST_F(ConnectCommandTest, PrintsEachEventAsJsonAndExitsByHowTheDialEnded) {
     Profile("Busy", {"5552"}, "jo");
     Profile("Blank", {"5551"}, "");
     Profile("Three", {"5552", "5553", "5551"}, "jo");
-    // A dial that fails before its thread has done anything else (the modem's lock is held by
-    // this process) ends like any failed dial, however the command's thread and the dial's
-    // thread are timed: exit 1 and the reason, which names the holder, every time.
-    {
-        UucpLock held;
-        ASSERT_FALSE(held.Take("/run/lock", m_modem->device()));
-        for (int run = 0; run < 10; ++run) {
-            const CtlResult result = Run({"connect", "Three"});
-            ASSERT_EQ(result.exitCode, 1) << "run " << run << ": " << result;
-            ASSERT_TRUE(result.err.starts_with("linkvanectl: Connection Failed - The modem ") &&
-                        result.err.find(" is in use by process " + std::to_string(::getpid()) +
-                                        " (ctl_process_tests; lock file /run/lock/LCK..") !=
-                            std::string::npos)
-                << "run " << run << ": " << result;
-        }
-    }
     RunOk({"reg", "add", "\\CurrentUser\\Software\\Kestrom\\Linkvane\\RedialAttempts", "REG_DWORD",
            "3"});
     RunOk({"profile", "set", "Three", "RedialPause", "1"});
@@ -106,11 +90,28 @@ pid_t ConnectInBackground(const std::string& name, const std::filesystem::path& 
     return pid;
 }
 
-// Each ends the call; the command logs it itself unless a program watches the log.
-TEST_F(ConnectCommandTest, HangUpAndSigtermEndTheCallAndConnectExitsZero) {
+// A locked line fails at once; hangup and SIGTERM end a call, which the command logs itself
+// unless a program watches the log.
+TEST_F(ConnectCommandTest, ALockedLineFailsAndHangUpOrSigtermEndsTheCallWithExitZero) {
     ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
     m_modem = std::make_unique<ModemSimulator>(MODEM_SIMULATOR, scratch(), "");
     Profile("Up", {"5551"}, "jo");
+    // A dial that fails before its thread has done anything else (the modem's lock is held by
+    // this process) ends like any failed dial, however the command's thread and the dial's
+    // thread are timed: exit 1 and the reason, which names the holder, every time.
+    {
+        UucpLock held;
+        ASSERT_FALSE(held.Take("/run/lock", m_modem->device()));
+        for (int run = 0; run < 10; ++run) {
+            const CtlResult result = Run({"connect", "Up"});
+            ASSERT_EQ(result.exitCode, 1) << "run " << run << ": " << result;
+            ASSERT_TRUE(result.err.starts_with("linkvanectl: Connection Failed - The modem ") &&
+                        result.err.find(" is in use by process " + std::to_string(::getpid()) +
+                                        " (ctl_process_tests; lock file /run/lock/LCK..") !=
+                            std::string::npos)
+                << "run " << run << ": " << result;
+        }
+    }
     std::optional<Result<CallLogWatch>> watch;
     for (const bool bySignal : {false, true}) {
         if (bySignal)  // this call is left to the program that watches the log
