@@ -1,9 +1,15 @@
+// The main window on a real display: its shape and commands, Exit, a minimised start, the
+// programs it launches, the call log, and what it shows for Connect, with the modem engine
+// dialling the simulated modem and pppd's stand-in carrying the link. What Connect decides is
+// tested in core (tests/core/connection/connect_controller_test.cpp).
+
 #include "app/main_window.h"
 #include "platform/modem_talk.h"
 #include "tools/loopback_engine.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDate>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
 #include <QtCore/QRegularExpression>
@@ -62,7 +68,7 @@ class OpenedUrls : public QObject {
     void Open(const QUrl& url) { urls.push_back(url); }
 };
 
-class MainWindowTest : public testing::ShellTest {
+class MainWindowTest : public testing::DialShellTest {
   protected:
     void SetString(const char* name, const std::string& value) {
         COXRegistryItem item(*m_registry, kSettingsKey);
@@ -80,7 +86,7 @@ class MainWindowTest : public testing::ShellTest {
     }
 
     std::unique_ptr<CLinkvaneDlg> MakeWindow(std::unique_ptr<DialerEngine> engine = nullptr) {
-        return ShellTest::MakeWindow([&](MainWindowServices& services) {
+        return DialShellTest::MakeWindow([&](MainWindowServices& services) {
             if (engine)
                 services.engine = std::move(engine);
             services.hangUpSleep = [this](std::chrono::milliseconds pause) {
@@ -104,6 +110,19 @@ class MainWindowTest : public testing::ShellTest {
         guard.start(limit);
         window.exec();
         return !timedOut;
+    }
+
+    // Presses Connect with `entry` in the profile list.
+    static void Press(CLinkvaneDlg& window, const std::string& entry) {
+        window.ProfileList()->setCurrentText(QString::fromStdString(entry));
+        window.OnCommand(ctl::kConnect);
+    }
+    static QString Tip(CLinkvaneDlg& window) {
+        return qobject_cast<COXBitmapButton*>(window.Control(ctl::kConnect))->toolTip();
+    }
+    static bool Idle(CLinkvaneDlg& window) {
+        return !window.Dialer().CallActive() && Tip(window) == QStringLiteral("Connect") &&
+               !window.TimerActive(kTimerDialling);
     }
 
     std::vector<std::chrono::milliseconds> m_pauses;
@@ -216,32 +235,13 @@ TEST_F(MainWindowTest, TrayCommandsActOnTheWindow) {
     EXPECT_FALSE(window->OnCommand(4242));
 }
 
-TEST_F(MainWindowTest, ExitWithoutACallAsksNothingAndHangsUpEveryLink) {
-    testing::StandIns standIns(m_scratch.path());
-    const pid_t ours = standIns.Start("pppd");
-    const pid_t theirs = standIns.Start("pppd", true);  // another program's, ignores SIGTERM
-    testing::WritePidFile(m_scratch.path() / "run" / "ppp-Provider One.pid", ours);
-    testing::WritePidFile(m_scratch.path() / "run" / "ppp-Other.pid", theirs, "ppp1");
-    auto window = MakeWindow();
-
-    bool asked = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        asked = asked || qobject_cast<CExitDlg*>(QApplication::activeModalWidget()) != nullptr;
-    });
-    watch.start(20);
-    EXPECT_TRUE(RunModal(*window, [&] { window->OnCommand(ctl::kExit); }));
-    EXPECT_FALSE(asked);
-    EXPECT_EQ(window->result(), QDialog::Rejected);
-    EXPECT_EQ(standIns.EndSignal(ours), SIGTERM);
-    EXPECT_EQ(standIns.EndSignal(theirs), SIGKILL);
-    EXPECT_EQ(m_pauses, (std::vector<std::chrono::milliseconds>{1000ms, 1000ms}));
-}
-
-TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
+// Without a call Exit asks nothing: the tests that end their window by Exit would hang.
+TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUpEveryLink) {
     testing::StandIns standIns(m_scratch.path());
     const pid_t link = standIns.Start("pppd");
+    const pid_t theirs = standIns.Start("pppd", true);  // another program's, ignores SIGTERM
     testing::WritePidFile(m_scratch.path() / "run" / "ppp-Provider One.pid", link);
+    testing::WritePidFile(m_scratch.path() / "run" / "ppp-Other.pid", theirs, "ppp1");
     const LoopbackOptions options;  // an idle modem: every number connects
     auto window = MakeWindow(std::make_unique<LoopbackDialerEngine>(options, m_talk));
     window->Dialer().SetEntryName("5551");
@@ -276,40 +276,41 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUp) {
     EXPECT_TRUE(stillRunningAfterNo);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Dialer().CallActive(); }, 5000))
         << "Yes hangs up the program's own call";
+    EXPECT_EQ(window->result(), QDialog::Rejected);
     EXPECT_EQ(standIns.EndSignal(link), SIGTERM);
+    EXPECT_EQ(standIns.EndSignal(theirs), SIGKILL);
+    EXPECT_EQ(m_pauses, (std::vector<std::chrono::milliseconds>{1000ms, 1000ms}));
 }
 
 TEST_F(MainWindowTest, MinimisedStartHidesTheWindowAfterASecondButWithoutATrayIconMinimises) {
     // Hidden, the window comes back only through the notification icon; where there is none
-    // it must stay reachable, on the taskbar.
+    // it must stay reachable, on the taskbar. Both windows start together.
     SetNumber("StartMinimised", 1);
-    for (const bool tray : {true, false}) {
-        SCOPED_TRACE(tray ? "with a tray icon" : "without a tray icon");
-        auto window = MakeWindow();
+    QElapsedTimer started;
+    started.start();
+    const std::array<std::unique_ptr<CLinkvaneDlg>, 2> windows{MakeWindow(), MakeWindow()};
+    CLinkvaneDlg& tray = *windows[0];
+    CLinkvaneDlg& none = *windows[1];
+    none.TrayIcon().RemoveIcon();
+    for (const auto& window : windows) {
         EXPECT_TRUE(window->windowState().testFlag(Qt::WindowMinimized));
         EXPECT_TRUE(window->HideTimerActive());
-        if (!tray)
-            window->TrayIcon().RemoveIcon();
-        bool visibleEarly = false, visibleLate = tray, visibleAfterHide = tray;
-        bool minimisedAfterHide = false;
-        EXPECT_TRUE(RunModal(*window, [&] {
-            QTimer::singleShot(700, [&] { visibleEarly = window->isVisible(); });
-            QTimer::singleShot(1400, [&] {
-                visibleLate = window->isVisible();
-                EXPECT_EQ(window->TrayIcon().IsEnabled(), tray);
-                window->OnCommand(kCmdShow);
-                window->OnCommand(ctl::kHide);
-                visibleAfterHide = window->isVisible();
-                minimisedAfterHide = window->isMinimized();
-                window->OnCommand(kCmdExit);
-            });
-        }));
-        EXPECT_TRUE(visibleEarly);
-        EXPECT_EQ(visibleLate, !tray);
-        EXPECT_EQ(visibleAfterHide, !tray);
-        EXPECT_TRUE(tray || minimisedAfterHide);
-        EXPECT_FALSE(window->HideTimerActive());
+        window->show();
     }
+    ASSERT_TRUE(testing::WaitUntil([&] { return !tray.isVisible(); }));
+    EXPECT_GE(started.elapsed(), 900) << "hidden only after a second";
+    ASSERT_TRUE(testing::WaitUntil([&] { return !none.HideTimerActive(); }));
+    EXPECT_TRUE(none.isVisible() && none.isMinimized());
+    EXPECT_TRUE(tray.TrayIcon().IsEnabled());
+
+    // The Hide button does the same.
+    for (const auto& window : windows) {
+        window->OnCommand(kCmdShow);
+        EXPECT_TRUE(window->isVisible() && !window->isMinimized());
+        window->OnCommand(ctl::kHide);
+    }
+    EXPECT_FALSE(tray.isVisible());
+    EXPECT_TRUE(none.isVisible() && none.isMinimized());
 }
 
 TEST_F(MainWindowTest, EnterAnswersWithAMessageAndEscapeDoesNothing) {
@@ -373,15 +374,23 @@ TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual
         QString::fromStdString(testing::BinaryPath("src/app/linkvane.html").string())));
 }
 
+// A window that notes when its call monitor has seen a link.
+class SeeingWindow : public CLinkvaneDlg {
+  public:
+    using CLinkvaneDlg::CLinkvaneDlg;
+    void OnConnectionCount(int count) override { seen = seen || count > 0; }
+    bool seen = false;
+};
+
 TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
-    auto window = MakeWindow();
+    SeeingWindow window(MainWindowServices(*m_registry, *m_phonebook, *m_links));
     testing::StandIns standIns(m_scratch.path());
     const pid_t link = standIns.StartAs(
         "pppd", testing::BinaryPath("tools/pppd_stand_in"),
         {(m_scratch.path() / "run").string(), "linkname", "lv0", "ipparam", "Work"});
-    // Seen by a poll, and up for at least a second; the monitor runs only when the CPU has
-    // time to spare, so a busy machine gets some slack.
-    QTest::qWait(3000);
+    // Polls are a second apart, so a call seen once has lasted at least a second when the
+    // next poll finds it gone. The monitor runs only when the CPU has time to spare.
+    ASSERT_TRUE(testing::WaitUntil([&] { return window.seen; }, 15s));
     ::kill(link, SIGTERM);
     const std::filesystem::path log = dataHome() / "linkvane" / "connect.log";
     ASSERT_TRUE(testing::WaitUntil([&] { return std::filesystem::exists(log); }, 15s));
@@ -406,10 +415,75 @@ TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
             shown = viewer->Lines();
             viewer->accept();
         });
-        EXPECT_TRUE(window->OnCommand(command));
+        EXPECT_TRUE(window.OnCommand(command));
         EXPECT_TRUE(read.ran());
         EXPECT_EQ(shown, QStringList{logged});
     }
+}
+
+TEST_F(MainWindowTest, ConnectBlinksAFailureSaysWhyACallRunsItsTimersAndADropWaitsToRedial) {
+    Modem("5552=busy;5554=connect:0:1500");
+    AddProfile("Busy", "5552");
+    AddProfile("\u202EWork", "5551");  // listed as "\xe2\x80\xaeWork"
+    AddProfile("Drops", "5554");
+    COXRegistryItem(*m_registry, ProfileKeyPath("Drops")).SetNumberValue(1, "Reconnect");
+    // The mail program to launch once connected: a script that leaves a mark.
+    const std::filesystem::path mark = m_scratch.path() / "launched";
+    const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
+    std::ofstream(mailer) << "#!/bin/sh\ntouch '" << mark.string() << "'\n";
+    std::filesystem::permissions(mailer, std::filesystem::perms::owner_all);
+    COXRegistryItem settings(*m_registry, kSettingsKey);
+    settings.SetNumberValue(1, "RedialAttempts");
+    settings.SetNumberValue(10, "RedialTimeout");
+    settings.SetNumberValue(1, "LaunchEmail");
+    settings.SetStringValue(mailer.string(), "EmailPath");
+    auto window = MakeDialWindow();
+    testing::MessageLog messages;
+
+    Press(*window, "Busy");
+    EXPECT_TRUE(window->TimerActive(kTimerDialling)) << "the button blinks while dialling";
+    ASSERT_TRUE(testing::WaitUntil([&] { return !messages.boxes.empty() && Idle(*window); }, 15s));
+    EXPECT_EQ(messages.boxes, std::vector<std::string>{"Timeout: Connection Failed"});
+    EXPECT_FALSE(messages.details.at(0).empty()) << "a failure says why";
+
+    Press(*window, "\\xe2\\x80\\xaeWork");  // the listed name dials the entry it stands for
+    ASSERT_TRUE(testing::WaitUntil(
+        [&] {
+            return window->Dialer().GetConnected() && Tip(*window) == QStringLiteral("Disconnect");
+        },
+        15s));
+    EXPECT_FALSE(window->TimerActive(kTimerDialling));
+    EXPECT_TRUE(window->TimerActive(kTimerCall));
+    EXPECT_EQ(window->TimerPeriod(kTimerPing), 5min);  // its period is core's, passed on
+    EXPECT_TRUE(window->TimerActive(kTimerPing) && window->TimerActive(kTimerMailCheck));
+    EXPECT_TRUE(testing::WaitUntil([&] { return std::filesystem::exists(mark); }, 5s))
+        << "mail program";
+    // The name servers that pppd reported, once the call clock has ticked.
+    CTextLabel* servers = window->Label(ctl::kNameServers);
+    EXPECT_TRUE(testing::WaitUntil(
+        [&] { return servers->Text() == QStringLiteral("DNS: 192.0.2.53, 192.0.2.54"); }, 5s))
+        << servers->Text().toStdString();
+    EXPECT_TRUE(
+        testing::WaitUntil([&] { return !window->Label(ctl::kCallSeconds)->Text().isEmpty(); }, 5s))
+        << "the call clock ticks";
+
+    Press(*window, "\\xe2\\x80\\xaeWork");  // Disconnect
+    ASSERT_TRUE(testing::WaitUntil([&] { return Idle(*window); }, 15s));
+    for (const int id : {kTimerCall, kTimerPing, kTimerMailCheck})
+        EXPECT_FALSE(window->TimerActive(id)) << id;
+    EXPECT_TRUE(servers->Text().isEmpty());
+
+    // A call that drops is dialled again after a wait: the button blinks, the call row counts
+    // down, and Connect ends the wait at once.
+    Press(*window, "Drops");
+    ASSERT_TRUE(testing::WaitUntil([&] { return window->TimerActive(kTimerRedialWait); }, 15s));
+    CTextLabel& caption = *window->Label(ctl::kCallCaption);
+    EXPECT_TRUE(window->TimerActive(kTimerDialling));
+    EXPECT_EQ(caption.Text(), QStringLiteral("Redial In:"));
+    Press(*window, "Drops");
+    EXPECT_TRUE(Idle(*window) && !window->TimerActive(kTimerRedialWait));
+    EXPECT_EQ(caption.Text(), QStringLiteral("This Call:"));
+    EXPECT_EQ(messages.boxes.size(), 1u);
 }
 
 }  // namespace
