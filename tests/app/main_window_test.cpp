@@ -15,11 +15,13 @@
 #include <QtCore/QRegularExpression>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
+#include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 
@@ -34,6 +36,7 @@
 #include "app/popup_menu.h"
 #include "controls/bitmap_button.h"
 #include "controls/resource_ids.h"
+#include "controls/resource_images.h"
 #include "controls/round_region.h"
 #include "controls/text_label.h"
 #include "core/connection/call_log.h"
@@ -197,7 +200,7 @@ TEST_F(MainWindowTest, CollapsedIs450By84WithRoundedOutlineExpandsTo455By170Show
         << window->pos().x() << "," << window->pos().y();
 }
 
-TEST_F(MainWindowTest, TrayCommandsActOnTheWindow) {
+TEST_F(MainWindowTest, TrayIconItsMenuAndItsCommandsActOnTheWindow) {
     // The tray host may need a moment to claim the notification area after the display starts.
     ASSERT_TRUE(testing::WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     AddEntry("Provider One");
@@ -211,9 +214,36 @@ TEST_F(MainWindowTest, TrayCommandsActOnTheWindow) {
     ASSERT_TRUE(tray.IsEnabled());
     EXPECT_EQ(tray.TooltipText(), QStringLiteral("Linkvaner"));
 
-    EXPECT_TRUE(window->OnCommand(kCmdHide));
+    // A right click opens the menu; only a chosen command is sent, and the window acts on it.
+    QSignalSpy commands(&tray, &CTrayIcon::commandTriggered);
+    std::vector<int> shown;
+    QString shownDefault;
+    QTimer::singleShot(100, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << "no popup menu open";
+        for (QAction* action : menu->actions())
+            shown.push_back(MenuCommand(action));
+        shownDefault = menu->defaultAction() ? menu->defaultAction()->text() : QString();
+        menu->setActiveAction(menu->actions().at(1));  // "Hide", with the keyboard
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::Context));
+    EXPECT_EQ(shown, (std::vector<int>{kCmdShow, kCmdHide, kCmdConfig, kCmdViewLog, kCmdCheckEmail,
+                                       kCmdPing, kCmdHelp, kCmdAbout, kCmdExit}));
+    EXPECT_EQ(shownDefault, QStringLiteral("Show"));
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands.at(0).at(0).toInt(), kCmdHide);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(tray.IsEnabled());
+    // A dismissed menu and other clicks send nothing.
+    QTimer::singleShot(100, [] {
+        if (QWidget* menu = QApplication::activePopupWidget())
+            QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::Context));
+    EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::Trigger));
+    EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::MiddleClick));
+    EXPECT_EQ(commands.count(), 1);
     EXPECT_TRUE(tray.OnTrayNotification(QSystemTrayIcon::DoubleClick));  // "Show"
     EXPECT_TRUE(window->isVisible());
 
@@ -233,6 +263,36 @@ TEST_F(MainWindowTest, TrayCommandsActOnTheWindow) {
         }
     }
     EXPECT_FALSE(window->OnCommand(4242));
+
+    // The icon and its tip change; the icon is removed once, and then nothing changes.
+    const QString longest(63, QLatin1Char('x'));
+    EXPECT_TRUE(tray.SetTooltipText(longest));
+    EXPECT_EQ(tray.TooltipText(), longest) << "a 63-character tooltip is kept whole";
+    EXPECT_TRUE(tray.SetIcon(resource::kNewMailIcon));
+    EXPECT_FALSE(tray.SetIcon(424242)) << "no such icon";
+    EXPECT_TRUE(tray.RemoveIcon());
+    EXPECT_FALSE(tray.RemoveIcon());
+    EXPECT_FALSE(tray.IsEnabled());
+    EXPECT_FALSE(tray.SetTooltipText(QStringLiteral("Linkvaner")));
+}
+
+TEST(TrayIcon, WithoutOwnerOrKnownMenuEverythingIsRefused) {
+    ASSERT_TRUE(testing::WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    CTrayIcon orphan;
+    EXPECT_FALSE(orphan.Create(nullptr, QStringLiteral("Linkvaner"), QIcon(), kPopupMenuId));
+    EXPECT_FALSE(orphan.IsEnabled());
+    EXPECT_FALSE(orphan.SetTooltipText(QStringLiteral("x")));
+    EXPECT_FALSE(orphan.SetIcon(resource::kAppIcon));
+    EXPECT_FALSE(orphan.RemoveIcon());
+    QWidget owner;
+    CTrayIcon unknownMenu;
+    ASSERT_TRUE(unknownMenu.Create(&owner, QStringLiteral("Linkvaner"),
+                                   LoadIconResource(resource::kAppIcon), kPopupMenuId + 1));
+    for (CTrayIcon* tray : {&orphan, &unknownMenu}) {
+        QSignalSpy commands(tray, &CTrayIcon::commandTriggered);
+        EXPECT_FALSE(tray->OnTrayNotification(QSystemTrayIcon::DoubleClick));
+        EXPECT_EQ(commands.count(), 0);
+    }
 }
 
 // Without a call Exit asks nothing: the tests that end their window by Exit would hang.
