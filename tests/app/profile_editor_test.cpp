@@ -155,7 +155,7 @@ class ProfileEditorTest : public testing::ShellTest {
 };
 
 // Values past a line edit's default 32767 characters, and bytes that are not UTF-8, too.
-TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
+TEST_F(ProfileEditorTest, OkWithoutAChangeKeepsEveryValueAndCancelOnlyTheImmediateActions) {
     ProfileRecord profile = FullProfile("Demon");
     profile.organisation = std::string(100000, 'o');
     profile.realname = "Jos\xe9";
@@ -177,12 +177,9 @@ TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
     EXPECT_EQ(Store().LoadProfile("Demon"), profile);
     EXPECT_EQ(Store().LoadGlobalSettings().settings, globals.settings);
     EXPECT_TRUE(prompts.messages.empty());
-}
 
-TEST_F(ProfileEditorTest, CancelWritesNothingTypedButTheImmediateActionsStayDone) {
-    const ProfileRecord profile = FullProfile("Demon");
-    Seed(profile);
-    const auto edited = RunEditor("Demon", [](CISPSheet& sheet) {
+    // Cancel writes nothing typed, but the actions that act at once stay done.
+    EXPECT_FALSE(RunEditor("Demon", [](CISPSheet& sheet) {
         CISPPage1& page = *sheet.Dialup();
         page.login->setText(QStringLiteral("typed"));
         page.setAsDefault->click();
@@ -190,11 +187,10 @@ TEST_F(ProfileEditorTest, CancelWritesNothingTypedButTheImmediateActionsStayDone
         sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
         sheet.Global()->url1Label->setText(QStringLiteral("typed"));
         Press(sheet, QDialogButtonBox::Cancel);
-    });
-    EXPECT_FALSE(edited);
+    }));
     EXPECT_EQ(Store().LoadProfile("Demon"), profile);
     EXPECT_EQ(Store().LoadGlobalSettings().defaultProfile, "Demon");
-    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "");
+    EXPECT_EQ(Store().LoadGlobalSettings().settings, globals.settings);
     EXPECT_TRUE(std::filesystem::exists(autostart->EntryPath()));
 
     // Clear acts at once too: every profile field shows empty, and Cancel keeps it cleared.
@@ -210,7 +206,7 @@ TEST_F(ProfileEditorTest, CancelWritesNothingTypedButTheImmediateActionsStayDone
 
 // The keep-alive and redial rules themselves are core's (profile_editor_test there); here the
 // pages apply them, enable what they govern, and keep the user on a page with a bad number.
-TEST_F(ProfileEditorTest, AdvancedAndRedialControlsFollowTheirSwitchesAndBadNumbersKeepThePage) {
+TEST_F(ProfileEditorTest, ControlsFollowTheirSwitchesBadNumbersKeepThePageAndDeleteRemovesAll) {
     ProfileRecord profile = FullProfile("Demon");
     profile.pingHost = "ab";
     profile.checkEmail = 0;
@@ -259,6 +255,19 @@ TEST_F(ProfileEditorTest, AdvancedAndRedialControlsFollowTheirSwitchesAndBadNumb
     EXPECT_EQ(saved.checkEmail, 1);
     EXPECT_EQ(saved.popMinutes, 15u);
     EXPECT_EQ(Store().LoadGlobalSettings().settings.enableRedial, 1);
+
+    // Delete asks, and removes the entry with its profile at once.
+    prompts.answers = {QMessageBox::No, QMessageBox::Yes};
+    RunEditor("Demon", [](CISPSheet& sheet) {
+        sheet.Dialup()->deleteEntry->trigger();
+        EXPECT_EQ(sheet.Data().profileName, "Demon");
+        sheet.Dialup()->deleteEntry->trigger();
+        EXPECT_FALSE(sheet.Data().HasProfile());
+        EXPECT_FALSE(sheet.Dialup()->login->isEnabled());
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    EXPECT_FALSE(*m_phonebook->ReadEntry("Demon"));
+    EXPECT_EQ(Store().LoadProfile("Demon").login, "");
 }
 
 TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEditsTheImportedName) {
@@ -471,7 +480,34 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
     EXPECT_EQ(sheet.result(), QDialog::Rejected);
 }
 
-TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
+TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogsFollowHotplugAndDetectNamesTheModel) {
+    // Both dialogs that list modems follow a USB modem plugged in and out, each within a
+    // second; Detect finds the simulated modem and names its model.
+    Result<std::vector<TtyEvent>> events =
+        testing::LoadUdevRecording(testing::SourcePath("tests/support/udev/usb_modems.events"));
+    ASSERT_TRUE(events);
+    CModemDlg listing(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
+    CPhonebookEntryDlg adding(*m_phonebook, prompts, std::nullopt);
+    adding.device->setCurrentText(QStringLiteral("/dev/typed"));
+    listing.show();
+    adding.show();
+    for (const std::size_t event : {0u, 3u}) {  // ttyACM0 plugged in, then out
+        m_ports->Play((*events)[event]);
+        const int count = event == 0 ? 1 : 0;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return listing.DeviceList()->count() == count; }, 1000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return adding.device->count() == count; }, 1000));
+        EXPECT_EQ(adding.device->currentText(), QStringLiteral("/dev/typed"));
+    }
+
+    testing::ModemSimulator simulator(MODEM_SIMULATOR, m_scratch.path(), "model=Zoom 3095");
+    ASSERT_TRUE(m_phonebook->AddDevice(simulator.device().string()));
+    CModemDlg detecting(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
+    detecting.DetectButton()->click();
+    EXPECT_FALSE(detecting.DetectButton()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return detecting.DetectButton()->isEnabled(); }, 4000));
+    EXPECT_TRUE(detecting.DetectResults()->text().contains(QStringLiteral(": Zoom 3095.")))
+        << detecting.DetectResults()->text().toStdString();
+
     ModemList modems{{{"/dev/ttyS0", ""}, {"/dev/\u202EttyUSB0", "ttyUSB0, Zoom\n56K"}}, ""};
     CModemDlg modem(modems);
     modem.show();
@@ -505,9 +541,8 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     EXPECT_EQ(real.ChooseModem(nullptr, {{}, std::string(kNoModemsFoundText)}), std::nullopt);
     EXPECT_TRUE(noModems.ran() && emptyList && emptyList->ran());
 
-    CPhonebookEntryDlg dialog(*m_phonebook, prompts, std::nullopt);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    // A new entry, in the dialog that followed the modem above.
+    CPhonebookEntryDlg& dialog = adding;
     dialog.name->setText(QStringLiteral("Demon"));
     dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
     dialog.alternateNumbers[1]->setText(QStringLiteral("0845 0790001"));
@@ -528,50 +563,6 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     EXPECT_EQ(entry->properties.deviceName, "/dev/null");
     EXPECT_EQ(entry->properties.countryCode, 44u);
     EXPECT_EQ(entry->alternateNumbers, std::vector<std::string>{"0845 0790001"});
-}
-
-// Both dialogs that list modems follow a USB modem plugged in and out, each within a second;
-// Detect finds the simulated modem and names its model.
-TEST_F(ProfileEditorTest, ModemListsFollowHotplugAndDetectNamesTheModel) {
-    Result<std::vector<TtyEvent>> events =
-        testing::LoadUdevRecording(testing::SourcePath("tests/support/udev/usb_modems.events"));
-    ASSERT_TRUE(events);
-    CModemDlg modem(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
-    CPhonebookEntryDlg entry(*m_phonebook, prompts, std::nullopt);
-    entry.device->setCurrentText(QStringLiteral("/dev/typed"));
-    modem.show();
-    entry.show();
-    for (const std::size_t event : {0u, 3u}) {  // ttyACM0 plugged in, then out
-        m_ports->Play((*events)[event]);
-        const int count = event == 0 ? 1 : 0;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return modem.DeviceList()->count() == count; }, 1000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return entry.device->count() == count; }, 1000));
-        EXPECT_EQ(entry.device->currentText(), QStringLiteral("/dev/typed"));
-    }
-
-    testing::ModemSimulator simulator(MODEM_SIMULATOR, m_scratch.path(), "model=Zoom 3095");
-    ASSERT_TRUE(m_phonebook->AddDevice(simulator.device().string()));
-    CModemDlg detecting(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
-    detecting.DetectButton()->click();
-    EXPECT_FALSE(detecting.DetectButton()->isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return detecting.DetectButton()->isEnabled(); }, 4000));
-    EXPECT_TRUE(detecting.DetectResults()->text().contains(QStringLiteral(": Zoom 3095.")))
-        << detecting.DetectResults()->text().toStdString();
-}
-
-TEST_F(ProfileEditorTest, DeleteAsksAndRemovesTheEntryWithItsProfile) {
-    Seed(FullProfile("Demon"));
-    prompts.answers = {QMessageBox::No, QMessageBox::Yes};
-    RunEditor("Demon", [](CISPSheet& sheet) {
-        sheet.Dialup()->deleteEntry->trigger();
-        EXPECT_EQ(sheet.Data().profileName, "Demon");
-        sheet.Dialup()->deleteEntry->trigger();
-        EXPECT_FALSE(sheet.Data().HasProfile());
-        EXPECT_FALSE(sheet.Dialup()->login->isEnabled());
-        Press(sheet, QDialogButtonBox::Ok);
-    });
-    EXPECT_FALSE(*m_phonebook->ReadEntry("Demon"));
-    EXPECT_EQ(Store().LoadProfile("Demon").login, "");
 }
 
 // Setup/Config from the main window with an empty phonebook: first offered a new entry.
