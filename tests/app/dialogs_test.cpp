@@ -22,7 +22,7 @@ int ExecPressing(QDialog& dialog, Qt::Key key) {
     return dialog.exec();
 }
 
-TEST(Dialogs, ReturnPressesTheDefaultButtonAndEscapeNoOrTheCloseBoxCancel) {
+TEST(Dialogs, ReturnPressesTheDefaultButtonEscapeNoOrTheCloseBoxCancelAndEachShowsItsText) {
     CAboutDlg about;
     CNewMailDlg notice;
     CExitDlg exit;
@@ -46,24 +46,20 @@ TEST(Dialogs, ReturnPressesTheDefaultButtonAndEscapeNoOrTheCloseBoxCancel) {
             QTimer::singleShot(50, button, &QPushButton::click);
     }
     EXPECT_EQ(exit.exec(), QDialog::Rejected);
-}
 
-TEST(Dialogs, ShowTheirIconTextAndCentredQuestion) {
     // The icon is loaded afresh for every About box, not only the first.
-    for (int round = 0; round < 2; ++round) {
-        CAboutDlg about;
-        const auto* icon = about.findChild<QLabel*>(QStringLiteral("icon"));
+    CAboutDlg second;
+    for (const CAboutDlg* box : {&about, &second}) {
+        const auto* icon = box->findChild<QLabel*>(QStringLiteral("icon"));
         ASSERT_NE(icon, nullptr);
         EXPECT_FALSE(icon->pixmap().isNull());
     }
-    CNewMailDlg notice;
     const QString text = QStringLiteral("3 New Messages (48213 bytes)");
     notice.SetText(text);
     const auto* label = notice.findChild<QLabel*>(QStringLiteral("text"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), text);
 
-    CExitDlg exit;
     for (const QLabel* question : exit.findChildren<QLabel*>())
         EXPECT_TRUE(question->alignment().testFlag(Qt::AlignHCenter));
 }

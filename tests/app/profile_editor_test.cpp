@@ -333,19 +333,66 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     EXPECT_EQ(Store().LoadProfile("Alpha").login, alpha.login);
 }
 
-// Setup/Config from the main window edits the selected profile, whatever is typed over it;
-// its passwords show "*". What the editor cannot do leaves everything stored as it was, with
-// the one message box that the case calls for, or none.
-TEST_F(ProfileEditorTest, WhatCannotBeDoneChangesNothingAndSaysOnlyWhatItShould) {
+// Setup/Config from the main window: with an empty phonebook, first offered a new entry. Then
+// it edits the selected profile, whatever is typed over it; its passwords show "*". What the
+// editor cannot do leaves everything stored as it was, with the one message box that the case
+// calls for, or none.
+TEST_F(ProfileEditorTest, AnEmptyPhonebookOffersAnEntryAndWhatCannotBeDoneChangesNothing) {
     m_registry = std::make_unique<SqliteRegistryStore>(linkvaneDir(), 50ms);
+    auto window =
+        MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
+    // The phonebook is empty: the editor first offers a new entry.
+    // Declined: only the program-wide values are edited and saved.
+    prompts.answers = {QMessageBox::No};
+    ModalAnswer programWide([](QWidget& modal) {
+        auto& sheet = dynamic_cast<CISPSheet&>(modal);
+        EXPECT_FALSE(sheet.EmailNews()->isEnabled());
+        sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
+        sheet.Global()->url1Label->setText(QStringLiteral("News"));
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    window->OnCommand(ctl::kSetup);
+    EXPECT_TRUE(programWide.ran());
+    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "News");
+    COXRegistryItem profiles(*m_registry, kProfilesKey);
+    const auto values = profiles.GetValues();
+    EXPECT_TRUE(!values || values->empty());
+    EXPECT_EQ(window->ProfileList()->count(), 0);
+
+    // Accepted: the Phonebook Entry dialog makes the entry, then its profile is edited.
+    prompts.answers = {QMessageBox::Yes};
+    std::unique_ptr<ModalAnswer> editor;
+    ModalAnswer entry([&](QWidget& modal) {
+        auto& dialog = dynamic_cast<CPhonebookEntryDlg&>(modal);
+        dialog.name->setText(QStringLiteral("First ISP"));
+        dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
+        editor = std::make_unique<ModalAnswer>([](QWidget& next) {
+            auto& sheet = dynamic_cast<CISPSheet&>(next);
+            EXPECT_EQ(sheet.Data().profileName, "First ISP");
+            // A new profile checks mail over TLS unless the user says otherwise.
+            EXPECT_EQ(sheet.EmailNews()->mailSecurity->currentText(),
+                      QStringLiteral("auto: STLS when offered, never in clear text"));
+            sheet.Dialup()->login->setText(QStringLiteral("jo"));
+            Press(sheet, QDialogButtonBox::Ok);
+        });
+        Press(dialog, QDialogButtonBox::Ok);
+    });
+    window->OnCommand(kCmdConfig);  // the tray menu's "Config"
+    ASSERT_TRUE(entry.ran());
+    EXPECT_TRUE(editor->ran());
+    EXPECT_EQ(Store().LoadProfile("First ISP").login, "jo");
+    EXPECT_EQ(
+        COXRegistryItem(*m_registry, ProfileKeyPath("First ISP")).GetStringValue("POP3Security"),
+        "auto");
+    EXPECT_EQ(window->ProfileList()->currentText(), QStringLiteral("First ISP"));
+
     SqliteRegistryStore other(linkvaneDir());
     const ProfileRecord demon = FullProfile("Demon");
     Seed(demon);
     Seed(FullProfile("Other"));
+    ASSERT_TRUE(window->FillProfileList());
     const QString file = QString::fromStdString((configHome() / "demon.idf").string());
     ASSERT_TRUE(ExportProfile(demon, {}, *m_phonebook, file.toStdString()));
-    auto window =
-        MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
     // Clicks a button of the Dialup page, a file dialog answering `path` and any question
     // answered other than Yes; `storeBusy`: while another process holds the store past its
     // wait. A box whose write failed shows what is stored.
@@ -563,55 +610,6 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogsFollowHotplugAndDetectNam
     EXPECT_EQ(entry->properties.deviceName, "/dev/null");
     EXPECT_EQ(entry->properties.countryCode, 44u);
     EXPECT_EQ(entry->alternateNumbers, std::vector<std::string>{"0845 0790001"});
-}
-
-// Setup/Config from the main window with an empty phonebook: first offered a new entry.
-TEST_F(ProfileEditorTest, EmptyPhonebookOffersAnEntryAndOtherwiseWritesNoProfile) {
-    auto window =
-        MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
-    // Declined: only the program-wide values are edited and saved.
-    prompts.answers = {QMessageBox::No};
-    ModalAnswer programWide([](QWidget& modal) {
-        auto& sheet = dynamic_cast<CISPSheet&>(modal);
-        EXPECT_FALSE(sheet.EmailNews()->isEnabled());
-        sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
-        sheet.Global()->url1Label->setText(QStringLiteral("News"));
-        Press(sheet, QDialogButtonBox::Ok);
-    });
-    window->OnCommand(ctl::kSetup);
-    EXPECT_TRUE(programWide.ran());
-    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "News");
-    COXRegistryItem profiles(*m_registry, kProfilesKey);
-    const auto values = profiles.GetValues();
-    EXPECT_TRUE(!values || values->empty());
-    EXPECT_EQ(window->ProfileList()->count(), 0);
-
-    // Accepted: the Phonebook Entry dialog makes the entry, then its profile is edited.
-    prompts.answers = {QMessageBox::Yes};
-    std::unique_ptr<ModalAnswer> editor;
-    ModalAnswer entry([&](QWidget& modal) {
-        auto& dialog = dynamic_cast<CPhonebookEntryDlg&>(modal);
-        dialog.name->setText(QStringLiteral("First ISP"));
-        dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
-        editor = std::make_unique<ModalAnswer>([](QWidget& next) {
-            auto& sheet = dynamic_cast<CISPSheet&>(next);
-            EXPECT_EQ(sheet.Data().profileName, "First ISP");
-            // A new profile checks mail over TLS unless the user says otherwise.
-            EXPECT_EQ(sheet.EmailNews()->mailSecurity->currentText(),
-                      QStringLiteral("auto: STLS when offered, never in clear text"));
-            sheet.Dialup()->login->setText(QStringLiteral("jo"));
-            Press(sheet, QDialogButtonBox::Ok);
-        });
-        Press(dialog, QDialogButtonBox::Ok);
-    });
-    window->OnCommand(kCmdConfig);  // the tray menu's "Config"
-    ASSERT_TRUE(entry.ran());
-    EXPECT_TRUE(editor->ran());
-    EXPECT_EQ(Store().LoadProfile("First ISP").login, "jo");
-    EXPECT_EQ(
-        COXRegistryItem(*m_registry, ProfileKeyPath("First ISP")).GetStringValue("POP3Security"),
-        "auto");
-    EXPECT_EQ(window->ProfileList()->currentText(), QStringLiteral("First ISP"));
 }
 
 }  // namespace
