@@ -295,8 +295,7 @@ TEST(TrayIcon, WithoutOwnerOrKnownMenuEverythingIsRefused) {
     }
 }
 
-// Without a call Exit asks nothing: the tests that end their window by Exit would hang.
-TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUpEveryLink) {
+TEST_F(MainWindowTest, EnterAndEscapeDoNothingAndExitDuringACallAsksAndOnlyYesHangsUpEveryLink) {
     testing::StandIns standIns(m_scratch.path());
     const pid_t link = standIns.Start("pppd");
     const pid_t theirs = standIns.Start("pppd", true);  // another program's, ignores SIGTERM
@@ -310,8 +309,17 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUpEveryLink) {
     window->show();
 
     int questions = 0;
-    bool stillRunningAfterNo = false;
+    bool visibleAfterEscape = false, stillRunningAfterNo = false;
+    testing::MessageLog messages;
     const bool ended = RunModal(*window, [&] {
+        // Enter answers with a message; Escape and closing do nothing.
+        window->ProfileList()->setFocus();
+        QTest::keyClick(window->ProfileList(), Qt::Key_Return);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        window->close();
+        QTest::qWait(50);
+        visibleAfterEscape = window->isVisible();
+
         ModalAnswer no([&](QWidget& modal) {
             ++questions;
             ASSERT_NE(qobject_cast<CExitDlg*>(&modal), nullptr);
@@ -332,6 +340,8 @@ TEST_F(MainWindowTest, ExitDuringACallAsksAndOnlyYesHangsUpEveryLink) {
         window->OnCommand(ctl::kExit);
     });
     EXPECT_TRUE(ended);
+    EXPECT_EQ(messages.boxes, std::vector<std::string>{"Not a Magician: Hey, Gimme time! :-)"});
+    EXPECT_TRUE(visibleAfterEscape);
     EXPECT_EQ(questions, 2);
     EXPECT_TRUE(stillRunningAfterNo);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Dialer().CallActive(); }, 5000))
@@ -371,35 +381,8 @@ TEST_F(MainWindowTest, MinimisedStartHidesTheWindowAfterASecondButWithoutATrayIc
     }
     EXPECT_FALSE(tray.isVisible());
     EXPECT_TRUE(none.isVisible() && none.isMinimized());
-}
-
-TEST_F(MainWindowTest, EnterAnswersWithAMessageAndEscapeDoesNothing) {
-    AddEntry("Provider One");
-    auto window = MakeWindow();
-    window->show();
-    QString title;
-    QString text;
-    bool visibleAfter = false;
-    const bool ended = RunModal(*window, [&] {
-        ModalAnswer answer([&](QWidget& modal) {
-            auto* box = qobject_cast<QMessageBox*>(&modal);
-            ASSERT_NE(box, nullptr);
-            title = box->windowTitle();
-            text = box->text();
-            box->accept();
-        });
-        window->ProfileList()->setFocus();
-        QTest::keyClick(window->ProfileList(), Qt::Key_Return);
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-        window->close();
-        QTest::qWait(50);
-        visibleAfter = window->isVisible();
-        window->OnCommand(kCmdExit);
-    });
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(title, QStringLiteral("Not a Magician"));
-    EXPECT_EQ(text, QStringLiteral("Hey, Gimme time! :-)"));
-    EXPECT_TRUE(visibleAfter);
+    // Without a call Exit asks nothing, and ends even a hidden window.
+    EXPECT_TRUE(RunModal(tray, [&] { tray.OnCommand(kCmdExit); }));
 }
 
 TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual) {
@@ -415,9 +398,7 @@ TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual
     auto window = MakeWindow();
 
     EXPECT_TRUE(window->OnCommand(ctl::kShortcut3));
-    for (int i = 0; i < 100 && !std::filesystem::exists(marker); ++i)
-        QTest::qWait(30);
-    EXPECT_TRUE(std::filesystem::exists(marker));
+    EXPECT_TRUE(testing::WaitUntil([&] { return std::filesystem::exists(marker); }));
 
     window->OnCommand(ctl::kShortcut1);
     window->OnCommand(ctl::kWeb);
@@ -492,11 +473,9 @@ TEST_F(MainWindowTest, ConnectBlinksAFailureSaysWhyACallRunsItsTimersAndADropWai
     const std::filesystem::path mailer = m_scratch.path() / "mailer.sh";
     std::ofstream(mailer) << "#!/bin/sh\ntouch '" << mark.string() << "'\n";
     std::filesystem::permissions(mailer, std::filesystem::perms::owner_all);
-    COXRegistryItem settings(*m_registry, kSettingsKey);
-    settings.SetNumberValue(1, "RedialAttempts");
-    settings.SetNumberValue(10, "RedialTimeout");
-    settings.SetNumberValue(1, "LaunchEmail");
-    settings.SetStringValue(mailer.string(), "EmailPath");
+    Settings(1, 10);
+    SetNumber("LaunchEmail", 1);
+    SetString("EmailPath", mailer.string());
     auto window = MakeDialWindow();
     testing::MessageLog messages;
 
