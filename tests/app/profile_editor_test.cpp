@@ -120,9 +120,6 @@ class ProfileEditorTest : public testing::ShellTest {
         autostart = std::make_unique<XdgAutostart>(configHome() / "autostart");
     }
 
-    ProfileEditorServices Services() {
-        return {*m_registry, *m_phonebook, *creator, *autostart, prompts, "/usr/bin/linkvane"};
-    }
     ProfileStore Store() { return ProfileStore(*m_registry); }
 
     void Seed(const ProfileRecord& profile) {
@@ -144,7 +141,9 @@ class ProfileEditorTest : public testing::ShellTest {
             if (sheet->isVisible())
                 sheet->reject();
         });
-        std::optional<std::string> result = RunProfileEditor(nullptr, Services(), name);
+        const ProfileEditorServices services{*m_registry, *m_phonebook, *creator,
+                                             *autostart,  prompts,      "/usr/bin/linkvane"};
+        std::optional<std::string> result = RunProfileEditor(nullptr, services, name);
         EXPECT_TRUE(answer.ran());
         return result;
     }
