@@ -334,8 +334,7 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     expected.reconnect = 0;
     EXPECT_EQ(Store().LoadProfile("Alpha"), expected);
     EXPECT_EQ(Store().LoadProfile("Beta"), beta);
-    GlobalSettings globals = FullGlobals("alpha");
-    EXPECT_EQ(Store().LoadGlobalSettings().settings, globals);
+    EXPECT_EQ(Store().LoadGlobalSettings().settings, FullGlobals("alpha"));
     EXPECT_EQ((*m_phonebook->ReadEntry("Alpha"))->properties.deviceName, "/dev/ttyS1");
     EXPECT_EQ((*m_phonebook->ReadEntry("Alpha"))->properties.localPhoneNumber, "08455");
 
