@@ -132,8 +132,11 @@ class MainWindowTest : public testing::DialShellTest {
     const LineModemTalk m_talk{};
 };
 
-TEST_F(MainWindowTest, CollapsedIs450By84WithRoundedOutlineExpandsTo455By170ShowsTheClockAndDrags) {
+TEST_F(MainWindowTest, CollapsedIs450By84RoundedExpandsShowsTheClockDragsAndItsTrayMenuActs) {
+    // The tray host may need a moment to claim the notification area after the display starts.
+    ASSERT_TRUE(testing::WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     AddEntry("Provider One");
+    SetString("Default", "provider");
     SetString("Url1Label", "News");
     SetString("Url2Label", "Weather");
     SetString("App1Label", "Editor");
@@ -198,16 +201,7 @@ TEST_F(MainWindowTest, CollapsedIs450By84WithRoundedOutlineExpandsTo455By170Show
     QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(45, 25));
     EXPECT_TRUE(testing::WaitUntil([&] { return window->pos() == before + QPoint(40, 20); }))
         << window->pos().x() << "," << window->pos().y();
-}
 
-TEST_F(MainWindowTest, TrayIconItsMenuAndItsCommandsActOnTheWindow) {
-    // The tray host may need a moment to claim the notification area after the display starts.
-    ASSERT_TRUE(testing::WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
-    AddEntry("Provider One");
-    SetString("Default", "provider");
-    auto window = MakeWindow();
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     // The start-up plan reaches the window: its list and selection.
     EXPECT_EQ(window->ProfileList()->currentText(), QStringLiteral("Provider One"));
     CTrayIcon& tray = window->TrayIcon();
@@ -274,10 +268,8 @@ TEST_F(MainWindowTest, TrayIconItsMenuAndItsCommandsActOnTheWindow) {
     EXPECT_FALSE(tray.RemoveIcon());
     EXPECT_FALSE(tray.IsEnabled());
     EXPECT_FALSE(tray.SetTooltipText(QStringLiteral("Linkvaner")));
-}
 
-TEST(TrayIcon, WithoutOwnerOrKnownMenuEverythingIsRefused) {
-    ASSERT_TRUE(testing::WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    // A tray icon without an owner, or with a menu that does not exist, refuses everything.
     CTrayIcon orphan;
     EXPECT_FALSE(orphan.Create(nullptr, QStringLiteral("Linkvaner"), QIcon(), kPopupMenuId));
     EXPECT_FALSE(orphan.IsEnabled());
@@ -288,10 +280,10 @@ TEST(TrayIcon, WithoutOwnerOrKnownMenuEverythingIsRefused) {
     CTrayIcon unknownMenu;
     ASSERT_TRUE(unknownMenu.Create(&owner, QStringLiteral("Linkvaner"),
                                    LoadIconResource(resource::kAppIcon), kPopupMenuId + 1));
-    for (CTrayIcon* tray : {&orphan, &unknownMenu}) {
-        QSignalSpy commands(tray, &CTrayIcon::commandTriggered);
-        EXPECT_FALSE(tray->OnTrayNotification(QSystemTrayIcon::DoubleClick));
-        EXPECT_EQ(commands.count(), 0);
+    for (CTrayIcon* refusing : {&orphan, &unknownMenu}) {
+        QSignalSpy sent(refusing, &CTrayIcon::commandTriggered);
+        EXPECT_FALSE(refusing->OnTrayNotification(QSystemTrayIcon::DoubleClick));
+        EXPECT_EQ(sent.count(), 0);
     }
 }
 
@@ -385,7 +377,22 @@ TEST_F(MainWindowTest, MinimisedStartHidesTheWindowAfterASecondButWithoutATrayIc
     EXPECT_TRUE(RunModal(tray, [&] { tray.OnCommand(kCmdExit); }));
 }
 
-TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual) {
+// A window that notes when its call monitor has seen a link.
+class SeeingWindow : public CLinkvaneDlg {
+  public:
+    using CLinkvaneDlg::CLinkvaneDlg;
+    void OnConnectionCount(int count) override { seen = seen || count > 0; }
+    bool seen = false;
+};
+
+// Launched programs, addresses and the manual; while they start, a call that another program
+// made comes and goes, and is logged.
+TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndACallThatEndsIsLogged) {
+    SeeingWindow window(MainWindowServices(*m_registry, *m_phonebook, *m_links));
+    testing::StandIns standIns(m_scratch.path());
+    const pid_t link = standIns.StartAs(
+        "pppd", testing::BinaryPath("tools/pppd_stand_in"),
+        {(m_scratch.path() / "run").string(), "linkname", "lv0", "ipparam", "Work"});
     const auto marker = m_scratch.path() / "launched";
     const auto script = m_scratch.path() / "tool.sh";
     std::ofstream(script) << "#!/bin/sh\ntouch '" << marker.string() << "'\n";
@@ -395,16 +402,15 @@ TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual
     SetString("BrowserPath", "https://example.org/start");
     SetString("EmailPath", "");
     OpenedUrls opened;
-    auto window = MakeWindow();
 
-    EXPECT_TRUE(window->OnCommand(ctl::kShortcut3));
+    EXPECT_TRUE(window.OnCommand(ctl::kShortcut3));
     EXPECT_TRUE(testing::WaitUntil([&] { return std::filesystem::exists(marker); }));
 
-    window->OnCommand(ctl::kShortcut1);
-    window->OnCommand(ctl::kWeb);
-    window->OnCommand(ctl::kEmail);      // empty: nothing
-    window->OnCommand(ctl::kShortcut2);  // absent: nothing
-    window->OnCommand(kCmdHelp);
+    window.OnCommand(ctl::kShortcut1);
+    window.OnCommand(ctl::kWeb);
+    window.OnCommand(ctl::kEmail);      // empty: nothing
+    window.OnCommand(ctl::kShortcut2);  // absent: nothing
+    window.OnCommand(kCmdHelp);
     ASSERT_EQ(opened.urls.size(), 3);
     EXPECT_EQ(opened.urls[0], QUrl(QStringLiteral("http://www.example.org")));
     EXPECT_EQ(opened.urls[1], QUrl(QStringLiteral("https://example.org/start")));
@@ -413,22 +419,7 @@ TEST_F(MainWindowTest, LaunchCommandsStartProgramsAndHandOnAddressesAndTheManual
     // The manual the program opens is built beside the program itself.
     EXPECT_TRUE(QFileInfo::exists(
         QString::fromStdString(testing::BinaryPath("src/app/linkvane.html").string())));
-}
 
-// A window that notes when its call monitor has seen a link.
-class SeeingWindow : public CLinkvaneDlg {
-  public:
-    using CLinkvaneDlg::CLinkvaneDlg;
-    void OnConnectionCount(int count) override { seen = seen || count > 0; }
-    bool seen = false;
-};
-
-TEST_F(MainWindowTest, ACallThatEndsIsLoggedAndViewLogShowsIt) {
-    SeeingWindow window(MainWindowServices(*m_registry, *m_phonebook, *m_links));
-    testing::StandIns standIns(m_scratch.path());
-    const pid_t link = standIns.StartAs(
-        "pppd", testing::BinaryPath("tools/pppd_stand_in"),
-        {(m_scratch.path() / "run").string(), "linkname", "lv0", "ipparam", "Work"});
     // Polls are a second apart, so a call seen once has lasted at least a second when the
     // next poll finds it gone. The monitor runs only when the CPU has time to spare.
     ASSERT_TRUE(testing::WaitUntil([&] { return window.seen; }, 15s));
