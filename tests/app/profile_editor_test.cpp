@@ -154,7 +154,7 @@ class ProfileEditorTest : public testing::ShellTest {
 };
 
 // Values past a line edit's default 32767 characters, and bytes that are not UTF-8, too.
-TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlOkKeepsEveryValueCancelOnlyActionsDone) {
+TEST_F(ProfileEditorTest, ScreenReadersOkCancelClearSwitchesBadNumbersAndDeleteOnOneProfile) {
     ProfileRecord profile = FullProfile("Demon");
     profile.organisation = std::string(100000, 'o');
     profile.realname = "Jos\xe9";
@@ -227,15 +227,15 @@ TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlOkKeepsEveryValueCancelOn
         Press(sheet, QDialogButtonBox::Cancel);
     });
     EXPECT_EQ(Store().LoadProfile("Demon").login, "");
-}
 
-// The keep-alive and redial rules themselves are core's (profile_editor_test there); here the
-// pages apply them, enable what they govern, and keep the user on a page with a bad number.
-TEST_F(ProfileEditorTest, ControlsFollowTheirSwitchesBadNumbersKeepThePageAndDeleteRemovesAll) {
-    ProfileRecord profile = FullProfile("Demon");
+    // The keep-alive and redial rules themselves are core's (profile_editor_test there); here
+    // the pages apply them, enable what they govern, and keep the user on a page with a bad
+    // number.
+    profile = FullProfile("Demon");
     profile.pingHost = "ab";
     profile.checkEmail = 0;
     Seed(profile);
+    ASSERT_TRUE(Store().SaveGlobalSettings(GlobalSettings{}));  // redial off
 
     RunEditor("Demon", [&](CISPSheet& sheet) {
         CISPPage1& dialup = *sheet.Dialup();
