@@ -22,7 +22,6 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QMenu>
-#include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 
 #include <gtest/gtest.h>
@@ -39,7 +38,6 @@
 #include "controls/resource_images.h"
 #include "controls/round_region.h"
 #include "controls/text_label.h"
-#include "core/connection/call_log.h"
 #include "core/profiles/profile_record.h"
 #include "core/profiles/registry_item.h"
 #include "gui_test_environment.h"
