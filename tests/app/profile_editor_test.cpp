@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 
 #include "app/popup_menu.h"
@@ -34,34 +33,25 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ModalAnswer;
 
-template <typename T>
-T Pop(std::deque<T>& queue, T whenEmpty) {
-    if (queue.empty())
-        return whenEmpty;
-    T front = queue.front();
-    queue.pop_front();
-    return front;
-}
-
 // The user at the editor's dialogs: scripted answers, and a record of every question.
 class ScriptedPrompts final : public SheetPrompts {
   public:
-    std::deque<QString> files;
-    std::deque<QMessageBox::StandardButton> answers;
+    QStringList files;                           // taken in turn; "" once none is left
+    QList<QMessageBox::StandardButton> answers;  // in turn; OK once none is left
     std::optional<std::string> modem;
     std::vector<FileQuestion> fileQuestions;
     std::vector<MessageQuestion> messages;
 
     QString OpenFileName(QWidget*, const FileQuestion& question) override {
         fileQuestions.push_back(question);
-        return Pop(files, QString());
+        return files.isEmpty() ? QString() : files.takeFirst();
     }
     QString SaveFileName(QWidget* parent, const FileQuestion& question) override {
         return OpenFileName(parent, question);
     }
     QMessageBox::StandardButton Message(QWidget*, const MessageQuestion& question) override {
         messages.push_back(question);
-        return Pop(answers, QMessageBox::Ok);
+        return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
     std::optional<std::string> ChooseModem(QWidget*, const ModemList&) override { return modem; }
 };
