@@ -101,14 +101,12 @@ class MainWindowTest : public testing::DialShellTest {
     bool RunModal(CLinkvaneDlg& window, const std::function<void()>& script,
                   std::chrono::milliseconds limit = 15s) {
         bool timedOut = false;
+        const QObject guard;  // the time-out ends with this call
         QTimer::singleShot(0, &window, script);
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [&] {
+        QTimer::singleShot(limit, &guard, [&] {
             timedOut = true;
             QCoreApplication::exit(1);
         });
-        guard.start(limit);
         window.exec();
         return !timedOut;
     }
