@@ -55,33 +55,28 @@ const HighDensityCase kCases[] = {
      {240, 32}},
 };
 
-class HighDensity : public ::testing::TestWithParam<HighDensityCase> {};
-
-TEST_P(HighDensity, IsRenderedAtScreenResolution) {
-    testing::ColourWindow window(QColor(0, 160, 0), QSize(200, 120));
-    QWidget* control = GetParam().make(window);
-    if (!testing::IsHighDensity(*control))
-        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 (ctest: controls_high_density)";
-    const QImage image = testing::Grab(*control);
-    ASSERT_EQ(image.size(), GetParam().devicePixels);
-    int detailed = 0;
-    for (int y = 0; y + 1 < image.height(); y += 2) {
-        for (int x = 0; x + 1 < image.width(); x += 2) {
-            const QRgb a = image.pixel(x, y);
-            detailed += (image.pixel(x + 1, y) != a || image.pixel(x, y + 1) != a ||
-                         image.pixel(x + 1, y + 1) != a)
-                            ? 1
-                            : 0;
+TEST(HighDensity, EachControlIsRenderedAtScreenResolution) {
+    for (const HighDensityCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        testing::ColourWindow window(QColor(0, 160, 0), QSize(200, 120));
+        QWidget* control = c.make(window);
+        if (!testing::IsHighDensity(*control))
+            GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 (ctest: controls_high_density)";
+        const QImage image = testing::Grab(*control);
+        ASSERT_EQ(image.size(), c.devicePixels);
+        int detailed = 0;
+        for (int y = 0; y + 1 < image.height(); y += 2) {
+            for (int x = 0; x + 1 < image.width(); x += 2) {
+                const QRgb a = image.pixel(x, y);
+                detailed += (image.pixel(x + 1, y) != a || image.pixel(x, y + 1) != a ||
+                             image.pixel(x + 1, y + 1) != a)
+                                ? 1
+                                : 0;
+            }
         }
+        EXPECT_GT(detailed, 20) << "edges are smooth at device pixels";
     }
-    EXPECT_GT(detailed, 20) << "edges are smooth at device pixels";
 }
-
-std::string CaseName(const ::testing::TestParamInfo<HighDensityCase>& test) {
-    return test.param.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Controls, HighDensity, ::testing::ValuesIn(kCases), CaseName);
 
 }  // namespace
 }  // namespace linkvane
