@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <QtCore/QElapsedTimer>
+#include <QtGui/QPainter>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 
 #include <cstdlib>
 #include <memory>
+
+#include "support/temp_dir.h"
 
 namespace linkvane::testing {
 namespace {
@@ -66,6 +69,38 @@ QRect InkBounds(const QImage& image, QColor background, int tolerance) {
                image,
                [&](int x, int y) { return !Near(image.pixelColor(x, y), background, tolerance); })
         .bounds;
+}
+
+void ExpectGoldenImage(const std::string& relative, const QImage& image) {
+    const QString file = QString::fromStdString(SourcePath("tests/" + relative).string());
+    if (qEnvironmentVariable("LINKVANE_REWRITE_GOLDEN") == QStringLiteral("1")) {
+        EXPECT_TRUE(image.save(file, "PNG"));
+        return;
+    }
+    const QImage expected(file);
+    ASSERT_FALSE(expected.isNull())
+        << relative << " is missing; LINKVANE_REWRITE_GOLDEN=1 writes it";
+    const QImage actual = image.convertToFormat(expected.format());
+    ASSERT_EQ(actual.size(), expected.size()) << "differs from " << relative;
+    const QRect changed = Changed(actual, expected).bounds;
+    EXPECT_TRUE(changed.isEmpty())
+        << "differs from " << relative << " in the rectangle at " << changed.x() << ","
+        << changed.y() << " of " << changed.width() << " x " << changed.height();
+}
+
+QImage Stacked(const std::vector<QImage>& images) {
+    QSize size;
+    for (const QImage& image : images)
+        size = QSize(std::max(size.width(), image.width()), size.height() + image.height());
+    QImage sheet(size, QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    int y = 0;
+    for (const QImage& image : images) {
+        painter.drawImage(0, y, image);
+        y += image.height();
+    }
+    return sheet;
 }
 
 bool IsHighDensity(const QWidget& widget) {

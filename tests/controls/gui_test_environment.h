@@ -11,6 +11,8 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace linkvane::testing {
 
@@ -32,6 +34,13 @@ PixelSet Changed(const QImage& a, const QImage& b);
 
 // The bounding box of the pixels that are not `background` (empty when there are none).
 QRect InkBounds(const QImage& image, QColor background, int tolerance = 8);
+
+// Compares the image with the PNG at `relative` (below tests/), pixel for pixel, or writes it
+// there when LINKVANE_REWRITE_GOLDEN=1: look at the picture before committing it.
+void ExpectGoldenImage(const std::string& relative, const QImage& image);
+
+// The images one below the other on white, as one picture for a golden file.
+QImage Stacked(const std::vector<QImage>& images);
 
 // True when the widget's screen has a device pixel ratio of 2 or more. The ctest run that
 // sets QT_SCALE_FACTOR=2 also sets LINKVANE_EXPECT_HIGH_DENSITY, and then a lower ratio is
