@@ -41,12 +41,6 @@ QImage Grab(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-bool Near(QColor a, QColor b, int tolerance) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
 PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pick) {
     PixelSet set;
     for (int y = 0; y < image.height(); ++y) {
@@ -62,13 +56,6 @@ PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pi
 
 PixelSet Changed(const QImage& a, const QImage& b) {
     return Pixels(a, [&](int x, int y) { return a.pixel(x, y) != b.pixel(x, y); });
-}
-
-QRect InkBounds(const QImage& image, QColor background, int tolerance) {
-    return Pixels(
-               image,
-               [&](int x, int y) { return !Near(image.pixelColor(x, y), background, tolerance); })
-        .bounds;
 }
 
 void ExpectGoldenImage(const std::string& relative, const QImage& image) {

@@ -19,9 +19,6 @@ namespace linkvane::testing {
 // What the widget paints, as an image in device pixels (ARGB32).
 QImage Grab(QWidget& widget);
 
-// True when the two colours differ by at most `tolerance` in every channel.
-bool Near(QColor a, QColor b, int tolerance = 0);
-
 // How many pixels `pick(x, y)` chooses, and their bounding box (empty when none).
 struct PixelSet {
     int count = 0;
@@ -31,9 +28,6 @@ PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pi
 
 // The pixels where two images of one size differ.
 PixelSet Changed(const QImage& a, const QImage& b);
-
-// The bounding box of the pixels that are not `background` (empty when there are none).
-QRect InkBounds(const QImage& image, QColor background, int tolerance = 8);
 
 // Compares the image with the PNG at `relative` (below tests/), pixel for pixel, or writes it
 // there when LINKVANE_REWRITE_GOLDEN=1: look at the picture before committing it.
