@@ -98,7 +98,7 @@ TEST_F(ProfileStoreTest, ASaveCutOffByACrashLeavesAllOldValuesOrAllNew) {
 
 TEST_F(ProfileStoreTest, ASaveThatCannotHaveTheWriteLockChangesNothingAndSaysSo) {
     ASSERT_TRUE(store.SaveProfile(FullProfile("Busy"), false));
-    SqliteRegistryStore impatientRegistry(linkvaneDir(), std::chrono::milliseconds(200));
+    SqliteRegistryStore impatientRegistry(linkvaneDir(), std::chrono::milliseconds(20));
     ProfileStore impatient(impatientRegistry);
     ASSERT_EQ(impatient.LoadProfile("Busy").login, "jdoe");  // the file is open and readable
 
