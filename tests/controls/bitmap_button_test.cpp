@@ -15,6 +15,7 @@ using testing::WaitUntil;
 // Test pictures compiled into this test program (tests/controls/bitmaps).
 constexpr int kRedSquare32 = 9001;  // black, red square from (8, 8) to (24, 24)
 constexpr int kBlue20x12 = 9002;
+constexpr int kRedDisc32 = 9004;
 
 const QColor kGreen(0, 160, 0);
 
@@ -34,7 +35,8 @@ class BitmapButtonTest : public ::testing::Test {
 // (2, 2)), focused (a small black ellipse at the picture's centre, hollow), and moved over a
 // blue sibling, whose colour it then shows. Then a picture larger than the inside, placed as
 // if it were the inside's size and drawn whole from that corner: centred, left, right and
-// bottom. Last a button whose load failed, which draws no picture, and its caption pressed.
+// bottom. Then a button whose load failed, which draws no picture, its caption pressed, and a
+// disc.
 TEST_F(BitmapButtonTest, DrawsThePictureAsItsStateAndAlignmentSay) {
     auto* blue = new QWidget(&m_window);  // a sibling beneath the button's second place
     blue->setGeometry(100, 0, 100, 120);
@@ -80,6 +82,11 @@ TEST_F(BitmapButtonTest, DrawsThePictureAsItsStateAndAlignmentSay) {
     rows.push_back(Grab(*m_button));
     m_button->SetWindowText(QStringLiteral("Go"));  // a caption, pressed, moves as a picture does
     m_button->setDown(true);
+    rows.push_back(Grab(*m_button));
+    // A disc's curved edges show whether a picture is rendered for the screen or scaled up.
+    m_button->SetWindowText(QString());
+    m_button->setDown(false);
+    ASSERT_TRUE(m_button->LoadImageFromBitmap(kRedDisc32, true, 0));
     rows.push_back(Grab(*m_button));
     testing::ExpectGoldenImage("controls/golden/bitmap_buttons.png", testing::Stacked(rows));
 }

@@ -9,6 +9,7 @@ namespace {
 
 using testing::Grab;
 
+constexpr int kRedDisc32 = 9004;
 constexpr int kQuadrants = 9003;  // 40 x 20 quadrants, grey centre band, magenta last row/col
 
 QPalette WithButtonColour(QPalette palette, QColor colour) {
@@ -22,7 +23,7 @@ QPalette WithButtonColour(QPalette palette, QColor colour) {
 // stretched over the whole panel whatever its proportions, then with the window text centred on
 // it; a panel without a picture, in the palette's button face; the picture, its grey following
 // a palette change to another face, kept by a failed load; and a picture loaded by name,
-// reloaded by name after it was dropped.
+// reloaded by name after it was dropped; a disc, 1:1.
 TEST(BitmapPanel, DrawsThePictureStretchedInThePalettesFaceAndCentresTheText) {
     CBitmapPanel panel;
     panel.resize(200, 20);
@@ -50,6 +51,10 @@ TEST(BitmapPanel, DrawsThePictureStretchedInThePalettesFaceAndCentresTheText) {
     small.SetBitmap(QPixmap());
     EXPECT_TRUE(small.Reload());
     rows.push_back(Grab(small));
+    CBitmapPanel disc;  // curved edges show a picture scaled up instead of rendered for the screen
+    disc.resize(31, 31);
+    ASSERT_TRUE(disc.LoadById(kRedDisc32));
+    rows.push_back(Grab(disc));
     testing::ExpectGoldenImage("controls/golden/bitmap_panels.png", testing::Stacked(rows));
 }
 

@@ -59,16 +59,22 @@ PixelSet Changed(const QImage& a, const QImage& b) {
 }
 
 void ExpectGoldenImage(const std::string& relative, const QImage& image) {
-    const QString file = QString::fromStdString(SourcePath("tests/" + relative).string());
+    // A screen of ratio 2 has its own pictures: rendered there, not drawn at 1x and scaled up.
+    std::string name = relative;
+    if (image.devicePixelRatio() >= 2.0)
+        name.insert(name.rfind('.'), "@2x");
+    else if (qEnvironmentVariableIsSet("LINKVANE_EXPECT_HIGH_DENSITY"))
+        ADD_FAILURE() << "expected a device pixel ratio of 2, got " << image.devicePixelRatio();
+    const QString file = QString::fromStdString(SourcePath("tests/" + name).string());
     if (qEnvironmentVariable("LINKVANE_REWRITE_GOLDEN") == QStringLiteral("1")) {
         EXPECT_TRUE(image.save(file, "PNG"));
         return;
     }
     const QImage expected(file);
-    ASSERT_FALSE(expected.isNull())
-        << relative << " is missing; LINKVANE_REWRITE_GOLDEN=1 writes it";
-    EXPECT_TRUE(image.convertToFormat(expected.format()) == expected)
-        << "differs from " << relative;
+    ASSERT_FALSE(expected.isNull()) << name << " is missing; LINKVANE_REWRITE_GOLDEN=1 writes it";
+    QImage actual = image.convertToFormat(expected.format());
+    actual.setDevicePixelRatio(expected.devicePixelRatio());
+    EXPECT_TRUE(actual == expected) << "differs from " << name;
 }
 
 QImage Stacked(const std::vector<QImage>& images) {
@@ -79,19 +85,14 @@ QImage Stacked(const std::vector<QImage>& images) {
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     int y = 0;
-    for (const QImage& image : images) {
+    for (QImage image : images) {
+        image.setDevicePixelRatio(1.0);  // drawn pixel for pixel
         painter.drawImage(0, y, image);
         y += image.height();
     }
+    painter.end();
+    sheet.setDevicePixelRatio(images.empty() ? 1.0 : images.front().devicePixelRatio());
     return sheet;
-}
-
-bool IsHighDensity(const QWidget& widget) {
-    const bool high = widget.devicePixelRatioF() >= 2.0;
-    if (!high && qEnvironmentVariableIsSet("LINKVANE_EXPECT_HIGH_DENSITY")) {
-        ADD_FAILURE() << "expected a device pixel ratio of 2, got " << widget.devicePixelRatioF();
-    }
-    return high;
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -30,16 +30,14 @@ PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pi
 PixelSet Changed(const QImage& a, const QImage& b);
 
 // Compares the image with the PNG at `relative` (below tests/), pixel for pixel, or writes it
-// there when LINKVANE_REWRITE_GOLDEN=1: look at the picture before committing it.
+// there when LINKVANE_REWRITE_GOLDEN=1: look at the picture before committing it. An image of
+// device pixel ratio 2 has its own file, named with "@2x"; the ctest run that sets
+// QT_SCALE_FACTOR=2 also sets LINKVANE_EXPECT_HIGH_DENSITY, and then a lower ratio fails.
 void ExpectGoldenImage(const std::string& relative, const QImage& image);
 
-// The images one below the other on white, as one picture for a golden file.
+// The images one below the other on white, pixel for pixel, as one picture for a golden file
+// (of the first image's device pixel ratio).
 QImage Stacked(const std::vector<QImage>& images);
-
-// True when the widget's screen has a device pixel ratio of 2 or more. The ctest run that
-// sets QT_SCALE_FACTOR=2 also sets LINKVANE_EXPECT_HIGH_DENSITY, and then a lower ratio is
-// a failure rather than a reason to skip.
-bool IsHighDensity(const QWidget& widget);
 
 // Runs the event loop until `done` holds or `timeout` passes; returns `done()`.
 bool WaitUntil(const std::function<bool()>& done,
