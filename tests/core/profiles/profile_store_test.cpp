@@ -50,12 +50,6 @@ TEST_F(ProfileStoreTest, AMissingProfileLoadsEmptyAndEmptyOrUnreadablePasswordsA
     expected.pop3Security = "plain";
     EXPECT_EQ(store.LoadProfile("Nowhere"), expected);
 
-    ProfileRecord first;
-    first.name = "Fresh";
-    first.pingHost = "ping.example.org";
-    ASSERT_TRUE(store.SaveProfileValue(first, *FindProfileValue("PingHost")));
-    EXPECT_EQ(store.LoadProfile("Fresh").pop3Security, "auto");
-
     // A stored mail password too long for the cipher loads as none rather than garbled.
     COXRegistryItem(registry, blank.keyPath).SetStringValue(std::string(45, 'p'), "EPassword");
     EXPECT_EQ(store.LoadProfile("Nowhere").ePassword, "");
