@@ -22,8 +22,8 @@ CtlResult CtlTest::Run(const std::vector<std::string>& args) {
     const std::string run = std::to_string(++m_runs);
     const auto outPath = scratch() / ("out" + run);
     const auto errPath = scratch() / ("err" + run);
-    // Each argument in single quotes, a quote in it as '\''.
-    std::string command = LINKVANECTL_PATH;
+    // The program and each argument in single quotes, a quote in an argument as '\''.
+    std::string command = "'" LINKVANECTL_PATH "'";
     for (std::string arg : args) {
         for (std::size_t at = 0; (at = arg.find('\'', at)) != std::string::npos; at += 4)
             arg.replace(at, 1, "'\\''");
