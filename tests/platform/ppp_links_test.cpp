@@ -10,6 +10,7 @@
 
 #include <thread>
 
+#include "core/profiles/phonebook.h"
 #include "platform/proc_files.h"
 #include "support/golden.h"
 #include "support/stand_in_pppd.h"
@@ -149,6 +150,14 @@ TEST(PppLinks, LinkvaneRecordsNameTheirPppdWithItsLineAndNameServers) {
     const pid_t gone = standIns.Start("pppd");
     ::kill(gone, SIGKILL);
     ASSERT_EQ(standIns.EndSignal(gone), SIGKILL);
+    // An ipparam names the entry where a phonebook could hold that name, else the linkname does.
+    const std::string longest(kMaxEntryNameLength, 'n');
+    std::vector<std::uint64_t> longs;
+    for (const std::string& name : {longest, longest + "n"}) {
+        const pid_t pid = standIns.StartAs("pppd", holder, {tree.run.string(), "ipparam", name});
+        testing::WritePidFile(tree.run / ("ppp-Long" + std::to_string(name.size()) + ".pid"), pid);
+        longs.push_back(static_cast<std::uint64_t>(pid));
+    }
     fs::create_directories(tree.net / "ppp0");
     testing::WriteFileText(tree.run / "ppp0.pid", std::to_string(provider) + "\n");
     std::optional<LinkRecordFile> record;
@@ -165,14 +174,17 @@ TEST(PppLinks, LinkvaneRecordsNameTheirPppdWithItsLineAndNameServers) {
     PppLinks links(tree.Options());
     const auto listed = links.EnumConnections();
     ASSERT_TRUE(listed) << listed.error().Describe();
-    EXPECT_EQ(*listed, (std::vector<ActiveConnection>{{"Work",
-                                                       "modem",
-                                                       "/dev/ttyUSB7",
-                                                       static_cast<std::uint64_t>(ours),
-                                                       "ppp0",
-                                                       std::nullopt,
-                                                       "",
-                                                       {"192.0.2.1", "192.0.2.3"}}}));
+    EXPECT_EQ(*listed, (std::vector<ActiveConnection>{
+                           {"Long256", "ppp", "", longs[1], "", std::nullopt, "", {}},
+                           {"Work",
+                            "modem",
+                            "/dev/ttyUSB7",
+                            static_cast<std::uint64_t>(ours),
+                            "ppp0",
+                            std::nullopt,
+                            "",
+                            {"192.0.2.1", "192.0.2.3"}},
+                           {longest, "ppp", "", longs[0], "", std::nullopt, "", {}}}));
     EXPECT_FALSE(fs::exists(stale)) << "a record of a process that is gone is removed";
     const std::vector<LinkvanePppd> dialled = links.FindLinkvanePppds();
     EXPECT_NE(std::find(dialled.begin(), dialled.end(), LinkvanePppd{ours, "Work"}), dialled.end());
