@@ -146,7 +146,7 @@ TEST_F(ModemEngineTest, EveryOutcomeOfTheDialIsReportedAndTheLineReleased) {
         const std::string what = std::string(c.script) + " " + c.pppd + " " + c.pppdPath.string();
         ASSERT_TRUE(RunUntilEnded()) << what;
         // A child of pppd that writes on holds the dial no longer than the log's drain.
-        EXPECT_LT(Clock::now() - start, 5s) << what; std::cerr << "DBG " << what << " " << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() << "\n";
+        EXPECT_LT(Clock::now() - start, 5s) << what;
         EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{c.outcome, "disconnected"})) << what;
         for (const std::string& text : m_sink.texts) {
             EXPECT_NE(text, "") << what;
@@ -222,7 +222,7 @@ TEST_F(ModemEngineTest, AModemThatDripsBytesHoldsNoCommandPastItsAnswerTime) {
             m_dialer->HangUp();
         }
         ASSERT_TRUE(RunUntilEnded());
-        EXPECT_LT(Clock::now() - start, 2s) << c.outcome; std::cerr << "DBG " << c.outcome << " " << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() << "\n";
+        EXPECT_LT(Clock::now() - start, 2s) << c.outcome;
         EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{c.outcome, "disconnected"}));
     }
     std::string many;
