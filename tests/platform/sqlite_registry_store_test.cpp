@@ -71,24 +71,6 @@ TEST_F(SqliteRegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     }
 }
 
-// Transactions nest, and the outermost commit keeps what each wrote (a rollback is tested in
-// registry_store_tsan.cpp).
-TEST_F(SqliteRegistryStoreTest, NestedTransactionsCommitWithTheOutermost) {
-    SqliteRegistryStore store(linkvaneDir());
-    {
-        auto tx = store.BeginTransaction(RegistryRoot::CurrentUser);
-        {
-            auto inner = store.BeginTransaction(RegistryRoot::CurrentUser);
-            ASSERT_TRUE(COXRegistryItem(store, "\\Software\\Tx\\A").SetNumberValue(1));
-            EXPECT_EQ(inner->Commit(), 0u);
-        }
-        ASSERT_TRUE(COXRegistryItem(store, "\\Software\\Tx\\B").SetNumberValue(2));
-        EXPECT_EQ(tx->Commit(), 0u);
-    }
-    EXPECT_EQ(COXRegistryItem(store, "\\Software\\Tx\\A").GetNumberValue(), 1u);
-    EXPECT_EQ(COXRegistryItem(store, "\\Software\\Tx\\B").GetNumberValue(), 2u);
-}
-
 TEST_F(SqliteRegistryStoreTest, KeysNestNoDeeperThanTheRegistryAllows) {
     SqliteRegistryStore store(linkvaneDir());
     auto nested = [](std::size_t depth) {
