@@ -136,9 +136,12 @@ TEST_F(HostileFilesTest, OddNodesAtEveryWrittenPathAreRefusedOrFollowedButNeverR
 TEST_F(HostileFilesTest, SettingsFilesArePrivateOwnAndDirectOrRefusedWithTheRightCode) {
     const fs::path db = linkvaneDir() / "current_user.db";
     const std::string wal = db.string() + "-wal";
-    ASSERT_TRUE(
-        COXRegistryItem(*std::make_unique<SqliteRegistryStore>(linkvaneDir()), "\\Software\\X\\V")
-            .SetNumberValue(7));
+    {  // Each file is made on its first use: the user's here, not the machine's.
+        SqliteRegistryStore store(linkvaneDir());
+        EXPECT_FALSE(fs::exists(db));
+        ASSERT_TRUE(COXRegistryItem(store, "\\Software\\X\\V").SetNumberValue(7));
+        EXPECT_FALSE(fs::exists(store.FileOf(RegistryRoot::LocalMachine)));
+    }
     std::vector<std::string> warnings;
     auto open = [&] {
         SqliteRegistryStore store(linkvaneDir(), std::chrono::milliseconds(200),

@@ -29,17 +29,6 @@ int Wait(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
-TEST_F(SqliteRegistryStoreTest, FilesArePrivateAndCreatedOnFirstUse) {
-    SqliteRegistryStore store(linkvaneDir());
-    EXPECT_FALSE(std::filesystem::exists(store.FileOf(RegistryRoot::CurrentUser)));
-    ASSERT_TRUE(COXRegistryItem(store, "\\Software\\X\\V").SetNumberValue(1));
-    using std::filesystem::perms;
-    EXPECT_EQ(std::filesystem::status(store.FileOf(RegistryRoot::CurrentUser)).permissions(),
-              perms::owner_read | perms::owner_write);
-    EXPECT_EQ(std::filesystem::status(linkvaneDir()).permissions(), perms::owner_all);
-    EXPECT_FALSE(std::filesystem::exists(store.FileOf(RegistryRoot::LocalMachine)));
-}
-
 // Two processes write at once and end without closing: every write that returned is on disk.
 TEST_F(SqliteRegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int kValues = 150;
