@@ -58,13 +58,6 @@ class RecordingView final : public MailCheckView {
     bool accept = false;
 };
 
-struct Check {
-    MailCheckOutcome outcome;
-    std::vector<std::string> events;
-    std::vector<std::string> heard;
-    Clock::duration took;
-};
-
 MailCheckSettings Settings(std::uint16_t port, std::string user = "joe",
                            std::string password = "pw") {
     MailCheckSettings settings;
@@ -78,16 +71,23 @@ MailCheckSettings Settings(std::uint16_t port, std::string user = "joe",
     return settings;
 }
 
-Check RunCheck(testing::ScriptedPop3Server& server, MailCheckSettings settings) {
+// The check against `server`: its stage, error and announcements and the commands the server
+// heard, and how long it took.
+std::string Transcript(testing::ScriptedPop3Server& server, const MailCheckSettings& settings,
+                       Clock::duration& took) {
     PollWait wait;
     PosixSocketLayer sockets(wait);
     RecordingView view;
     const Clock::time_point start = Clock::now();
-    Check check{CheckMail(sockets, settings, view, kQuick), {}, {}, {}};
-    check.took = Clock::now() - start;
-    check.events = view.events;
-    check.heard = server.Heard();
-    return check;
+    const MailCheckOutcome outcome = CheckMail(sockets, settings, view, kQuick);
+    took = Clock::now() - start;
+    std::string text = "stage " + std::to_string(outcome.stage) + ", error " +
+                       std::to_string(outcome.error) + "\n";
+    for (const std::string& event : view.events)
+        text += "  " + event + "\n";
+    for (const std::string& command : server.Heard())
+        text += "  > " + command + "\n";
+    return text + (server.Connected() ? "" : "  (no connection)\n");
 }
 
 // A server that greets and answers each command of the session in turn.
@@ -103,17 +103,6 @@ std::vector<ServerStep> Answering(std::string greeting, std::vector<std::string>
 // The replies of a whole session whose STAT is answered with `stat`.
 std::vector<std::string> Session(const std::string& stat) {
     return {"+OK\r\n", "+OK\r\n", "+OK\r\n", stat + "\r\n", "+OK\r\n"};
-}
-
-// A case's stage, error, announcements and the commands the server heard.
-std::string Transcript(const char* name, const Check& check) {
-    std::string text = std::string("; ") + name + "\nstage " + std::to_string(check.outcome.stage) +
-                       ", error " + std::to_string(check.outcome.error) + "\n";
-    for (const std::string& event : check.events)
-        text += "  " + event + "\n";
-    for (const std::string& command : check.heard)
-        text += "  > " + command + "\n";
-    return text;
 }
 
 // The certificates made for the test, once for all its cases, their authority trusted as the
@@ -208,9 +197,9 @@ TEST_F(MailCheckTest, ScriptedServersEndInTheRightStageInTimeAndAlwaysSendQuit) 
         testing::ScriptedPop3Server server(c.script);
         MailCheckSettings settings = Settings(server.port(), c.user, c.password);
         settings.tls.security = c.security;
-        const Check check = RunCheck(server, settings);
-        EXPECT_LT(check.took, c.within) << c.name;
-        transcript += Transcript(c.name, check) + (server.Connected() ? "" : "  (no connection)\n");
+        Clock::duration took{};
+        transcript += std::string("; ") + c.name + "\n" + Transcript(server, settings, took);
+        EXPECT_LT(took, c.within) << c.name;
     }
     testing::ExpectGolden("core/connection/golden/pop3_scripts.txt", transcript);
 }
