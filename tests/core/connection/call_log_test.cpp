@@ -127,7 +127,6 @@ class CallRecordTest : public ::testing::Test {
         std::snprintf(check, sizeof check, "%08x", hash);
         Replace(calls, line, text + " " + check);
     }
-    // "A+" for a call with a record, "A" for one without, each call's volume when known.
     std::string Read() const {
         std::string seen;
         EXPECT_TRUE(ForEachLoggedCall(log, [&](const LoggedCall& logged) {
