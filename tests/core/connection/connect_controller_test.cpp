@@ -43,8 +43,9 @@ class RecordingView final : public ConnectView, public LinkStatusObserver {
         ShowMessage(text, caption, MessageIcon::Exclamation, {});
     }
     void ShowMessage(std::string_view text, std::string_view caption, MessageIcon,
-                     std::string_view) override {
-        Log(std::string(caption) + ": " + std::string(text));
+                     std::string_view detail) override {
+        Log(std::string(caption) + ": " + std::string(text) +
+            (detail.empty() ? "" : " (" + std::string(detail) + ")"));
     }
     void SetConnectButton(int, std::string_view) override {}
     void SetConnectImage(int) override {}
@@ -190,11 +191,14 @@ TEST_F(ConnectControllerTest, EachPressAndDialEventLeadsToItsTimersMessagesAndRe
         COXRegistryItem(*m_store, kSettingsKey)
             .SetNumberValue(static_cast<std::uint32_t>(std::stoul(attempts)), "RedialAttempts");
         LoopbackOptions options;
-        options.modem = *ParseModemScript(script == "-" ? "" : script);
+        options.modem = *ParseModemScript(script == "-" || script == "idle" ? "" : script);
         options.linkUpDelay = 5ms;
         options.acceptedPassword = "s3cret";
         testing::TaskQueue queue;
-        CRasDialer dialer(std::make_unique<LoopbackDialerEngine>(options, talk), queue.Poster());
+        // "idle": the engine of a program that cannot dial at all.
+        CRasDialer dialer(script == "idle" ? std::unique_ptr<DialerEngine>(new IdleDialerEngine)
+                                           : std::make_unique<LoopbackDialerEngine>(options, talk),
+                          queue.Poster());
         RecordingView view;
         std::istringstream ups(upFor);
         for (int seconds = 0; ups >> seconds;)

@@ -180,18 +180,6 @@ TEST(DialerEngineBase, ClearingTheObserverWaitsForTheReportUnderWay) {
     EXPECT_EQ(observer.reports, seen) << "and none starts";
 }
 
-TEST(RasDialer, IdleEngineHasNeverDialledAndStartsNoDial) {
-    TaskQueue queue;
-    CRasDialer dialer(std::make_unique<IdleDialerEngine>(), queue.Poster());
-    RecordingSink sink;
-    dialer.SetEventSink(&sink);
-    dialer.SetEntryName("Provider One");
-    EXPECT_EQ(dialer.Dial(), IdleDialerEngine::kDialUnavailable);
-    EXPECT_EQ(dialer.HangUp(), 0);
-    EXPECT_FALSE(dialer.CallActive());
-    EXPECT_EQ(queue.Pending(), 0u);
-}
-
 TEST(RasDialer, DialTimeoutComesFromTheStoredRedialTimeout) {
     testing::ExpectGoldenAnswers("core/connection/golden/dial_timeouts.txt", [](auto& stored) {
         const auto setting = DialTimeoutFromSetting(std::stoi(stored));
