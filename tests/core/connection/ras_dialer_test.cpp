@@ -1,5 +1,6 @@
-// The dialler control over the loopback engine: the real modem dialogue, the engine base's
-// time-out, hang-up and reports, and the control's events on the poster's thread.
+// The modem dialogue on its own, as data, and the dialler control over the loopback engine:
+// the real modem dialogue, the engine base's time-out, hang-up and reports, and the control's
+// events on the poster's thread.
 
 #include "core/connection/ras_dialer.h"
 
@@ -7,9 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <sstream>
 #include <thread>
 
 #include "core/connection/dial_events.h"
+#include "core/connection/modem_dialogue.h"
 #include "platform/modem_talk.h"
 #include "support/golden.h"
 #include "tools/loopback_engine.h"
@@ -20,6 +23,34 @@ namespace {
 using namespace std::chrono_literals;
 using testing::RecordingSink;
 using testing::TaskQueue;
+
+// golden/modem_answers.txt holds what a modem answers to each command in turn ("|" between
+// the answers), and after each the commands the dialogue sent and how it ended. A question
+// that runs out of answers ends with the answer's time-out.
+std::string Converse(const std::string& answers) {
+    ModemDialogue dialogue("AT&F", "5551");
+    std::istringstream replies(answers);
+    std::string said;
+    for (std::string reply; !dialogue.Connected() && !dialogue.Failure();) {
+        const std::string command = dialogue.TakeCommand();
+        said += command.empty() ? "" : command.substr(0, command.size() - 1) + " ";
+        if (!std::getline(replies, reply, '|')) {
+            if (!dialogue.AnswerLimit())
+                return said + "=> still dialling";
+            dialogue.AnswerTimedOut();
+            break;
+        }
+        dialogue.Receive(reply);
+    }
+    if (dialogue.Connected())
+        return said + "=> connected \"" + dialogue.ConnectText() + "\"";
+    return said + "=> " + std::to_string(dialogue.Failure()->errorCode) + " " +
+           dialogue.Failure()->text;
+}
+
+TEST(ModemDialogue, EachAnswerLeadsToItsCommandsAndItsEnd) {
+    testing::ExpectGoldenAnswers("core/connection/golden/modem_answers.txt", Converse);
+}
 
 const LineModemTalk kTalk{};
 
