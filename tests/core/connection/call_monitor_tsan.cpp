@@ -120,14 +120,7 @@ class CallMonitorTest : public ::testing::Test {
     LoggingWindow m_logger{m_log};
 };
 
-std::string Names(const std::vector<CConnectionRecord>& records) {
-    std::string names;
-    for (const auto& record : records)
-        names += record.EntryName + ";";
-    return names;
-}
-
-// Each ended call as "NAME SECONDSs IN/OUT;".
+// Each call as "NAME SECONDSs IN/OUT;".
 std::string Calls(const std::vector<CConnectionRecord>& records) {
     std::string calls;
     for (const auto& record : records) {
@@ -153,7 +146,7 @@ TEST_F(CallMonitorTest, EndedCallsAreLoggedMostRecentlySeenFirstAndBadPidFilesCh
     const pid_t innocent = m_standIns.Start("innocent");
     testing::WritePidFile(PidFile("Forged"), innocent);
     PollOnce(*monitor);
-    EXPECT_EQ(Names(monitor->Records()), "Alpha;B;");
+    EXPECT_EQ(Calls(monitor->Records()), "Alpha 0s -;B 0s -;");
     EXPECT_EQ(monitor->Records()[0].StartTime, kStart);
 
     fs::rename(m_run, m_dir.path() / "run.away");
@@ -164,7 +157,7 @@ TEST_F(CallMonitorTest, EndedCallsAreLoggedMostRecentlySeenFirstAndBadPidFilesCh
     HangUp(bare);
     const pid_t gamma = Dial("lv1", "Gamma");
     PollOnce(*monitor);
-    EXPECT_EQ(Names(monitor->Records()), "Alpha;Gamma;");
+    EXPECT_EQ(Calls(monitor->Records()), "Alpha 0s -;Gamma 0s -;");
     EXPECT_EQ(monitor->Records()[0].StartTime, kStart);
 
     m_now = kStart + kLongCall;
@@ -172,7 +165,7 @@ TEST_F(CallMonitorTest, EndedCallsAreLoggedMostRecentlySeenFirstAndBadPidFilesCh
     HangUp(gamma);
     PollOnce(*monitor);
     EXPECT_TRUE(monitor->Records().empty());
-    EXPECT_EQ(Names(m_logger.ended), "B;Gamma;Alpha;");
+    EXPECT_EQ(Calls(m_logger.ended), "B 59s -;Gamma 90128s -;Alpha 90187s -;");
     EXPECT_EQ(m_logger.counts, (std::vector<int>{2, 2, 0}));
     EXPECT_EQ(testing::ReadFileText(m_log),
               "B - Day Time (0:00:59)\n"
@@ -243,7 +236,7 @@ TEST_F(CallMonitorTest, StartAndStopHundredsOfTimesWhileItSendsNeverDeadlocks) {
     const auto total = delivered();
     m_window.RunUntil([] { return false; }, 50ms);
     EXPECT_EQ(delivered(), total);
-    EXPECT_EQ(Names(monitor->Records()), "Alpha;");
+    EXPECT_EQ(Calls(monitor->Records()), "Alpha 0s -;");
     EXPECT_TRUE(m_logger.ended.empty());
     EXPECT_FALSE(CCallMonitor(nullptr, m_window.Poster(), m_logger, {}).StartMonitor())
         << "no links to watch, no thread";
