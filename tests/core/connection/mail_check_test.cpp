@@ -7,7 +7,6 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
 #include <chrono>
 #include <map>
 #include <sstream>
