@@ -22,7 +22,7 @@ packages=(
     dbus-daemon dbus-session-bus-common
     # test: the mail check's certificates are made at test time
     openssl
-    # the locales' sources, which the call log's locale test compiles with localedef
+    # the locales' sources, which the build compiles with localedef for the call log's locale test
     locales
     # the real link: a kernel with PPP as a process, and what its guest runs
     user-mode-linux kmod jq procps x11-utils

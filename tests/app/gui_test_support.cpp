@@ -52,6 +52,8 @@ void ShellTest::SetUp() {
     options.runDir = m_scratch.path() / "run";
     options.netDir = m_scratch.path() / "net";
     options.termGrace = std::chrono::milliseconds(500);
+    options.pppdPath =
+        STAND_IN_PPPD;  // the window lists its links with the stand-in taken for pppd
     m_links = std::make_unique<PppLinks>(options);
 }
 
@@ -69,10 +71,6 @@ void DialShellTest::SetUp() {
     ::unsetenv("LINKVANE_PPPD_PASSWORD");
     ::setenv("LINKVANE_PPPD_RUNDIR", (m_scratch.path() / "run").c_str(), 1);
     ::setenv("LINKVANE_PPPD_NETDIR", (m_scratch.path() / "net").c_str(), 1);
-    // The window lists its links with the stand-in taken for pppd.
-    PppLinkOptions links = m_links->options();
-    links.pppdPath = STAND_IN_PPPD;
-    m_links = std::make_unique<PppLinks>(links);
 }
 
 void DialShellTest::Settings(std::uint32_t attempts, std::uint32_t timeout) {

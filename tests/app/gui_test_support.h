@@ -27,7 +27,8 @@ namespace linkvane::testing {
 
 // The main window's stores in a scratch configuration home: the registry, the phonebook
 // (the machine's serial ports played by m_ports) and pppd's links (pid files in scratch/run,
-// interfaces in scratch/net). Closing the window's dialogs does not end the test program.
+// interfaces in scratch/net, pppd's stand-in taken for pppd). Closing the window's dialogs does not
+// end the test program.
 class ShellTest : public ConfigHomeTest {
   protected:
     void SetUp() override;

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 
 #include "app/popup_menu.h"
@@ -34,34 +33,25 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ModalAnswer;
 
-template <typename T>
-T Pop(std::deque<T>& queue, T whenEmpty) {
-    if (queue.empty())
-        return whenEmpty;
-    T front = queue.front();
-    queue.pop_front();
-    return front;
-}
-
 // The user at the editor's dialogs: scripted answers, and a record of every question.
 class ScriptedPrompts final : public SheetPrompts {
   public:
-    std::deque<QString> files;
-    std::deque<QMessageBox::StandardButton> answers;
+    QStringList files;                           // taken in turn; "" once none is left
+    QList<QMessageBox::StandardButton> answers;  // in turn; OK once none is left
     std::optional<std::string> modem;
     std::vector<FileQuestion> fileQuestions;
     std::vector<MessageQuestion> messages;
 
     QString OpenFileName(QWidget*, const FileQuestion& question) override {
         fileQuestions.push_back(question);
-        return Pop(files, QString());
+        return files.isEmpty() ? QString() : files.takeFirst();
     }
     QString SaveFileName(QWidget* parent, const FileQuestion& question) override {
         return OpenFileName(parent, question);
     }
     QMessageBox::StandardButton Message(QWidget*, const MessageQuestion& question) override {
         messages.push_back(question);
-        return Pop(answers, QMessageBox::Ok);
+        return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
     std::optional<std::string> ChooseModem(QWidget*, const ModemList&) override { return modem; }
 };
@@ -120,9 +110,6 @@ class ProfileEditorTest : public testing::ShellTest {
         autostart = std::make_unique<XdgAutostart>(configHome() / "autostart");
     }
 
-    ProfileEditorServices Services() {
-        return {*m_registry, *m_phonebook, *creator, *autostart, prompts, "/usr/bin/linkvane"};
-    }
     ProfileStore Store() { return ProfileStore(*m_registry); }
 
     void Seed(const ProfileRecord& profile) {
@@ -144,7 +131,9 @@ class ProfileEditorTest : public testing::ShellTest {
             if (sheet->isVisible())
                 sheet->reject();
         });
-        std::optional<std::string> result = RunProfileEditor(nullptr, Services(), name);
+        const ProfileEditorServices services{*m_registry, *m_phonebook, *creator,
+                                             *autostart,  prompts,      "/usr/bin/linkvane"};
+        std::optional<std::string> result = RunProfileEditor(nullptr, services, name);
         EXPECT_TRUE(answer.ran());
         return result;
     }
@@ -155,7 +144,7 @@ class ProfileEditorTest : public testing::ShellTest {
 };
 
 // Values past a line edit's default 32767 characters, and bytes that are not UTF-8, too.
-TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
+TEST_F(ProfileEditorTest, ScreenReadersOkCancelClearSwitchesBadNumbersAndDeleteOnOneProfile) {
     ProfileRecord profile = FullProfile("Demon");
     profile.organisation = std::string(100000, 'o');
     profile.realname = "Jos\xe9";
@@ -166,35 +155,57 @@ TEST_F(ProfileEditorTest, OkWithoutAChangeLeavesEveryStoredValueAsItWas) {
     const LoadedGlobalSettings globals = Store().LoadGlobalSettings();
 
     const auto edited = RunEditor("Demon", [&](CISPSheet& sheet) {
-        // Every page is shown and left once, so each one's controls go through its fields.
-        for (int page = 0; page < CISPSheet::kPageCount; ++page) {
-            sheet.Tabs()->setCurrentIndex(page);
-            QApplication::processEvents();
+        // Screen readers find every control by its visible label.
+        for (const char* name :
+             {"Login", "POP3 Server", "Timeout (Secs.)", "Check for mail every", "Reply-To", "Port",
+              "Ping Freq.", "Set As Default", "Import", "Mail Security"}) {
+            bool found = false;
+            for (QWidget* widget : sheet.findChildren<QWidget*>())
+                found = found || widget->accessibleName() == QString::fromLatin1(name);
+            EXPECT_TRUE(found) << name;
         }
-        Press(sheet, QDialogButtonBox::Ok);
+        // Every page is shown and left once, so each one's controls go through its fields. Every
+        // label names its buddy with its own text; every box and button carries its text.
+        for (int i = 0; i < CISPSheet::kPageCount; ++i) {
+            sheet.Tabs()->setCurrentIndex(i);
+            QApplication::processEvents();
+            QWidget* page = sheet.Tabs()->widget(i);
+            EXPECT_FALSE(sheet.Tabs()->tabText(i).isEmpty());
+            EXPECT_EQ(page->accessibleName(), sheet.Tabs()->tabText(i));
+            for (QLabel* label : page->findChildren<QLabel*>()) {
+                if (label->buddy() != nullptr) {
+                    EXPECT_EQ(label->buddy()->accessibleName(), AccessibleText(label->text()));
+                }
+            }
+            for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+                EXPECT_FALSE(button->accessibleName().isEmpty()) << button->text().toStdString();
+                if (button->text() != QStringLiteral("...")) {
+                    EXPECT_EQ(button->accessibleName(), AccessibleText(button->text()));
+                }
+            }
+            for (QLineEdit* edit : page->findChildren<QLineEdit*>())
+                EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
+        }
+        QTest::keyClick(sheet.Dialup()->login, Qt::Key_Return);  // Enter in a field is OK
     });
     EXPECT_EQ(edited, std::optional<std::string>("Demon"));
     EXPECT_EQ(Store().LoadProfile("Demon"), profile);
     EXPECT_EQ(Store().LoadGlobalSettings().settings, globals.settings);
     EXPECT_TRUE(prompts.messages.empty());
-}
 
-TEST_F(ProfileEditorTest, CancelWritesNothingTypedButTheImmediateActionsStayDone) {
-    const ProfileRecord profile = FullProfile("Demon");
-    Seed(profile);
-    const auto edited = RunEditor("Demon", [](CISPSheet& sheet) {
+    // Cancel writes nothing typed, but the actions that act at once stay done.
+    EXPECT_FALSE(RunEditor("Demon", [](CISPSheet& sheet) {
         CISPPage1& page = *sheet.Dialup();
         page.login->setText(QStringLiteral("typed"));
         page.setAsDefault->click();
         page.startup->click();
         sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
         sheet.Global()->url1Label->setText(QStringLiteral("typed"));
-        Press(sheet, QDialogButtonBox::Cancel);
-    });
-    EXPECT_FALSE(edited);
+        QTest::keyClick(sheet.Global()->url1Label, Qt::Key_Escape);  // Escape is Cancel
+    }));
     EXPECT_EQ(Store().LoadProfile("Demon"), profile);
     EXPECT_EQ(Store().LoadGlobalSettings().defaultProfile, "Demon");
-    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "");
+    EXPECT_EQ(Store().LoadGlobalSettings().settings, globals.settings);
     EXPECT_TRUE(std::filesystem::exists(autostart->EntryPath()));
 
     // Clear acts at once too: every profile field shows empty, and Cancel keeps it cleared.
@@ -206,15 +217,15 @@ TEST_F(ProfileEditorTest, CancelWritesNothingTypedButTheImmediateActionsStayDone
         Press(sheet, QDialogButtonBox::Cancel);
     });
     EXPECT_EQ(Store().LoadProfile("Demon").login, "");
-}
 
-// The keep-alive and redial rules themselves are core's (profile_editor_test there); here the
-// pages apply them, enable what they govern, and keep the user on a page with a bad number.
-TEST_F(ProfileEditorTest, AdvancedAndRedialControlsFollowTheirSwitchesAndBadNumbersKeepThePage) {
-    ProfileRecord profile = FullProfile("Demon");
+    // The keep-alive and redial rules themselves are core's (profile_editor_test there); here
+    // the pages apply them, enable what they govern, and keep the user on a page with a bad
+    // number.
+    profile = FullProfile("Demon");
     profile.pingHost = "ab";
     profile.checkEmail = 0;
     Seed(profile);
+    ASSERT_TRUE(Store().SaveGlobalSettings(GlobalSettings{}));  // redial off
 
     RunEditor("Demon", [&](CISPSheet& sheet) {
         CISPPage1& dialup = *sheet.Dialup();
@@ -259,6 +270,19 @@ TEST_F(ProfileEditorTest, AdvancedAndRedialControlsFollowTheirSwitchesAndBadNumb
     EXPECT_EQ(saved.checkEmail, 1);
     EXPECT_EQ(saved.popMinutes, 15u);
     EXPECT_EQ(Store().LoadGlobalSettings().settings.enableRedial, 1);
+
+    // Delete asks, and removes the entry with its profile at once.
+    prompts.answers = {QMessageBox::No, QMessageBox::Yes};
+    RunEditor("Demon", [](CISPSheet& sheet) {
+        sheet.Dialup()->deleteEntry->trigger();
+        EXPECT_EQ(sheet.Data().profileName, "Demon");
+        sheet.Dialup()->deleteEntry->trigger();
+        EXPECT_FALSE(sheet.Data().HasProfile());
+        EXPECT_FALSE(sheet.Dialup()->login->isEnabled());
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    EXPECT_FALSE(*m_phonebook->ReadEntry("Demon"));
+    EXPECT_EQ(Store().LoadProfile("Demon").login, "");
 }
 
 TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEditsTheImportedName) {
@@ -300,8 +324,7 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     expected.reconnect = 0;
     EXPECT_EQ(Store().LoadProfile("Alpha"), expected);
     EXPECT_EQ(Store().LoadProfile("Beta"), beta);
-    GlobalSettings globals = FullGlobals("alpha");
-    EXPECT_EQ(Store().LoadGlobalSettings().settings, globals);
+    EXPECT_EQ(Store().LoadGlobalSettings().settings, FullGlobals("alpha"));
     EXPECT_EQ((*m_phonebook->ReadEntry("Alpha"))->properties.deviceName, "/dev/ttyS1");
     EXPECT_EQ((*m_phonebook->ReadEntry("Alpha"))->properties.localPhoneNumber, "08455");
 
@@ -324,19 +347,66 @@ TEST_F(ProfileEditorTest, ExportThenImportOverTheEntryRestoresEveryValueAndEdits
     EXPECT_EQ(Store().LoadProfile("Alpha").login, alpha.login);
 }
 
-// Setup/Config from the main window edits the selected profile, whatever is typed over it;
-// its passwords show "*". What the editor cannot do leaves everything stored as it was, with
-// the one message box that the case calls for, or none.
-TEST_F(ProfileEditorTest, WhatCannotBeDoneChangesNothingAndSaysOnlyWhatItShould) {
+// Setup/Config from the main window: with an empty phonebook, first offered a new entry. Then
+// it edits the selected profile, whatever is typed over it; its passwords show "*". What the
+// editor cannot do leaves everything stored as it was, with the one message box that the case
+// calls for, or none.
+TEST_F(ProfileEditorTest, AnEmptyPhonebookOffersAnEntryAndWhatCannotBeDoneChangesNothing) {
     m_registry = std::make_unique<SqliteRegistryStore>(linkvaneDir(), 50ms);
+    auto window =
+        MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
+    // The phonebook is empty: the editor first offers a new entry.
+    // Declined: only the program-wide values are edited and saved.
+    prompts.answers = {QMessageBox::No};
+    ModalAnswer programWide([](QWidget& modal) {
+        auto& sheet = dynamic_cast<CISPSheet&>(modal);
+        EXPECT_FALSE(sheet.EmailNews()->isEnabled());
+        sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
+        sheet.Global()->url1Label->setText(QStringLiteral("News"));
+        Press(sheet, QDialogButtonBox::Ok);
+    });
+    window->OnCommand(ctl::kSetup);
+    EXPECT_TRUE(programWide.ran());
+    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "News");
+    COXRegistryItem profiles(*m_registry, kProfilesKey);
+    const auto values = profiles.GetValues();
+    EXPECT_TRUE(!values || values->empty());
+    EXPECT_EQ(window->ProfileList()->count(), 0);
+
+    // Accepted: the Phonebook Entry dialog makes the entry, then its profile is edited.
+    prompts.answers = {QMessageBox::Yes};
+    std::unique_ptr<ModalAnswer> editor;
+    ModalAnswer entry([&](QWidget& modal) {
+        auto& dialog = dynamic_cast<CPhonebookEntryDlg&>(modal);
+        dialog.name->setText(QStringLiteral("First ISP"));
+        dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
+        editor = std::make_unique<ModalAnswer>([](QWidget& next) {
+            auto& sheet = dynamic_cast<CISPSheet&>(next);
+            EXPECT_EQ(sheet.Data().profileName, "First ISP");
+            // A new profile checks mail over TLS unless the user says otherwise.
+            EXPECT_EQ(sheet.EmailNews()->mailSecurity->currentText(),
+                      QStringLiteral("auto: STLS when offered, never in clear text"));
+            sheet.Dialup()->login->setText(QStringLiteral("jo"));
+            Press(sheet, QDialogButtonBox::Ok);
+        });
+        Press(dialog, QDialogButtonBox::Ok);
+    });
+    window->OnCommand(kCmdConfig);  // the tray menu's "Config"
+    ASSERT_TRUE(entry.ran());
+    EXPECT_TRUE(editor->ran());
+    EXPECT_EQ(Store().LoadProfile("First ISP").login, "jo");
+    EXPECT_EQ(
+        COXRegistryItem(*m_registry, ProfileKeyPath("First ISP")).GetStringValue("POP3Security"),
+        "auto");
+    EXPECT_EQ(window->ProfileList()->currentText(), QStringLiteral("First ISP"));
+
     SqliteRegistryStore other(linkvaneDir());
     const ProfileRecord demon = FullProfile("Demon");
     Seed(demon);
     Seed(FullProfile("Other"));
+    ASSERT_TRUE(window->FillProfileList());
     const QString file = QString::fromStdString((configHome() / "demon.idf").string());
     ASSERT_TRUE(ExportProfile(demon, {}, *m_phonebook, file.toStdString()));
-    auto window =
-        MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
     // Clicks a button of the Dialup page, a file dialog answering `path` and any question
     // answered other than Yes; `storeBusy`: while another process holds the store past its
     // wait. A box whose write failed shows what is stored.
@@ -431,47 +501,34 @@ TEST_F(ProfileEditorTest, WhatCannotBeDoneChangesNothingAndSaysOnlyWhatItShould)
     }
 }
 
-TEST_F(ProfileEditorTest, ScreenReadersFindEveryControlByItsVisibleLabel) {
-    Seed(FullProfile("Demon"));
-    CISPSheet sheet(Services(), "Demon");
-    sheet.show();
-    for (int page = 0; page < CISPSheet::kPageCount; ++page)
-        EXPECT_FALSE(sheet.Tabs()->tabText(page).isEmpty());
-    for (const char* name :
-         {"Login", "POP3 Server", "Timeout (Secs.)", "Check for mail every", "Reply-To", "Port",
-          "Ping Freq.", "Set As Default", "Import", "Mail Security"}) {
-        bool found = false;
-        for (QWidget* widget : sheet.findChildren<QWidget*>())
-            found = found || widget->accessibleName() == QString::fromLatin1(name);
-        EXPECT_TRUE(found) << name;
+TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogsFollowHotplugAndDetectNamesTheModel) {
+    // Both dialogs that list modems follow a USB modem plugged in and out, each within a
+    // second; Detect finds the simulated modem and names its model.
+    Result<std::vector<TtyEvent>> events =
+        testing::LoadUdevRecording(testing::SourcePath("tests/support/udev/usb_modems.events"));
+    ASSERT_TRUE(events);
+    CModemDlg listing(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
+    CPhonebookEntryDlg adding(*m_phonebook, prompts, std::nullopt);
+    adding.device->setCurrentText(QStringLiteral("/dev/typed"));
+    listing.show();
+    adding.show();
+    for (const std::size_t event : {0u, 3u}) {  // ttyACM0 plugged in, then out
+        m_ports->Play((*events)[event]);
+        const int count = event == 0 ? 1 : 0;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return listing.DeviceList()->count() == count; }, 1000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return adding.device->count() == count; }, 1000));
+        EXPECT_EQ(adding.device->currentText(), QStringLiteral("/dev/typed"));
     }
-    // Every label names its buddy with its own text; every box and button carries its text.
-    for (int i = 0; i < CISPSheet::kPageCount; ++i) {
-        QWidget* page = sheet.Tabs()->widget(i);
-        EXPECT_EQ(page->accessibleName(), sheet.Tabs()->tabText(i));
-        for (QLabel* label : page->findChildren<QLabel*>()) {
-            if (label->buddy() != nullptr) {
-                EXPECT_EQ(label->buddy()->accessibleName(), AccessibleText(label->text()));
-            }
-        }
-        for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
-            EXPECT_FALSE(button->accessibleName().isEmpty()) << button->text().toStdString();
-            if (button->text() != QStringLiteral("...")) {
-                EXPECT_EQ(button->accessibleName(), AccessibleText(button->text()));
-            }
-        }
-        for (QLineEdit* edit : page->findChildren<QLineEdit*>())
-            EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
-    }
-    // Enter in a field is OK, Escape is Cancel.
-    QTest::keyClick(sheet.Dialup()->login, Qt::Key_Return);
-    EXPECT_EQ(sheet.result(), QDialog::Accepted);
-    sheet.show();
-    QTest::keyClick(sheet.Dialup()->login, Qt::Key_Escape);
-    EXPECT_EQ(sheet.result(), QDialog::Rejected);
-}
 
-TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
+    testing::ModemSimulator simulator(MODEM_SIMULATOR, m_scratch.path(), "model=Zoom 3095");
+    ASSERT_TRUE(m_phonebook->AddDevice(simulator.device().string()));
+    CModemDlg detecting(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
+    detecting.DetectButton()->click();
+    EXPECT_FALSE(detecting.DetectButton()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return detecting.DetectButton()->isEnabled(); }, 4000));
+    EXPECT_TRUE(detecting.DetectResults()->text().contains(QStringLiteral(": Zoom 3095.")))
+        << detecting.DetectResults()->text().toStdString();
+
     ModemList modems{{{"/dev/ttyS0", ""}, {"/dev/\u202EttyUSB0", "ttyUSB0, Zoom\n56K"}}, ""};
     CModemDlg modem(modems);
     modem.show();
@@ -505,9 +562,8 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     EXPECT_EQ(real.ChooseModem(nullptr, {{}, std::string(kNoModemsFoundText)}), std::nullopt);
     EXPECT_TRUE(noModems.ran() && emptyList && emptyList->ran());
 
-    CPhonebookEntryDlg dialog(*m_phonebook, prompts, std::nullopt);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    // A new entry, in the dialog that followed the modem above.
+    CPhonebookEntryDlg& dialog = adding;
     dialog.name->setText(QStringLiteral("Demon"));
     dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
     dialog.alternateNumbers[1]->setText(QStringLiteral("0845 0790001"));
@@ -528,99 +584,6 @@ TEST_F(ProfileEditorTest, ModemAndPhonebookEntryDialogs) {
     EXPECT_EQ(entry->properties.deviceName, "/dev/null");
     EXPECT_EQ(entry->properties.countryCode, 44u);
     EXPECT_EQ(entry->alternateNumbers, std::vector<std::string>{"0845 0790001"});
-}
-
-// Both dialogs that list modems follow a USB modem plugged in and out, each within a second;
-// Detect finds the simulated modem and names its model.
-TEST_F(ProfileEditorTest, ModemListsFollowHotplugAndDetectNamesTheModel) {
-    Result<std::vector<TtyEvent>> events =
-        testing::LoadUdevRecording(testing::SourcePath("tests/support/udev/usb_modems.events"));
-    ASSERT_TRUE(events);
-    CModemDlg modem(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
-    CPhonebookEntryDlg entry(*m_phonebook, prompts, std::nullopt);
-    entry.device->setCurrentText(QStringLiteral("/dev/typed"));
-    modem.show();
-    entry.show();
-    for (const std::size_t event : {0u, 3u}) {  // ttyACM0 plugged in, then out
-        m_ports->Play((*events)[event]);
-        const int count = event == 0 ? 1 : 0;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return modem.DeviceList()->count() == count; }, 1000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return entry.device->count() == count; }, 1000));
-        EXPECT_EQ(entry.device->currentText(), QStringLiteral("/dev/typed"));
-    }
-
-    testing::ModemSimulator simulator(MODEM_SIMULATOR, m_scratch.path(), "model=Zoom 3095");
-    ASSERT_TRUE(m_phonebook->AddDevice(simulator.device().string()));
-    CModemDlg detecting(BuildModemList(*m_phonebook), nullptr, m_phonebook.get());
-    detecting.DetectButton()->click();
-    EXPECT_FALSE(detecting.DetectButton()->isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return detecting.DetectButton()->isEnabled(); }, 4000));
-    EXPECT_TRUE(detecting.DetectResults()->text().contains(QStringLiteral(": Zoom 3095.")))
-        << detecting.DetectResults()->text().toStdString();
-}
-
-TEST_F(ProfileEditorTest, DeleteAsksAndRemovesTheEntryWithItsProfile) {
-    Seed(FullProfile("Demon"));
-    prompts.answers = {QMessageBox::No, QMessageBox::Yes};
-    RunEditor("Demon", [](CISPSheet& sheet) {
-        sheet.Dialup()->deleteEntry->trigger();
-        EXPECT_EQ(sheet.Data().profileName, "Demon");
-        sheet.Dialup()->deleteEntry->trigger();
-        EXPECT_FALSE(sheet.Data().HasProfile());
-        EXPECT_FALSE(sheet.Dialup()->login->isEnabled());
-        Press(sheet, QDialogButtonBox::Ok);
-    });
-    EXPECT_FALSE(*m_phonebook->ReadEntry("Demon"));
-    EXPECT_EQ(Store().LoadProfile("Demon").login, "");
-}
-
-// Setup/Config from the main window with an empty phonebook: first offered a new entry.
-TEST_F(ProfileEditorTest, EmptyPhonebookOffersAnEntryAndOtherwiseWritesNoProfile) {
-    auto window =
-        MakeWindow([this](MainWindowServices& services) { services.editorPrompts = &prompts; });
-    // Declined: only the program-wide values are edited and saved.
-    prompts.answers = {QMessageBox::No};
-    ModalAnswer programWide([](QWidget& modal) {
-        auto& sheet = dynamic_cast<CISPSheet&>(modal);
-        EXPECT_FALSE(sheet.EmailNews()->isEnabled());
-        sheet.Tabs()->setCurrentIndex(CISPSheet::kGlobal);
-        sheet.Global()->url1Label->setText(QStringLiteral("News"));
-        Press(sheet, QDialogButtonBox::Ok);
-    });
-    window->OnCommand(ctl::kSetup);
-    EXPECT_TRUE(programWide.ran());
-    EXPECT_EQ(Store().LoadGlobalSettings().settings.url1Label, "News");
-    COXRegistryItem profiles(*m_registry, kProfilesKey);
-    const auto values = profiles.GetValues();
-    EXPECT_TRUE(!values || values->empty());
-    EXPECT_EQ(window->ProfileList()->count(), 0);
-
-    // Accepted: the Phonebook Entry dialog makes the entry, then its profile is edited.
-    prompts.answers = {QMessageBox::Yes};
-    std::unique_ptr<ModalAnswer> editor;
-    ModalAnswer entry([&](QWidget& modal) {
-        auto& dialog = dynamic_cast<CPhonebookEntryDlg&>(modal);
-        dialog.name->setText(QStringLiteral("First ISP"));
-        dialog.phoneNumber->setText(QStringLiteral("0845 0790000"));
-        editor = std::make_unique<ModalAnswer>([](QWidget& next) {
-            auto& sheet = dynamic_cast<CISPSheet&>(next);
-            EXPECT_EQ(sheet.Data().profileName, "First ISP");
-            // A new profile checks mail over TLS unless the user says otherwise.
-            EXPECT_EQ(sheet.EmailNews()->mailSecurity->currentText(),
-                      QStringLiteral("auto: STLS when offered, never in clear text"));
-            sheet.Dialup()->login->setText(QStringLiteral("jo"));
-            Press(sheet, QDialogButtonBox::Ok);
-        });
-        Press(dialog, QDialogButtonBox::Ok);
-    });
-    window->OnCommand(kCmdConfig);  // the tray menu's "Config"
-    ASSERT_TRUE(entry.ran());
-    EXPECT_TRUE(editor->ran());
-    EXPECT_EQ(Store().LoadProfile("First ISP").login, "jo");
-    EXPECT_EQ(
-        COXRegistryItem(*m_registry, ProfileKeyPath("First ISP")).GetStringValue("POP3Security"),
-        "auto");
-    EXPECT_EQ(window->ProfileList()->currentText(), QStringLiteral("First ISP"));
 }
 
 }  // namespace

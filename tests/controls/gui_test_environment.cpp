@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <QtCore/QElapsedTimer>
+#include <QtGui/QPainter>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 
 #include <cstdlib>
 #include <memory>
+
+#include "support/temp_dir.h"
 
 namespace linkvane::testing {
 namespace {
@@ -38,12 +41,6 @@ QImage Grab(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-bool Near(QColor a, QColor b, int tolerance) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
 PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pick) {
     PixelSet set;
     for (int y = 0; y < image.height(); ++y) {
@@ -61,19 +58,41 @@ PixelSet Changed(const QImage& a, const QImage& b) {
     return Pixels(a, [&](int x, int y) { return a.pixel(x, y) != b.pixel(x, y); });
 }
 
-QRect InkBounds(const QImage& image, QColor background, int tolerance) {
-    return Pixels(
-               image,
-               [&](int x, int y) { return !Near(image.pixelColor(x, y), background, tolerance); })
-        .bounds;
+void ExpectGoldenImage(const std::string& relative, const QImage& image) {
+    // A screen of ratio 2 has its own pictures: rendered there, not drawn at 1x and scaled up.
+    std::string name = relative;
+    if (image.devicePixelRatio() >= 2.0)
+        name.insert(name.rfind('.'), "@2x");
+    else if (qEnvironmentVariableIsSet("LINKVANE_EXPECT_HIGH_DENSITY"))
+        ADD_FAILURE() << "expected a device pixel ratio of 2, got " << image.devicePixelRatio();
+    const QString file = QString::fromStdString(SourcePath("tests/" + name).string());
+    if (qEnvironmentVariable("LINKVANE_REWRITE_GOLDEN") == QStringLiteral("1")) {
+        EXPECT_TRUE(image.save(file, "PNG"));
+        return;
+    }
+    const QImage expected(file);
+    ASSERT_FALSE(expected.isNull()) << name << " is missing; LINKVANE_REWRITE_GOLDEN=1 writes it";
+    QImage actual = image.convertToFormat(expected.format());
+    actual.setDevicePixelRatio(expected.devicePixelRatio());
+    EXPECT_TRUE(actual == expected) << "differs from " << name;
 }
 
-bool IsHighDensity(const QWidget& widget) {
-    const bool high = widget.devicePixelRatioF() >= 2.0;
-    if (!high && qEnvironmentVariableIsSet("LINKVANE_EXPECT_HIGH_DENSITY")) {
-        ADD_FAILURE() << "expected a device pixel ratio of 2, got " << widget.devicePixelRatioF();
+QImage Stacked(const std::vector<QImage>& images) {
+    QSize size;
+    for (const QImage& image : images)
+        size = QSize(std::max(size.width(), image.width()), size.height() + image.height());
+    QImage sheet(size, QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    int y = 0;
+    for (QImage image : images) {
+        image.setDevicePixelRatio(1.0);  // drawn pixel for pixel
+        painter.drawImage(0, y, image);
+        y += image.height();
     }
-    return high;
+    painter.end();
+    sheet.setDevicePixelRatio(images.empty() ? 1.0 : images.front().devicePixelRatio());
+    return sheet;
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -11,14 +11,13 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace linkvane::testing {
 
 // What the widget paints, as an image in device pixels (ARGB32).
 QImage Grab(QWidget& widget);
-
-// True when the two colours differ by at most `tolerance` in every channel.
-bool Near(QColor a, QColor b, int tolerance = 0);
 
 // How many pixels `pick(x, y)` chooses, and their bounding box (empty when none).
 struct PixelSet {
@@ -30,13 +29,15 @@ PixelSet Pixels(const QImage& image, const std::function<bool(int x, int y)>& pi
 // The pixels where two images of one size differ.
 PixelSet Changed(const QImage& a, const QImage& b);
 
-// The bounding box of the pixels that are not `background` (empty when there are none).
-QRect InkBounds(const QImage& image, QColor background, int tolerance = 8);
+// Compares the image with the PNG at `relative` (below tests/), pixel for pixel, or writes it
+// there when LINKVANE_REWRITE_GOLDEN=1: look at the picture before committing it. An image of
+// device pixel ratio 2 has its own file, named with "@2x"; the ctest run that sets
+// QT_SCALE_FACTOR=2 also sets LINKVANE_EXPECT_HIGH_DENSITY, and then a lower ratio fails.
+void ExpectGoldenImage(const std::string& relative, const QImage& image);
 
-// True when the widget's screen has a device pixel ratio of 2 or more. The ctest run that
-// sets QT_SCALE_FACTOR=2 also sets LINKVANE_EXPECT_HIGH_DENSITY, and then a lower ratio is
-// a failure rather than a reason to skip.
-bool IsHighDensity(const QWidget& widget);
+// The images one below the other on white, pixel for pixel, as one picture for a golden file
+// (of the first image's device pixel ratio).
+QImage Stacked(const std::vector<QImage>& images);
 
 // Runs the event loop until `done` holds or `timeout` passes; returns `done()`.
 bool WaitUntil(const std::function<bool()>& done,

@@ -2,57 +2,52 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "core/profiles/profile_record.h"
 #include "core/profiles/registry_item.h"
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane::testing {
 namespace {
 
-class StartupPlanTest : public ConfigHomeTest {};
-
-TEST_F(StartupPlanTest, ListSelectionTimeoutAndMinimisedStartComeFromTheSettings) {
-    const struct {
-        std::vector<std::string> entries;
-        const char* defaultName;
-        std::uint32_t redialTimeout;
-        std::uint32_t startMinimised;
-        StartupPlan plan;
-        std::uint32_t storedTimeout;  // after the plan
-    } cases[] = {
-        // Sorted without case; the default is the first found by its beginning, without case.
-        {{"zeta", "Beta Net", "alpha", "beta"},
-         "BE",
-         45,
-         0,
-         {{"alpha", "beta", "Beta Net", "zeta"}, 1, {45, 3}, false},
-         45},
-        // An unknown default (a name is no beginning of it) selects the first; a timeout of 0
-        // becomes 60, written back.
-        {{"zeta", "alpha"}, "zetas", 0, 1, {{"alpha", "zeta"}, 0, {60, 3}, true}, 60},
-        // An empty phonebook: nothing to select. Only 1 means minimised.
-        {{}, "anything", 0xFFFFFFFF, 2, {{}, std::nullopt, {60, 3}, false}, 60},
-    };
-    for (const auto& c : cases) {
+// Each question (golden/startup_plan.txt) is the phonebook's entries, then "Default",
+// "RedialTimeout" and "StartMinimised", apart by "|"; its answer the plan, and the timeout
+// stored after it. The list is sorted without case; the default is the first entry that it
+// begins, without case, else the first; a timeout out of range becomes 60, written back; only
+// 1 means minimised.
+TEST(StartupPlan, ListSelectionTimeoutAndMinimisedStartComeFromTheSettings) {
+    ExpectGoldenAnswers("core/app/golden/startup_plan.txt", [](const std::string& question) {
+        std::istringstream in(question);
+        std::string entries, defaultName, timeout, minimised;
+        std::getline(std::getline(std::getline(std::getline(in, entries, '|'), defaultName, '|'),
+                                  timeout, '|'),
+                     minimised);
         TempDir dir;
         SqliteRegistryStore registry(dir.path());
         PhonebookFile phonebook(dir.path() / "phonebook.json");
-        for (const std::string& name : c.entries) {
-            PhonebookEntry entry;
-            entry.name = name;
-            ASSERT_TRUE(phonebook.WriteEntry(entry));
-        }
+        std::istringstream names(entries);
+        for (PhonebookEntry entry; std::getline(names, entry.name, ',');)
+            EXPECT_TRUE(phonebook.WriteEntry(entry)) << entry.name;
         COXRegistryItem settings(registry, kSettingsKey);
-        settings.SetStringValue(c.defaultName, "Default");
-        settings.SetNumberValue(c.redialTimeout, "RedialTimeout");
+        settings.SetStringValue(defaultName, "Default");
+        settings.SetNumberValue(static_cast<std::uint32_t>(std::stoul(timeout)), "RedialTimeout");
         settings.SetNumberValue(3, "RedialAttempts");
-        settings.SetNumberValue(c.startMinimised, "StartMinimised");
+        settings.SetNumberValue(static_cast<std::uint32_t>(std::stoul(minimised)),
+                                "StartMinimised");
 
-        EXPECT_EQ(PlanStartup(registry, phonebook), c.plan) << c.defaultName;
-        EXPECT_EQ(settings.GetNumberValue("RedialTimeout"), c.storedTimeout) << c.defaultName;
-    }
+        const StartupPlan plan = PlanStartup(registry, phonebook);
+        std::string answer;
+        for (const std::string& name : plan.profileNames)
+            answer += name + ", ";
+        return answer + "selected " + (plan.selected ? std::to_string(*plan.selected) : "none") +
+               ", timeout " + std::to_string(plan.dial.dialTimeout) + ", budget " +
+               std::to_string(plan.dial.redialBudget) + (plan.startMinimised ? ", minimised" : "") +
+               "; stored " + std::to_string(settings.GetNumberValue("RedialTimeout"));
+    });
 }
 
 }  // namespace

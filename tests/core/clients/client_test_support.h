@@ -74,8 +74,7 @@ class ClientTest : public ConfigHomeTest {
         std::filesystem::remove_all(navigatorDir() / "Users");
     }
 
-    // The whole registry in REGEDIT4 text, with the profiles the tests saved left out and the
-    // Navigator directory shown as $NAV.
+    // The whole registry in REGEDIT4 text, trimmed, with the Navigator directory shown as $NAV.
     std::string Exported() {
         auto text = ExportAllRoots(store());
         EXPECT_TRUE(text.ok());
@@ -126,25 +125,16 @@ class ClientTest : public ConfigHomeTest {
         return out;
     }
 
-    // An export holds one block per key, each ended by an empty line. Left out: the profiles
-    // and the keys that hold no values but only subkeys.
+    // An export holds one block per key, each ended by an empty line; the profiles the tests
+    // saved are left out.
     static std::string Trimmed(const std::string& text) {
-        std::vector<std::string> blocks;
+        std::string out;
         for (std::size_t at = 0; at < text.size();) {
             const std::size_t end = std::min(text.find("\n\n", at), text.size() - 2) + 2;
-            blocks.push_back(text.substr(at, end - at));
-            at = end;
-        }
-        std::string out;
-        for (std::size_t i = 0; i < blocks.size(); ++i) {
-            const std::string& block = blocks[i];
-            const std::string parent = block.substr(0, block.find(']')) + "\\";
-            const bool onlyParent = block.find("]\n\n") == block.find(']') &&
-                                    i + 1 < blocks.size() && blocks[i + 1].starts_with(parent);
-            if (!block.starts_with("[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane") &&
-                !onlyParent) {
+            const std::string block = text.substr(at, end - at);
+            if (!block.starts_with("[HKEY_CURRENT_USER\\Software\\Kestrom\\Linkvane"))
                 out += block;
-            }
+            at = end;
         }
         return out;
     }

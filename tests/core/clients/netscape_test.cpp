@@ -11,14 +11,11 @@ constexpr const char* kNavigatorKey = "\\LocalMachine\\SOFTWARE\\Netscape\\Netsc
 constexpr const char* kVersionMainKey =
     "\\LocalMachine\\SOFTWARE\\Netscape\\Netscape Navigator\\4.7 (en)\\Main\\";
 
-constexpr const char* kUserDirTree = R"(Users/
-Users/Linkvaner/
-Users/Linkvaner/Cache/
-Users/Linkvaner/Mail/
-Users/Linkvaner/News/
-Users/Linkvaner/archive/
-Users/Linkvaner/prefs.js
-)";
+// The path with backslashes for separators, as Windows writes it.
+std::string BackslashPath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
 
 class Netscape : public ClientTest {
   protected:
@@ -44,8 +41,7 @@ TEST_F(Netscape, WritesTheUserDirectoryPrefsAndRegistryKeysAndQuotesPrefsStrings
     std::ofstream(UserDir() / "prefs.js") << std::string(4096, 'x');
     EXPECT_TRUE(ApplyNetscapeSettings(store(), Active(DialUpProfile()), m_messages));
     EXPECT_TRUE(m_messages.shown.empty());
-    EXPECT_EQ(NavigatorTree(), kUserDirTree);
-    std::string written = Written();
+    std::string written = NavigatorTree() + Written();
 
     // Proxy lines and the proxy key follow which proxies are set; a port that is not all digits
     // is 0 in the file and its leading digits in the registry; an empty start page is still
@@ -75,86 +71,56 @@ TEST_F(Netscape, WritesTheUserDirectoryPrefsAndRegistryKeysAndQuotesPrefsStrings
     ExpectGolden("core/clients/golden/netscape.txt", written);
 }
 
-TEST_F(Netscape, NothingHappensWithoutAnInstalledNavigator) {
-    const ActiveProfile profile = Active(DialUpProfile());
-    const std::string before = Exported();
-    for (const char* version : {"", "4"}) {
-        SCOPED_TRACE(version);
-        SetString(kNavigatorKey, "CurrentVersion", version);
-        EXPECT_TRUE(ApplyNetscapeSettings(store(), profile, m_messages));
-        std::string expected = before;
-        expected.replace(expected.find("4.7 (en)"), 8, version);
-        EXPECT_EQ(Exported(), expected);
-        EXPECT_EQ(NavigatorTree(), "");
-        EXPECT_TRUE(m_messages.shown.empty());
-    }
-}
-
-TEST_F(Netscape, InstallDirectoryWrittenWithBackslashesNamesTheSameDirectory) {
-    std::string windowsForm = navigatorDir().string();
-    std::replace(windowsForm.begin(), windowsForm.end(), '/', '\\');
-    SetString(kVersionMainKey, "Install Directory", windowsForm);
-    ApplyNetscapeSettings(store(), Active(LanProfile()), m_messages);
-    EXPECT_TRUE(m_messages.shown.empty());
-    EXPECT_EQ(NavigatorTree(), kUserDirTree);
-    EXPECT_NE(Exported().find("\"DirRoot\"=\"$NAV/Users/Linkvaner\"\n"), std::string::npos);
-}
-
-TEST_F(Netscape, DirectoriesThatCannotBeMadeAreReportedAndStopTheRest) {
-    struct Case {
-        const char* installDir;   // relative to the Navigator directory; "" for itself
-        const char* blockedFile;  // a regular file put in the way, or ""
-        const char* expectedTree;
-        const char* expectedMessage;
+// golden/netscape_installs.txt: for each state of Navigator's install, what the user is told,
+// the files below the Navigator directory and the registry afterwards. Without a version there
+// is nothing to write; a directory that cannot be made stops the rest, though Navigator's user
+// is registered; a relative install directory (a path copied from Windows) is refused instead
+// of being made below the working directory; prefs that cannot be written still leave the
+// registry written.
+TEST_F(Netscape, EachStateOfTheInstallIsWrittenOrReportedAsItAllows) {
+    const struct {
+        const char* name;
+        const char* version;
+        std::string installDir;
+        const char* inTheWay;  // a regular file, or a folder when it ends in "/"
+    } cases[] = {
+        {"no version", "", navigatorDir().string(), ""},
+        {"a version too short", "4", navigatorDir().string(), ""},
+        {"written with backslashes", "4.7 (en)", BackslashPath(navigatorDir().string()), ""},
+        {"Users is a file", "4.7 (en)", navigatorDir().string(), "Users"},
+        {"the user is a file", "4.7 (en)", navigatorDir().string(), "Users/Linkvaner"},
+        {"a missing directory", "4.7 (en)", (navigatorDir() / "missing").string(), ""},
+        {"relative", "4.7 (en)", "C:\\Program Files\\Netscape", "C:/Program Files/Netscape/"},
+        {"prefs.js is a folder", "4.7 (en)", navigatorDir().string(), "Users/Linkvaner/prefs.js/"},
     };
-    const Case cases[] = {
-        {"", "Users", "Users\n",
-         "$NAV/Users/Linkvaner: Error creating Netscape 4.x Profile Directory"},
-        {"", "Users/Linkvaner", "Users/\nUsers/Linkvaner\n",
-         "$NAV/Users/Linkvaner: Error creating Netscape 4.x User Directory"},
-        {"missing", "", "",
-         "$NAV/missing/Users/Linkvaner: Error creating Netscape 4.x Profile Directory"},
-    };
-    const ActiveProfile profile = Active(DialUpProfile());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.expectedMessage);
-        ClearClientKeys();
-        m_messages.shown.clear();
-        SetString(kVersionMainKey, "Install Directory", (navigatorDir() / c.installDir).string());
-        if (*c.blockedFile != '\0') {
-            std::filesystem::create_directories((navigatorDir() / c.blockedFile).parent_path());
-            std::ofstream(navigatorDir() / c.blockedFile) << "in the way";
-        }
-        EXPECT_TRUE(ApplyNetscapeSettings(store(), profile, m_messages));
-        ASSERT_EQ(m_messages.shown.size(), 1u);
-        EXPECT_EQ(Anonymised(m_messages.shown[0]), c.expectedMessage);
-        EXPECT_EQ(NavigatorTree(), c.expectedTree);
-        // Navigator's user is registered, but nothing of the current user's is written.
-        const std::string exported = Exported();
-        EXPECT_NE(exported.find("\"CurrentUser\"=\"Linkvaner\""), std::string::npos);
-        EXPECT_EQ(exported.find("[HKEY_CURRENT_USER\\Software\\Netscape"), std::string::npos);
-    }
-}
-
-TEST_F(Netscape, ARelativeInstallDirectoryIsRefusedInsteadOfWritingBelowTheWorkingDirectory) {
-    // A path copied from Windows would name this directory below the working directory.
-    std::filesystem::create_directories(navigatorDir() / "C:" / "Program Files" / "Netscape");
+    const ActiveProfile profile = Active(LanProfile());
     const std::filesystem::path oldCwd = std::filesystem::current_path();
     std::filesystem::current_path(navigatorDir());
-    SetString(kVersionMainKey, "Install Directory", "C:\\Program Files\\Netscape");
-    ApplyNetscapeSettings(store(), Active(DialUpProfile()), m_messages);
+    std::string written;
+    for (const auto& c : cases) {
+        ClearClientKeys();
+        m_messages.shown.clear();
+        SetString(kNavigatorKey, "CurrentVersion", c.version);
+        const std::string mainKey = std::string(kNavigatorKey) + c.version + "\\Main\\";
+        SetString(mainKey, "Install Directory", c.installDir);
+        const std::filesystem::path inTheWay = navigatorDir() / c.inTheWay;
+        if (inTheWay.has_filename()) {
+            std::filesystem::create_directories(inTheWay.parent_path());
+            std::ofstream(inTheWay) << "in the way";
+        } else if (*c.inTheWay != '\0') {
+            std::filesystem::create_directories(inTheWay);
+        }
+        EXPECT_TRUE(ApplyNetscapeSettings(store(), profile, m_messages));
+        written += std::string("; ") + c.name + "\n";
+        for (const std::string& message : m_messages.shown)
+            written += "! " + Anonymised(message) + "\n";
+        COXRegistryItem(store(), mainKey).Delete();  // the case's input, not what was written
+        written += NavigatorTree() + Exported();
+        COXRegistryItem(store(), kNavigatorKey).Delete();
+        std::filesystem::remove_all(navigatorDir() / "C:");
+    }
     std::filesystem::current_path(oldCwd);
-    EXPECT_EQ(m_messages.shown,
-              std::vector<std::string>{"C:/Program Files/Netscape/Users/Linkvaner: Error creating "
-                                       "Netscape 4.x Profile Directory"});
-    EXPECT_EQ(NavigatorTree(), "C:/\nC:/Program Files/\nC:/Program Files/Netscape/\n");
-}
-
-TEST_F(Netscape, PrefsThatCannotBeWrittenAreReportedAndTheRegistryIsStillWritten) {
-    std::filesystem::create_directories(UserDir() / "prefs.js");
-    ApplyNetscapeSettings(store(), Active(LanProfile()), m_messages);
-    EXPECT_EQ(m_messages.shown, std::vector<std::string>{"Error: Error configuring Netscape 4.x"});
-    EXPECT_NE(Exported().find("\"SMTP_Server\"=\"smtp.office\"\n"), std::string::npos);
+    ExpectGolden("core/clients/golden/netscape_installs.txt", written);
 }
 
 }  // namespace

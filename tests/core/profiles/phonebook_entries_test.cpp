@@ -56,7 +56,9 @@ class PhonebookEntriesTest : public testing::ConfigHomeTest {
                                    {.name = "ttyACM0", .node = Dev("ttyACM0")}};
 };
 
-TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseDialParamsAreKeptAndADamagedFileFindsNothing) {
+// Dial parameters are stored through the phonebook: profile_editor_test and
+// phonebook_file_test.
+TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseAndADamagedFileFindsNothing) {
     PhonebookFile phonebook = OpenPhonebook();
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
     EXPECT_FALSE(EntryExists(phonebook, ""));
@@ -76,13 +78,6 @@ TEST_F(PhonebookEntriesTest, LookupsIgnoreCaseDialParamsAreKeptAndADamagedFileFi
     EXPECT_EQ(*DecodeRasEntry(bytes), entry.properties);
     EXPECT_EQ(ReadEntryProperties(phonebook, "demon"), bytes);
     EXPECT_EQ(ReadEntryProperties(phonebook, "Demo"), RasEntryBytes{});
-
-    // Dial parameters are stored even with an empty password.
-    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", "s3cret"));
-    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", "s3cret"}));
-    ASSERT_TRUE(StoreDialParams(phonebook, "Demon", "login", ""));
-    EXPECT_EQ(phonebook.ReadEntry("Demon")->value().dialParams, (DialParams{"login", ""}));
-    EXPECT_EQ(StoreDialParams(phonebook, "Demo", "login", "x").error().code, 623u);
 
     testing::WriteFileText(phonebook.path(), "{ damaged");
     EXPECT_FALSE(EntryExists(phonebook, "Demon"));
@@ -169,23 +164,15 @@ TEST_F(PhonebookEntriesTest, ModemListIsSortedWithoutCaseAndSaysWhenThereAreNone
     EXPECT_EQ(list.message, "");
 }
 
-TEST_F(PhonebookEntriesTest, SetEntryTerminalWritesTheTerminalBlockUnderTheEntrysKey) {
+// The block that Connect writes (terminal off) is connect_controller_test's.
+TEST_F(PhonebookEntriesTest, SetEntryTerminalSwitchesTheTerminalOnButNeverUnderAnotherKey) {
     SqliteRegistryStore store(linkvaneDir());
-    for (bool flag : {false, true}) {
-        ASSERT_TRUE(SetEntryTerminal(store, "Demon Internet", flag));
-        COXRegistryItem item(store,
-                             "\\CurrentUser\\RemoteAccess\\Profile\\Demon Internet\\Terminal");
-        std::optional<RegistryValue> value = item.GetRawValue();
-        ASSERT_TRUE(value);
-        std::vector<std::uint8_t> expected(44, 0);
-        expected[8] = flag ? 1 : 7;
-        EXPECT_EQ(value->type, RegType::Binary);
-        EXPECT_EQ(value->data, expected);
-    }
-    // A name that would reach another key writes nothing.
+    ASSERT_TRUE(SetEntryTerminal(store, "Demon Internet", true));
     EXPECT_FALSE(SetEntryTerminal(store, "a\\b", false));
-    COXRegistryItem profiles(store, "\\CurrentUser\\RemoteAccess\\Profile\\");
+    COXRegistryItem profiles(store, "\\RemoteAccess\\Profile\\");
     EXPECT_EQ(profiles.GetSubkeyNames(), (std::vector<std::string>{"Demon Internet"}));
+    COXRegistryItem item(store, "\\RemoteAccess\\Profile\\Demon Internet\\Terminal");
+    EXPECT_EQ(item.GetRawValue()->data.at(8), 1);
 }
 
 }  // namespace

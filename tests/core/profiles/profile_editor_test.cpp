@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/profiles/phonebook_form.h"
 #include "platform/phonebook_file.h"
 #include "platform/sqlite_registry_store.h"
@@ -23,84 +25,73 @@ TEST(ProfileEditorRules, NumberFieldsTakeDecimalIntegersWithin32Bits) {
         });
 }
 
-// The Advanced page's keep-alive: shown, a host too short for it is erased with its
-// frequency; the "Enable" box switched off erases them, switched on keeps what is typed.
+// The Advanced page's keep-alive (golden/keep_alive.txt): shown, a host too short for it is
+// erased with its frequency; the "Enable" box switched off erases them, switched on keeps
+// what is typed.
 TEST(ProfileEditorRules, KeepAliveFollowsTheHostAndItsSwitch) {
-    const struct {
-        const char* host;
-        bool enabled;  // once the page is shown
-    } cases[] = {{"", false}, {"ab", false}, {"abc", true}, {"ping.example.org", true}};
-    for (const auto& c : cases) {
-        ProfileRecord profile;
-        profile.pingHost = c.host;
-        profile.pingFreq = 5;
-        ActivateAdvancedPage(profile);
-        EXPECT_EQ(profile.keepAliveEnabled, c.enabled) << c.host;
-        EXPECT_EQ(profile.pingHost, c.enabled ? c.host : "") << c.host;
-        EXPECT_EQ(profile.pingFreq, c.enabled ? 5 : 0) << c.host;
-        profile.pingHost = "typed.example.org";
-        profile.pingFreq = 7;
-        ToggleKeepAlive(profile);
-        EXPECT_EQ(profile.keepAliveEnabled, !c.enabled) << c.host;
-        EXPECT_EQ(profile.pingHost, c.enabled ? "" : "typed.example.org") << c.host;
-        EXPECT_EQ(profile.pingFreq, c.enabled ? 0 : 7) << c.host;
-    }
+    const auto shown = [](const ProfileRecord& p) {
+        return std::string(p.keepAliveEnabled ? "on " : "off ") + p.pingHost + " every " +
+               std::to_string(p.pingFreq);
+    };
+    testing::ExpectGoldenAnswers("core/profiles/golden/keep_alive.txt",
+                                 [&](const std::string& host) {
+                                     ProfileRecord profile;
+                                     profile.pingHost = host;
+                                     profile.pingFreq = 5;
+                                     ActivateAdvancedPage(profile);
+                                     const std::string page = shown(profile);
+                                     profile.pingHost = "typed.example.org";
+                                     profile.pingFreq = 7;
+                                     ToggleKeepAlive(profile);
+                                     return page + "; switched: " + shown(profile);
+                                 });
 }
 
+// A good form with one field changed (golden/entry_form.txt, "field=text"): the entry it
+// makes, keeping what the form does not show, or the field it refuses and why.
 TEST(PhonebookEntryForm, NamesTheFieldThatTheEntryRefuses) {
-    PhonebookEntryForm good;
-    good.name = "Demon";
-    good.phoneNumber = "08450 000000";
-    good.areaCode = "0161";
-    good.countryCode = "44";
-    good.useCountryAndAreaCodes = true;
-    good.device = "/dev/ttyUSB0";
-    good.lineSpeed = "57600";
-    good.initString = "AT&F";
-    good.alternateNumbers = {"", "08450 111111", "", "08450 222222"};
-    const struct {
-        void (*change)(PhonebookEntryForm&);
-        std::optional<EntryField> refused;
-    } cases[] = {
-        {[](PhonebookEntryForm&) {}, std::nullopt},
-        {[](PhonebookEntryForm& f) { f.name = ""; }, EntryField::Name},
-        {[](PhonebookEntryForm& f) { f.phoneNumber = std::string(129, '1'); },
-         EntryField::PhoneNumber},
-        {[](PhonebookEntryForm& f) { f.phoneNumber = "123\nATH"; }, EntryField::PhoneNumber},
-        {[](PhonebookEntryForm& f) { f.areaCode = "01234567890"; }, EntryField::AreaCode},
-        {[](PhonebookEntryForm& f) { f.countryCode = "UK"; }, EntryField::CountryCode},
-        {[](PhonebookEntryForm& f) { f.device = "ttyUSB0"; }, EntryField::Device},
-        {[](PhonebookEntryForm& f) { f.lineSpeed = "0"; }, EntryField::LineSpeed},
-        {[](PhonebookEntryForm& f) { f.initString = "ATZ\rATD123"; }, EntryField::InitString},
-        {[](PhonebookEntryForm& f) { f.phoneNumber = "\xe2\x9c\x93"; }, EntryField::PhoneNumber},
-        {[](PhonebookEntryForm& f) { f.alternateNumbers[2] = "1\rATH"; },
-         EntryField::AlternateNumber},
-    };
+    using F = PhonebookEntryForm;
+    const std::map<std::string, std::string F::*> fields{{"name", &F::name},
+                                                         {"phoneNumber", &F::phoneNumber},
+                                                         {"areaCode", &F::areaCode},
+                                                         {"countryCode", &F::countryCode},
+                                                         {"device", &F::device},
+                                                         {"lineSpeed", &F::lineSpeed},
+                                                         {"initString", &F::initString}};
+    const char* const kFieldNames[] = {"Name",      "PhoneNumber", "AlternateNumber",
+                                       "AreaCode",  "CountryCode", "Device",
+                                       "LineSpeed", "InitString"};
     PhonebookEntry base;
     base.properties.options = 0x10;
     base.dialParams = DialParams{"jo", "pw"};
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        PhonebookEntryForm form = good;
-        cases[i].change(form);
-        EntryFormError error{};
-        Result<PhonebookEntry> built = BuildPhonebookEntry(form, base, error);
-        EXPECT_EQ(built.ok(), !cases[i].refused) << i;
-        if (cases[i].refused) {
-            EXPECT_EQ(error.field, *cases[i].refused) << i << ": " << error.message;
-            continue;
-        }
-        // What the form does not show is kept; the form round-trips.
-        EXPECT_EQ(built->properties.options, 0x11u);
-        EXPECT_EQ(built->dialParams, base.dialParams);
-        EXPECT_EQ(built->properties.countryCode, 44u);
-        EXPECT_EQ(built->lineSpeed, 57600u);
-        EXPECT_EQ(FormFromEntry(*built).areaCode, good.areaCode);
-        EXPECT_EQ(FormFromEntry(*built).device, good.device);
-        EXPECT_EQ(FormFromEntry(*built).useCountryAndAreaCodes, true);
-        // Blank alternate fields hold no number; the others keep their order.
-        EXPECT_EQ(built->alternateNumbers,
-                  (std::vector<std::string>{"08450 111111", "08450 222222"}));
-    }
+    testing::ExpectGoldenAnswers(
+        "core/profiles/golden/entry_form.txt", [&](const std::string& change) {
+            PhonebookEntryForm form{
+                "Demon",        "08450 000000", {"", "08450 111111", "", "08450 222222"},
+                "0161",         "44",           true,
+                "/dev/ttyUSB0", "57600",        "AT&F"};
+            const std::size_t equals = change.find('=');
+            const std::string field = change.substr(0, equals), text = change.substr(equals + 1);
+            if (field == "alternate2")
+                form.alternateNumbers[2] = text;
+            else if (!change.empty())
+                form.*fields.at(field) = text;
+            EntryFormError error{};
+            const Result<PhonebookEntry> built = BuildPhonebookEntry(form, base, error);
+            if (!built)
+                return std::string("refused ") + kFieldNames[static_cast<int>(error.field)] + ": " +
+                       error.message;
+            const PhonebookEntryForm back = FormFromEntry(*built);
+            std::string made = "options " + std::to_string(built->properties.options) + ", dial " +
+                               built->dialParams->userName + "/" + built->dialParams->password +
+                               ", country " + std::to_string(built->properties.countryCode) +
+                               ", speed " + std::to_string(built->lineSpeed) +
+                               "; back: " + back.areaCode + " " + back.device + " " +
+                               (back.useCountryAndAreaCodes ? "with codes" : "without") + ";";
+            for (const std::string& number : built->alternateNumbers)
+                made += " " + number + ";";
+            return made;
+        });
 }
 
 class ProfileEditorSave : public testing::ConfigHomeTest {

@@ -29,7 +29,7 @@ std::size_t EntriesIn(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
 }
 
-TEST(ProfileFileIo, FilesThatCannotBeOpenedOrCreatedSayFileOpenFailed) {
+TEST(ProfileFileIo, FilesThatCannotBeOpenedSayFileOpenFailedAndLongOnesAreRefusedUnread) {
     testing::TempDir dir;
     fs::create_directory(dir.path() / "folder.idf");
     const fs::path missingDir = dir.path() / "missing" / "x.idf";
@@ -48,12 +48,9 @@ TEST(ProfileFileIo, FilesThatCannotBeOpenedOrCreatedSayFileOpenFailed) {
     EXPECT_NE(written.error().message.find("not a regular file"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(dir.path() / "folder.idf"));
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
-}
 
-// Short files are read for the decoder to refuse (see profile_transfer.t); long ones are
-// refused unread.
-TEST(ProfileFileIo, RefusesLongFilesUnread) {
-    testing::TempDir dir;
+    // Short files are read for the decoder to refuse (see profile_transfer.t); long ones are
+    // refused unread.
     const fs::path longFile = dir.path() / "long.idf";
     std::ofstream(longFile).close();
     fs::resize_file(longFile, 10'000'000);  // sparse: nothing to read

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "support/golden.h"
 #include "support/temp_dir.h"
 #include "tools/recorded_udev.h"
@@ -9,42 +11,21 @@
 namespace linkvane {
 namespace {
 
+// golden/serial_ports.txt: the UART type behind a device (-1: none reported) and its udev
+// properties; whether it is a serial port, its node and how it is described.
 TEST(SerialPorts, RealUartsAndUsbSerialDevicesArePortsAndDescribeThemselves) {
-    const struct {
+    testing::ExpectGoldenAnswers("core/profiles/golden/serial_ports.txt", [](auto& question) {
+        std::istringstream words(question);
+        int uartType = 0;
+        words >> uartType;
         UdevProperties properties;
-        int uartType;
-        bool port;
-        const char* described;
-    } cases[] = {
-        {{{"DEVNAME", "ttyS0"}}, 4, true, "ttyS0"},
-        {{{"DEVNAME", "ttyS1"}}, 0, false, "ttyS1"},  // no UART behind it
-        {{{"DEVNAME", "ttyS2"}}, -1, false, "ttyS2"},
-        {{{"DEVNAME", "/dev/ttyUSB10"}, {"ID_USB_DRIVER", "option"}},
-         -1,
-         true,
-         "ttyUSB10 (option)"},
-        {{{"DEVPATH", "/devices/x/tty/ttyACM0"},
-          {"DEVNAME", "/dev/ttyACM0"},
-          {"ID_VENDOR_ENC", "Zoom\\x20Tel\\x2"},  // a cut escape stays as it is
-          {"ID_VENDOR", "Zoom_Tel"},
-          {"ID_MODEL_FROM_DATABASE", "56K"},
-          {"ID_VENDOR_ID", "0803"},
-          {"ID_MODEL_ID", "3095"}},
-         -1,
-         true,
-         "ttyACM0, Zoom Tel\\x2 56K [0803:3095]"},
-        {{{"DEVNAME", "/dev/ttyUSB"}}, -1, false, "ttyUSB"},
-        {{{"DEVNAME", "/dev/ttyUSBx"}}, -1, false, "ttyUSBx"},
-        {{{"DEVNAME", "/dev/tty0"}}, -1, false, "tty0"},
-        {{{"DEVNAME", "/dev/ttyAMA0"}}, 1, false, "ttyAMA0"},
-    };
-    for (const auto& c : cases) {
-        TtyDevice device = TtyDeviceFromUdev(c.properties);
-        device.uartType = c.uartType;
-        EXPECT_EQ(IsSerialPort(device), c.port) << c.described;
-        EXPECT_EQ(DescribePort(device), c.described);
-        EXPECT_EQ(device.node.front(), '/') << c.described;
-    }
+        for (std::string word; words >> word;)
+            properties[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
+        TtyDevice device = TtyDeviceFromUdev(properties);
+        device.uartType = uartType;
+        return std::string(IsSerialPort(device) ? "port " : "no port ") + device.node + ": " +
+               DescribePort(device);
+    });
 }
 
 // Two USB modems plugged in and out, as udevadm recorded it: each step's change and the list.
