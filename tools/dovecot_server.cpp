@@ -111,6 +111,8 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
           "base_dir = " + dir + "/run\nstate_dir = " + dir + "/run\nlog_path = " + dir +
               "/log\nprotocols = pop3\nlisten = " + address + "\n" + tls +
               "disable_plaintext_auth = no\nauth_mechanisms = plain\nfirst_valid_uid = 1\n"
+              // A wrong password is refused at once: a test waits for no penalty.
+              "auth_failure_delay = 0\n"
               "default_login_user = dovenull\ndefault_internal_user = dovecot\n"
               "mail_location = maildir:" +
               dir +
@@ -129,9 +131,15 @@ DovecotServer::DovecotServer(const std::vector<Mailbox>& mailboxes,
     const std::string config = (m_dir / "dovecot.conf").string();
     m_pid = ::fork();
     if (m_pid == 0) {
+        // Dovecot ends on SIGTERM: a caller that waits for its own signals has them blocked.
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::setpgid(0, 0);  // a group of its own, for Stop()
         ::execl(kDovecot, kDovecot, "-F", "-c", config.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    ::setpgid(m_pid, m_pid);  // as the child does: the group is there once either has run
     const auto listening = [this] {
         return Accepts(m_address, m_port) && (m_pop3sPort == 0 || Accepts(m_address, m_pop3sPort));
     };
@@ -149,7 +157,9 @@ DovecotServer::~DovecotServer() {
 
 void DovecotServer::Stop() {
     if (m_pid > 0) {
-        ::kill(m_pid, SIGTERM);
+        // The whole group at once: the master alone waits a second for its busy children.
+        if (::kill(-m_pid, SIGTERM) != 0)
+            ::kill(m_pid, SIGTERM);
         ::waitpid(m_pid, nullptr, 0);
         m_pid = -1;
     }

@@ -175,14 +175,14 @@ void ScriptedPop3Server::Serve() {
                 open = ReadLine(client, line);
                 break;
             case ServerStep::Kind::Pause:
-                for (auto until = Clock::now() + step.interval; Clock::now() < until && !m_stop;)
+                for (auto until = Clock::now() + step.interval; Clock::now() < until && Going();)
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 break;
             case ServerStep::Kind::Drip:
                 for (char c : step.text) {
                     Send(client, std::string_view(&c, 1));
                     std::this_thread::sleep_for(step.interval);
-                    if (m_stop)
+                    if (!Going())
                         break;
                 }
                 break;

@@ -72,6 +72,9 @@ class ScriptedPop3Server {
     void Send(int fd, std::string_view bytes);
     bool Accept(int fd, const CertificateFiles& certificate);
     void Note(std::string text);
+    // A pause or a drip goes on until the test stops the server or asks what it heard: the
+    // client is done by then, and waiting longer would only delay the test.
+    bool Going() const { return !m_stop && !m_clientDone; }
 
     std::vector<ServerStep> m_script;
     int m_listener = -1;

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/profiles/phonebook.h"
 #include "core/util/regular_file.h"
 #include "core/util/win_error.h"
 #include "platform/proc_files.h"
@@ -112,8 +113,6 @@ class FdCloser {
     int m_fd;
 };
 
-constexpr std::size_t kMaxEntryName = 256;
-
 // The IPv4 address of an interface of this network namespace; empty when it has none.
 std::string InterfaceAddress(const std::string& interfaceName) {
     ifaddrs* all = nullptr;
@@ -135,7 +134,7 @@ std::string InterfaceAddress(const std::string& interfaceName) {
 }
 
 bool UsableAsEntryName(std::string_view name) {
-    return !name.empty() && name.size() <= kMaxEntryName &&
+    return !name.empty() && name.size() <= kMaxEntryNameLength &&
            std::none_of(name.begin(), name.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
@@ -341,8 +340,8 @@ Result<std::vector<ActiveConnection>> PppLinks::EnumConnections() {
             return;
         const auto pid = interfacePids.find(ifname);
         if (pid == interfacePids.end()) {
-            links.push_back({ifname, "ppp", ifname, 0, ifname, std::nullopt,
-                             InterfaceAddress(ifname), {}});
+            links.push_back(
+                {ifname, "ppp", ifname, 0, ifname, std::nullopt, InterfaceAddress(ifname), {}});
             return;
         }
         links.push_back(Describe(pid->second, ifname, ifname, nullptr));

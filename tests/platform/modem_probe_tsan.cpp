@@ -7,45 +7,20 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "platform/port_holders.h"
 #include "platform/serial_line.h"
 #include "support/dial_peers.h"
+#include "support/stand_in_pppd.h"
 #include "support/temp_dir.h"
 
 namespace linkvane {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A process running sleep under `name`, with `device` open when one is given; ended at the end.
-class NamedProcess {
-  public:
-    explicit NamedProcess(const char* name, const std::string& device = {}) : m_pid(::fork()) {
-        if (m_pid == 0) {
-            if (!device.empty() && ::open(device.c_str(), O_RDWR | O_NOCTTY) < 0)
-                ::_exit(126);
-            ::execl("/bin/sleep", name, "60", nullptr);
-            ::_exit(127);
-        }
-        for (int i = 0; i < 500 && ProcessCommand(m_pid) != name; ++i)
-            std::this_thread::sleep_for(10ms);
-    }
-    ~NamedProcess() {
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    pid_t pid() const { return m_pid; }
-
-  private:
-    pid_t m_pid;
-};
 
 // A pseudo-terminal whose other end nobody reads.
 struct SilentLine {
@@ -61,11 +36,14 @@ TEST(ProbeModems, FindTheModemWithItsModelAndSayWhyTheOthersAreNone) {
     testing::TempDir dir;
     testing::ModemSimulator modem(MODEM_SIMULATOR, dir.path(), "model=Zoom 56K V.92 3095");
     const SilentLine silent, locked, held;
-    const NamedProcess lockHolder("linkvane-lock-holder");
+    testing::StandIns processes(dir.path());
+    const pid_t lockHolder = processes.Start("linkvane-lock-holder");
     char lock[16];
-    std::snprintf(lock, sizeof lock, "%10d\n", static_cast<int>(lockHolder.pid()));
+    std::snprintf(lock, sizeof lock, "%10d\n", static_cast<int>(lockHolder));
     testing::WriteFileText(dir.path() / UucpLockName(locked.device), lock);
-    const NamedProcess modemManager("ModemManager", held.device);
+    const int heldLine = ::open(held.device.c_str(), O_RDWR | O_NOCTTY);
+    const pid_t modemManager = processes.Start("ModemManager", false, heldLine);
+    ::close(heldLine);
 
     const struct {
         std::string device;
@@ -81,10 +59,9 @@ TEST(ProbeModems, FindTheModemWithItsModelAndSayWhyTheOthersAreNone) {
          {},
          "115200"},
         {silent.device, ProbeVerdict::Silent, "", {}, "does not answer"},
-        {locked.device, ProbeVerdict::InUse, "",
-         PortHolder{lockHolder.pid(), "linkvane-lock-holder"},
+        {locked.device, ProbeVerdict::InUse, "", PortHolder{lockHolder, "linkvane-lock-holder"},
          "lock file " + (dir.path() / UucpLockName(locked.device)).string()},
-        {held.device, ProbeVerdict::InUse, "", PortHolder{modemManager.pid(), "ModemManager"},
+        {held.device, ProbeVerdict::InUse, "", PortHolder{modemManager, "ModemManager"},
          "ID_MM_DEVICE_IGNORE=1"},
         {"/dev/linkvane-no-such-modem", ProbeVerdict::NoDevice, "", {}, "no device"},
     };
@@ -93,6 +70,7 @@ TEST(ProbeModems, FindTheModemWithItsModelAndSayWhyTheOthersAreNone) {
         devices.push_back(c.device);
     ProbeOptions options;
     options.lockDir = dir.path();
+    options.limit = 1500ms;  // the silent line's wait: the modem answers within the first 800 ms
     const auto start = std::chrono::steady_clock::now();
     const std::vector<ProbeResult> results = ProbeModems(devices, options);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);

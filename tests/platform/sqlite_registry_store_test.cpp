@@ -29,17 +29,6 @@ int Wait(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
-TEST_F(SqliteRegistryStoreTest, FilesArePrivateAndCreatedOnFirstUse) {
-    SqliteRegistryStore store(linkvaneDir());
-    EXPECT_FALSE(std::filesystem::exists(store.FileOf(RegistryRoot::CurrentUser)));
-    ASSERT_TRUE(COXRegistryItem(store, "\\Software\\X\\V").SetNumberValue(1));
-    using std::filesystem::perms;
-    EXPECT_EQ(std::filesystem::status(store.FileOf(RegistryRoot::CurrentUser)).permissions(),
-              perms::owner_read | perms::owner_write);
-    EXPECT_EQ(std::filesystem::status(linkvaneDir()).permissions(), perms::owner_all);
-    EXPECT_FALSE(std::filesystem::exists(store.FileOf(RegistryRoot::LocalMachine)));
-}
-
 // Two processes write at once and end without closing: every write that returned is on disk.
 TEST_F(SqliteRegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int kValues = 150;
@@ -69,24 +58,6 @@ TEST_F(SqliteRegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
                       static_cast<std::uint32_t>(i));
         }
     }
-}
-
-// Transactions nest, and the outermost commit keeps what each wrote (a rollback is tested in
-// registry_store_tsan.cpp).
-TEST_F(SqliteRegistryStoreTest, NestedTransactionsCommitWithTheOutermost) {
-    SqliteRegistryStore store(linkvaneDir());
-    {
-        auto tx = store.BeginTransaction(RegistryRoot::CurrentUser);
-        {
-            auto inner = store.BeginTransaction(RegistryRoot::CurrentUser);
-            ASSERT_TRUE(COXRegistryItem(store, "\\Software\\Tx\\A").SetNumberValue(1));
-            EXPECT_EQ(inner->Commit(), 0u);
-        }
-        ASSERT_TRUE(COXRegistryItem(store, "\\Software\\Tx\\B").SetNumberValue(2));
-        EXPECT_EQ(tx->Commit(), 0u);
-    }
-    EXPECT_EQ(COXRegistryItem(store, "\\Software\\Tx\\A").GetNumberValue(), 1u);
-    EXPECT_EQ(COXRegistryItem(store, "\\Software\\Tx\\B").GetNumberValue(), 2u);
 }
 
 TEST_F(SqliteRegistryStoreTest, KeysNestNoDeeperThanTheRegistryAllows) {

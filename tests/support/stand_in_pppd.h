@@ -17,11 +17,7 @@
 namespace linkvane::testing {
 
 inline std::filesystem::path SleepProgram() {
-    for (const char* p : {"/usr/bin/sleep", "/bin/sleep"}) {
-        if (std::filesystem::exists(p))
-            return p;
-    }
-    return {};
+    return "/bin/sleep";
 }
 
 inline std::string Comm(pid_t pid) {

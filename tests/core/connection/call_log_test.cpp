@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <limits>
+#include <map>
 #include <sstream>
 
 #include "support/golden.h"
@@ -17,32 +18,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// golden/call_log_lines.txt: a call's seconds and entry name, and the line logged for it (its
+// line end left off), which the reader takes apart again. Hours are not capped; no name adds
+// a line.
 TEST(CallLog, LineCarriesUncappedHoursAndOneLinePerCallWhateverTheName) {
-    const struct {
-        std::string entry;
-        std::int32_t seconds;
-        std::string line;
-    } cases[] = {
-        {"Work", 59, "Work - Monday 7 December 2026 14:03:07 (0:00:59)\n"},
-        {"Work", 25 * 3600 + 3 * 60 + 7, "Work - Monday 7 December 2026 14:03:07 (25:03:07)\n"},
-        {"Work", 100 * 3600, "Work - Monday 7 December 2026 14:03:07 (100:00:00)\n"},
-        {"Evil\nForged - x y (1:00:00)", 1,
-         "Evil?Forged - x y (1:00:00) - Monday 7 December 2026 "
-         "14:03:07 (0:00:01)\n"},
-        {std::string(256, 'n'), 3600,
-         std::string(256, 'n') + " - Monday 7 December 2026 14:03:07 (1:00:00)\n"},
-    };
-    for (const auto& c : cases) {
-        const std::string line =
-            FormatCallLogLine(c.entry, "Monday 7 December 2026", "14:03:07", c.seconds);
-        EXPECT_EQ(line, c.line);
-        // What the writer writes, the reader takes apart again.
-        const auto parsed = ParseCallLogLine(line);
-        ASSERT_TRUE(parsed) << line;
-        EXPECT_EQ(parsed->durationSeconds, c.seconds);
-        EXPECT_EQ(parsed->time, "14:03:07");
-        EXPECT_EQ(parsed->date, "Monday 7 December 2026");
-    }
+    const std::string date = "Monday 7 December 2026", time = "14:03:07";
+    testing::ExpectGoldenAnswers(
+        "core/connection/golden/call_log_lines.txt", [&](const std::string& call) {
+            const std::size_t space = call.find(' ');
+            const std::int32_t seconds = std::stoi(call.substr(0, space));
+            const std::string line = FormatCallLogLine(call.substr(space + 1), date, time, seconds);
+            const auto parsed = ParseCallLogLine(line);
+            const bool back = parsed && parsed->durationSeconds == seconds &&
+                              parsed->time == time && parsed->date == date;
+            return line.substr(0, line.size() - 1) + (line.ends_with('\n') ? "" : " (no end)") +
+                   (back ? "" : " (reads back otherwise)");
+        });
     EXPECT_FALSE(ParseCallLogLine(""));  // the other lines that are no call: log.t
 }
 
@@ -59,48 +50,49 @@ TEST(CallLog, TimeFormatsAreForcedTo24HoursAsOneWord) {
 
 // Odd nodes at the log's path: the viewer, the writer and the reader refuse them at once (a
 // pipe would block them, /dev/zero would feed them without end) and leave them as they are;
-// a regular file with a line of 64 MB is read with that line cut.
+// a regular file with a line of 64 MB is read with that line cut. golden/call_log_nodes.txt:
+// each node, and what the three do with it.
 TEST(CallLog, OddNodesAtTheLogAreRefusedWithoutWaitingAndHugeLinesAreCut) {
     alarm(120);  // an open that blocks fails the test instead of hanging it
     testing::TempDir dir;
-    const struct {
-        const char* name;
-        std::function<void(const fs::path&)> make;
-        bool regular;
-    } nodes[] = {
-        {"pipe", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, false},
-        {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, false},
-        {"folder", [](const fs::path& p) { fs::create_directory(p); }, false},
+    const std::map<std::string, std::function<void(const fs::path&)>> makers{
+        {"pipe", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+        {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }},
         {"huge line",
          [](const fs::path& p) {
              testing::WriteFileText(p, "");
              fs::resize_file(p, 64 << 20);
-         },
-         true},
+         }},
     };
-    for (const auto& node : nodes) {
-        const fs::path log = dir.path() / node.name / "connect.log";
+    testing::ExpectGoldenAnswers("core/connection/golden/call_log_nodes.txt", [&](auto& node) {
+        const fs::path log = dir.path() / node / "connect.log";
         fs::create_directories(log.parent_path());
-        node.make(log);
+        makers.at(node)(log);
         const auto type = fs::symlink_status(log).type();
         const auto pieces = ReadCallLogPieces(log);
+        std::string lines;
         const Status read = ForEachCallLogLine(log, MissingLog::kEmpty, [&](const LogLine& line) {
-            EXPECT_TRUE(line.cut && line.text.size() == kMaxLogLineLength) << node.name;
+            lines += (lines.empty() ? "" : "; ") + std::to_string(line.text.size()) +
+                     (line.cut ? " cut" : "");
         });
-        EXPECT_EQ(AppendCallLog(log, "Late - d t (0:00:01)\n").ok(), node.regular) << node.name;
-        EXPECT_EQ(fs::symlink_status(log).type(), type) << node.name;
-        EXPECT_EQ(read.ok(), node.regular) << node.name;
-        if (node.regular) {
-            EXPECT_EQ(pieces->size(), kMaxLogLineLength / kLogPieceLength + 1) << node.name;
-        } else {
-            EXPECT_FALSE(pieces) << node.name;
-            EXPECT_NE(read.error().message.find(log.string()), std::string::npos);
-        }
-    }
+        const bool written = AppendCallLog(log, "Late - d t (0:00:01)\n").ok();
+        return "viewer: " + (pieces ? std::to_string(pieces->size()) + " pieces" : "refused") +
+               ", reader: " +
+               (read.ok() ? lines
+                : read.error().message.find(log.string()) != std::string::npos
+                    ? "refused, naming the log"
+                    : "refused") +
+               ", writer: " + (written ? "wrote" : "refused") +
+               (fs::symlink_status(log).type() == type ? "" : ", changed!");
+    });
     alarm(0);
 }
 
-// A log of three calls and its companion, with verbs that damage either.
+// A log of three calls ("A" with the largest counts, "B" without counts, "C" with 7 bytes
+// in) and its companion, with verbs that damage either. golden/call_records.txt: each damage
+// and what the reader then sees: "A+" for a call with a record, "A" for one without, then the
+// record's bytes in where it has counts.
 class CallRecordTest : public ::testing::Test {
   public:
     void Call(const std::string& entry, std::optional<LinkVolume> volume = {}) {
@@ -133,7 +125,6 @@ class CallRecordTest : public ::testing::Test {
         std::snprintf(check, sizeof check, "%08x", hash);
         Replace(calls, line, text + " " + check);
     }
-    // "A+" for a call with a record, "A" for one without, each call's volume when known.
     std::string Read() const {
         std::string seen;
         EXPECT_TRUE(ForEachLoggedCall(log, [&](const LoggedCall& logged) {
@@ -158,66 +149,53 @@ class CallRecordTest : public ::testing::Test {
 TEST_F(CallRecordTest, DamagedMissingOrHostileCompanionOnlyLeavesLinesWithoutARecord) {
     alarm(120);
     const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
-    const struct {
-        const char* name;
-        std::function<void(CallRecordTest&)> damage;
-        const char* seen;
-    } cases[] = {
-        {"intact", [](auto&) {}, "A+18446744073709551615;B+;C+7;"},
-        {"missing", [](auto& t) { fs::remove(t.calls); }, "A;B;C;"},
-        {"cut short", [](auto& t) { fs::resize_file(t.calls, fs::file_size(t.calls) - 3); },
-         "A+18446744073709551615;B+;C;"},
-        {"flipped byte", [](auto& t) { t.Replace(t.calls, "- -", "- 1"); },
-         "A+18446744073709551615;B;C+7;"},
-        {"sound record with one count", [](auto& t) { t.Forge(1, "- -", "- 9"); },
-         "A+18446744073709551615;B;C+7;"},
+    const std::map<std::string, std::function<void(CallRecordTest&)>> damages{
+        {"intact", [](auto&) {}},
+        {"missing", [](auto& t) { fs::remove(t.calls); }},
+        {"cut short", [](auto& t) { fs::resize_file(t.calls, fs::file_size(t.calls) - 3); }},
+        {"flipped byte", [](auto& t) { t.Replace(t.calls, "- -", "- 1"); }},
+        {"sound record with one count", [](auto& t) { t.Forge(1, "- -", "- 9"); }},
         {"sound record with another key",
          [](auto& t) {
              CallRecord forged = DecodeCallRecord(t.Line(1)).value();
              ++forged.lineKey;
              t.Replace(t.calls, t.Line(1) + "\n", EncodeCallRecord(forged));
-         },
-         "A+18446744073709551615;B;C+7;"},
+         }},
         {"garbage and a huge line",
          [](auto& t) {
              const std::string text = testing::ReadFileText(t.calls);
              testing::WriteFileText(
                  t.calls, "LVC1 0 1\n\xFF\n" + std::string(1 << 20, '9') + "\n" + text + "LVC1");
-         },
-         "A+18446744073709551615;B+;C+7;"},
-        {"pipe", [](auto& t) { fs::remove(t.calls), mkfifo(t.calls.c_str(), 0600); }, "A;B;C;"},
+         }},
+        {"pipe", [](auto& t) { fs::remove(t.calls), mkfifo(t.calls.c_str(), 0600); }},
         {"link to /dev/zero",
-         [](auto& t) { fs::remove(t.calls), fs::create_symlink("/dev/zero", t.calls); }, "A;B;C;"},
-        {"line edited out of the log", [](auto& t) { t.Replace(t.log, "B - ", "Bee - "); },
-         "A+18446744073709551615;Bee;C;"},
+         [](auto& t) { fs::remove(t.calls), fs::create_symlink("/dev/zero", t.calls); }},
+        {"line edited out of the log", [](auto& t) { t.Replace(t.log, "B - ", "Bee - "); }},
         {"log emptied, then a call",
          [](auto& t) {
              fs::resize_file(t.log, 0);
              t.Call("D", LinkVolume{4, 4});
-         },
-         "D+4;"},
+         }},
         {"the log's last line end lost, then a call",
          [](auto& t) {
              fs::resize_file(t.log, fs::file_size(t.log) - 1);
              t.Call("D", LinkVolume{4, 4});
-         },
-         "A+18446744073709551615;B+;C+7;D+4;"},
+         }},
         {"record cut short, then a call",
          [](auto& t) {
              fs::resize_file(t.calls, fs::file_size(t.calls) - 3);
              t.Call("D", LinkVolume{4, 4});
-         },
-         "A+18446744073709551615;B+;C;D+4;"},
+         }},
     };
-    for (const auto& c : cases) {
+    testing::ExpectGoldenAnswers("core/connection/golden/call_records.txt", [&](auto& damage) {
         fs::remove(log);
         fs::remove(calls);
         Call("A", LinkVolume{max, max});
         Call("B");
         Call("C", LinkVolume{7, 0});
-        c.damage(*this);
-        EXPECT_EQ(Read(), c.seen) << c.name;
-    }
+        damages.at(damage)(*this);
+        return Read();
+    });
     alarm(0);
 }
 
