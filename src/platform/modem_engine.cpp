@@ -28,6 +28,20 @@ void DrainLastWords(PppdProcess& pppd, DialSession& session, OnLine onLine) {
     }
 }
 
+// Whether the modem answered the dial with a result after which it has hung up by itself, so
+// that DTR need not be held down to make it: a redial after a busy line goes out at once.
+bool ModemHungUp(const DialEnd& end) {
+    switch (end.kind == DialEnd::Kind::Failed ? end.errorCode : 0) {
+        case kDialErrorBusy:
+        case kDialErrorNoAnswer:
+        case kDialErrorNoCarrier:
+        case kDialErrorNoDialTone:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 ModemDialerEngine::ModemDialerEngine(Phonebook& phonebook, ModemEngineOptions options)
@@ -66,11 +80,12 @@ DialEnd ModemDialerEngine::Run(DialSession& session) {
         return *opened;
     ModemDialogue dialogue(m_line.initString, m_line.number, m_options.answerTime);
     std::optional<DialEnd> end = TalkToModem(line.fd(), dialogue, session);
+    const bool hungUp = end && ModemHungUp(*end);
     if (!end) {
         line.HandOver();
         end = RunLink(line.fd(), session);
     }
-    line.Release(m_options.dtrDrop);
+    line.Release(hungUp ? std::chrono::milliseconds(0) : m_options.dtrDrop);
     return *end;  // the lock goes last, with this scope
 }
 

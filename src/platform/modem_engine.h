@@ -10,7 +10,9 @@
 //      (link_records.h) says which pppd is the entry's, on which line, with the interface
 //      and the provider's name servers as pppd's log gives them;
 //   5. after every end, whatever it was, drops DTR for dtrDrop, closes the line and removes
-//      the lock: pppd does not hang up a line it got on its standard input.
+//      the lock: pppd does not hang up a line it got on its standard input. After BUSY, NO
+//      ANSWER, NO CARRIER or NO DIALTONE the modem has hung up already: DTR drops without
+//      the wait.
 // A hang-up ends the dialogue, or stops pppd (SIGTERM, then SIGKILL after the grace period).
 // Threads as in DialerEngineBase; the phonebook is read on the caller's thread only.
 

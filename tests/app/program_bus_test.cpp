@@ -18,6 +18,7 @@
 #include "app/popup_menu.h"
 #include "core/app/remote_control.h"
 #include "core/connection/call_log.h"
+#include "core/connection/own_call_log.h"
 #include "core/profiles/profile_store.h"
 #include "core/profiles/registry_item.h"
 #include "gui_test_environment.h"
@@ -108,10 +109,6 @@ class ProgramBusTest : public testing::DialShellTest {
         m_service = std::make_unique<CLinkvaneService>(*m_window, QDBusConnection::sessionBus());
         ASSERT_TRUE(m_service->Publish());
     }
-    void Stop() {
-        m_service.reset();
-        m_window.reset();
-    }
     // Runs a built program with args in the test's environment, the event loop going on.
     static QProcess* Run(const char* program, const QStringList& args) {
         auto* process = new QProcess;
@@ -134,12 +131,24 @@ class ProgramBusTest : public testing::DialShellTest {
     std::unique_ptr<CLinkvaneService> m_service;
 };
 
-TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwoSeconds) {
+// The dial that linkvanectl hands to the program is told like any other; a call of linkvanectl is
+// logged once: by the command when no program runs, by the program's call monitor when the
+// program dials it (that the command leaves its own calls to a watching monitor is tested with
+// linkvanectl's). Through the program the command prints the events it prints alone.
+TEST_F(ProgramBusTest, ConnectTellsEachStepHangUpIdlesAndLinkvanectlLogsEachCallOnce) {
+    ::setenv("LINKVANE_PPPD_SCENARIO", "drop:200", 1);
     Modem("5552=busy");
     AddProfile("Busy", "5552", "jo");
     AddProfile("Work", "5551", "jo");
     AddProfile("Blank", "5551", "");
+    const QStringList args{QStringLiteral("connect"), QStringLiteral("work"),  // any case
+                           QStringLiteral("--json")};
+    std::unique_ptr<QProcess> alone(Run(LINKVANECTL_PATH, args));
+    EXPECT_EQ(alone->exitCode(), 0) << alone->readAllStandardError().toStdString();
+    EXPECT_EQ(LoggedCalls(), 1u) << "logged by the command before it ends";
+    ::setenv("LINKVANE_PPPD_SCENARIO", "up", 1);
     Start();
+    EXPECT_TRUE(CallLogWatched(CallLogPath())) << "the program's monitor keeps the log";
     BusClient client;
     testing::MessageLog messages;
 
@@ -153,7 +162,8 @@ TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwo
     EXPECT_FALSE(busy.text.isEmpty()) << "a failure says why";
 
     client.changes.clear();
-    client.Connect("work");  // any case
+    QProcess through;
+    through.start(QStringLiteral(LINKVANECTL_PATH), args);
     ASSERT_TRUE(WaitFor([&] { return client.States().endsWith(QStringLiteral("connected")); }));
     EXPECT_EQ(client.States(),
               (QStringList{QStringLiteral("dialling"), QStringLiteral("connected")}));
@@ -166,11 +176,21 @@ TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwo
     EXPECT_EQ(ErrorOf(client.Connect("Nobody")),
               std::string(kErrorNoSuchProfile) + ": There is no phonebook entry \"Nobody\".");
 
+    // Up until the monitor has listed the link (its counters reach the window).
+    ASSERT_TRUE(WaitFor([&] { return m_window->Status().bytesIn > 0; }));
     client.changes.clear();
     const auto hangUp = std::chrono::steady_clock::now();
     EXPECT_EQ(client.Call(QStringLiteral("HangUp")).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(WaitFor([&] { return client.States() == QStringList{QStringLiteral("idle")}; }));
     EXPECT_LT(std::chrono::steady_clock::now() - hangUp, 2s);
+    ASSERT_TRUE(WaitFor([&] { return through.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(through.exitCode(), 0) << through.readAllStandardError().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return LoggedCalls() == 2; }));
+    QTest::qWait(1200);  // a second line would come with the monitor's next listing
+    EXPECT_EQ(LoggedCalls(), 2u);
+    const std::string printed = through.readAllStandardOutput().toStdString();
+    EXPECT_EQ(printed, alone->readAllStandardOutput().toStdString()) << "the same events";
+    EXPECT_TRUE(printed.ends_with("\n{\"event\":\"disconnected\"}\n")) << printed;
 
     EXPECT_EQ(ErrorOf(client.Call(QStringLiteral("HangUp"))),
               std::string(kErrorNoCall) + ": " + std::string(kNoCallText));
@@ -180,91 +200,7 @@ TEST_F(ProgramBusTest, ConnectTellsEachStepWithItsReasonsAndHangUpIdlesWithinTwo
         << "only the busy line's failure is a box";
 }
 
-// The interface as the program describes it is the description the package ships (Qt's own
-// type-name annotations aside); a second start hands over to the first and ends.
-TEST_F(ProgramBusTest, IntrospectionIsTheShippedDescriptionAndASecondStartHandsOver) {
-    Modem("");
-    Start();
-    BusClient client;
-    const QDBusMessage reply = client.Call(QStringLiteral("Introspect"), {},
-                                           QStringLiteral("org.freedesktop.DBus.Introspectable"));
-    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorOf(reply);
-    const auto interfaceOf = [](const QString& xml) {
-        QXmlStreamReader reader(xml);
-        QStringList elements;
-        bool inside = false;
-        while (!reader.atEnd()) {
-            reader.readNext();
-            const auto name = reader.name();
-            if (reader.isStartElement() && name == QStringLiteral("interface"))
-                inside = reader.attributes().value(QStringLiteral("name")) == Q(kBusInterface);
-            if (!inside || !reader.isStartElement() ||
-                reader.attributes()
-                    .value(QStringLiteral("name"))
-                    .startsWith(QStringLiteral("org.qtproject."))) {
-                continue;
-            }
-            QString element = name.toString();
-            for (const QXmlStreamAttribute& attribute : reader.attributes())
-                element += QStringLiteral(" %1=%2").arg(attribute.name(), attribute.value());
-            elements.push_back(element);
-        }
-        return elements;
-    };
-    QFile shipped(QString::fromStdString(
-        testing::SourcePath("resources/dbus/org.linkvane.Linkvane1.xml").string()));
-    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
-    const QStringList expected = interfaceOf(QString::fromUtf8(shipped.readAll()));
-    EXPECT_EQ(expected.size(), 24) << "the interface, its properties, methods and arguments";
-    EXPECT_EQ(interfaceOf(reply.arguments().value(0).toString()), expected);
-
-    m_window->OnCommand(kCmdHide);
-    ASSERT_FALSE(m_window->isVisible());
-    std::unique_ptr<QProcess> second(Run(LINKVANE_PATH, {}));
-    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
-    EXPECT_TRUE(WaitFor([&] { return m_window->isVisible(); }, 5s)) << "the first one shows";
-}
-
-// A call of linkvanectl is logged once, by the program's call monitor when a program runs and
-// by the command when none does; through the program it prints the events it prints alone.
-TEST_F(ProgramBusTest, LinkvanectlLogsEachCallOnceThroughTheProgramAndWithout) {
-    ::setenv("LINKVANE_PPPD_SCENARIO", "drop:2500", 1);  // up long enough for the monitor to see
-    Modem("");
-    AddProfile("Work", "5551", "jo");
-    const struct {
-        const char* what;
-        bool program;
-        bool noBus;
-    } cases[] = {
-        {"through the program", true, false},
-        {"beside the program", true, true},
-        {"without a program", false, false},
-    };
-    std::vector<std::string> printed;
-    for (const auto& c : cases) {
-        if (c.program)
-            Start();
-        const std::size_t before = LoggedCalls();
-        QStringList args{QStringLiteral("connect"), QStringLiteral("Work"),
-                         QStringLiteral("--json")};
-        if (c.noBus)
-            args.push_back(QStringLiteral("--no-bus"));
-        std::unique_ptr<QProcess> ctl(Run(LINKVANECTL_PATH, args));
-        EXPECT_EQ(ctl->exitCode(), 0)
-            << c.what << ": " << ctl->readAllStandardError().toStdString();
-        printed.push_back(ctl->readAllStandardOutput().toStdString());
-        // The monitor sees the end within its second.
-        WaitFor([&] { return LoggedCalls() > before; }, 3s);
-        QTest::qWait(1500);
-        EXPECT_EQ(LoggedCalls() - before, 1u) << c.what;
-        Stop();
-    }
-    EXPECT_EQ(printed[0], printed[2]) << "the same events through the program as alone";
-    EXPECT_TRUE(printed[0].ends_with("\n{\"event\":\"disconnected\"}\n")) << printed[0];
-}
-
-TEST_F(ProgramBusTest, BubblesTakeThePlaceOfTheBoxesOneForEachKind) {
+TEST_F(ProgramBusTest, BubblesTakeThePlaceOfTheBoxesAndASecondStartHandsOver) {
     testing::NotificationServer notifications;
     ASSERT_TRUE(notifications.Registered());
     COXRegistryItem(*m_registry, kSettingsKey).SetNumberValue(1, "Notifications");
@@ -315,6 +251,47 @@ TEST_F(ProgramBusTest, BubblesTakeThePlaceOfTheBoxesOneForEachKind) {
     EXPECT_EQ(shown[3].summary, QStringLiteral("New Email: Work"));
     EXPECT_EQ(shown[3].body, QStringLiteral("2 New Messages (320 bytes)"));
     EXPECT_TRUE(messages.boxes.empty()) << messages.boxes.front();
+
+    // The interface as the program describes it is the description the package ships (Qt's own
+    // type-name annotations aside); a second start hands over to the first and ends.
+    const QDBusMessage reply = client.Call(QStringLiteral("Introspect"), {},
+                                           QStringLiteral("org.freedesktop.DBus.Introspectable"));
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorOf(reply);
+    const auto interfaceOf = [](const QString& xml) {
+        QXmlStreamReader reader(xml);
+        QStringList elements;
+        bool inside = false;
+        while (!reader.atEnd()) {
+            reader.readNext();
+            const auto name = reader.name();
+            if (reader.isStartElement() && name == QStringLiteral("interface"))
+                inside = reader.attributes().value(QStringLiteral("name")) == Q(kBusInterface);
+            if (!inside || !reader.isStartElement() ||
+                reader.attributes()
+                    .value(QStringLiteral("name"))
+                    .startsWith(QStringLiteral("org.qtproject."))) {
+                continue;
+            }
+            QString element = name.toString();
+            for (const QXmlStreamAttribute& attribute : reader.attributes())
+                element += QStringLiteral(" %1=%2").arg(attribute.name(), attribute.value());
+            elements.push_back(element);
+        }
+        return elements;
+    };
+    QFile shipped(QString::fromStdString(
+        testing::SourcePath("resources/dbus/org.linkvane.Linkvane1.xml").string()));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const QStringList expected = interfaceOf(QString::fromUtf8(shipped.readAll()));
+    EXPECT_EQ(expected.size(), 24) << "the interface, its properties, methods and arguments";
+    EXPECT_EQ(interfaceOf(reply.arguments().value(0).toString()), expected);
+
+    m_window->OnCommand(kCmdHide);
+    ASSERT_FALSE(m_window->isVisible());
+    std::unique_ptr<QProcess> second(Run(LINKVANE_PATH, {}));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return m_window->isVisible(); }, 5s)) << "the first one shows";
 }
 
 }  // namespace

@@ -10,7 +10,8 @@
 #   ! stderr, line by line
 #   [exit 1]                                    the exit status, when it is not 0
 # Everything but the comments and the commands is what the commands print; the driver
-# rebuilds it by running the commands and compares. The working directory shows as "~".
+# rebuilds it by running the commands and compares. The working directory shows as "~";
+# $TEST_DATA is the tests' shared data (tests/support).
 # With LINKVANE_REWRITE_GOLDEN=1 the transcript is rewritten with what the commands printed.
 set -euo pipefail
 if [[ $# -ne 2 ]]; then
@@ -24,7 +25,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/linkvane-transcript.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/home" "$work/config"
 ln -s "$program" "$work/bin/linkvanectl"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" PATH="$work/bin:$PATH" LC_ALL=C.UTF-8
+TEST_DATA=$(cd "$(dirname "$0")/../support" && pwd)
+export TEST_DATA HOME="$work/home" XDG_CONFIG_HOME="$work/config" PATH="$work/bin:$PATH" LC_ALL=C.UTF-8
 
 actual="$work/transcript"
 : >"$actual"

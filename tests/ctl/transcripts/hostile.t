@@ -14,15 +14,8 @@ $ a=$(printf 'é%.0s' {1..39}); linkvanectl profile set ISP EPassword "$a" && li
 ! linkvanectl: A password can hold at most 39 characters; this one has 40.
 [exit 1]
 # Two commands setting values of one profile at once lose neither.
-$ for n in 0 1 2 3 4 5 6 7; do linkvanectl profile set ISP SMTPHost s$n & linkvanectl profile set ISP POP3Host p$n & wait; linkvanectl profile show ISP --json | grep -E '"(SMTP|POP3)Host"' | tr -d ' \n'; echo; done
-"POP3Host":"p0","SMTPHost":"s0",
-"POP3Host":"p1","SMTPHost":"s1",
-"POP3Host":"p2","SMTPHost":"s2",
-"POP3Host":"p3","SMTPHost":"s3",
-"POP3Host":"p4","SMTPHost":"s4",
-"POP3Host":"p5","SMTPHost":"s5",
-"POP3Host":"p6","SMTPHost":"s6",
-"POP3Host":"p7","SMTPHost":"s7",
+$ v=(Login Username POP3Host SMTPHost Realname Organisation ReplyTo NNTPHost HTTPProxy FTPProxy ProxyOverride PingHost EmailSound HTTPProxyPort FTPProxyPort PopMinutes); for n in 0 1 2 3 4 5 6 7; do linkvanectl profile set ISP ${v[2*n]} $n & linkvanectl profile set ISP ${v[2*n+1]} $n & wait; done; linkvanectl profile show ISP --json | grep -E "\"($(IFS='|'; echo "${v[*]}"))\"" | tr -d ' \n'; echo
+"Login":"0","Username":"0","POP3Host":"1","SMTPHost":"1","Realname":"2","Organisation":"2","ReplyTo":"3","NNTPHost":"3","HTTPProxy":"4","HTTPProxyPort":"6","FTPProxy":"4","FTPProxyPort":"7","ProxyOverride":"5","PingHost":"5","PopMinutes":7,"EmailSound":"6",
 # Every command fails when its output cannot be written.
 $ for a in 'profile list --json' 'profile list' 'phonebook show ISP' 'reg query \Software\ --json' 'reg export -' '--help'; do linkvanectl $a 2>&1 >/dev/full; echo "$a: exit $?"; done
 linkvanectl: cannot write to standard output

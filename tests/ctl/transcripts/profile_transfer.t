@@ -1,8 +1,7 @@
 # A profile with its entry goes out to a file and comes back into a fresh config home.
 $ linkvanectl phonebook add 'Demon Dial' --phone '0845 0798888' --area 0845 --country 44 --device /dev/null
-$ for v in 'Login demon-user' 'Password dial-secret' 'UseLan 0' 'POP3Host pop3.demon.co.uk' 'Homepage http://www.demon.net/' 'PingFreq 5' 'PopMinutes 4294967295' 'Tweak 3' 'SetIE 1'; do linkvanectl profile set 'Demon Dial' $v; done
-$ linkvanectl profile set 'Demon Dial' EPassword 'mail "secret"'
-$ linkvanectl reg add '\Software\Kestrom\Linkvane\Url1Label' REG_SZ Demon && linkvanectl reg add '\Software\Kestrom\Linkvane\RedialAttempts' REG_DWORD 9 && linkvanectl reg add '\Software\Kestrom\Linkvane\EnableRedial' REG_DWORD 1
+$ printf '%s\n' REGEDIT4 '' '[HKEY_CURRENT_USER\Software\Kestrom\Linkvane]' '"Url1Label"="Demon"' '"RedialAttempts"=dword:00000009' '"EnableRedial"=dword:00000001' '' '[HKEY_CURRENT_USER\Software\Kestrom\Linkvane\DialEntry\Demon Dial]' '"Login"="demon-user"' '"UseLan"=dword:00000000' '"POP3Host"="pop3.demon.co.uk"' '"Homepage"="http://www.demon.net/"' '"PingFreq"=dword:00000005' '"PopMinutes"=dword:ffffffff' '"Tweak"=dword:00000003' '"SetIE"=dword:00000001' '"POP3Security"="auto"' | linkvanectl reg import -
+$ linkvanectl profile set 'Demon Dial' Password dial-secret && linkvanectl profile set 'Demon Dial' EPassword 'mail "secret"'
 $ linkvanectl profile show 'Demon Dial' --json --show-passwords > profile.json && linkvanectl phonebook show 'Demon Dial' --json > entry.json
 $ linkvanectl profile export 'Demon Dial' demon.idf && stat -c %s demon.idf
 7136

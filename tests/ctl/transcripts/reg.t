@@ -77,46 +77,51 @@ $ linkvanectl reg add '\Software\Test\C' REG_SZ "$(printf '\377')" && linkvanect
 $ linkvanectl reg add '\Software\Test\E' REG_DWORD 0x3c && linkvanectl reg add '\Software\Test\F' reg_dword 4294967295
 $ linkvanectl reg add '\Software\Test\G' REG_DWORD_BIG_ENDIAN 0x01020304 && linkvanectl reg add '\Software\Test\H' REG_BINARY '01,02 ff'
 $ linkvanectl reg add '\Software\Test\I' REG_BINARY DEADbeef && linkvanectl reg add '\Software\Test\J' REG_BINARY ''
-$ for v in A B C D E F G H I J; do linkvanectl reg query "\\Software\\Test\\$v" --json; done
+$ linkvanectl reg query '\Software\Test\' --json
 {
-  "type": "REG_SZ",
-  "data": "grüß \"quoted\""
-}
-{
-  "type": "REG_SZ",
-  "data": ""
-}
-{
-  "type": "REG_SZ",
-  "data": "�"
-}
-{
-  "type": "REG_EXPAND_SZ",
-  "data": "%HOME%\\x"
-}
-{
-  "type": "REG_DWORD",
-  "data": 60
-}
-{
-  "type": "REG_DWORD",
-  "data": 4294967295
-}
-{
-  "type": "REG_DWORD_BIG_ENDIAN",
-  "data": 16909060
-}
-{
-  "type": "REG_BINARY",
-  "data": "0102ff"
-}
-{
-  "type": "REG_BINARY",
-  "data": "deadbeef"
-}
-{
-  "type": "REG_BINARY",
-  "data": ""
+  "subkeys": [],
+  "values": {
+    "A": {
+      "type": "REG_SZ",
+      "data": "grüß \"quoted\""
+    },
+    "B": {
+      "type": "REG_SZ",
+      "data": ""
+    },
+    "C": {
+      "type": "REG_SZ",
+      "data": "�"
+    },
+    "D": {
+      "type": "REG_EXPAND_SZ",
+      "data": "%HOME%\\x"
+    },
+    "E": {
+      "type": "REG_DWORD",
+      "data": 60
+    },
+    "F": {
+      "type": "REG_DWORD",
+      "data": 4294967295
+    },
+    "G": {
+      "type": "REG_DWORD_BIG_ENDIAN",
+      "data": 16909060
+    },
+    "H": {
+      "type": "REG_BINARY",
+      "data": "0102ff"
+    },
+    "I": {
+      "type": "REG_BINARY",
+      "data": "deadbeef"
+    },
+    "J": {
+      "type": "REG_BINARY",
+      "data": ""
+    }
+  }
 }
 $ linkvanectl reg export - '\Software\Test\'
 REGEDIT4
