@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "core/connection/dial_events.h"
@@ -22,6 +23,7 @@
 #include "platform/ppp_links.h"
 #include "platform/serial_line.h"
 #include "support/dial_peers.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 #include "tools/pty_modem.h"
 
@@ -73,13 +75,6 @@ class ModemEngineTest : public ::testing::Test {
     bool RunUntilEnded() {
         return m_queue.RunUntil([this] { return m_sink.Ended(); }, 20s);
     }
-    bool RunUntilState(std::int16_t state) {
-        const std::string wanted = "state " + std::to_string(state);
-        return m_queue.RunUntil([&] {
-            return std::find(m_sink.events.begin(), m_sink.events.end(), wanted) !=
-                   m_sink.events.end();
-        });
-    }
     std::filesystem::path LockFile() const {
         return m_dir.path() / "lock" / UucpLockName(m_modem->device());
     }
@@ -95,7 +90,9 @@ class ModemEngineTest : public ::testing::Test {
 };
 
 // Every answer of pppd ends the dial with its code, and every failure to run names its cause
-// and the fix; the line is released whatever the end.
+// and the fix (golden/modem_outcomes.txt: "pppd's scenario | modem script | password | which
+// pppd"); the line is released whatever the end. Each modem answer over the line is here once;
+// the dialogue's every answer is the core's table.
 TEST_F(ModemEngineTest, EveryOutcomeOfTheDialIsReportedAndTheLineReleased) {
     const std::filesystem::path noExec = m_dir.path() / "bin" / "pppd";
     std::filesystem::create_directories(noExec.parent_path());
@@ -103,63 +100,46 @@ TEST_F(ModemEngineTest, EveryOutcomeOfTheDialIsReportedAndTheLineReleased) {
     std::filesystem::permissions(noExec, std::filesystem::perms::owner_read);
     const std::filesystem::path named = m_dir.path() / "pppd";  // a stand-in named pppd
     std::filesystem::copy_file(STAND_IN_PPPD, named);
-    const std::filesystem::path absent = m_dir.path() / "absent";
-    const std::filesystem::path noPeers = m_dir.path() / "peers" / "linkvane";
-    const std::string unknown = "failed " + std::to_string(kDialErrorUnknown);
-    const struct Case {
-        const char* script;
-        const char* pppd;     // the stand-in's scenario
-        std::string outcome;  // before "disconnected"
-        const char* password = "s3cret";
-        const char* says = "";  // in the first message
-        std::filesystem::path pppdPath = STAND_IN_PPPD;
-        std::filesystem::path peers = {};
-        std::string device = {};
-    } cases[] = {
-        // One modem answer over the line; the dialogue's every answer is the core's table.
-        {"5551=busy;echo=off", "up", "failed 25676"},
-        {"", "up", "failed 25691", "wrong"},
-        {"", "refused-hangup", "failed 25691", "wrong", "PAP authentication failed"},
-        {"", "nego", "failed 25734"},
-        {"", "drop:100", "state 8192"},
-        {"", "noise drop:100", "state 8192"},
-        {"", "babble nego", "failed 25734"},
-        {"", "noise nego", "failed 25734"},
-        {"5551=connect:0:300", "up", "state 8192"},
-        {"", "up", unknown, "s3cret", "install the ppp package", absent},
-        {"", "up", unknown, "s3cret", "dip group", noExec},
-        {"", "up", unknown, "s3cret", "is missing", named, noPeers},
-        {"", "up", "failed 25615", "s3cret", "plugged in", STAND_IN_PPPD, {}, "/dev/ttyNoModem"},
-    };
-    for (const Case& c : cases) {
-        ::setenv("LINKVANE_PPPD_SCENARIO", c.pppd, 1);
-        m_sink = RecordingSink();
-        options.pppd.pppdPath = c.pppdPath;
-        options.pppd.peersFile = c.peers;
-        Start(c.script);
-        if (!c.device.empty()) {
-            ASSERT_TRUE(m_phonebook.WriteEntry(testing::DialEntry("Work", c.device, "5551")));
+    const std::map<std::string, std::filesystem::path> pppds{{"stand-in", STAND_IN_PPPD},
+                                                             {"absent", m_dir.path() / "absent"},
+                                                             {"not executable", noExec},
+                                                             {"without peers", named},
+                                                             {"no modem", STAND_IN_PPPD}};
+    // Missing for every row: only a pppd named so reads it, once it may run.
+    options.pppd.peersFile = m_dir.path() / "peers" / "linkvane";
+    testing::ExpectGoldenAnswers("platform/golden/modem_outcomes.txt", [&](const std::string& q) {
+        std::vector<std::string> fields;
+        for (std::size_t from = 0, bar = 0; bar != std::string::npos; from = bar + 3)
+            fields.push_back(q.substr(from, (bar = q.find(" | ", from)) - from));
+        ::setenv("LINKVANE_PPPD_SCENARIO", fields.at(0).c_str(), 1);
+        options.pppd.pppdPath = pppds.at(fields.at(3));
+        Start(fields.at(1) == "-" ? "" : fields[1]);
+        if (fields[3] == "no modem") {
+            EXPECT_TRUE(
+                m_phonebook.WriteEntry(testing::DialEntry("Work", "/dev/ttyNoModem", "5551")));
         }
-        m_dialer->SetPassword(c.password);
+        m_dialer->SetPassword(fields.at(2));
         const Clock::time_point start = Clock::now();
-        ASSERT_EQ(m_dialer->Dial(), 0);
-        const std::string what = std::string(c.script) + " " + c.pppd + " " + c.pppdPath.string();
-        ASSERT_TRUE(RunUntilEnded()) << what;
+        EXPECT_EQ(m_dialer->Dial(), 0);
+        EXPECT_TRUE(RunUntilEnded()) << q;
         // A child of pppd that writes on holds the dial no longer than the log's drain.
-        EXPECT_LT(Clock::now() - start, 5s) << what;
-        EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{c.outcome, "disconnected"})) << what;
-        for (const std::string& text : m_sink.texts) {
-            EXPECT_NE(text, "") << what;
-            EXPECT_LT(text.size(), kPppdLogLineLimit + 100) << what;
+        EXPECT_LT(Clock::now() - start, 5s) << q;
+        std::string outcome;
+        for (const std::string& event : m_sink.Outcome())
+            outcome += event + (event == "disconnected" ? "" : ", ");
+        for (std::string text : m_sink.texts) {
+            if (text.size() > 120)  // a log line that pppd wrote too long, cut: its length is kept
+                text = text.substr(0, 80) + "... (" + std::to_string(text.size()) + " bytes)";
+            for (std::size_t at; (at = text.find(m_dir.path().string())) != std::string::npos;)
+                text.replace(at, m_dir.path().string().size(), "<dir>");
+            outcome += " / " + text;
         }
-        if (*c.says != '\0') {
-            EXPECT_NE(m_sink.texts.at(0).find(c.says), std::string::npos) << m_sink.texts.at(0);
-        }
-        EXPECT_TRUE(LineReleased()) << what;
-        EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "run" / "ppp0.pid")) << what;
+        EXPECT_TRUE(LineReleased()) << q;
+        EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "run" / "ppp0.pid")) << q;
         m_dialer.reset();
         m_modem.reset();
-    }
+        return outcome;
+    });
 }
 
 TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
@@ -170,8 +150,7 @@ TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
     entry.properties.areaCode = "20";
     ASSERT_TRUE(m_phonebook.WriteEntry(entry));
     ASSERT_EQ(m_dialer->Dial(), 0);
-    ASSERT_TRUE(RunUntilState(kRasConnected));
-    EXPECT_TRUE(m_dialer->GetConnected());
+    ASSERT_TRUE(m_queue.RunUntil([this] { return m_dialer->GetConnected(); }));
     EXPECT_FALSE(LineReleased()) << "the line is locked while the call lasts";
     // The call is listed with its line and the name servers pppd reported, from the record.
     PppLinkOptions listing{m_dir.path() / "run", m_dir.path() / "net", STAND_IN_PPPD,
@@ -195,35 +174,21 @@ TEST_F(ModemEngineTest, DialsTheEntrysNumberAfterResetInitAndCarrierDetect) {
     EXPECT_TRUE(LineReleased());
 }
 
-// Every set-up command has one deadline from when it is sent, however the answer trickles in;
-// NULs around answers are passed over. A probe keeps its lines and their number bounded.
+// Every set-up command has one deadline from when it is sent, however the answer trickles in
+// (NULs in answers are the dialogue's, in the core's table). A probe keeps its lines and their
+// number bounded.
 TEST_F(ModemEngineTest, AModemThatDripsBytesHoldsNoCommandPastItsAnswerTime) {
     options.answerTime = 400ms;
-    const std::string nuls(2, '\0');
-    const struct {
-        PtyModem::Answer answer;
-        std::chrono::milliseconds drip;
-        std::string outcome;
-    } cases[] = {
-        {[](const std::string&) { return std::string(40, 'x'); }, 100ms, "failed 25692"},
-        {[](const std::string&) { return std::string("\r\nOK\r\n"); }, 150ms, "failed 25692"},
-        {[&](const std::string& command) {
-             return nuls + (command.starts_with("ATD") ? "CONNECT 33600\r\n" : "OK\r\n");
-         },
-         0ms, "state 8192"},
-    };
-    for (const auto& c : cases) {
-        PtyModem modem(c.answer, c.drip);
+    const std::pair<std::string, std::chrono::milliseconds> drips[] = {
+        {std::string(40, 'x'), 100ms}, {"\r\nOK\r\n", 150ms}};
+    for (const auto& drip : drips) {
+        PtyModem modem([&](const std::string&) { return drip.first; }, drip.second);
         Attach(modem.device());
         const Clock::time_point start = Clock::now();
         ASSERT_EQ(m_dialer->Dial(), 0);
-        if (c.outcome == "state 8192") {
-            ASSERT_TRUE(RunUntilState(kRasConnected));
-            m_dialer->HangUp();
-        }
         ASSERT_TRUE(RunUntilEnded());
-        EXPECT_LT(Clock::now() - start, 2s) << c.outcome;
-        EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{c.outcome, "disconnected"}));
+        EXPECT_LT(Clock::now() - start, 2s) << drip.first;
+        EXPECT_EQ(m_sink.Outcome(), (std::vector<std::string>{"failed 25692", "disconnected"}));
     }
     std::string many;
     for (int i = 0; i < 1000; ++i)
@@ -234,7 +199,6 @@ TEST_F(ModemEngineTest, AModemThatDripsBytesHoldsNoCommandPastItsAnswerTime) {
         std::size_t longest;
     } probes[] = {
         {std::string(1 << 16, 'i') + "\r\nOK\r\n", 2, kModemLineLimit},
-        {nuls + "OK\r\n", 1, 2},
         {many + "OK\r\n", kModemAnswerLines, 4},
     };
     for (const auto& p : probes) {
@@ -249,8 +213,9 @@ TEST_F(ModemEngineTest, AModemThatDripsBytesHoldsNoCommandPastItsAnswerTime) {
     }
 }
 
-// The lock directory is everyone's: whatever sits at the lock's path, taking the lock neither
-// hangs nor follows a link, and only a regular file naming a dead process is taken over.
+// The lock directory is everyone's (golden/uucp_locks.txt: what lies at the lock's path, and
+// for a file or a link's target what it holds): taking the lock neither hangs nor follows a
+// link, and only a regular file naming a dead process is taken over.
 TEST_F(ModemEngineTest, OnlyALockNamingADeadProcessIsTakenOverWhateverLiesThere) {
     const pid_t dead = ::fork();
     if (dead == 0)
@@ -258,55 +223,49 @@ TEST_F(ModemEngineTest, OnlyALockNamingADeadProcessIsTakenOverWhateverLiesThere)
     ::waitpid(dead, nullptr, 0);
     const pid_t live = ::getppid();
     const auto text = [](pid_t pid) { return "      " + std::to_string(pid) + "\n"; };
+    const std::map<std::string, std::string> contents{
+        {"dead", text(dead)},
+        {"live", text(live)},
+        {"binary-live", std::string(reinterpret_cast<const char*>(&live), 4)}};
     const std::filesystem::path device = m_dir.path() / "ttyTest";
     const std::filesystem::path lock = m_dir.path() / "lock" / UucpLockName(device);
     const std::filesystem::path target = m_dir.path() / "target";
-    const struct {
-        const char* node;  // "file", "fifo" or "folder" at the lock's path, or a "link" to target
-        std::string content;  // of the file; a link's target is a FIFO when it is empty
-        bool taken = false;
-    } cases[] = {
-        {"file", text(dead), true},
-        {"file", text(live)},
-        {"file", "garbage\n"},
-        {"file", ""},
-        {"fifo", ""},
-        {"folder", ""},
-        {"link", ""},
-        {"link", text(dead)},
-        {"file", std::string(reinterpret_cast<const char*>(&live), 4)},  // binary form
-    };
-    for (const auto& c : cases) {
-        const std::string node = c.node;
+    testing::ExpectGoldenAnswers("platform/golden/uucp_locks.txt", [&](const std::string& q) {
+        const std::string node = q.substr(0, q.find(' '));  // file, fifo, folder or link
+        const std::string held = q.size() > node.size() ? q.substr(node.size() + 1) : "";
+        const std::string content = contents.contains(held) ? contents.at(held) : held;
         const std::filesystem::path made = node == "link" ? target : lock;
         if (node == "folder")
             std::filesystem::create_directory(made);
-        else if (node == "fifo" || (c.content.empty() && node == "link"))
-            ASSERT_EQ(::mkfifo(made.c_str(), 0600), 0);
+        else if (node == "fifo" || (content.empty() && node == "link"))
+            EXPECT_EQ(::mkfifo(made.c_str(), 0600), 0);
         else
-            testing::WriteFileText(made, c.content);
+            testing::WriteFileText(made, content);
         if (node == "link")
             std::filesystem::create_symlink(target, lock);
         struct stat before {};
         ::lstat(lock.c_str(), &before);
+        std::string answer;
         {
             UucpLock taken;
             const std::optional<DialEnd> refused = taken.Take(m_dir.path() / "lock", device);
-            ASSERT_EQ(refused.has_value(), !c.taken) << c.node << " " << c.content;
             struct stat after {};
-            ASSERT_EQ(::lstat(lock.c_str(), &after), 0);
+            EXPECT_EQ(::lstat(lock.c_str(), &after), 0);
             if (refused) {
-                EXPECT_EQ(refused->errorCode, kDialErrorPortInUse);
-                EXPECT_NE(refused->text.find(lock.string()), std::string::npos) << refused->text;
-                EXPECT_EQ(after.st_ino, before.st_ino) << "left alone: " << refused->text;
+                answer = "refused " + std::to_string(refused->errorCode) +
+                         (refused->text.find(lock.string()) == std::string::npos ? "" : ", named") +
+                         (after.st_ino == before.st_ino ? ", left alone" : ", replaced");
             } else {
-                EXPECT_NE(testing::ReadFileText(lock).find(std::to_string(::getpid()) + "\n"),
-                          std::string::npos);
+                const std::string mine = std::to_string(::getpid()) + "\n";
+                answer = testing::ReadFileText(lock).find(mine) == std::string::npos
+                             ? "taken without our pid"
+                             : "taken";
             }
         }
         std::filesystem::remove_all(lock);
         std::filesystem::remove_all(target);
-    }
+        return answer;
+    });
 }
 
 // The real pppd reads every option before it looks for the kernel's PPP device: run with the
