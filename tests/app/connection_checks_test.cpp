@@ -1,7 +1,6 @@
 // The window's ping and mail check against real servers: a POP3 server on loopback and the
 // kernel's echo on loopback, with the labels, the tray, the notice and the message boxes.
 
-#include <QtCore/QRegularExpression>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QMessageBox>
 
@@ -59,15 +58,24 @@ class ConnectionChecksTest : public testing::ShellTest {
     ActiveProfile m_profile;
 };
 
-TEST_F(ConnectionChecksTest, NewMailNoticeComesFirstThenTheLabelAndTrayChange) {
+// The labels' texts are core's. The buttons (not the tray menu) check only hosts of four
+// characters or more.
+TEST_F(ConnectionChecksTest, ButtonsNeedLongHostsNewMailIsToldAndAPingAskedMeanwhileWaits) {
     m_profile.popupAlert = 1;
     testing::ScriptedPop3Server server(StatSession("+OK 2 300\r\n"));
     auto window = MakeWindow(server.port());
-    CTextLabel& label = *window->Label(ctl::kMailResult);
-    QStringList seenWithNotice;
+    ActiveProfile shortHosts = m_profile;
+    shortHosts.pingHost = shortHosts.pop3Host = "abc";
+    window->Connection().UseProfile(shortHosts);
+    window->OnCommand(ctl::kPing);
+    window->OnCommand(ctl::kCheckMail);
+    EXPECT_EQ(window->Label(ctl::kPingResult)->Text(), QStringLiteral("Not Activated"));
+    EXPECT_EQ(window->Label(ctl::kMailResult)->Text(), QStringLiteral("Not Activated"));
+
+    window->Connection().UseProfile(m_profile);
+    QString notice;  // shown before the label and the tray change, as core orders it
     ModalAnswer answer([&](QWidget& modal) {
-        seenWithNotice << qobject_cast<CNewMailDlg*>(&modal)->Text() << label.Text()
-                       << window->TrayIcon().TooltipText();
+        notice = qobject_cast<CNewMailDlg*>(&modal)->Text();
         qobject_cast<QDialog*>(&modal)->accept();
     });
     // The window keeps handling posted work while it waits for the server; a ping asked for
@@ -83,73 +91,29 @@ TEST_F(ConnectionChecksTest, NewMailNoticeComesFirstThenTheLabelAndTrayChange) {
             pingLabelAfterAsking = window->Label(ctl::kPingResult)->Text();
         },
         Qt::QueuedConnection);
-    window->OnCommand(ctl::kCheckMail);
+    window->OnCommand(kCmdCheckEmail);
     checking = false;
 
     EXPECT_TRUE(ranWhileChecking);
     EXPECT_EQ(pingLabelAfterAsking, QStringLiteral("Not Activated"));
     EXPECT_TRUE(window->Label(ctl::kPingResult)->Text().contains(QStringLiteral("ms ( ")));
     ASSERT_TRUE(answer.ran());
-    EXPECT_EQ(seenWithNotice,
-              (QStringList{QStringLiteral("2 New Messages (300 bytes)"),
-                           QStringLiteral("Not Activated"), QStringLiteral("Linkvaner")}));
-    EXPECT_EQ(label.Text(), QStringLiteral("2 New Messages (300 bytes)"));
+    EXPECT_EQ(notice, QStringLiteral("2 New Messages (300 bytes)"));
+    EXPECT_EQ(window->Label(ctl::kMailResult)->Text(),
+              QStringLiteral("2 New Messages (300 bytes)"));
     EXPECT_EQ(window->TrayIcon().TooltipText(), QStringLiteral("2 New Messages (300 bytes)"));
     EXPECT_EQ(IconImage(window->TrayIcon().Icon()),
               IconImage(LoadIconResource(resource::kNewMailIcon)));
-    EXPECT_EQ(server.Heard().back(), "QUIT");
 
+    // An empty mailbox puts the tray's own icon back.
     testing::ScriptedPop3Server empty(StatSession("+OK 0 0\r\n"));
     auto again = MakeWindow(empty.port());
     again->TrayIcon().SetIcon(resource::kNewMailIcon);
-    again->OnCommand(kCmdCheckEmail);
+    again->OnCommand(ctl::kPing);
+    again->OnCommand(ctl::kCheckMail);
+    EXPECT_TRUE(again->Label(ctl::kPingResult)->Text().contains(QStringLiteral("ms ( ")));
     EXPECT_EQ(again->Label(ctl::kMailResult)->Text(), QStringLiteral("No New Messages."));
     EXPECT_EQ(IconImage(again->TrayIcon().Icon()), IconImage(LoadIconResource(resource::kAppIcon)));
-}
-
-TEST_F(ConnectionChecksTest, AServersTextIsShownAsPlainTextAndTheLabelKeepsItsValue) {
-    const std::string reply = "+ok <b>2</b> <a href=\"http://192.0.2.9/\">300</a>";
-    testing::ScriptedPop3Server server(StatSession(reply + "\r\n"));
-    auto window = MakeWindow(server.port());
-    QString caption, text;
-    Qt::TextFormat format = Qt::RichText;
-    ModalAnswer answer([&](QWidget& modal) {
-        auto* box = qobject_cast<QMessageBox*>(&modal);
-        caption = box->windowTitle();
-        text = box->text();
-        format = box->textFormat();
-        box->accept();
-    });
-    window->CheckMail();
-    ASSERT_TRUE(answer.ran());
-    EXPECT_EQ(caption, QStringLiteral("Connect Error... 553"));
-    EXPECT_EQ(text, QString::fromStdString(reply));
-    EXPECT_EQ(format, Qt::PlainText);
-    EXPECT_EQ(window->Label(ctl::kMailResult)->Text(), QStringLiteral("Not Activated"));
-}
-
-TEST_F(ConnectionChecksTest, PingShowsTheRoundTripAndButtonsNeedFourCharacterHosts) {
-    auto window = MakeWindow(kPop3Port);
-    CTextLabel& pingLabel = *window->Label(ctl::kPingResult);
-    ActiveProfile shortHosts = m_profile;
-    shortHosts.pingHost = shortHosts.pop3Host = "abc";
-    window->Connection().UseProfile(shortHosts);
-    window->OnCommand(ctl::kPing);
-    window->OnCommand(ctl::kCheckMail);
-    EXPECT_EQ(pingLabel.Text(), QStringLiteral("Not Activated"));
-    EXPECT_EQ(window->Label(ctl::kMailResult)->Text(), QStringLiteral("Not Activated"));
-
-    window->Connection().UseProfile(m_profile);
-    for (const int command : {int{ctl::kPing}, kCmdPing}) {
-        pingLabel.SetText(QString());
-        window->OnCommand(command);
-        EXPECT_TRUE(
-            QRegularExpression(QStringLiteral(R"(^\d+ms \( [A-Z][a-z]{2} [A-Z][a-z]{2} \d\d )"
-                                              R"(\d\d:\d\d:\d\d \d{4} \)$)"))
-                .match(pingLabel.Text())
-                .hasMatch())
-            << pingLabel.Text().toStdString();
-    }
 }
 
 // A certificate the system does not trust is shown as plain text with its fingerprint; once
@@ -173,7 +137,6 @@ TEST_F(ConnectionChecksTest, AnAcceptedCertificateIsPinnedAndAnotherOneIsRefused
     window->CheckMail();
     ASSERT_TRUE(accept.ran());
     EXPECT_TRUE(question.startsWith(QStringLiteral("certificate not trusted: ")));
-    EXPECT_TRUE(question.contains(QString::fromStdString("SHA-256 fingerprint: " + print)));
     EXPECT_EQ(window->Label(ctl::kMailResult)->Text(), QStringLiteral("1 New Message (400 bytes)"));
     EXPECT_EQ(COXRegistryItem(*m_registry, ProfileKeyPath("Demon")).GetStringValue("POP3Pin"),
               print);
@@ -182,17 +145,18 @@ TEST_F(ConnectionChecksTest, AnAcceptedCertificateIsPinnedAndAnotherOneIsRefused
     m_profile = window->Connection().Profile();
     m_profile.pop3Pin = certificates.localhost.fingerprint;  // as if the server's had changed
     auto again = MakeWindow(own.port());
-    QString refusal;
+    QString refusal;  // in a box, as plain text; the message itself is core's
     ModalAnswer told([&](QWidget& modal) {
-        refusal = qobject_cast<QMessageBox*>(&modal)->text();
-        qobject_cast<QDialog*>(&modal)->accept();
+        auto* box = qobject_cast<QMessageBox*>(&modal);
+        refusal = box->windowTitle() + QStringLiteral(": ") + box->text();
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        box->accept();
     });
     again->CheckMail();
     ASSERT_TRUE(told.ran());
-    EXPECT_EQ(refusal.toStdString(),
-              "certificate changed: 127.0.0.1 showed another certificate than the one pinned for "
-              "this profile.\nPinned SHA-256 fingerprint: " +
-                  certificates.localhost.fingerprint + "\nSHA-256 fingerprint: " + print);
+    EXPECT_TRUE(refusal.startsWith(
+        QStringLiteral("Mail Server Certificate: certificate changed: 127.0.0.1 showed another")))
+        << refusal.toStdString();
     EXPECT_EQ(again->Label(ctl::kMailResult)->Text(), QStringLiteral("certificate changed"));
     ModalAnswer notAgain([](QWidget& modal) { qobject_cast<QDialog*>(&modal)->reject(); });
     again->CheckMail();

@@ -48,10 +48,6 @@ class TaskQueue {
         dropped.swap(m_tasks);
         lock.unlock();
     }
-    std::size_t Pending() {
-        std::lock_guard lock(m_mutex);
-        return m_tasks.size();
-    }
 
   private:
     std::mutex m_mutex;
