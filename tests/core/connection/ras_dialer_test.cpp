@@ -13,6 +13,7 @@
 
 #include "core/connection/dial_events.h"
 #include "core/connection/modem_dialogue.h"
+#include "core/connection/modem_probe.h"
 #include "platform/modem_talk.h"
 #include "support/golden.h"
 #include "tools/loopback_engine.h"
@@ -50,6 +51,23 @@ std::string Converse(const std::string& answers) {
 
 TEST(ModemDialogue, EachAnswerLeadsToItsCommandsAndItsEnd) {
     testing::ExpectGoldenAnswers("core/connection/golden/modem_answers.txt", Converse);
+}
+
+// golden/modem_models.txt: a probe's answers to ATI and to AT+GMM ("ATI lines ; GMM lines",
+// lines split at '|'), and the model it names.
+TEST(ModemDialogue, TheModelComesFromGmmWhenItSaysOneElseFromAti) {
+    const auto lines = [](std::string_view text) {
+        std::vector<std::string> split;
+        for (std::istringstream in{std::string(text)}; !in.eof();)
+            std::getline(in, split.emplace_back(), '|');
+        return text.empty() ? std::vector<std::string>{} : split;
+    };
+    testing::ExpectGoldenAnswers("core/connection/golden/modem_models.txt", [&](auto& answers) {
+        const std::size_t cut = answers.find(" ; ");
+        return '"' +
+               ModelFromAnswers(lines(answers.substr(0, cut)), lines(answers.substr(cut + 3))) +
+               '"';
+    });
 }
 
 const LineModemTalk kTalk{};
