@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace linkvane::testing {
@@ -66,7 +67,7 @@ void ExpectGoldenImage(const std::string& relative, const QImage& image) {
     else if (qEnvironmentVariableIsSet("LINKVANE_EXPECT_HIGH_DENSITY"))
         ADD_FAILURE() << "expected a device pixel ratio of 2, got " << image.devicePixelRatio();
     const QString file = QString::fromStdString(SourcePath("tests/" + name).string());
-    if (qEnvironmentVariable("LINKVANE_REWRITE_GOLDEN") == QStringLiteral("1")) {
+    if (RewritingGolden()) {
         EXPECT_TRUE(image.save(file, "PNG"));
         return;
     }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 #include "support/temp_dir.h"
 
@@ -83,10 +84,14 @@ void ExpectGoldenAnswers(const std::string& relative,
     ExpectGolden(relative, report);
 }
 
+bool RewritingGolden() {
+    const char* rewrite = std::getenv("LINKVANE_REWRITE_GOLDEN");
+    return rewrite != nullptr && std::string_view(rewrite) == "1";
+}
+
 void ExpectGolden(const std::string& relative, const std::string& actual) {
     const std::filesystem::path file = SourcePath("tests/" + relative);
-    const char* rewrite = std::getenv("LINKVANE_REWRITE_GOLDEN");
-    if (rewrite != nullptr && std::string(rewrite) == "1") {
+    if (RewritingGolden()) {
         std::ofstream(file, std::ios::binary) << actual;
         return;
     }

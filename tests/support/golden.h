@@ -9,6 +9,9 @@
 
 namespace linkvane::testing {
 
+// Whether this run writes golden files instead of comparing (LINKVANE_REWRITE_GOLDEN=1).
+bool RewritingGolden();
+
 // Compares actual with the file at relative (below tests/), or rewrites that file.
 void ExpectGolden(const std::string& relative, const std::string& actual);
 
